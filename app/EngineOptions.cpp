@@ -1,0 +1,110 @@
+// Engine options: see EngineOptions.h.
+#include "app/EngineOptions.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+
+#include <tinyxml.h>
+
+namespace
+{
+constexpr int kRendererDirect3D11 = 3;
+
+bool IsYes(const char* text)
+{
+    return std::strcmp(text, "yes") == 0;
+}
+}
+
+EngineOptions::EngineOptions()
+    : m_renderer(kRendererDirect3D11),
+      m_runFullSpeed(false),
+      m_fullScreen(false),
+      m_screenWidth(kDefaultWidth),
+      m_screenHeight(kDefaultHeight),
+      m_screenDepth(1000.0f),
+      m_screenNear(0.1f),
+      m_fieldOfView(1.5707964f),
+      m_screenAspect(1.0f),
+      m_sfxVolume(1.0f),
+      m_musicVolume(1.0f)
+{
+}
+
+void EngineOptions::Load()
+{
+    Load("EngineOptions.xml");
+}
+
+void EngineOptions::Load(const std::string& fileName)
+{
+    TiXmlDocument document;
+    if (!document.LoadFile(fileName.c_str()))
+    {
+        // A missing file is an ordinary way to run with defaults; only a broken one is worth a line.
+        if (document.ErrorId() != TiXmlBase::TIXML_ERROR_OPENING_FILE)
+        {
+            std::cerr << fileName << ": " << document.ErrorDesc() << " (line " << document.ErrorRow()
+                      << "); using default options\n";
+        }
+        return;
+    }
+    const TiXmlElement* root = document.FirstChildElement();
+    if (!root)
+    {
+        return;
+    }
+
+    if (const TiXmlElement* graphics = root->FirstChildElement("Graphics"))
+    {
+        // Only one renderer exists, so an absent attribute simply keeps it.
+        if (const char* renderer = graphics->Attribute("renderer"))
+        {
+            if (std::strcmp(renderer, "Direct3D 11") == 0)
+            {
+                m_renderer = kRendererDirect3D11;
+            }
+        }
+        if (const char* width = graphics->Attribute("width"))
+        {
+            m_screenWidth = std::atoi(width);
+        }
+        if (const char* height = graphics->Attribute("height"))
+        {
+            m_screenHeight = std::atoi(height);
+        }
+        if (m_screenHeight != 0)
+        {
+            m_screenAspect = static_cast<float>(m_screenWidth) / static_cast<float>(m_screenHeight);
+        }
+        if (const char* fullSpeed = graphics->Attribute("runfullspeed"))
+        {
+            m_runFullSpeed = IsYes(fullSpeed);
+        }
+        if (const char* fullScreen = graphics->Attribute("fullscreen"))
+        {
+            m_fullScreen = IsYes(fullScreen);
+        }
+        if (const char* depth = graphics->Attribute("screenDepth"))
+        {
+            m_screenDepth = static_cast<float>(std::atof(depth));
+        }
+        if (const char* nearPlane = graphics->Attribute("screenNear"))
+        {
+            m_screenNear = static_cast<float>(std::atof(nearPlane));
+        }
+    }
+
+    if (const TiXmlElement* sound = root->FirstChildElement("Sound"))
+    {
+        if (const char* music = sound->Attribute("musicVolume"))
+        {
+            m_musicVolume = static_cast<float>(std::atoi(music) / 100.0);
+        }
+        if (const char* sfx = sound->Attribute("sfxVolume"))
+        {
+            m_sfxVolume = static_cast<float>(std::atoi(sfx) / 100.0);
+        }
+    }
+}

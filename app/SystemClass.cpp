@@ -1,0 +1,417 @@
+// The application object: see SystemClass.h.
+#include "app/SystemClass.h"
+
+#include <cpuid.h>
+#include <windowsx.h>
+
+#include <imgui.h>
+#include <imgui_impl_win32.h>
+
+#include "app/MessageBox.h"
+
+extern IMGUI_IMPL_API LRESULT ImGui_ImplWin32_WndProcHandler(HWND, UINT, WPARAM, LPARAM);
+
+namespace
+{
+SystemClass* g_application = nullptr;
+
+bool ProcessorHasSse2()
+{
+    unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
+    if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx))
+    {
+        return false;
+    }
+    constexpr unsigned kSse = 1u << 25;
+    constexpr unsigned kSse2 = 1u << 26;
+    return (edx & kSse) && (edx & kSse2);
+}
+
+// The overlay's Win32 handler dereferences its back-end data unchecked, so messages that arrive before the
+// back-end is attached (during window creation) or after it is detached must not reach it.
+bool OverlayBackendAttached()
+{
+    return ImGui::GetCurrentContext() != nullptr && ImGui::GetIO().BackendPlatformUserData != nullptr;
+}
+}
+
+SystemClass::SystemClass() : m_applicationName(L"Engine")
+{
+    g_application = this;
+}
+
+SystemClass::~SystemClass()
+{
+    if (g_application == this)
+    {
+        g_application = nullptr;
+    }
+}
+
+SystemClass* SystemClass::GetApplication()
+{
+    return g_application;
+}
+
+EngineOptions& SystemClass::GetOptions()
+{
+    return g_application->m_options;
+}
+
+FrameTimer& SystemClass::GetTimer()
+{
+    return g_application->m_timer;
+}
+
+void SystemClass::SetTimeSource(FrameTimer::TimeSource source)
+{
+    m_timer = FrameTimer(std::move(source));
+}
+
+bool SystemClass::Initialize()
+{
+    if (!ProcessorHasSse2())
+    {
+        std::fputs("This program needs a processor with SSE and SSE2.\n", stderr);
+        return false;
+    }
+
+    m_options.Load();
+
+    IMGUI_CHECKVERSION();
+    ImGui::CreateContext();
+    m_overlayContext = true;
+    ImGui::StyleColorsDark();
+
+    if (!CreateAppWindow())
+    {
+        return false;
+    }
+
+    m_keys.fill(0);
+
+    // The event manager, the graphics object, the engine logic with its world, and the music join start-up
+    // here, in that order, as each of them lands.
+    return true;
+}
+
+bool SystemClass::CreateAppWindow()
+{
+    m_instance = GetModuleHandleW(nullptr);
+
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.style = CS_HREDRAW | CS_VREDRAW | CS_OWNDC;
+    windowClass.lpfnWndProc = WndProc;
+    windowClass.hInstance = m_instance;
+    windowClass.hIcon = LoadIconW(nullptr, IDI_WINLOGO);
+    windowClass.hIconSm = windowClass.hIcon;
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    windowClass.lpszClassName = m_applicationName;
+    if (!RegisterClassExW(&windowClass))
+    {
+        ShowMessageBox("RegisterClass Failed.", "");
+        return false;
+    }
+    m_classRegistered = true;
+
+    const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+    const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    int x = 0;
+    int y = 0;
+    int width = screenWidth;
+    int height = screenHeight;
+    if (m_options.m_fullScreen)
+    {
+        DEVMODEW mode{};
+        mode.dmSize = sizeof(mode);
+        mode.dmPelsWidth = static_cast<DWORD>(screenWidth);
+        mode.dmPelsHeight = static_cast<DWORD>(screenHeight);
+        mode.dmBitsPerPel = 32;
+        mode.dmFields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT;
+        ChangeDisplaySettingsW(&mode, CDS_FULLSCREEN);
+    }
+    else
+    {
+        // The options file may give no size, or nonsense; a window needs a positive one.
+        width = m_options.m_screenWidth > 0 ? m_options.m_screenWidth : EngineOptions::kDefaultWidth;
+        height = m_options.m_screenHeight > 0 ? m_options.m_screenHeight : EngineOptions::kDefaultHeight;
+        x = (screenWidth - width) / 2;
+        y = (screenHeight - height) / 2;
+    }
+
+    m_window = CreateWindowExW(WS_EX_APPWINDOW, m_applicationName, m_applicationName, WS_OVERLAPPEDWINDOW, x, y,
+                               width, height, nullptr, nullptr, m_instance, nullptr);
+    if (!m_window)
+    {
+        ShowMessageBox("CreateWindow Failed.", "");
+        return false;
+    }
+
+    ShowWindow(m_window, SW_SHOW);
+    SetForegroundWindow(m_window);
+    SetFocus(m_window);
+
+    ImGui_ImplWin32_Init(m_window);
+    m_overlayWin32 = true;
+    return true;
+}
+
+void SystemClass::Run()
+{
+    MSG message{};
+    m_timer.Reset();
+    for (;;)
+    {
+        // One message per frame: a flood of input must not starve the presentation.
+        if (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+        {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        if (message.message == WM_QUIT)
+        {
+            break;
+        }
+
+        m_timer.Tick();
+        UpdateFrame(m_timer);
+
+        if (m_keys[kEscapeKey])
+        {
+            break;
+        }
+        if (m_timer.TotalTime() > kPresentationSeconds)
+        {
+            break;
+        }
+        if (!RenderFrame())
+        {
+            break;
+        }
+    }
+}
+
+void SystemClass::UpdateFrame(const FrameTimer& /*timer*/)
+{
+    // The engine logic's update, the event manager's dispatch and the scene's update run here, in that
+    // order, as each of them lands.
+    ++m_frameCounts.updated;
+}
+
+bool SystemClass::RenderFrame()
+{
+    // The graphics object renders and presents the frame here once it lands.
+    ++m_frameCounts.rendered;
+    return true;
+}
+
+bool SystemClass::HasDevice() const
+{
+    return false;   // true once the graphics object has created its device
+}
+
+void SystemClass::Resize()
+{
+    ++m_frameCounts.resizes;
+    // The scene resizes its swap-chain buffers and render targets here once it exists.
+}
+
+void SystemClass::Shutdown()
+{
+    // The overlay back-ends keep their state inside the overlay context, so they are detached before the
+    // context is destroyed; the other way round they would dereference a freed context.
+    if (m_overlayWin32)
+    {
+        ImGui_ImplWin32_Shutdown();
+        m_overlayWin32 = false;
+    }
+    if (m_overlayContext)
+    {
+        ImGui::DestroyContext();
+        m_overlayContext = false;
+    }
+
+    // The swap chain leaves full-screen mode here once the graphics object exists.
+
+    ShowCursor(TRUE);
+    if (m_options.m_fullScreen)
+    {
+        ChangeDisplaySettingsW(nullptr, 0);
+    }
+
+    if (m_window)
+    {
+        DestroyWindow(m_window);
+        m_window = nullptr;
+    }
+    if (m_classRegistered)
+    {
+        UnregisterClassW(m_applicationName, m_instance);
+        m_classRegistered = false;
+    }
+    m_instance = nullptr;
+
+    if (g_application == this)
+    {
+        g_application = nullptr;
+    }
+
+    // The engine logic, then the graphics object, then the event manager are destroyed here, in that order.
+    m_mouse.Clear();
+}
+
+LRESULT SystemClass::MessageHandler(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (OverlayBackendAttached() && ImGui_ImplWin32_WndProcHandler(window, message, wParam, lParam))
+    {
+        return 1;
+    }
+
+    switch (message)
+    {
+    case WM_SIZE:
+    {
+        m_options.m_screenWidth = LOWORD(lParam);
+        m_options.m_screenHeight = HIWORD(lParam);
+        if (!HasDevice())
+        {
+            return 0;   // sizes seen during window creation only set the size the device is created with
+        }
+        WindowSizeState::SizeKind kind = WindowSizeState::SizeKind::Other;
+        if (wParam == SIZE_RESTORED)
+        {
+            kind = WindowSizeState::SizeKind::Restored;
+        }
+        else if (wParam == SIZE_MINIMIZED)
+        {
+            kind = WindowSizeState::SizeKind::Minimized;
+        }
+        else if (wParam == SIZE_MAXIMIZED)
+        {
+            kind = WindowSizeState::SizeKind::Maximized;
+        }
+        if (m_sizeState.OnSize(kind))
+        {
+            Resize();
+        }
+        return 0;
+    }
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) == WA_INACTIVE)
+        {
+            m_timer.Stop();
+        }
+        else
+        {
+            m_timer.Start();
+        }
+        return 0;
+    case WM_ENTERSIZEMOVE:
+        m_sizeState.OnEnterSizeMove();
+        m_timer.Stop();
+        return 0;
+    case WM_EXITSIZEMOVE:
+        m_sizeState.OnExitSizeMove();
+        m_timer.Start();
+        Resize();
+        return 0;
+    case WM_GETMINMAXINFO:
+        reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = POINT{200, 200};
+        return 0;
+    case WM_KEYDOWN:
+        if (wParam < m_keys.size())
+        {
+            m_keys[wParam] = 1;
+        }
+        return 0;
+    case WM_KEYUP:
+        if (wParam < m_keys.size())
+        {
+            m_keys[wParam] = 0;
+        }
+        return 0;
+    case WM_MENUCHAR:
+        return MAKELRESULT(0, MNC_CLOSE);   // close the menu without a beep
+    case WM_MOUSEMOVE:
+        OnMouseMove(wParam, lParam);
+        return 0;
+    case WM_LBUTTONDOWN:
+        m_mouse.OnLeftPressed();
+        return 0;
+    case WM_LBUTTONUP:
+        m_mouse.OnLeftReleased();
+        return 0;
+    case WM_RBUTTONDOWN:
+        m_mouse.OnRightPressed();
+        return 0;
+    case WM_RBUTTONUP:
+        m_mouse.OnRightReleased();
+        return 0;
+    case WM_MOUSEWHEEL:
+    {
+        const short delta = GET_WHEEL_DELTA_WPARAM(wParam);
+        if (delta > 0)
+        {
+            m_mouse.OnWheelUp();
+        }
+        else if (delta < 0)
+        {
+            m_mouse.OnWheelDown();
+        }
+        return 0;
+    }
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+void SystemClass::OnMouseMove(WPARAM wParam, LPARAM lParam)
+{
+    const int x = GET_X_LPARAM(lParam);
+    const int y = GET_Y_LPARAM(lParam);
+    const int width = m_options.m_screenWidth;
+    const int height = m_options.m_screenHeight;
+    if (x > 0 && x < width && y > 0 && y < height)
+    {
+        m_mouse.OnMouseMove(x, y);
+        if (!m_mouse.IsInWindow())
+        {
+            SetCapture(m_window);
+            m_mouse.SetInWindow(true);
+        }
+    }
+    else if (wParam & (MK_LBUTTON | MK_RBUTTON))
+    {
+        // Dragging outside keeps reporting positions, clamped to the client area.
+        const int clampedX = x < 0 ? 0 : (x > width - 1 ? width - 1 : x);
+        const int clampedY = y < 0 ? 0 : (y > height - 1 ? height - 1 : y);
+        m_mouse.OnMouseMove(clampedX, clampedY);
+    }
+    else
+    {
+        ReleaseCapture();
+        m_mouse.SetInWindow(false);
+        m_mouse.OnLeftReleased();
+        m_mouse.OnRightReleased();
+    }
+}
+
+LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message)
+    {
+    case WM_CLOSE:
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    default:
+        // Messages can arrive after shutdown has cleared the application (DestroyWindow sends some).
+        if (SystemClass* application = SystemClass::GetApplication())
+        {
+            return application->MessageHandler(window, message, wParam, lParam);
+        }
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+}

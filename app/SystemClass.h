@@ -1,0 +1,81 @@
+// The application object: owns everything that lives for the whole run, starts it up in a fixed order, runs
+// the frame loop until Escape, the close box or 58 seconds of un-paused time, and shuts it all down again.
+// Other parts reach it through the static accessors; it is the only global state of the shell.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+#include <windows.h>
+
+#include "app/EngineOptions.h"
+#include "app/FrameTimer.h"
+#include "app/Mouse.h"
+#include "app/WindowSizeState.h"
+
+class SystemClass
+{
+public:
+    // Seconds of un-paused time after which the presentation ends by itself.
+    static constexpr float kPresentationSeconds = 58.0f;
+    static constexpr int kEscapeKey = 27;
+
+    SystemClass();
+    ~SystemClass();
+    SystemClass(const SystemClass&) = delete;
+    SystemClass& operator=(const SystemClass&) = delete;
+
+    // Start-up; false means a step failed (it has said why) and the caller goes straight to Shutdown.
+    bool Initialize();
+    void Run();
+    void UpdateFrame(const FrameTimer& timer);
+    // Tears down whatever start-up built, in the fixed order; safe after a failed or partial start-up.
+    void Shutdown();
+
+    LRESULT MessageHandler(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+    // The process-wide application; null before construction and after shutdown.
+    static SystemClass* GetApplication();
+    static EngineOptions& GetOptions();
+    static FrameTimer& GetTimer();
+
+    // Replaces the frame timer's clock (tests and the capture tool drive time exactly through it).
+    void SetTimeSource(FrameTimer::TimeSource source);
+
+    HWND GetWindowHandle() const { return m_window; }
+    const std::array<unsigned char, 256>& GetKeys() const { return m_keys; }
+    Mouse& GetMouse() { return m_mouse; }
+    const WindowSizeState& GetSizeState() const { return m_sizeState; }
+
+    // What the loop did, for tests, statistics and diagnostics.
+    struct FrameCounts
+    {
+        std::uint64_t updated = 0;
+        std::uint64_t rendered = 0;
+        std::uint64_t resizes = 0;
+    };
+    const FrameCounts& GetFrameCounts() const { return m_frameCounts; }
+
+private:
+    bool CreateAppWindow();
+    bool HasDevice() const;
+    void Resize();
+    bool RenderFrame();
+    void OnMouseMove(WPARAM wParam, LPARAM lParam);
+
+    const wchar_t* m_applicationName;
+    HINSTANCE m_instance = nullptr;
+    HWND m_window = nullptr;
+    bool m_classRegistered = false;
+    bool m_overlayContext = false;
+    bool m_overlayWin32 = false;
+    WindowSizeState m_sizeState;
+    EngineOptions m_options;
+    FrameTimer m_timer;
+    std::array<unsigned char, 256> m_keys{};
+    Mouse m_mouse;
+    FrameCounts m_frameCounts;
+};
+
+LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

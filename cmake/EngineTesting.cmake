@@ -1,0 +1,20 @@
+# engine_add_tests(<suite> [PORTABLE] SOURCES <files...>)
+# One GoogleTest executable per suite, registered with CTest as one test. Windows builds run it through
+# Wine (the toolchain's emulator); PORTABLE suites also build and run in the native build. Tests run in the
+# build's bin/ folder, where the data files are copied, and write their scratch files under a temporary folder.
+function(engine_add_tests suite)
+    cmake_parse_arguments(ARG "PORTABLE" "" "SOURCES" ${ARGN})
+    if(NOT WIN32 AND NOT ARG_PORTABLE)
+        return()
+    endif()
+    add_executable(${suite} ${ARG_SOURCES})
+    if(WIN32)
+        target_link_libraries(${suite} PRIVATE engine_win)
+    else()
+        target_link_libraries(${suite} PRIVATE engine_portable)
+    endif()
+    target_link_libraries(${suite} PRIVATE GTest::gtest_main)
+    engine_warnings(${suite})
+    add_test(NAME ${suite} COMMAND ${suite} --gtest_brief=1 WORKING_DIRECTORY ${ENGINE_BIN_DIR})
+    set_tests_properties(${suite} PROPERTIES TIMEOUT 600)
+endfunction()
