@@ -2,18 +2,27 @@
 #include "app/SystemClass.h"
 
 #include <cpuid.h>
+#include <iostream>
 #include <windowsx.h>
+#include <mmsystem.h>
 
 #include <imgui.h>
 #include <imgui_impl_win32.h>
 
+#include "actors/BaseEngineLogic.h"
 #include "app/MessageBox.h"
+#include "events/EventManager.h"
 
 extern IMGUI_IMPL_API LRESULT ImGui_ImplWin32_WndProcHandler(HWND, UINT, WPARAM, LPARAM);
 
 namespace
 {
 SystemClass* g_application = nullptr;
+
+// The world every run loads, and the music it plays; both are found in the working directory.
+constexpr const char* kWorldFile = "World1.xml";
+constexpr const wchar_t* kMusicOpen = L"open DemoTrack01.mp3 type mpegvideo";
+constexpr const wchar_t* kMusicPlay = L"play DemoTrack01.mp3";
 
 bool ProcessorHasSse2()
 {
@@ -63,6 +72,11 @@ FrameTimer& SystemClass::GetTimer()
     return g_application->m_timer;
 }
 
+BaseEngineLogic* SystemClass::GetLogic()
+{
+    return g_application ? g_application->m_logic.get() : nullptr;
+}
+
 void SystemClass::SetTimeSource(FrameTimer::TimeSource source)
 {
     m_timer = FrameTimer(std::move(source));
@@ -90,9 +104,33 @@ bool SystemClass::Initialize()
 
     m_keys.fill(0);
 
-    // The event manager, the graphics object, the engine logic with its world, and the music join start-up
-    // here, in that order, as each of them lands.
+    m_eventManager = std::make_unique<EventManager>("Vantor Event Mgr");
+
+    // The graphics object (device, textures, shaders, scene) is initialised here once it lands.
+
+    m_logic = std::make_unique<BaseEngineLogic>();
+    m_logic->SetState(EngineLogicState::Initialising);
+    if (!m_logic->Init())
+    {
+        return false;
+    }
+    m_logic->SetState(EngineLogicState::LoadingWorld);
+    if (!m_logic->LoadWorld(kWorldFile))
+    {
+        std::cerr << kWorldFile << ": the world could not be loaded" << std::endl;
+        return false;
+    }
+    m_logic->SetState(EngineLogicState::Running);
+
+    StartMusic();
     return true;
+}
+
+void SystemClass::StartMusic()
+{
+    // Failures are ignored on purpose: without the file (or a codec) the presentation simply runs silent.
+    mciSendStringW(kMusicOpen, nullptr, 0, nullptr);
+    mciSendStringW(kMusicPlay, nullptr, 0, nullptr);
 }
 
 bool SystemClass::CreateAppWindow()
@@ -193,10 +231,14 @@ void SystemClass::Run()
     }
 }
 
-void SystemClass::UpdateFrame(const FrameTimer& /*timer*/)
+void SystemClass::UpdateFrame(const FrameTimer& timer)
 {
-    // The engine logic's update, the event manager's dispatch and the scene's update run here, in that
-    // order, as each of them lands.
+    const float elapsedSeconds = timer.DeltaTime();
+    const float totalSeconds = timer.TotalTime();
+    m_logic->OnUpdate(totalSeconds, elapsedSeconds);
+    // Delivers the moves the scene queued last frame, before the scene reads the transforms again.
+    m_eventManager->Update(kEventBudgetSeconds);
+    // The scene's update runs here once the graphics object holds it.
     ++m_frameCounts.updated;
 }
 
@@ -258,8 +300,12 @@ void SystemClass::Shutdown()
         g_application = nullptr;
     }
 
-    // The engine logic, then the graphics object, then the event manager are destroyed here, in that order.
+    // The logic and the graphics object still remove their listeners as they go, so the event manager
+    // outlives both.
+    m_logic.reset();
+    // The graphics object is destroyed here once it lands.
     m_mouse.Clear();
+    m_eventManager.reset();
 }
 
 LRESULT SystemClass::MessageHandler(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

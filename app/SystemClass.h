@@ -14,12 +14,17 @@
 #include "app/Mouse.h"
 #include "app/WindowSizeState.h"
 
+class BaseEngineLogic;
+class IEventManager;
+
 class SystemClass
 {
 public:
     // Seconds of un-paused time after which the presentation ends by itself.
     static constexpr float kPresentationSeconds = 58.0f;
     static constexpr int kEscapeKey = 27;
+    // Time budget handed to the event manager each frame; generous, so queued events are never held back.
+    static constexpr float kEventBudgetSeconds = 20.0f;
 
     SystemClass();
     ~SystemClass();
@@ -39,6 +44,8 @@ public:
     static SystemClass* GetApplication();
     static EngineOptions& GetOptions();
     static FrameTimer& GetTimer();
+    // The engine logic; null until start-up has created it.
+    static BaseEngineLogic* GetLogic();
 
     // Replaces the frame timer's clock (tests and the capture tool drive time exactly through it).
     void SetTimeSource(FrameTimer::TimeSource source);
@@ -64,6 +71,9 @@ private:
     bool RenderFrame();
     void OnMouseMove(WPARAM wParam, LPARAM lParam);
 
+    void StartMusic();
+
+    std::unique_ptr<IEventManager> m_eventManager;
     const wchar_t* m_applicationName;
     HINSTANCE m_instance = nullptr;
     HWND m_window = nullptr;
@@ -75,6 +85,7 @@ private:
     FrameTimer m_timer;
     std::array<unsigned char, 256> m_keys{};
     Mouse m_mouse;
+    std::unique_ptr<BaseEngineLogic> m_logic;
     FrameCounts m_frameCounts;
 };
 

@@ -2,11 +2,14 @@
 // state, and when the frame loop ends. Time is driven by a fake clock so the 58-second rule runs instantly.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "app/MessageBox.h"
 #include "app/SystemClass.h"
+#include "actors/BaseEngineLogic.h"
+#include "tests/ScratchDirectory.h"
 #include "tests/app/FakeClock.h"
 
 namespace
@@ -232,4 +235,26 @@ TEST_F(SystemClassTest, PresentationEndsAfter58SecondsOfUnpausedTime)
     const auto& counts = m_system->GetFrameCounts();
     EXPECT_EQ(counts.updated, counts.rendered + 1);   // the last frame is updated but not rendered
     EXPECT_GE(counts.updated, 110u);
+}
+
+TEST(SystemClassStartup, MissingWorldFailsStartupWithoutAMessageBox)
+{
+    std::vector<std::string> boxes;
+    SetMessageBoxHandler([&boxes](const std::string& text, const std::string&) { boxes.push_back(text); });
+    ScratchDirectory dir;
+    dir.Write("EngineOptions.xml", R"(<O><Graphics renderer="Direct3D 11" width="320" height="240"/></O>)");
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(dir.Path());
+    {
+        SystemClass system;
+        EXPECT_FALSE(system.Initialize());
+        EXPECT_NE(system.GetWindowHandle(), nullptr);   // the window was already up when the world failed
+        EXPECT_EQ(SystemClass::GetLogic()->GetActorCount(), 0u);
+        system.Shutdown();
+        EXPECT_EQ(SystemClass::GetApplication(), nullptr);
+    }
+    std::filesystem::current_path(previous);
+    DispatchPending();
+    SetMessageBoxHandler(nullptr);
+    EXPECT_TRUE(boxes.empty());
 }
