@@ -1,0 +1,22 @@
+// Post pass pixel stage: a gentle filmic tone curve, a touch of warmth and a soft vignette over the offscreen
+// image. The colour input carries (elapsed, total, elapsed, total) seconds from when the quad was built.
+Texture2D sceneImage : register(t0);
+SamplerState textureSampler : register(s0);
+
+struct PixelIn
+{
+    float4 position : SV_POSITION;
+    float2 tex : TEXCOORD;
+    float4 color : COLOR;
+};
+
+float4 PixelShaderFX(PixelIn input) : SV_TARGET
+{
+    float3 colour = sceneImage.Sample(textureSampler, input.tex).rgb;
+    // Reinhard-style shoulder, normalised so that white stays white.
+    colour = colour * (1.0f + colour * 0.25f) / (1.0f + colour);
+    colour = colour * float3(1.03f, 1.0f, 0.97f);
+    float2 fromCentre = input.tex - 0.5f;
+    float vignette = 1.0f - 0.55f * dot(fromCentre, fromCentre) * 2.0f;
+    return float4(saturate(colour * vignette), 1.0f);
+}
