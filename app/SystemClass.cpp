@@ -121,6 +121,7 @@ bool SystemClass::Initialize()
         return false;
     }
     m_logic->SetState(EngineLogicState::Running);
+    std::cerr << kWorldFile << ": " << m_logic->GetActorCount() << " actors loaded" << std::endl;
 
     StartMusic();
     return true;
