@@ -2,6 +2,7 @@
 // header, cube maps, volumes, mip chains and every way a malformed file must be refused.
 #include "graphics/DdsFile.h"
 #include "tests/graphics/DdsBuilder.h"
+#include "tests/graphics/DdsLegacyTable.h"
 
 #include <gtest/gtest.h>
 
@@ -24,97 +25,21 @@ std::string ParseError(const DdsBuilder& builder)
     return ok ? std::string("(accepted)") : text;
 }
 
-struct LegacyRow {
-    const char* name;
-    DdsBuilder builder;
-    DdsFormat expected;
-    uint32_t bytesPerTexel;  // 0 for block-compressed rows (one 4x4 block is given instead)
-};
-
-DdsBuilder Luminance(uint32_t bits, uint32_t r, uint32_t a)
-{
-    DdsBuilder d = DdsBuilder::Rgb(bits, r, 0, 0, a);
-    d.pfFlags = DdsBuilder::kPfLuminance;
-    return d;
-}
-
-DdsBuilder AlphaOnly()
-{
-    DdsBuilder d = DdsBuilder::Rgb(8, 0, 0, 0, 0xFF);
-    d.pfFlags = DdsBuilder::kPfAlpha;
-    return d;
-}
-
-DdsBuilder Code(const char* text) { return DdsBuilder::WithFourCC(DdsBuilder::Code(text)); }
-
-std::vector<LegacyRow> LegacyRows()
-{
-    return {
-        {"RGBA8", DdsBuilder::Rgb(32, 0xFF, 0xFF00, 0xFF0000, 0xFF000000), DdsFormat::R8G8B8A8_UNORM, 4},
-        {"BGRA8", DdsBuilder::Rgb(32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000), DdsFormat::B8G8R8A8_UNORM, 4},
-        {"BGRX8", DdsBuilder::Rgb(32, 0xFF0000, 0xFF00, 0xFF, 0), DdsFormat::B8G8R8X8_UNORM, 4},
-        {"RGB10A2", DdsBuilder::Rgb(32, 0x3FF00000, 0xFFC00, 0x3FF, 0xC0000000), DdsFormat::R10G10B10A2_UNORM, 4},
-        {"RG16", DdsBuilder::Rgb(32, 0xFFFF, 0xFFFF0000, 0, 0), DdsFormat::R16G16_UNORM, 4},
-        {"R32F", DdsBuilder::Rgb(32, 0xFFFFFFFF, 0, 0, 0), DdsFormat::R32_FLOAT, 4},
-        {"BGR5A1", DdsBuilder::Rgb(16, 0x7C00, 0x3E0, 0x1F, 0x8000), DdsFormat::B5G5R5A1_UNORM, 2},
-        {"B5G6R5", DdsBuilder::Rgb(16, 0xF800, 0x7E0, 0x1F, 0), DdsFormat::B5G6R5_UNORM, 2},
-        {"BGRA4", DdsBuilder::Rgb(16, 0xF00, 0xF0, 0xF, 0xF000), DdsFormat::B4G4R4A4_UNORM, 2},
-        {"L8", Luminance(8, 0xFF, 0), DdsFormat::R8_UNORM, 1},
-        {"L16", Luminance(16, 0xFFFF, 0), DdsFormat::R16_UNORM, 2},
-        {"L8A8", Luminance(16, 0xFF, 0xFF00), DdsFormat::R8G8_UNORM, 2},
-        {"A8", AlphaOnly(), DdsFormat::A8_UNORM, 1},
-        {"DXT1", Code("DXT1"), DdsFormat::BC1_UNORM, 0},
-        {"DXT2", Code("DXT2"), DdsFormat::BC2_UNORM, 0},
-        {"DXT3", Code("DXT3"), DdsFormat::BC2_UNORM, 0},
-        {"DXT4", Code("DXT4"), DdsFormat::BC3_UNORM, 0},
-        {"DXT5", Code("DXT5"), DdsFormat::BC3_UNORM, 0},
-        {"ATI1", Code("ATI1"), DdsFormat::BC4_UNORM, 0},
-        {"BC4U", Code("BC4U"), DdsFormat::BC4_UNORM, 0},
-        {"BC4S", Code("BC4S"), DdsFormat::BC4_SNORM, 0},
-        {"ATI2", Code("ATI2"), DdsFormat::BC5_UNORM, 0},
-        {"BC5U", Code("BC5U"), DdsFormat::BC5_UNORM, 0},
-        {"BC5S", Code("BC5S"), DdsFormat::BC5_SNORM, 0},
-        {"RGBG", Code("RGBG"), DdsFormat::R8G8_B8G8_UNORM, 4},
-        {"GRGB", Code("GRGB"), DdsFormat::G8R8_G8B8_UNORM, 4},
-        {"YUY2", Code("YUY2"), DdsFormat::YUY2, 4},
-        {"code36", DdsBuilder::WithFourCC(36), DdsFormat::R16G16B16A16_UNORM, 8},
-        {"code110", DdsBuilder::WithFourCC(110), DdsFormat::R16G16B16A16_SNORM, 8},
-        {"code111", DdsBuilder::WithFourCC(111), DdsFormat::R16_FLOAT, 2},
-        {"code112", DdsBuilder::WithFourCC(112), DdsFormat::R16G16_FLOAT, 4},
-        {"code113", DdsBuilder::WithFourCC(113), DdsFormat::R16G16B16A16_FLOAT, 8},
-        {"code114", DdsBuilder::WithFourCC(114), DdsFormat::R32_FLOAT, 4},
-        {"code115", DdsBuilder::WithFourCC(115), DdsFormat::R32G32_FLOAT, 8},
-        {"code116", DdsBuilder::WithFourCC(116), DdsFormat::R32G32B32A32_FLOAT, 16},
-    };
-}
-
 }  // namespace
 
 TEST(DdsLegacyFormats, EveryTableRowMapsToItsFormatAndNeedsExactlyItsBytes)
 {
-    for (LegacyRow row : LegacyRows()) {
+    for (const dds_table::LegacyRow& row : dds_table::LegacyRows()) {
         SCOPED_TRACE(row.name);
-        // A 4x4 image: sixteen texels, or one block for the compressed formats; pairs pack two texels in 4 bytes.
-        row.builder.width = 4;
-        row.builder.height = 4;
-        const bool block = row.bytesPerTexel == 0;
-        const bool pair = row.expected == DdsFormat::R8G8_B8G8_UNORM || row.expected == DdsFormat::G8R8_G8B8_UNORM ||
-                          row.expected == DdsFormat::YUY2;
-        size_t bytes = block ? (row.expected == DdsFormat::BC1_UNORM || row.expected == DdsFormat::BC4_UNORM ||
-                                        row.expected == DdsFormat::BC4_SNORM
-                                    ? 8
-                                    : 16)
-                             : pair ? 2 * 4 * 4 : 16 * row.bytesPerTexel;
-        DdsBuilder exact = row.builder;
-        exact.Fill(bytes);
+        const DdsBuilder exact = dds_table::FourByFour(row);
         DdsFile file;
         ASSERT_TRUE(ParseQuietly(exact, file));
         EXPECT_EQ(row.expected, file.GetFormat());
         EXPECT_EQ(DdsDimension::Texture2D, file.GetDimension());
         EXPECT_FALSE(file.IsCubeMap());
 
-        DdsBuilder shortByOne = row.builder;
-        shortByOne.Fill(bytes - 1);
+        DdsBuilder shortByOne = exact;
+        shortByOne.data.pop_back();
         EXPECT_FALSE(ParseQuietly(shortByOne, file)) << "one byte short must be refused";
     }
 }
@@ -130,7 +55,7 @@ TEST(DdsLegacyFormats, UnknownMasksAndCodesAreRefusedWithTheFileName)
     swizzled.Fill(4);
     EXPECT_NE("(accepted)", ParseError(swizzled));
 
-    DdsBuilder unknownCode = Code("ABCD");
+    DdsBuilder unknownCode = dds_table::Code("ABCD");
     unknownCode.Fill(16);
     EXPECT_NE("(accepted)", ParseError(unknownCode));
 

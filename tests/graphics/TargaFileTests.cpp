@@ -1,29 +1,17 @@
 // The Targa reader on real files in a scratch folder: pixel order, the 32-bit rule and every short or
 // oversized file, each of which must fail with the file named on standard error.
 #include "graphics/TargaFile.h"
+#include "tests/ScratchDirectory.h"
 
 #include <gtest/gtest.h>
-
-#include <filesystem>
-#include <fstream>
 
 namespace {
 
 class TargaFileTest : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        m_dir = std::filesystem::temp_directory_path() / "engine_targa_tests";
-        std::filesystem::create_directories(m_dir);
-    }
-    void TearDown() override { std::filesystem::remove_all(m_dir); }
-
     std::string Write(const std::string& name, const std::vector<uint8_t>& bytes)
     {
-        const std::string path = (m_dir / name).string();
-        std::ofstream file(path, std::ios::binary | std::ios::trunc);
-        file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        return path;
+        return m_scratch.Write(name, std::string(bytes.begin(), bytes.end()));
     }
 
     static std::vector<uint8_t> Header(int width, int height, int bits)
@@ -46,7 +34,7 @@ protected:
         return testing::internal::GetCapturedStderr();
     }
 
-    std::filesystem::path m_dir;
+    ScratchDirectory m_scratch;
 };
 
 }  // namespace
@@ -90,7 +78,7 @@ TEST_F(TargaFileTest, ShortMissingEmptyAndOversizedFilesFailWithTheirName)
     TargaFile targa;
     bool ok = true;
 
-    std::string error = LoadCapturing(targa, (m_dir / "missing.tga").string(), ok);
+    std::string error = LoadCapturing(targa, m_scratch.File("missing.tga"), ok);
     EXPECT_FALSE(ok);
     EXPECT_NE(std::string::npos, error.find("missing.tga: cannot open")) << error;
 

@@ -1,0 +1,18 @@
+// Opaque blending: alpha-to-coverage off, independent blend off, write mask 0x0F on target 0.
+// Bind uses blend factor (0, 0, 0, 0) and sample mask 0xFFFFFFFF.
+#include "graphics/BlendState.h"
+
+#include "graphics/DxException.h"
+
+BlendState::BlendState(ID3D11Device* device)
+{
+    D3D11_BLEND_DESC alphaToCoverageDesc = {};
+    alphaToCoverageDesc.RenderTarget[0].RenderTargetWriteMask = D3D11_COLOR_WRITE_ENABLE_ALL;
+    DX_THROW_IF_FAILED(device->CreateBlendState(&alphaToCoverageDesc, &m_blendState));
+}
+
+void BlendState::Bind(ID3D11DeviceContext* context)
+{
+    const float blendFactor[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    context->OMSetBlendState(m_blendState.Get(), blendFactor, 0xFFFFFFFF);
+}

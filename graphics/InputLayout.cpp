@@ -1,0 +1,25 @@
+// Input layout creation. The element offsets are MeshVertex's; the static_asserts there keep them in step.
+// A shader whose inputs do not match these elements makes creation fail with DxException.
+#include "graphics/InputLayout.h"
+
+#include "graphics/DxException.h"
+#include "graphics/MeshVertex.h"
+
+#include <array>
+#include <cassert>
+#include <cstddef>
+
+InputLayout::InputLayout(ID3D11Device* device, ID3DBlob* pVertexShaderBytecode)
+{
+    assert(pVertexShaderBytecode && "InputLayout needs the byte code of a compiled vertex shader");
+    const std::array<D3D11_INPUT_ELEMENT_DESC, 5> ied = {{
+        {"POSITION", 0, DXGI_FORMAT_R32G32B32A32_FLOAT, 0, offsetof(MeshVertex, position), D3D11_INPUT_PER_VERTEX_DATA, 0},
+        {"NORMAL", 0, DXGI_FORMAT_R32G32B32_FLOAT, 0, offsetof(MeshVertex, normal), D3D11_INPUT_PER_VERTEX_DATA, 0},
+        {"TEXCOORD", 0, DXGI_FORMAT_R32G32_FLOAT, 0, offsetof(MeshVertex, texCoord), D3D11_INPUT_PER_VERTEX_DATA, 0},
+        {"COLOR", 0, DXGI_FORMAT_R32G32B32A32_FLOAT, 0, offsetof(MeshVertex, color), D3D11_INPUT_PER_VERTEX_DATA, 0},
+        {"TANGENT", 0, DXGI_FORMAT_R32G32B32_FLOAT, 0, offsetof(MeshVertex, tangent), D3D11_INPUT_PER_VERTEX_DATA, 0},
+    }};
+    DX_THROW_IF_FAILED(device->CreateInputLayout(ied.data(), (UINT)ied.size(), pVertexShaderBytecode->GetBufferPointer(), pVertexShaderBytecode->GetBufferSize(), &pInputLayout));
+}
+
+void InputLayout::Bind(ID3D11DeviceContext* context) { context->IASetInputLayout(pInputLayout.Get()); }

@@ -1,0 +1,19 @@
+// The engine's one vertex input layout (position, normal, texture coordinate, colour, tangent in slot 0),
+// validated against a vertex shader's byte code. Other layouts do not exist.
+#pragma once
+
+#include "graphics/Bindable.h"
+
+#include <d3d11.h>
+#include <d3dcommon.h>
+#include <wrl/client.h>
+
+class InputLayout : public Bindable {
+public:
+    InputLayout(ID3D11Device* device, ID3DBlob* pVertexShaderBytecode);
+    void Bind(ID3D11DeviceContext* context) override;
+    ID3D11InputLayout* Get() const { return pInputLayout.Get(); }
+
+private:
+    Microsoft::WRL::ComPtr<ID3D11InputLayout> pInputLayout;
+};

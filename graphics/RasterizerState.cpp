@@ -1,0 +1,35 @@
+// Rasterizer state creation and binding.
+// The default keeps depth clipping on and multisampling and line antialiasing off.
+#include "graphics/RasterizerState.h"
+
+#include "graphics/DxException.h"
+
+D3D11_RASTERIZER_DESC RasterizerState::DefaultDesc()
+{
+    D3D11_RASTERIZER_DESC rasterDesc = {};
+    rasterDesc.FillMode = D3D11_FILL_SOLID;
+    rasterDesc.CullMode = D3D11_CULL_BACK;
+    rasterDesc.FrontCounterClockwise = FALSE;
+    rasterDesc.DepthBias = 0;
+    rasterDesc.DepthBiasClamp = 0.0f;
+    rasterDesc.SlopeScaledDepthBias = 0.0f;
+    rasterDesc.DepthClipEnable = TRUE;
+    rasterDesc.ScissorEnable = FALSE;
+    rasterDesc.MultisampleEnable = FALSE;
+    rasterDesc.AntialiasedLineEnable = FALSE;
+    return rasterDesc;
+}
+
+RasterizerState::RasterizerState(ID3D11Device* device) { Create(device, DefaultDesc()); }
+
+RasterizerState::RasterizerState(ID3D11Device* device, const D3D11_RASTERIZER_DESC& rasterDesc)
+{
+    Create(device, rasterDesc);
+}
+
+void RasterizerState::Create(ID3D11Device* device, const D3D11_RASTERIZER_DESC& rasterDesc)
+{
+    DX_THROW_IF_FAILED(device->CreateRasterizerState(&rasterDesc, m_rasterState.GetAddressOf()));
+}
+
+void RasterizerState::Bind(ID3D11DeviceContext* context) { context->RSSetState(m_rasterState.Get()); }

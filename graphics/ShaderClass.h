@@ -1,0 +1,51 @@
+// One shader file turned into byte code and one Direct3D shader object of a fixed kind (compute to vertex).
+// It does not register itself anywhere or pick its kind from the source: ShaderHolder decides both.
+#pragma once
+
+#include <d3d11.h>
+#include <d3dcommon.h>
+#include <wrl/client.h>
+
+#include <string>
+
+class ShaderClass {
+public:
+    // The numeric kinds the registry and the actor files use; any other value behaves as Pixel.
+    enum Kind : int { Compute = 0, Domain = 1, Geometry = 2, Hull = 3, Pixel = 4, Vertex = 5 };
+
+    static constexpr const char* kErrorFileName = "shader-error.txt";
+
+    // Stores the kind and sets the entry point ("PixelShaderFX", ...) and target ("ps_5_0", ...) for it.
+    void SetType(int kind);
+
+    // .fx: compiled from source; on compiler errors "shader-error.txt" receives the messages and the result is
+    // false. .cso: read as byte code. Other extensions: false, nothing touched. A missing or unreadable file
+    // throws DxException.
+    bool Compile(const std::wstring& fileName);
+
+    // Creates the shader object of the stored kind from the byte code; throws DxException on failure.
+    bool Create(ID3D11Device* device);
+
+    ID3DBlob* GetByteCode() const { return m_byteCode.Get(); }
+    ID3D11ComputeShader* GetComputeShader() const { return m_computeShader.Get(); }
+    ID3D11DomainShader* GetDomainShader() const { return m_domainShader.Get(); }
+    ID3D11GeometryShader* GetGeometryShader() const { return m_geometryShader.Get(); }
+    ID3D11HullShader* GetHullShader() const { return m_hullShader.Get(); }
+    ID3D11PixelShader* GetPixelShader() const { return m_pixelShader.Get(); }
+    ID3D11VertexShader* GetVertexShader() const { return m_vertexShader.Get(); }
+    int GetType() const { return m_type; }
+    const std::string& GetEntryPoint() const { return m_entryPoint; }
+    const std::string& GetTarget() const { return m_target; }
+
+private:
+    Microsoft::WRL::ComPtr<ID3DBlob> m_byteCode;
+    Microsoft::WRL::ComPtr<ID3D11ComputeShader> m_computeShader;
+    Microsoft::WRL::ComPtr<ID3D11DomainShader> m_domainShader;
+    Microsoft::WRL::ComPtr<ID3D11GeometryShader> m_geometryShader;
+    Microsoft::WRL::ComPtr<ID3D11HullShader> m_hullShader;
+    Microsoft::WRL::ComPtr<ID3D11PixelShader> m_pixelShader;
+    Microsoft::WRL::ComPtr<ID3D11VertexShader> m_vertexShader;
+    int m_type = Pixel;
+    std::string m_entryPoint = "PixelShaderFX";
+    std::string m_target = "ps_5_0";
+};

@@ -1,0 +1,40 @@
+// Vertex buffer creation: default usage, no CPU access, stride 64.
+// Sizes above what a UINT byte width holds are refused by the assert below rather than truncated.
+#include "graphics/VertexBuffer.h"
+
+#include "graphics/DxException.h"
+
+#include <cassert>
+#include <limits>
+
+VertexBuffer::VertexBuffer(ID3D11Device* device, const std::vector<MeshVertex>& vertices)
+    : VertexBuffer(device, vertices.data(), vertices.size() * sizeof(MeshVertex))
+{
+}
+
+VertexBuffer::VertexBuffer(ID3D11Device* device, const void* vertexBytes, size_t byteSize)
+{
+    const size_t wholeBytes = byteSize / sizeof(MeshVertex) * sizeof(MeshVertex);
+    assert(wholeBytes <= std::numeric_limits<UINT>::max() && "vertex array larger than a Direct3D buffer");
+    m_vertexCount = static_cast<UINT>(wholeBytes / sizeof(MeshVertex));
+    if (m_vertexCount == 0) {
+        return;
+    }
+    D3D11_BUFFER_DESC bd = {};
+    bd.ByteWidth = static_cast<UINT>(wholeBytes);
+    bd.Usage = D3D11_USAGE_DEFAULT;
+    bd.BindFlags = D3D11_BIND_VERTEX_BUFFER;
+    bd.CPUAccessFlags = 0u;
+    bd.MiscFlags = 0u;
+    bd.StructureByteStride = sizeof(MeshVertex);
+    D3D11_SUBRESOURCE_DATA sd = {};
+    sd.pSysMem = vertexBytes;
+    DX_THROW_IF_FAILED(device->CreateBuffer(&bd, &sd, &pVertexBuffer));
+}
+
+void VertexBuffer::Bind(ID3D11DeviceContext* context)
+{
+    ID3D11Buffer* buffers[] = {pVertexBuffer.Get()};
+    const UINT offset = 0u;
+    context->IASetVertexBuffers(0u, 1u, buffers, &m_stride, &offset);
+}
