@@ -1,0 +1,47 @@
+// The presentation's scripted scene: owns the scene tree and the free camera, and its update is the whole
+// choreography, a timeline keyed on total time that flies the camera through three segments, picks the sky
+// and spins and carries seven actors by queueing move events. Nothing of it is read from data files.
+#pragma once
+
+#include "events/EngineTypes.h"
+#include "scene/Scene.h"
+#include "scene/SceneTree.h"
+
+#include <memory>
+
+class FreeCameraNode;
+struct EngineOptions;
+struct ID3D11Device;
+
+class Scene3 : public Scene
+{
+public:
+    // The camera's lens comes from `options`, once. `logicSource` is how the timeline and the tree find the
+    // engine logic's actors (the application passes one that returns its logic).
+    Scene3(const EngineOptions& options, ID3D11Device* device, ID3D11DeviceContext* context,
+           EngineLogicSource logicSource);
+    ~Scene3() override;
+
+    // The keys and the mouse are not read: the presentation takes no input.
+    void Update(ID3D11DeviceContext* context, const std::array<unsigned char, 256>& keys, Mouse& mouse,
+                float elapsedSeconds, float totalSeconds) override;
+
+    SceneTree& GetSceneTree() { return *m_sceneTree; }
+    const std::shared_ptr<FreeCameraNode>& GetCamera() const { return m_camera; }
+
+    // The camera's z in the middle segment, shared by the whole process (not per scene), -32 at start.
+    static float GetTravelZ() { return s_travelZ; }
+    // Puts the timeline's process-wide state back to its start, for a second run in the same process.
+    static void ResetTimeline() { s_travelZ = kInitialTravelZ; }
+
+    static constexpr float kInitialTravelZ = -32.0f;
+
+private:
+    void PlaceCamera(float elapsedSeconds, float totalSeconds);
+    void MoveActors(float elapsedSeconds, float totalSeconds);
+
+    static float s_travelZ;
+
+    std::unique_ptr<SceneTree> m_sceneTree;
+    std::shared_ptr<FreeCameraNode> m_camera;
+};

@@ -1,0 +1,96 @@
+// Owner of the scene: the node hierarchy under a RootNode, the active camera, the walk's matrix stack, the
+// light manager, the actor-to-node map and the sky selector. It follows actors through four event listeners
+// (new, modified and destroyed render components, moves). Its Direct3D side (render targets, sky and
+// post-processing nodes, Render, OnResize) is not here yet.
+#pragma once
+
+#include "events/EngineTypes.h"
+#include "events/IEventData.h"
+#include "events/Matrix4x4.h"
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+
+class BaseEngineLogic;
+class EvtData_Destroy_Actor;
+class EvtData_Modified_Render_Component;
+class EvtData_Move_Actor;
+class EvtData_New_Render_Component;
+class FreeCameraNode;
+class ISceneNode;
+class LightManager;
+class MatrixStack;
+class RootNode;
+struct EngineOptions;
+struct ID3D11Device;
+struct ID3D11DeviceContext;
+
+// How the scene reaches the engine logic. Asked on every use rather than once, because the application creates
+// the logic after the scene; it may return null (no logic yet), which reads as "no actors".
+using EngineLogicSource = std::function<BaseEngineLogic*()>;
+
+class SceneTree
+{
+public:
+    // Registers the four listeners with the process-wide event manager, which must exist already (without
+    // one, a line on standard error and the tree never hears of actors). `device` and `context` are for the
+    // Direct3D construction steps.
+    SceneTree(const EngineOptions& options, ID3D11Device* device, ID3D11DeviceContext* context,
+              EngineLogicSource logicSource);
+    // Removes the listeners in registration order before anything else goes.
+    ~SceneTree();
+
+    SceneTree(const SceneTree&) = delete;
+    SceneTree& operator=(const SceneTree&) = delete;
+
+    // Updates the hierarchy with the fixed step 10.0, which no node uses.
+    int OnUpdate(ID3D11DeviceContext* context);
+
+    // Maps a non-zero id to the node (replacing an older entry), makes the first light node the scene's light,
+    // and files the node under the root by its pass. An empty node is refused: false, nothing recorded.
+    bool AddChild(ActorId id, std::shared_ptr<ISceneNode> node);
+    // Forgets the id's node (and its light) and removes the id from every pass group.
+    bool RemoveChild(ActorId id);
+
+    // The walk's matrix operations: push makes the new top `matrix` x the previous top.
+    void PushNodeMatrix(const Matrix4x4& matrix);
+    void PopNodeMatrix();
+    const Matrix4x4& CurrentMatrix() const;
+
+    const std::shared_ptr<FreeCameraNode>& GetCamera() const { return m_camera; }
+    void SetCamera(std::shared_ptr<FreeCameraNode> camera) { m_camera = std::move(camera); }
+    const std::shared_ptr<LightManager>& GetLightManager() const { return m_lightManager; }
+    // 0: the first sky, 1: the second, anything else: no sky.
+    std::uint32_t GetSkySelector() const { return m_skySelector; }
+    void SetSkySelector(std::uint32_t selector) { m_skySelector = selector; }
+
+    const std::shared_ptr<RootNode>& GetRoot() const { return m_root; }
+    const MatrixStack& GetMatrixStack() const { return *m_matrixStack; }
+    // The node mapped to the id, or empty.
+    std::shared_ptr<ISceneNode> FindActorNode(ActorId id) const;
+    std::size_t GetActorNodeCount() const { return m_actorMap.size(); }
+    // Null while the application has no engine logic.
+    BaseEngineLogic* GetLogic() const { return m_logicSource ? m_logicSource() : nullptr; }
+
+private:
+    static void NewRenderComponentDelegate(void* object, SharedEventData event);
+    static void DestroyActorDelegate(void* object, SharedEventData event);
+    static void MoveActorDelegate(void* object, SharedEventData event);
+    static void ModifiedRenderComponentDelegate(void* object, SharedEventData event);
+
+    void OnNewRenderComponent(const EvtData_New_Render_Component& event);
+    void OnDestroyActor(const EvtData_Destroy_Actor& event);
+    void OnMoveActor(const EvtData_Move_Actor& event);
+    void OnModifiedRenderComponent(const EvtData_Modified_Render_Component& event);
+
+    std::shared_ptr<RootNode> m_root;
+    std::shared_ptr<FreeCameraNode> m_camera;
+    std::shared_ptr<LightManager> m_lightManager;
+    std::shared_ptr<MatrixStack> m_matrixStack;
+    std::map<ActorId, std::shared_ptr<ISceneNode>> m_actorMap;
+    std::uint32_t m_skySelector = 0;
+    EngineLogicSource m_logicSource;
+    bool m_listening = false;
+};
