@@ -9,9 +9,12 @@
 #include <imgui.h>
 #include <imgui_impl_win32.h>
 
+#include "actors/ActorFactory.h"
 #include "actors/BaseEngineLogic.h"
+#include "actors/LightRenderComponent.h"
 #include "app/MessageBox.h"
 #include "events/EventManager.h"
+#include "scene/Scene3.h"
 
 extern IMGUI_IMPL_API LRESULT ImGui_ImplWin32_WndProcHandler(HWND, UINT, WPARAM, LPARAM);
 
@@ -106,7 +109,9 @@ bool SystemClass::Initialize()
 
     m_eventManager = std::make_unique<EventManager>("Vantor Event Mgr");
 
-    // The graphics object (device, textures, shaders, scene) is initialised here once it lands.
+    // The graphics object (device, textures, shaders) is initialised here once it lands. The scene must exist
+    // before the world loads: its tree listens for the render components the actors announce.
+    m_scene = std::make_unique<Scene3>(m_options, nullptr, nullptr, [] { return SystemClass::GetLogic(); });
 
     m_logic = std::make_unique<BaseEngineLogic>();
     m_logic->SetState(EngineLogicState::Initialising);
@@ -114,6 +119,7 @@ bool SystemClass::Initialize()
     {
         return false;
     }
+    m_logic->GetActorFactory()->RegisterComponent<LightRenderComponent>();
     m_logic->SetState(EngineLogicState::LoadingWorld);
     if (!m_logic->LoadWorld(kWorldFile))
     {
@@ -239,7 +245,7 @@ void SystemClass::UpdateFrame(const FrameTimer& timer)
     m_logic->OnUpdate(totalSeconds, elapsedSeconds);
     // Delivers the moves the scene queued last frame, before the scene reads the transforms again.
     m_eventManager->Update(kEventBudgetSeconds);
-    // The scene's update runs here once the graphics object holds it.
+    m_scene->Update(nullptr, m_keys, m_mouse, elapsedSeconds, totalSeconds);
     ++m_frameCounts.updated;
 }
 
@@ -304,7 +310,8 @@ void SystemClass::Shutdown()
     // The logic and the graphics object still remove their listeners as they go, so the event manager
     // outlives both.
     m_logic.reset();
-    // The graphics object is destroyed here once it lands.
+    // The graphics object, with the scene, is destroyed here once it lands.
+    m_scene.reset();
     m_mouse.Clear();
     m_eventManager.reset();
 }

@@ -16,6 +16,7 @@
 
 class BaseEngineLogic;
 class IEventManager;
+class Scene;
 
 class SystemClass
 {
@@ -85,6 +86,8 @@ private:
     FrameTimer m_timer;
     std::array<unsigned char, 256> m_keys{};
     Mouse m_mouse;
+    // The scripted scene lives here until the graphics object, which will own it, exists.
+    std::unique_ptr<Scene> m_scene;
     std::unique_ptr<BaseEngineLogic> m_logic;
     FrameCounts m_frameCounts;
 };
