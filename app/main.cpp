@@ -8,6 +8,8 @@
 
 #include "app/MessageBox.h"
 #include "app/SystemClass.h"
+#include "graphics/AnsiConversion.h"
+#include "graphics/DxException.h"
 
 namespace
 {
@@ -29,6 +31,12 @@ int main()
         {
             exitCode = kExitStartupFailed;
         }
+    }
+    catch (const DxException& error)
+    {
+        // HRESULT in hex, the call's text, the source file and the line.
+        ShowMessageBox(WideToAnsi(error.ToString()), "Error");
+        exitCode = kExitError;
     }
     catch (const std::exception& error)
     {
