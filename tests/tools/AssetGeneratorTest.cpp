@@ -66,9 +66,9 @@ TEST(WorldPlan, ActorsAreListedInIdOrderWithTheScriptedOnesWhereTheSceneMovesThe
     for (size_t i = 0; i < actors.size(); ++i) {
         EXPECT_EQ(static_cast<int>(i + 1), actors[i].id) << actors[i].definition;
     }
-    const std::map<int, std::string> scripted = {{5, "Armillary"},   {12, "RingMiddle"},  {13, "RingInner"},
-                                                 {14, "RingOuter"},  {17, "Orrery"},      {19, "PaperGlider"},
-                                                 {20, "WickerLantern"}};
+    const std::map<int, std::string> scripted = {{5, "Armillary"},       {12, "RingMiddle"},  {13, "RingInner"},
+                                                 {14, "RingOuter"},       {17, "GreatArmillary"},
+                                                 {19, "PaperGlider"},     {20, "WickerLantern"}};
     for (const auto& [id, definition] : scripted) {
         ASSERT_LE(static_cast<size_t>(id), actors.size());
         EXPECT_EQ(definition, actors[static_cast<size_t>(id - 1)].definition) << "id " << id;

@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 #include <tiny_obj_loader.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -137,6 +139,65 @@ TEST(GeneratedModels, EveryModelLoadsAsOneShapeThatSixteenBitIndicesCanAddress)
         EXPECT_EQ(0u, facingAway);
         EXPECT_EQ(0u, degenerate);
         EXPECT_EQ(0u, mirrored);
+    }
+}
+
+TEST(GeneratedModels, CausewayAndSeaLookTheSameOneSegmentFurtherOnSoTheFlightsJumpBackIsInvisible)
+{
+    // The flight jumps back 43 units whenever it passes z = 10; whatever it can see must repeat with that
+    // period. Triangles of each causeway segment that the camera flies through are compared with the next
+    // segments', shifted back (texture coordinates modulo whole repeats). Positions are scaled by 64 so that
+    // the layout's binary fractions (bays of 10.75) do not sit on rounding boundaries.
+    const float period = 43.0f;
+    for (const ModelOutput& model : ModelSet::BuildAll()) {
+        if (model.stem == "Sea") {
+            // The sea is a few large planar tiles: its texture must advance by whole repeats over a segment.
+            const MeshVertex& a = model.mesh.Vertices()[0];
+            const MeshVertex& b = model.mesh.Vertices()[1];
+            const MeshVertex& c = model.mesh.Vertices()[2];
+            const float dz1 = b.position.z - a.position.z, dz2 = c.position.z - a.position.z;
+            const float dv = std::fabs(dz1) > std::fabs(dz2) ? (b.v - a.v) / dz1 : (c.v - a.v) / dz2;
+            EXPECT_NEAR(std::round(dv * period), dv * period, 1e-3) << "sea texture repeats " << dv * period << " times per segment";
+            continue;
+        }
+        if (model.stem.rfind("Causeway", 0) != 0) {
+            continue;
+        }
+        SCOPED_TRACE(model.stem);
+        using Key = std::array<long, 15>;
+        auto keysIn = [&](float z0) {
+            std::vector<Key> keys;
+            const auto& v = model.mesh.Vertices();
+            const auto& idx = model.mesh.Indices();
+            for (size_t i = 0; i + 2 < idx.size(); i += 3) {
+                const MeshVertex* c[3] = {&v[static_cast<size_t>(idx[i])], &v[static_cast<size_t>(idx[i + 1])],
+                                          &v[static_cast<size_t>(idx[i + 2])]};
+                const float centre = (c[0]->position.z + c[1]->position.z + c[2]->position.z) / 3.0f;
+                if (centre < z0 || centre >= z0 + period) {
+                    continue;
+                }
+                // Texture offsets are taken relative to the first corner, so whole repeats cancel.
+                Key key{};
+                for (int k = 0; k < 3; ++k) {
+                    key[static_cast<size_t>(5 * k)] = std::lround(c[k]->position.x * 64.0f);
+                    key[static_cast<size_t>(5 * k + 1)] = std::lround(c[k]->position.y * 64.0f);
+                    key[static_cast<size_t>(5 * k + 2)] = std::lround((c[k]->position.z - z0) * 64.0f);
+                    const float du = c[k]->u - c[0]->u + (c[0]->u - std::floor(c[0]->u));
+                    const float dv = c[k]->v - c[0]->v + (c[0]->v - std::floor(c[0]->v));
+                    key[static_cast<size_t>(5 * k + 3)] = std::lround(du * 1000.0f);
+                    key[static_cast<size_t>(5 * k + 4)] = std::lround(dv * 1000.0f);
+                }
+                keys.push_back(key);
+            }
+            std::sort(keys.begin(), keys.end());
+            return keys;
+        };
+        // The camera flies z from -33 to 10 and looks ahead; these segments cover that stretch and beyond.
+        const std::vector<Key> first = keysIn(-43.0f);
+        ASSERT_FALSE(first.empty());
+        for (int k = 1; k <= 3; ++k) {
+            EXPECT_TRUE(first == keysIn(-43.0f + period * static_cast<float>(k))) << "segment " << k;
+        }
     }
 }
 

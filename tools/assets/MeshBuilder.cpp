@@ -256,6 +256,18 @@ void MeshBuilder::Append(const MeshBuilder& other)
     }
 }
 
+void MeshBuilder::AppendTranslated(const MeshBuilder& other, const Vec3& offset)
+{
+    const int first = static_cast<int>(m_vertices.size());
+    for (MeshVertex vertex : other.m_vertices) {
+        vertex.position += offset;
+        m_vertices.push_back(vertex);
+    }
+    for (int index : other.m_indices) {
+        m_indices.push_back(index + first);
+    }
+}
+
 std::string MeshBuilder::ObjText(const std::string& objectName, const std::string& mtlFile,
                                  const MeshMaterial& material) const
 {

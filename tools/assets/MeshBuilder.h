@@ -83,6 +83,8 @@ public:
     void Disc(const Frame& frame, float radius, int sides, float uvRadius);
 
     void Append(const MeshBuilder& other);
+    // Appends a copy of `other` moved by `offset`; texture coordinates are copied unchanged.
+    void AppendTranslated(const MeshBuilder& other, const Vec3& offset);
 
     const std::vector<MeshVertex>& Vertices() const { return m_vertices; }
     const std::vector<int>& Indices() const { return m_indices; }

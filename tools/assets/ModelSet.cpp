@@ -328,11 +328,16 @@ ModelOutput Sea()
 // ---------------------------------------------------------------------------------------------------------------
 // The causeway, in the causeway's own space: x across (0 on its axis), z as in the world.
 
+// Builds one segment with `segment(builder, 0)` and lays copies of it end to end. Copying (rather than
+// building each segment in place) keeps every segment's texture coordinates identical, so nothing shifts when
+// the flight jumps back by one segment.
 template <typename Segment>
-void EverySegment(Segment segment)
+void EverySegment(MeshBuilder& target, Segment segment)
 {
+    MeshBuilder one;
+    segment(one, 0.0f);
     for (int k = 0; k < WorldPlan::kSegmentCount; ++k) {
-        segment(WorldPlan::kFirstSegmentZ + WorldPlan::kSegmentLength * static_cast<float>(k));
+        target.AppendTranslated(one, {0.0f, 0.0f, WorldPlan::kFirstSegmentZ + WorldPlan::kSegmentLength * static_cast<float>(k)});
     }
 }
 
@@ -347,7 +352,7 @@ ModelOutput CausewayDeck()
 {
     ModelOutput out{"CausewayDeck", {}, Material("Paving", "causeway-paving", {0.2f, 0.2f, 0.2f}, 24.0f)};
     const float repeatAlong = WorldPlan::kSegmentLength / 8.0f;
-    EverySegment([&](float z0) {
+    EverySegment(out.mesh, [&](MeshBuilder& m, float z0) {
         for (int q = 0; q < 8; ++q) {
             const float za = z0 + repeatAlong * static_cast<float>(q);
             const float zb = za + repeatAlong;
@@ -355,7 +360,7 @@ ModelOutput CausewayDeck()
                 const float xa = half == 0 ? -kDeckHalf : 0.0f;
                 const float xb = xa + kDeckHalf;
                 // Explicit coordinates: u from 0 to 1 across each half, v from 0 to 1 along each repeat.
-                out.mesh.MappedQuad({xa, 0.0f, zb}, {xb, 0.0f, zb}, {xb, 0.0f, za}, {xa, 0.0f, za}, kUp, 0.0f, 0.0f,
+                m.MappedQuad({xa, 0.0f, zb}, {xb, 0.0f, zb}, {xb, 0.0f, za}, {xa, 0.0f, za}, kUp, 0.0f, 0.0f,
                                     1.0f, 1.0f);
             }
         }
@@ -367,15 +372,15 @@ ModelOutput CausewayGallery()
 {
     ModelOutput out{"CausewayGallery", {}, Material("GalleryFacade", "gallery-facade", {0.15f, 0.14f, 0.12f}, 16.0f, 1.15f)};
     const float bay = WorldPlan::kBay;
-    EverySegment([&](float z0) {
+    EverySegment(out.mesh, [&](MeshBuilder& m, float z0) {
         for (int b = 0; b < 4; ++b) {
             const float za = z0 + bay * static_cast<float>(b);
             const float zb = za + bay;
             // Inner face (towards +x): seen from the deck, +z is to the right.
-            out.mesh.MappedQuad({kWallInner, kWallHeight, za}, {kWallInner, kWallHeight, zb}, {kWallInner, 0.0f, zb},
+            m.MappedQuad({kWallInner, kWallHeight, za}, {kWallInner, kWallHeight, zb}, {kWallInner, 0.0f, zb},
                                 {kWallInner, 0.0f, za}, {1.0f, 0.0f, 0.0f}, 0.0f, 0.0f, 1.0f, 1.0f);
             // Outer face (towards -x), seen from the land and from above.
-            out.mesh.MappedQuad({kWallOuter, kWallHeight, zb}, {kWallOuter, kWallHeight, za}, {kWallOuter, -1.2f, za},
+            m.MappedQuad({kWallOuter, kWallHeight, zb}, {kWallOuter, kWallHeight, za}, {kWallOuter, -1.2f, za},
                                 {kWallOuter, -1.2f, zb}, {-1.0f, 0.0f, 0.0f}, 0.0f, 0.0f, 1.0f, 1.0f + 1.2f / kWallHeight);
         }
     });
@@ -385,9 +390,8 @@ ModelOutput CausewayGallery()
 ModelOutput CausewayStone()
 {
     ModelOutput out{"CausewayStone", {}, Material("Limestone", "limestone", {0.15f, 0.14f, 0.12f}, 16.0f)};
-    MeshBuilder& m = out.mesh;
     const float bay = WorldPlan::kBay;
-    EverySegment([&](float z0) {
+    EverySegment(out.mesh, [&](MeshBuilder& m, float z0) {
         const Frame at = Frame::At({0.0f, 0.0f, z0});
         // Wall top and the deck's edges and underside.
         m.Box(at, {kWallOuter - 0.3f, kWallHeight, -0.01f}, {kWallInner + 0.3f, kWallHeight + 0.6f, WorldPlan::kSegmentLength + 0.01f},
@@ -458,19 +462,18 @@ ModelOutput CausewayLanterns()
     // Glowing glass: a high ambient factor lets the lanterns stand out in any light.
     MeshMaterial material = Material("LanternGlass", "lantern", {0.3f, 0.3f, 0.3f}, 8.0f, 3.2f);
     ModelOutput out{"CausewayLanterns", {}, material};
-    MeshBuilder& m = out.mesh;
     const float bay = WorldPlan::kBay;
-    auto lantern = [&](const Vec3& base) {
+    auto lantern = [&](MeshBuilder& m, const Vec3& base) {
         m.Cylinder(Frame::At(base), 0.2f, 0.26f, 0.0f, 0.7f, 6, 6.0f, 1.0f, false);
         m.Cylinder(Frame::At(base + Vec3{0.0f, 0.7f, 0.0f}), 0.26f, 0.02f, 0.0f, 0.28f, 6, 6.0f, 0.3f, false);
         m.Disc(Frame{base, {1.0f, 0.0f, 0.0f}, {0.0f, -1.0f, 0.0f}, {0.0f, 0.0f, -1.0f}}, 0.2f, 6, 0.2f);
     };
-    EverySegment([&](float z0) {
+    EverySegment(out.mesh, [&](MeshBuilder& m, float z0) {
         for (int b = 0; b < 4; ++b) {
             const float mid = z0 + bay * (static_cast<float>(b) + 0.5f);
-            lantern({kRailInner - 0.6f, 4.12f, mid});
-            lantern({kWallInner + 0.45f, 4.12f, mid - 1.9f});
-            lantern({kWallInner + 0.45f, 4.12f, mid + 1.9f});
+            lantern(m, {kRailInner - 0.6f, 4.12f, mid});
+            lantern(m, {kWallInner + 0.45f, 4.12f, mid - 1.9f});
+            lantern(m, {kWallInner + 0.45f, 4.12f, mid + 1.9f});
         }
     });
     return out;
@@ -559,9 +562,14 @@ ModelOutput GreatArmillary()
     Hoop(m, c, Normalize(Cross(side, polar)), 62.0f, 1.4f, 96);
     Rod(m, c - polar * 84.0f, c + polar * 84.0f, 1.2f);
     m.Sphere(Frame::At(c), 10.0f, 32, 18, 4.0f, 2.0f);
-    // Two legs that carry the meridian down to the base.
-    Rod(m, {-16.0f, 0.0f, 5.5f}, c + Vec3{-14.0f, -71.0f, 4.9f}, 1.8f);
-    Rod(m, {16.0f, 0.0f, -5.5f}, c + Vec3{14.0f, -71.0f, -4.9f}, 1.8f);
+    // Two legs from the base's top up to the meridian, either side of its lowest point; their feet stay on the
+    // base as the whole turns.
+    const Vec3 along = Normalize(Cross(side, kUp));
+    for (float sign : {-1.0f, 1.0f}) {
+        const float a = 0.25f * sign;
+        const Vec3 onRing = c + (along * std::sin(a) - kUp * std::cos(a)) * 78.0f;
+        Rod(m, {onRing.x * 0.55f, 0.0f, onRing.z * 0.55f}, onRing, 1.8f);
+    }
     return out;
 }
 

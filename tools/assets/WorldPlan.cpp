@@ -66,12 +66,12 @@ std::vector<ActorPlacement> WorldPlan::Actors()
         {14, "RingOuter", {kCausewayX, 2.0f, causewayStartZ + 2.0f}, {}, "yaws: the graduated ring 2 ahead of the camera"},
         {15, "CausewayGallery", {kCausewayX, 0.0f, 0.0f}, {}, "the gallery wall with its lit windows"},
         {16, "CausewayStone", {kCausewayX, 0.0f, 0.0f}, {}, "arches, pilasters, piers, balustrade and lamp posts"},
-        {17, "Orrery", {0.0f, kPlinthHeight, kOrreryZ}, {}, "spins: the orrery ahead of the start's end"},
+        {17, "GreatArmillary", GreatArmillaryBase() + Vec3{0.0f, 6.0f, 0.0f}, {18.0f, 0.0f, 0.0f},
+         "spins: the great armillary on the headland, ahead of the start's end and the landmark of the final view"},
         {18, "CausewayLanterns", {kCausewayX, 0.0f, 0.0f}, {}, "lanterns on the posts and the wall"},
         {19, "PaperGlider", {kCausewayX + 100.0f, 2.0f, causewayStartZ + 3.0f}, {}, "rides from 15 s to 21.5 s; waits out of sight"},
         {20, "WickerLantern", {kCausewayX + 100.0f, 2.0f, causewayStartZ + 3.0f}, {}, "rides from 22 s to 29 s; waits out of sight"},
-        {21, "GreatArmillary", GreatArmillaryBase() + Vec3{0.0f, 6.0f, 0.0f}, {18.0f, 0.0f, 0.0f},
-         "the landmark of the final view, on the headland"},
+        {21, "Orrery", {0.0f, kPlinthHeight, kOrreryZ}, {}, "the orrery at the end of the plaza"},
         {22, "GreatArmillaryBase", GreatArmillaryBase(), {18.0f, 0.0f, 0.0f}, "its stepped base"},
     };
 }
