@@ -400,7 +400,8 @@ Painted Sea(int size)
     return Paint(size, size, [](float u, float v, Vec3& c, float& h) {
         // Waves as sums of sines whose wave vectors are whole numbers of cycles per repeat, so they tile.
         const float tau = 2.0f * kPi;
-        const int waves[6][2] = {{3, 1}, {1, 4}, {5, -2}, {-4, 5}, {9, 4}, {2, -11}};
+        // Only short waves: long ones would make each repeat visible as a tile from high above.
+        const int waves[6][2] = {{7, 2}, {3, 8}, {9, -5}, {-7, 9}, {13, 6}, {4, -15}};
         float height = 0.0f;
         float amplitude = 1.0f;
         for (int i = 0; i < 6; ++i) {
@@ -408,11 +409,11 @@ Painted Sea(int size)
             height += amplitude * std::sin(tau * (u * static_cast<float>(waves[i][0]) + v * static_cast<float>(waves[i][1])) + phase);
             amplitude *= 0.7f;
         }
-        height = height * 0.3f + 0.6f * Tiled(u, v, 24, 4, 702u) + 0.25f * Tiled(u, v, 96, 2, 703u);
+        height = height * 0.3f + 0.3f * Tiled(u, v, 96, 3, 702u);
         const float crest = Smoothstep(0.6f, 1.2f, height);
         // The colour varies little: the waves live in the normal map, so the repeat does not show from afar.
         c = Lerp(Vec3{0.055f, 0.14f, 0.19f}, Vec3{0.065f, 0.16f, 0.21f}, Smoothstep(-1.0f, 1.0f, height));
-        c = Lerp(c, Vec3{0.30f, 0.36f, 0.40f}, crest * 0.12f);
+        c = Lerp(c, Vec3{0.30f, 0.36f, 0.40f}, crest * 0.04f);
         h = height;
     });
 }
@@ -591,7 +592,7 @@ std::vector<TextureOutput> TexturePainter::PaintAll(int scale)
     AddPair(out, "causeway-paving", CausewayPaving(Sized(512, scale)), 20.0f, 2);
     AddPair(out, "gallery-facade", Facade(Sized(512, scale), Sized(1024, scale)), 14.0f, 2);
     AddPair(out, "lantern", Lantern(Sized(128, scale)), 1.0f, 16);
-    AddPair(out, "sea", Sea(Sized(512, scale)), 3.0f);
+    AddPair(out, "sea", Sea(Sized(512, scale)), 1.6f);
     AddPair(out, "meadow", Meadow(Sized(512, scale)), 6.0f, 2);
     AddPair(out, "mountain", Mountains(Sized(512, scale), Sized(1024, scale)), 1.0f, 2);
     AddPair(out, "star-chart-paper", StarChartPaper(Sized(256, scale)), 6.0f);
