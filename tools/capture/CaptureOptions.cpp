@@ -1,0 +1,194 @@
+// Capture command line: see CaptureOptions.h.
+#include "tools/capture/CaptureOptions.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <sstream>
+
+namespace
+{
+// Whole-string conversions: "12abc" is an error here, unlike atoi.
+bool ToDouble(const std::string& text, double& value)
+{
+    if (text.empty())
+    {
+        return false;
+    }
+    char* end = nullptr;
+    errno = 0;
+    value = std::strtod(text.c_str(), &end);
+    return errno == 0 && end == text.c_str() + text.size() && std::isfinite(value);
+}
+
+bool ToInt(const std::string& text, int& value)
+{
+    if (text.empty())
+    {
+        return false;
+    }
+    char* end = nullptr;
+    errno = 0;
+    const long parsed = std::strtol(text.c_str(), &end, 10);
+    if (errno != 0 || end != text.c_str() + text.size() || parsed < -2147483647L || parsed > 2147483647L)
+    {
+        return false;
+    }
+    value = static_cast<int>(parsed);
+    return true;
+}
+
+// Values come either as "--name value" or "--name=value".
+std::optional<std::string> TakeValue(const std::vector<std::string>& args, std::size_t& i,
+                                     const std::string& inlineValue, bool hasInline)
+{
+    if (hasInline)
+    {
+        return inlineValue;
+    }
+    if (i + 1 >= args.size())
+    {
+        return std::nullopt;
+    }
+    return args[++i];
+}
+}
+
+long long CaptureOptions::FrameAt(double seconds) const
+{
+    return std::llround(seconds * fps);
+}
+
+std::optional<std::string> ParseCaptureOptions(const std::vector<std::string>& args, CaptureOptions& options)
+{
+    for (std::size_t i = 0; i < args.size(); ++i)
+    {
+        std::string name = args[i];
+        std::string inlineValue;
+        bool hasInline = false;
+        if (const auto equals = name.find('='); name.rfind("--", 0) == 0 && equals != std::string::npos)
+        {
+            inlineValue = name.substr(equals + 1);
+            name = name.substr(0, equals);
+            hasInline = true;
+        }
+        auto value = [&]() { return TakeValue(args, i, inlineValue, hasInline); };
+
+        if (name == "--help" || name == "-h")
+        {
+            options.help = true;
+        }
+        else if (name == "--every")
+        {
+            options.every = true;
+        }
+        else if (name == "--fps")
+        {
+            const auto text = value();
+            if (!text || !ToInt(*text, options.fps) || options.fps < 1 || options.fps > 1000)
+            {
+                return "--fps needs a whole number of frames per second from 1 to 1000";
+            }
+        }
+        else if (name == "--at")
+        {
+            const auto text = value();
+            if (!text)
+            {
+                return "--at needs a list of seconds, such as --at 1,8,50";
+            }
+            std::stringstream list(*text);
+            std::string item;
+            while (std::getline(list, item, ','))
+            {
+                double seconds = 0.0;
+                if (!ToDouble(item, seconds) || seconds < 0.0)
+                {
+                    return "--at: '" + item + "' is not a time in seconds";
+                }
+                options.at.push_back(seconds);
+            }
+            if (options.at.empty())
+            {
+                return "--at needs at least one time";
+            }
+        }
+        else if (name == "--until")
+        {
+            const auto text = value();
+            double seconds = 0.0;
+            if (!text || !ToDouble(*text, seconds) || seconds <= 0.0)
+            {
+                return "--until needs a positive number of seconds";
+            }
+            options.until = seconds;
+        }
+        else if (name == "--size")
+        {
+            const auto text = value();
+            const auto x = text ? text->find('x') : std::string::npos;
+            if (!text || x == std::string::npos || !ToInt(text->substr(0, x), options.width) ||
+                !ToInt(text->substr(x + 1), options.height) || options.width < 16 || options.height < 16 ||
+                options.width > 8192 || options.height > 8192)
+            {
+                return "--size needs WIDTHxHEIGHT in pixels, each from 16 to 8192, such as --size 1280x720";
+            }
+        }
+        else if (name == "--out")
+        {
+            const auto text = value();
+            if (!text || text->empty())
+            {
+                return "--out needs a folder";
+            }
+            options.outDir = *text;
+        }
+        else if (name == "--stats")
+        {
+            const auto text = value();
+            if (!text || text->empty())
+            {
+                return "--stats needs a file name";
+            }
+            options.statsFile = *text;
+        }
+        else
+        {
+            return "unknown argument '" + args[i] + "' (see --help)";
+        }
+    }
+    if (options.until)
+    {
+        for (const double seconds : options.at)
+        {
+            if (seconds > *options.until)
+            {
+                return "--at asks for a moment after --until";
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+std::string CaptureUsage()
+{
+    return R"(engine-capture: plays the presentation exactly as engine.exe does, but on a fixed time step, and saves
+frames of the back buffer (after the post pass and the overlay) as PNG files.
+
+Usage: engine-capture.exe [options]   (run it where engine.exe runs: beside the data files)
+
+  --fps N           frames per second of presentation time (default 60); each frame advances 1/N s
+  --at T1,T2,...    save the frames nearest to these presentation times, in seconds (e.g. --at 1,8,50)
+  --every           save every frame (frame-000000.png, frame-000001.png, ...)
+  --until T         stop after T seconds of presentation time (default: the presentation's end, 58 s;
+                    longer runs keep the timeline going past it)
+  --size WxH        window size in pixels, overriding EngineOptions.xml
+  --out DIR         folder for the images and nothing else (default: the current folder; created if missing)
+  --stats FILE.csv  one row per frame: presentation time and the CPU milliseconds of logic update, event
+                    dispatch, scene update, scene render submission, overlay and Present
+  --help            this text
+
+Frames saved with --at are named t<seconds>.png with three decimals (t8.000.png). The same arguments give the
+same images. Exit code: 0 on success, 1 when start-up fails, 2 after an error, 64 for bad arguments.
+)";
+}
