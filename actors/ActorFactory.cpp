@@ -4,6 +4,7 @@
 
 #include "actors/Actor.h"
 #include "actors/TransformComponent.h"
+#include "app/XmlFileLoader.h"
 #include "events/Matrix4x4.h"
 
 #include <tinyxml.h>
@@ -45,10 +46,10 @@ std::shared_ptr<Actor> ActorFactory::CreateActor(const char* resourceFile, const
         return {};
     }
 
-    TiXmlDocument document(resourceFile);
+    TiXmlDocument document;
     // A document that failed to parse can still hold the elements read before the error; none of them is
     // trusted, so a malformed definition builds nothing.
-    if (!document.LoadFile())
+    if (!XmlFileLoader::Load(document, resourceFile))
     {
         std::cerr << resourceFile << ": cannot read actor definition: " << document.ErrorDesc();
         if (document.ErrorRow() > 0)

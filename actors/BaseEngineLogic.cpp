@@ -6,6 +6,7 @@
 #include "actors/ActorFactory.h"
 #include "actors/ProcessManager.h"
 #include "actors/TransformComponent.h"
+#include "app/XmlFileLoader.h"
 #include "events/EvtData_Move_Actor.h"
 #include "events/EvtData_New_Actor.h"
 #include "events/EvtData_Request_New_Actor.h"
@@ -109,9 +110,9 @@ bool BaseEngineLogic::LoadWorld(const char* worldFile)
         std::cerr << "(world): no file name given\n";
         return false;
     }
-    TiXmlDocument document(worldFile);
+    TiXmlDocument document;
     // A parse error can leave a partial tree behind; a half-read world is not loaded at all.
-    if (!document.LoadFile())
+    if (!XmlFileLoader::Load(document, worldFile))
     {
         std::cerr << worldFile << ": cannot read world: " << document.ErrorDesc();
         if (document.ErrorRow() > 0)

@@ -1,6 +1,8 @@
 // Engine options: see EngineOptions.h.
 #include "app/EngineOptions.h"
 
+#include "app/XmlFileLoader.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
@@ -40,7 +42,7 @@ void EngineOptions::Load()
 void EngineOptions::Load(const std::string& fileName)
 {
     TiXmlDocument document;
-    if (!document.LoadFile(fileName.c_str()))
+    if (!XmlFileLoader::Load(document, fileName))
     {
         // A missing file is an ordinary way to run with defaults; only a broken one is worth a line.
         if (document.ErrorId() != TiXmlBase::TIXML_ERROR_OPENING_FILE)

@@ -1,0 +1,102 @@
+// Loading XML files for the options, world and actor readers: files that end inside a UTF-8 sequence are
+// parsed without reading past the text (the sanitizer build checks this), and ordinary files give exactly
+// what TinyXML's own loader gives, errors included.
+#include "app/XmlFileLoader.h"
+#include "tests/ScratchDirectory.h"
+
+#include <gtest/gtest.h>
+#include <tinyxml.h>
+
+namespace
+{
+std::string Print(const TiXmlDocument& document)
+{
+    TiXmlPrinter printer;
+    document.Accept(&printer);
+    return printer.Str();
+}
+
+class XmlFileLoaderTest : public testing::Test
+{
+protected:
+    // Loads `content` with both loaders and expects the same outcome, tree and error.
+    void ExpectSameAsTinyXml(const std::string& content)
+    {
+        const std::string path = m_scratch.Write("same.xml", content);
+        TiXmlDocument ours;
+        TiXmlDocument theirs;
+        const bool oursLoaded = XmlFileLoader::Load(ours, path);
+        const bool theirsLoaded = theirs.LoadFile(path.c_str());
+        EXPECT_EQ(theirsLoaded, oursLoaded) << content;
+        EXPECT_EQ(theirs.ErrorId(), ours.ErrorId()) << content;
+        EXPECT_EQ(theirs.ErrorRow(), ours.ErrorRow()) << content;
+        EXPECT_EQ(theirs.ErrorCol(), ours.ErrorCol()) << content;
+        EXPECT_STREQ(theirs.Value(), ours.Value());
+        EXPECT_EQ(Print(theirs), Print(ours)) << content;
+    }
+
+    ScratchDirectory m_scratch;
+};
+}
+
+// The input that first crashed the options reader: the file ends with the first byte of a three-byte
+// sequence, and TinyXML's loader read past its buffer.
+TEST_F(XmlFileLoaderTest, FileEndingInsideAUtf8SequenceFailsCleanly)
+{
+    const std::string crashed("<?xml --><o a=\"&amp;&\n<!*G\xEB", 27);
+    TiXmlDocument document;
+    EXPECT_FALSE(XmlFileLoader::Load(document, m_scratch.Write("crash.xml", crashed)));
+    EXPECT_TRUE(document.Error());
+}
+
+// Whether these files parse is TinyXML's business (it forgives an unclosed comment, for one); that no byte past
+// the text is read is what AddressSanitizer checks here.
+TEST_F(XmlFileLoaderTest, EveryLeadByteAtTheEndOfEveryKindOfTextIsSafe)
+{
+    const char* const openings[] = {"<a>", "<a b=\"", "<a b='", "<!--", "<a><![CDATA[", "<", "<a ", "<?xml v=\"",
+                                    "<a>&", "<a>&#x", "<!DOCTYPE "};
+    for (const char* opening : openings)
+    {
+        for (const char lead : {'\xC3', '\xE2', '\xF0', '\xEF', '\xBB'})
+        {
+            TiXmlDocument document;
+            const bool loaded = XmlFileLoader::Load(document, m_scratch.Write("lead.xml", std::string(opening) + lead));
+            EXPECT_EQ(!document.Error(), loaded) << opening;
+        }
+    }
+}
+
+TEST_F(XmlFileLoaderTest, OrdinaryFilesLoadExactlyAsTinyXmlLoadsThem)
+{
+    ExpectSameAsTinyXml("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<Root a=\"1\"><Child>text</Child></Root>");
+    ExpectSameAsTinyXml("\xEF\xBB\xBF<Root name=\"caf\xC3\xA9 &#233; &amp;\"/>");
+    ExpectSameAsTinyXml("<Root>line one\r\nline two\rline three\n</Root>");
+    ExpectSameAsTinyXml("<?xml version=\"1.0\" encoding=\"iso-8859-1\"?><Root a=\"\xE9\"/>");
+    ExpectSameAsTinyXml("<Root>\r\n<Unclosed>\r\n</Root>");
+    ExpectSameAsTinyXml("<Root/>\r\n<Second/>\r\n<!-- never closed");
+    ExpectSameAsTinyXml("   \n\n");
+    ExpectSameAsTinyXml(std::string("<Root/>\0<Hidden/>", 17));
+}
+
+TEST_F(XmlFileLoaderTest, MissingAndEmptyFilesReportWhatTinyXmlReports)
+{
+    TiXmlDocument missing;
+    EXPECT_FALSE(XmlFileLoader::Load(missing, m_scratch.File("absent.xml")));
+    EXPECT_EQ(TiXmlBase::TIXML_ERROR_OPENING_FILE, missing.ErrorId());
+    EXPECT_EQ(m_scratch.File("absent.xml"), missing.Value());
+
+    TiXmlDocument empty;
+    EXPECT_FALSE(XmlFileLoader::Load(empty, m_scratch.Write("empty.xml", "")));
+    EXPECT_EQ(TiXmlBase::TIXML_ERROR_DOCUMENT_EMPTY, empty.ErrorId());
+}
+
+TEST_F(XmlFileLoaderTest, LoadingAgainReplacesTheEarlierTreeAndError)
+{
+    TiXmlDocument document;
+    EXPECT_FALSE(XmlFileLoader::Load(document, m_scratch.Write("bad.xml", "<a><b></a>")));
+    ASSERT_TRUE(XmlFileLoader::Load(document, m_scratch.Write("good.xml", "<c/>")));
+    EXPECT_FALSE(document.Error());
+    ASSERT_NE(nullptr, document.FirstChildElement());
+    EXPECT_STREQ("c", document.FirstChildElement()->Value());
+    EXPECT_EQ(nullptr, document.FirstChildElement()->NextSiblingElement());
+}
