@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up what is missing, builds the engine and every test for Windows, and runs them all under Wine with
-# CTest. One virtual display and one Wine server serve the whole run and are stopped at the end.
+# CTest; then builds the portable code natively with sanitizers, fuzzes it briefly and runs its tests. One
+# virtual display and one Wine server serve the Wine run and are stopped at the end.
 set -euo pipefail
 root=$(cd "$(dirname "$0")" && pwd)
 cd "$root"
@@ -17,4 +18,22 @@ trap stop_display EXIT
 echo "[test] running the tests under Wine" >&2
 status=0
 (cd build && ctest --output-on-failure) || status=$?
+
+# The portable code once more, natively with AddressSanitizer and UndefinedBehaviorSanitizer: a few seconds of
+# fuzzing per file reader, then its tests and the replay of the fuzz corpus and regressions (README: Reliability).
+native() {
+    tools/fuzz/configure.sh "$root/build-asan" || return 1
+    echo "[test] building the sanitizer build (build-asan/)" >&2
+    if ! cmake --build build-asan -j 2 >build-asan/build.log 2>&1; then
+        tail -n 60 build-asan/build.log >&2
+        return 1
+    fi
+    echo "[test] fuzzing each file reader for a few seconds" >&2
+    local fuzzed=0
+    tools/fuzz/run.sh all 8 || fuzzed=$?
+    echo "[test] running the portable tests natively under the sanitizers" >&2
+    (cd build-asan && ctest --output-on-failure) || return 1
+    return $fuzzed
+}
+native || status=1
 exit $status

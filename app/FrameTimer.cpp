@@ -9,7 +9,8 @@
 
 namespace
 {
-constexpr std::int64_t kNanosecondsPerSecond = 1'000'000'000;
+// Only the Windows clock converts counter ticks with it; native builds read nanoseconds directly.
+[[maybe_unused]] constexpr std::int64_t kNanosecondsPerSecond = 1'000'000'000;
 }
 
 std::int64_t FrameTimer::SystemNanoseconds()
