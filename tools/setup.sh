@@ -16,7 +16,7 @@ TINYXML_VERSION=2.6.2-6+deb12u1
 TINYOBJ_VERSION=2.0.0~rc10+dfsg-2
 
 packages=(g++-mingw-w64-x86-64-posix wine64 xvfb xauth libgl1-mesa-dri cmake ninja-build dpkg-dev
-          googletest libstb-dev xz-utils ca-certificates clang libclang-rt-14-dev g++ lame)
+          googletest libstb-dev xz-utils ca-certificates clang libclang-rt-14-dev g++ lame gnuplot-nox python3)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
