@@ -1,0 +1,144 @@
+#!/usr/bin/env bash
+# Builds the engine and its benchmark tools for Windows and runs every benchmark under Wine on a virtual
+# display: the event manager, the engine at full speed beside the minimal baseline renderer (throughput and
+# start-up), and generated worlds of 10 to 5,000 actors. Writes bench/results.csv and bench/REPORT.md with
+# bench/chart.png. Timings are reported, never judged here; a part whose program is missing (engine-capture.exe)
+# is named and skipped.
+#
+# ./bench.sh [--quick]     --quick: 5 s of presentation and 1 s per scale world instead of 58 s and 2 s.
+# Environment: BENCH_SECONDS, BENCH_SCALE_SECONDS, BENCH_SCALE_COUNTS ("10 100 1000 5000"), BENCH_FPS (60),
+# BENCH_BUILD_DIR (build).
+set -euo pipefail
+root=$(cd "$(dirname "$0")" && pwd)
+cd "$root"
+
+seconds=${BENCH_SECONDS:-58}
+scale_seconds=${BENCH_SCALE_SECONDS:-2}
+case "${1:-}" in
+    --quick) seconds=${BENCH_SECONDS:-5}; scale_seconds=${BENCH_SCALE_SECONDS:-1} ;;
+    "") ;;
+    *) echo "usage: ./bench.sh [--quick]" >&2; exit 64 ;;
+esac
+scale_counts=${BENCH_SCALE_COUNTS:-10 100 1000 5000}
+fps=${BENCH_FPS:-60}
+build=${BENCH_BUILD_DIR:-build}
+say() { printf '[bench] %s\n' "$*" >&2; }
+
+tools/setup.sh
+say "configuring and building ($build/)"
+cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
+cmake --build "$build" -j 2
+
+# A caller's own Wine prefix survives start_display, so that benchmarks can run beside other Wine users.
+own_prefix=${WINEPREFIX:-}
+source tools/display.sh
+start_display virtual
+if [ -n "$own_prefix" ]; then export WINEPREFIX=$own_prefix; fi
+work=$root/$build/bench
+trap 'stop_display' EXIT
+
+raw=$work/raw
+rm -rf "$work"
+mkdir -p "$raw" bench
+winerun() { "$root/tools/winerun" "$@"; }
+frames=$(python3 -c "print(max(2, round($seconds * $fps)))")
+scale_frames=$(python3 -c "print(max(2, round($scale_seconds * $fps)))")
+capture_until=$(python3 -c "print($seconds)")
+{
+    echo "date=$(date -u '+%Y-%m-%d %H:%M UTC')"
+    echo "machine=$(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GiB", $2 / 1048576}' /proc/meminfo)"
+    echo "wine=$(/usr/lib/wine/wine64 --version 2>/dev/null || echo Wine)"
+    echo "commit=$(git rev-parse --short HEAD)$(git diff --quiet HEAD -- 2>/dev/null || echo ' with local changes')"
+    echo "seconds=$seconds"
+    echo "scale_seconds=$scale_seconds"
+    echo "scale_counts=$scale_counts"
+    echo "fps=$fps"
+    echo "raw=$build/bench/raw"
+} > "$raw/settings.txt"
+
+# A scratch copy of the program's folder that runs at full speed at 1280 x 720, whatever the shipped options say.
+make_run_folder() { # folder
+    mkdir -p "$1"
+    # The data and the four programs; the test programs stay behind.
+    (cd "$build/bin" && tar cf - --exclude='*.exe' .) | (cd "$1" && tar xf -)
+    local program
+    for program in engine.exe engine-capture.exe baseline.exe scale_world.exe; do
+        if [ -f "$build/bin/$program" ]; then cp "$build/bin/$program" "$1/"; fi
+    done
+    python3 - "$1/EngineOptions.xml" <<'PY'
+import sys, xml.etree.ElementTree as ET
+path = sys.argv[1]
+tree = ET.parse(path)
+graphics = tree.getroot().find("Graphics")
+if graphics is None:
+    graphics = ET.SubElement(tree.getroot(), "Graphics")
+graphics.set("width", "1280")
+graphics.set("height", "720")
+graphics.set("runfullspeed", "yes")
+graphics.set("fullscreen", "no")
+tree.write(path, encoding="utf-8", xml_declaration=True)
+PY
+}
+
+have_capture=1
+if [ ! -f "$build/bin/engine-capture.exe" ]; then
+    have_capture=0
+    say "engine-capture.exe does not exist yet: the engine's throughput, start-up split and scale runs are skipped"
+fi
+
+say "event manager"
+(cd "$build/bin" && winerun ./event_bench.exe) | tee "$raw/event_bench.txt" >&2
+
+run=$work/run
+make_run_folder "$run"
+say "baseline: $frames frames"
+(cd "$run" && winerun ./baseline.exe --frames "$frames" --fps "$fps" --csv baseline.csv --stats baseline-frames.csv) >&2
+mv "$run/baseline.csv" "$run/baseline-frames.csv" "$raw/"
+if [ $have_capture = 1 ]; then
+    say "engine: $capture_until s of presentation through engine-capture.exe"
+    (cd "$run" && winerun ./engine-capture.exe --fps "$fps" --until "$capture_until" --stats engine-frames.csv) \
+        > "$raw/engine-capture.txt" 2>&1 || say "engine-capture.exe failed (see $raw/engine-capture.txt)"
+    if [ -f "$run/engine-frames.csv" ]; then mv "$run/engine-frames.csv" "$raw/"; fi
+    if [ -f "$run/startup.csv" ]; then mv "$run/startup.csv" "$raw/engine-startup.csv"; fi
+fi
+
+# Launch to exit of a one-frame run, best of three, for both programs: start-up as a user sees it.
+wall_ms() { # command...
+    local best="" start end
+    for _ in 1 2 3; do
+        start=$(date +%s%N)
+        "$@" >/dev/null 2>&1 || return 1
+        end=$(date +%s%N)
+        local ms=$(( (end - start) / 1000000 ))
+        if [ -z "$best" ] || [ "$ms" -lt "$best" ]; then best=$ms; fi
+    done
+    echo "$best"
+}
+say "one-frame runs (start-up seen from outside)"
+{
+    echo "program,wall_ms"
+    echo "baseline,$(cd "$run" && wall_ms winerun ./baseline.exe --frames 1 || echo)"
+    if [ $have_capture = 1 ]; then
+        echo "engine,$(cd "$run" && wall_ms winerun ./engine-capture.exe --fps "$fps" --until "$(python3 -c "print(1.0 / $fps)")" || echo)"
+    fi
+} > "$raw/one-frame.csv"
+
+for n in $scale_counts; do
+    folder=$work/scale-$n
+    make_run_folder "$folder"
+    (cd "$folder" && winerun ./scale_world.exe . "$n") >&2
+    say "scale world of $n actors: baseline, $scale_frames frames"
+    (cd "$folder" && winerun ./baseline.exe --frames "$scale_frames" --fps "$fps" --csv b.csv --stats bf.csv) >&2
+    mv "$folder/b.csv" "$raw/scale-$n-baseline.csv"
+    mv "$folder/bf.csv" "$raw/scale-$n-baseline-frames.csv"
+    if [ $have_capture = 1 ]; then
+        say "scale world of $n actors: engine, $scale_seconds s"
+        (cd "$folder" && winerun ./engine-capture.exe --fps "$fps" --until "$scale_seconds" --stats ef.csv) \
+            > "$raw/scale-$n-engine.txt" 2>&1 || say "engine-capture.exe failed on $n actors"
+        if [ -f "$folder/ef.csv" ]; then mv "$folder/ef.csv" "$raw/scale-$n-engine-frames.csv"; fi
+    fi
+    rm -rf "$folder"
+done
+
+python3 tools/bench/bench_report.py "$raw" bench
+say "report: bench/REPORT.md"

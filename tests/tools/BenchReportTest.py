@@ -1,0 +1,107 @@
+#!/usr/bin/env python3
+"""The benchmark report from raw files: engine statistics are found whatever the capture tool calls its columns,
+figures and ratios come out right, and missing parts are named as skipped instead of failing the report."""
+
+import csv
+import os
+import subprocess
+import sys
+import tempfile
+import unittest
+
+REPORT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "bench", "bench_report.py")
+
+
+def write(folder, name, text):
+    with open(os.path.join(folder, name), "w") as f:
+        f.write(text)
+
+
+def engine_stats(header, rows):
+    return ",".join(header) + "\n" + "".join(",".join(str(v) for v in row) + "\n" for row in rows)
+
+
+class BenchReportTest(unittest.TestCase):
+    def setUp(self):
+        self.folder = tempfile.TemporaryDirectory()
+        self.raw = os.path.join(self.folder.name, "raw")
+        self.out = os.path.join(self.folder.name, "out")
+        os.makedirs(self.raw)
+        write(self.raw, "settings.txt", "seconds=1\nscale_seconds=1\nscale_counts=100 5000\nfps=60\n")
+        write(self.raw, "baseline.csv",
+              "frames,width,height,fps,frame_ms,submit_ms,present_ms,startup_ms,process_to_main_ms,options_ms,"
+              "window_ms,device_ms,textures_ms,shaders_ms,scene_ms,world_ms,first_frame_ms,actors,meshes,triangles,"
+              "draws,state_changes\n3,1280,720,50,20,2,18,1000,100,1,10,300,50,100,10,200,229,22,21,9000,23,40\n")
+        # The first frame belongs to start-up and is left out: 2 + 18 ms per frame is 50 frames per second.
+        write(self.raw, "baseline-frames.csv",
+              "frame,time,submit_ms,present_ms\n0,0,500,500\n1,0.0167,2,18\n2,0.0333,2,18\n")
+
+    def tearDown(self):
+        self.folder.cleanup()
+
+    def run_report(self):
+        result = subprocess.run([sys.executable, REPORT, self.raw, self.out], capture_output=True, text=True)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        with open(os.path.join(self.out, "results.csv"), newline="") as f:
+            rows = list(csv.DictReader(f))
+        with open(os.path.join(self.out, "REPORT.md")) as f:
+            report = f.read()
+        return {row["figure"]: row for row in rows}, report
+
+    def test_engine_columns_are_found_under_any_reasonable_name(self):
+        for header in (["time_s", "logic_ms", "events_ms", "scene_update_ms", "render_ms", "overlay_ms", "present_ms"],
+                       ["frame", "presentation time (s)", "logic update (ms)", "event dispatch (ms)",
+                        "scene update (ms)", "scene render submission (ms)", "overlay (ms)", "Present (ms)"]):
+            with self.subTest(header=header[1]):
+                prefix = [0] if header[0] == "frame" else []
+                rows = [prefix + [0.0, 100, 100, 100, 100, 100, 100],
+                        prefix + [0.0167, 1, 0.5, 1.5, 3, 1, 18],
+                        prefix + [0.0333, 1, 0.5, 1.5, 3, 1, 18]]
+                write(self.raw, "engine-frames.csv", engine_stats(header, rows))
+                figures, report = self.run_report()
+                # 25 ms per frame against the baseline's 20: 40 against 50 frames per second.
+                self.assertAlmostEqual(float(figures["frames per second"]["value"]), 40.0, places=3)
+                self.assertAlmostEqual(float(figures["frames per second"]["ratio"]), 0.8, places=4)
+                self.assertAlmostEqual(float(figures["engine scene render submission"]["value"]), 3.0, places=4)
+                self.assertAlmostEqual(float(figures["scene render submission: engine against baseline"]["ratio"]),
+                                       1.5, places=4)
+                self.assertIn("not met", report)
+
+    def test_scale_costs_are_per_actor_and_compared_with_a_hundred_actors(self):
+        header = ["time_ms", "logic_us", "events_us", "scene_update_us", "render_us", "overlay_us", "present_us"]
+        for count, render_us in ((100, 1000), (5000, 150000)):
+            rows = [[t * 16.7, count, count, count, render_us, 10, 5000] for t in range(4)]
+            write(self.raw, f"scale-{count}-engine-frames.csv", engine_stats(header, rows))
+            write(self.raw, f"scale-{count}-baseline-frames.csv",
+                  "frame,time,submit_ms,present_ms\n" + "".join(f"{i},0,{count / 1000},1\n" for i in range(4)))
+        figures, report = self.run_report()
+        # 1000 µs for 100 actors is 10 µs each; 150 ms for 5000 is 30 µs each: three times as much.
+        self.assertAlmostEqual(float(figures["engine submission per actor, 100 actors"]["value"]), 10.0, places=4)
+        self.assertAlmostEqual(float(figures["engine submission per actor, 5000 actors"]["ratio"]), 3.0, places=4)
+        # Logic, events and scene update take one µs per actor each.
+        self.assertAlmostEqual(float(figures["engine update per actor, 5000 actors"]["value"]), 3.0, places=4)
+        self.assertAlmostEqual(float(figures["engine against baseline submission, 5000 actors"]["ratio"]), 30.0,
+                               places=3)
+        self.assertIn("3.00x (goal: at most 2x) — not met", report)
+
+    def test_missing_parts_are_named_and_the_rest_is_reported(self):
+        figures, report = self.run_report()
+        self.assertEqual(figures["frames per second"]["value"], "")
+        self.assertAlmostEqual(float(figures["frames per second"]["reference_value"]), 50.0, places=4)
+        self.assertAlmostEqual(float(figures["baseline device"]["ratio"]), 0.3, places=4)
+        self.assertIn("## Not measured in this run", report)
+        self.assertIn("engine-capture.exe was not available", report)
+        self.assertIn("the event benchmark (no output)", report)
+
+    def test_engine_start_up_lines_are_read_from_the_capture_output(self):
+        write(self.raw, "engine-capture.txt", "engine-capture: frames saved\n"
+              "start-up: 1500.0 ms from process start to the first Present: options 2.0 ms, window 40.0 ms, "
+              "device 310.0 ms, textures 60.0 ms, shaders 150.0 ms, scene 20.0 ms, world load 600.0 ms\n")
+        figures, _ = self.run_report()
+        self.assertAlmostEqual(float(figures["engine world"]["value"]), 600.0)
+        self.assertAlmostEqual(float(figures["engine world"]["ratio"]), 0.4)
+        self.assertAlmostEqual(float(figures["start-up to first Present"]["ratio"]), 1.5)
+
+
+if __name__ == "__main__":
+    unittest.main()

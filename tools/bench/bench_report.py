@@ -1,0 +1,471 @@
+#!/usr/bin/env python3
+"""Turns the raw output of ./bench.sh into bench/results.csv, bench/REPORT.md and bench/chart.png.
+
+It computes and formats; it runs no benchmark and judges nothing beyond comparing figures with the issue's
+goals. Parts whose raw files are missing (engine-capture.exe not built yet) are reported as skipped.
+
+Usage: bench_report.py RAW_DIR OUT_DIR
+RAW_DIR holds what bench.sh wrote: settings.txt, event_bench.txt, baseline.csv, baseline-frames.csv,
+engine-frames.csv and engine-capture.txt (when the engine ran), one-frame.csv, and per scale world N
+scale-N-baseline.csv, scale-N-baseline-frames.csv and scale-N-engine-frames.csv.
+"""
+
+import csv
+import math
+import os
+import re
+import shutil
+import statistics
+import subprocess
+import sys
+
+# The phases of an engine frame as the capture tool's --stats names them, matched loosely so that the exact
+# column titles ("logic_ms", "logic update (ms)", ...) do not matter.
+PHASES = [
+    ("logic", "logic update"),
+    ("events", "event dispatch"),
+    ("scene_update", "scene update"),
+    ("render", "scene render submission"),
+    ("overlay", "overlay"),
+    ("present", "Present"),
+]
+UPDATE_PHASES = ("logic", "events", "scene_update")
+STARTUP_PHASES = ["options", "window", "device", "textures", "shaders", "scene", "world", "first_frame"]
+
+
+def read_rows(path):
+    """Header and rows of a CSV file, or None when it does not exist or is empty."""
+    if not os.path.isfile(path):
+        return None
+    with open(path, newline="") as f:
+        rows = [row for row in csv.reader(f) if row and not row[0].lstrip().startswith("#")]
+    if len(rows) < 1:
+        return None
+    return [h.strip() for h in rows[0]], rows[1:]
+
+
+def number(text):
+    try:
+        value = float(text)
+    except (TypeError, ValueError):
+        return None
+    return value if math.isfinite(value) else None
+
+
+def unit_scale(name):
+    """Factor that turns a column's values into milliseconds, from its name."""
+    lowered = name.lower()
+    if re.search(r"(\b|_|\()(us|µs|usec|micro)", lowered):
+        return 0.001
+    if re.search(r"(\b|_|\()ns\b", lowered):
+        return 1e-6
+    if re.search(r"(\b|_|\()ms\b|millis", lowered):
+        return 1.0
+    if re.search(r"(_s\b|\(s\)|seconds)", lowered):
+        return 1000.0
+    return 1.0
+
+
+def classify(name):
+    """Which figure an engine --stats column holds: a phase key, 'time', 'total', 'frame' or None."""
+    n = name.lower()
+    if "overlay" in n or "imgui" in n:
+        return "overlay"
+    if "present" in n and "presentation" not in n:
+        return "present"
+    if "event" in n or "dispatch" in n:
+        return "events"
+    if "logic" in n:
+        return "logic"
+    if "scene" in n and "update" in n:
+        return "scene_update"
+    if "render" in n or "submi" in n:
+        return "render"
+    if "total" in n or n in ("frame_ms", "frame_time_ms", "frame time (ms)", "cpu_ms"):
+        return "total"
+    if "time" in n or n in ("t", "seconds", "presentation"):
+        return "time"
+    if "frame" in n:
+        return "frame"
+    return None
+
+
+def engine_frames(path):
+    """Per-frame phase milliseconds from an engine --stats file: (list of dicts, column map) or (None, None)."""
+    table = read_rows(path)
+    if table is None:
+        return None, None
+    header, rows = table
+    columns = {}
+    for index, name in enumerate(header):
+        kind = classify(name)
+        if kind and kind not in columns:
+            columns[kind] = (index, unit_scale(name) if kind not in ("time", "frame") else 1.0)
+    frames = []
+    for row in rows:
+        frame = {}
+        for kind, (index, scale) in columns.items():
+            value = number(row[index]) if index < len(row) else None
+            if value is not None:
+                frame[kind] = value * scale
+        phases = [frame[k] for k, _ in PHASES if k in frame]
+        if not phases and "total" not in frame:
+            continue
+        frame.setdefault("total", sum(phases))
+        frames.append(frame)
+    return frames, columns
+
+
+def baseline_frames(path):
+    table = read_rows(path)
+    if table is None:
+        return None
+    header, rows = table
+    index = {name: i for i, name in enumerate(header)}
+    frames = []
+    for row in rows:
+        submit = number(row[index["submit_ms"]]) if "submit_ms" in index else None
+        present = number(row[index["present_ms"]]) if "present_ms" in index else None
+        if submit is None or present is None:
+            continue
+        frames.append({"render": submit, "present": present, "total": submit + present})
+    return frames
+
+
+def summary(path):
+    table = read_rows(path)
+    if table is None or not table[1]:
+        return None
+    header, rows = table
+    return {name: number(value) for name, value in zip(header, rows[0])}
+
+
+def mean(frames, key, skip_first=True):
+    """Mean of one figure over the frames, leaving out the first (it belongs to start-up)."""
+    values = [f[key] for f in (frames[1:] if skip_first and len(frames) > 1 else frames) if key in f]
+    return statistics.fmean(values) if values else None
+
+
+def read_settings(path):
+    settings = {}
+    if os.path.isfile(path):
+        with open(path) as f:
+            for line in f:
+                if "=" in line:
+                    key, value = line.strip().split("=", 1)
+                    settings[key] = value
+    return settings
+
+
+def event_figures(path):
+    """(label, manager ev/s, plain ev/s, ratio) per line of the event benchmark, and the clock read cost."""
+    figures, clock = [], None
+    if not os.path.isfile(path):
+        return figures, clock
+    pattern = re.compile(r"^(\S.*?)\s+manager\s+([\d.]+) ev/s\s+plain loop\s+([\d.]+) ev/s\s+ratio\s+([\d.]+)x")
+    with open(path, errors="replace") as f:
+        for line in f:
+            match = pattern.match(line.rstrip())
+            if match:
+                figures.append((match.group(1), float(match.group(2)), float(match.group(3)), float(match.group(4))))
+            clock_match = re.match(r"^budget clock\s+([\d.]+) ns per read", line)
+            if clock_match:
+                clock = float(clock_match.group(1))
+    return figures, clock
+
+
+def engine_startup(raw):
+    """Start-up phases the capture tool reported, in milliseconds: from startup.csv (phase,ms) if it wrote one,
+    else from 'start-up' lines of its output such as 'start-up: options 1.2 ms, window 30.5 ms, ...'."""
+    phases = {}
+    table = read_rows(os.path.join(raw, "engine-startup.csv"))
+    if table is not None:
+        for row in [table[0]] + table[1]:
+            if len(row) >= 2 and number(row[-1]) is not None:
+                phases[row[0].strip().lower().replace(" ", "_")] = number(row[-1])
+        return phases
+    path = os.path.join(raw, "engine-capture.txt")
+    if not os.path.isfile(path):
+        return phases
+    names = r"(options|window|device|textures|shaders|scene|world(?: load)?|first[ _]frame|total)"
+    with open(path, errors="replace") as f:
+        for line in f:
+            if not re.search(r"start-?up", line, re.IGNORECASE):
+                continue
+            for name, value in re.findall(names + r"\s*[:=]?\s*([\d.]+)\s*ms", line, re.IGNORECASE):
+                key = name.lower().replace(" load", "").replace(" ", "_")
+                phases[key] = float(value)
+            total = re.search(r"([\d.]+)\s*ms\s+from process start", line)
+            if total:
+                phases["total"] = float(total.group(1))
+    return phases
+
+
+def fmt(value, digits=2):
+    if value is None:
+        return "–"
+    if abs(value) >= 1000:
+        return f"{value:,.0f}"
+    return f"{value:.{digits}f}"
+
+
+def ratio(a, b):
+    if a is None or b is None or b == 0:
+        return None
+    return a / b
+
+
+class Results:
+    """Every figure with what it is compared against and the ratio, for results.csv."""
+
+    def __init__(self):
+        self.rows = []
+
+    def add(self, section, figure, value, unit, reference_name="", reference=None, goal=""):
+        self.rows.append([section, figure, value, unit, reference_name, reference, ratio(value, reference), goal])
+
+    def write(self, path):
+        with open(path, "w", newline="") as f:
+            writer = csv.writer(f)
+            writer.writerow(["section", "figure", "value", "unit", "compared_with", "reference_value", "ratio", "goal"])
+            for row in self.rows:
+                writer.writerow([("" if v is None else (f"{v:.6g}" if isinstance(v, float) else v)) for v in row])
+
+
+def chart(raw, out, throughput, scale_rows):
+    """bench/chart.png: frames per second beside the baseline, and per-actor cost against actor count."""
+    if shutil.which("gnuplot") is None:
+        return "gnuplot is not installed (tools/setup.sh installs it), so there is no chart"
+    bars = os.path.join(raw, "chart-throughput.dat")
+    with open(bars, "w") as f:
+        for label, value in throughput:
+            f.write(f'"{label}" {value if value is not None else "NaN"}\n')
+    lines = os.path.join(raw, "chart-scale.dat")
+    with open(lines, "w") as f:
+        f.write("# actors engine_update_us engine_render_us baseline_submit_us\n")
+        for row in scale_rows:
+            f.write(" ".join("NaN" if v is None else f"{v:.6g}" for v in row) + "\n")
+    script = os.path.join(raw, "chart.gp")
+    png = os.path.join(out, "chart.png")
+    with open(script, "w") as f:
+        f.write(f"""set terminal pngcairo size 1200,480 font "sans,10"
+set output "{png}"
+set multiplot layout 1,2
+set title "Throughput at 1280 x 720, no vertical sync"
+set style data histograms
+set style fill solid 0.8 border -1
+set boxwidth 0.6
+set ylabel "frames per second"
+set yrange [0:*]
+set grid ytics
+unset key
+plot "{bars}" using 2:xtic(1) lc rgb "#4a7ab0"
+set title "Scale: cost per actor per frame"
+set style data linespoints
+set logscale x
+set xlabel "mesh actors"
+set ylabel "microseconds per actor"
+set key top right
+set xrange [5:10000]
+plot "{lines}" using 1:2 title "engine update (logic, events, scene)" lw 2 pt 7, \\
+     "" using 1:3 title "engine render submission" lw 2 pt 5, \\
+     "" using 1:4 title "baseline render submission" lw 2 pt 9
+unset multiplot
+""")
+    result = subprocess.run(["gnuplot", script], capture_output=True, text=True)
+    if result.returncode != 0:
+        return "gnuplot failed: " + result.stderr.strip().splitlines()[-1] if result.stderr.strip() else "gnuplot failed"
+    return None
+
+
+def main():
+    if len(sys.argv) != 3:
+        sys.stderr.write(__doc__)
+        return 64
+    raw, out = sys.argv[1], sys.argv[2]
+    os.makedirs(out, exist_ok=True)
+    settings = read_settings(os.path.join(raw, "settings.txt"))
+    results = Results()
+    md = []
+    skipped = []
+
+    md.append("# Benchmark report\n")
+    md.append(f"Measured {settings.get('date', '')} on {settings.get('machine', 'this machine')} under Wine "
+              f"({settings.get('wine', 'Wine')}), software rendering; engine commit {settings.get('commit', '?')}. "
+              f"Throughput: {settings.get('seconds', '?')} s of presentation at {settings.get('fps', '60')} fixed-step "
+              f"frames per second; scale worlds: {settings.get('scale_seconds', '?')} s each. Written by `./bench.sh`; "
+              f"the raw files are in `{settings.get('raw', 'build/bench/raw')}/`. Figures are timings of one run on a shared machine: "
+              f"compare ratios, not absolute values.\n")
+
+    # Throughput.
+    base_summary = summary(os.path.join(raw, "baseline.csv"))
+    base_frames = baseline_frames(os.path.join(raw, "baseline-frames.csv"))
+    eng_frames, eng_columns = engine_frames(os.path.join(raw, "engine-frames.csv"))
+    base_frame_ms = mean(base_frames, "total") if base_frames else None
+    base_fps = 1000.0 / base_frame_ms if base_frame_ms else None
+    eng_frame_ms = mean(eng_frames, "total") if eng_frames else None
+    eng_fps = 1000.0 / eng_frame_ms if eng_frame_ms else None
+    md.append("## Throughput\n")
+    if base_summary is None:
+        md.append("The baseline did not run (see bench.sh's output).\n")
+    if eng_frames is None:
+        skipped.append("engine throughput and phases (engine-capture.exe was not available)")
+    md.append("Frames per second from the mean CPU time per frame (all phases, `Present` included, first frame "
+              "left out); the baseline's own wall-clock figure is beside it.\n")
+    md.append("| figure | engine | baseline | engine / baseline | goal |")
+    md.append("|---|---|---|---|---|")
+    fps_ratio = ratio(eng_fps, base_fps)
+    md.append(f"| frames per second | {fmt(eng_fps)} | {fmt(base_fps)} | {fmt(fps_ratio)} | ≥ 0.90 "
+              f"{'' if fps_ratio is None else ('met' if fps_ratio >= 0.9 else 'not met')} |")
+    md.append(f"| ms per frame | {fmt(eng_frame_ms, 3)} | {fmt(base_frame_ms, 3)} | {fmt(ratio(eng_frame_ms, base_frame_ms))} | |")
+    if base_summary:
+        md.append(f"| frames per second, wall clock | – | {fmt(base_summary.get('fps'))} | – | |")
+        md.append(f"| world meshes drawn | – | {fmt(base_summary.get('meshes'), 0)} | – | |")
+        md.append(f"| draws per frame | – | {fmt(base_summary.get('draws'), 0)} | – | |")
+        md.append(f"| state changes per frame | – | {fmt(base_summary.get('state_changes'), 0)} | – | |")
+    results.add("throughput", "frames per second", eng_fps, "1/s", "baseline frames per second", base_fps, ">= 0.9")
+    results.add("throughput", "ms per frame", eng_frame_ms, "ms", "baseline ms per frame", base_frame_ms)
+    if base_summary:
+        results.add("throughput", "baseline frames per second (wall clock)", base_summary.get("fps"), "1/s",
+                    "baseline frames per second (CPU per frame)", base_fps)
+    md.append("")
+    md.append("Time per frame by phase, and each phase's share of the frame. The baseline has no logic, events, "
+              "scene update or overlay; its submission is the whole frame before `Present`.\n")
+    md.append("| phase | engine ms | share | baseline ms | share | engine / baseline |")
+    md.append("|---|---|---|---|---|---|")
+    for key, label in PHASES:
+        e = mean(eng_frames, key) if eng_frames and key in (eng_columns or {}) else None
+        b = mean(base_frames, key) if base_frames and key in ("render", "present") else None
+        md.append(f"| {label} | {fmt(e, 3)} | {fmt(ratio(e, eng_frame_ms))} | {fmt(b, 3)} | {fmt(ratio(b, base_frame_ms))} "
+                  f"| {fmt(ratio(e, b))} |")
+        results.add("throughput", f"engine {label}", e, "ms", "engine ms per frame", eng_frame_ms)
+        if b is not None:
+            results.add("throughput", f"baseline {label}", b, "ms", "baseline ms per frame", base_frame_ms)
+            results.add("throughput", f"{label}: engine against baseline", e, "ms", f"baseline {label}", b)
+    md.append("")
+
+    # Start-up.
+    md.append("## Start-up\n")
+    md.append("From process start to the first `Present`, by phase (the engine's order: options, window, device, "
+              "textures, shaders, scene, world load; then the first frame). The baseline loads the two sky "
+              "textures in its texture phase and everything the world names in its world phase.\n")
+    eng_start = engine_startup(raw)
+    if not eng_start:
+        skipped.append("the engine's start-up split (engine-capture.exe did not report one)")
+    base_total = base_summary.get("startup_ms") if base_summary else None
+    eng_total = eng_start.get("total")
+    md.append("| phase | engine ms | share | baseline ms | share | engine / baseline |")
+    md.append("|---|---|---|---|---|---|")
+    if base_summary and base_summary.get("process_to_main_ms") is not None:
+        b = base_summary.get("process_to_main_ms")
+        e = eng_start.get("process_to_main")
+        md.append(f"| process start to main | {fmt(e, 1)} | {fmt(ratio(e, eng_total))} | {fmt(b, 1)} | "
+                  f"{fmt(ratio(b, base_total))} | {fmt(ratio(e, b))} |")
+    for phase in STARTUP_PHASES:
+        b = base_summary.get(phase + "_ms") if base_summary else None
+        e = eng_start.get(phase)
+        md.append(f"| {phase.replace('_', ' ')} | {fmt(e, 1)} | {fmt(ratio(e, eng_total))} | {fmt(b, 1)} | "
+                  f"{fmt(ratio(b, base_total))} | {fmt(ratio(e, b))} |")
+        results.add("startup", f"engine {phase}", e, "ms", "engine start-up", eng_total)
+        results.add("startup", f"baseline {phase}", b, "ms", "baseline start-up", base_total)
+    md.append(f"| **total** | {fmt(eng_total, 1)} | | {fmt(base_total, 1)} | | {fmt(ratio(eng_total, base_total))} |")
+    results.add("startup", "start-up to first Present", eng_total, "ms", "baseline start-up", base_total)
+    one_frame = read_rows(os.path.join(raw, "one-frame.csv"))
+    if one_frame is not None:
+        walls = {row[0]: number(row[1]) for row in one_frame[1] if len(row) >= 2}
+        e, b = walls.get("engine"), walls.get("baseline")
+        md.append("")
+        md.append("Seen from outside (best of three): launching the program under Wine, starting up, one frame and "
+                  "shutting down.\n")
+        md.append("| figure | engine | baseline | engine / baseline |")
+        md.append("|---|---|---|---|")
+        md.append(f"| one-frame run, wall clock ms | {fmt(e, 0)} | {fmt(b, 0)} | {fmt(ratio(e, b))} |")
+        results.add("startup", "one-frame run (launch to exit)", e, "ms", "baseline one-frame run", b)
+    md.append("")
+
+    # Scale.
+    md.append("## Scale\n")
+    counts = [int(c) for c in settings.get("scale_counts", "").split()] if settings.get("scale_counts") else []
+    md.append("Generated worlds of textured blocks (`scale_world`), one light; mean per frame over the run, and "
+              "per actor. The ratio compares the per-actor cost with the one at 100 actors (goal: within 2x up to "
+              "5,000).\n")
+    md.append("| actors | engine update ms | per actor µs | × at 100 | engine submission ms | per actor µs | × at 100 "
+              "| baseline submission ms | per actor µs | engine / baseline submission |")
+    md.append("|---|---|---|---|---|---|---|---|---|---|")
+    per_actor = {}
+    scale_rows = []
+    for n in counts:
+        frames, columns = engine_frames(os.path.join(raw, f"scale-{n}-engine-frames.csv"))
+        update = None
+        render = None
+        if frames:
+            parts = [mean(frames, k) for k in UPDATE_PHASES if k in columns]
+            update = sum(parts) if parts else None
+            render = mean(frames, "render") if "render" in columns else None
+        bframes = baseline_frames(os.path.join(raw, f"scale-{n}-baseline-frames.csv"))
+        bsubmit = mean(bframes, "render") if bframes else None
+        per_actor[n] = tuple(None if v is None else 1000.0 * v / n for v in (update, render, bsubmit))
+        scale_rows.append((n,) + per_actor[n])
+    reference = per_actor.get(100, (None, None, None))
+    scale_missing = False
+    for n in counts:
+        update_us, render_us, base_us = per_actor[n]
+        frames_known = update_us is not None or render_us is not None
+        scale_missing = scale_missing or not frames_known
+        u_ratio = ratio(update_us, reference[0])
+        r_ratio = ratio(render_us, reference[1])
+        md.append(f"| {n:,} | {fmt(None if update_us is None else update_us * n / 1000.0, 3)} | {fmt(update_us)} | "
+                  f"{fmt(u_ratio)} | {fmt(None if render_us is None else render_us * n / 1000.0, 3)} | {fmt(render_us)} | "
+                  f"{fmt(r_ratio)} | {fmt(None if base_us is None else base_us * n / 1000.0, 3)} | {fmt(base_us)} | "
+                  f"{fmt(ratio(render_us, base_us))} |")
+        results.add("scale", f"engine update per actor, {n} actors", update_us, "us", "same at 100 actors", reference[0],
+                    "<= 2 up to 5000")
+        results.add("scale", f"engine submission per actor, {n} actors", render_us, "us", "same at 100 actors",
+                    reference[1], "<= 2 up to 5000")
+        results.add("scale", f"baseline submission per actor, {n} actors", base_us, "us", "same at 100 actors",
+                    reference[2])
+        results.add("scale", f"engine against baseline submission, {n} actors", render_us, "us",
+                    "baseline submission per actor", base_us)
+    if scale_missing:
+        skipped.append("the engine's scale runs (engine-capture.exe was not available)")
+    worst = [r for r in (ratio(per_actor[n][k], reference[k]) for n in counts if n >= 100 for k in (0, 1)) if r is not None]
+    if worst:
+        md.append(f"\nLargest per-actor growth from 100 actors: {max(worst):.2f}x (goal: at most 2x) — "
+                  f"{'met' if max(worst) <= 2.0 else 'not met'}.")
+    md.append("")
+
+    # Events.
+    md.append("## Event manager\n")
+    figures, clock = event_figures(os.path.join(raw, "event_bench.txt"))
+    if figures:
+        md.append("`event_bench` under Wine: events per second through the event manager against a plain loop over "
+                  "function pointers (best of five; ratio = manager time / plain loop time).\n")
+        md.append("| case | manager events/s | plain loop events/s | manager time / plain time |")
+        md.append("|---|---|---|---|")
+        for label, manager, plain, r in figures:
+            md.append(f"| {label} | {manager:,.0f} | {plain:,.0f} | {r:.2f} |")
+            results.add("events", label, manager, "events/s", "plain loop events/s", plain)
+        if clock is not None:
+            md.append(f"\nThe budget clock costs {clock:.1f} ns per read.")
+            results.add("events", "budget clock read", clock, "ns")
+    else:
+        skipped.append("the event benchmark (no output)")
+    md.append("")
+
+    problem = chart(raw, out, [("engine", eng_fps), ("baseline", base_fps)], scale_rows)
+    md.insert(2, "![Throughput and cost per actor](chart.png)\n" if problem is None else f"({problem}.)\n")
+    if skipped:
+        md.append("## Not measured in this run\n")
+        for item in skipped:
+            md.append(f"- {item}")
+        md.append("")
+
+    results.write(os.path.join(out, "results.csv"))
+    with open(os.path.join(out, "REPORT.md"), "w") as f:
+        f.write("\n".join(md).rstrip() + "\n")
+    print(f"bench: wrote {os.path.join(out, 'REPORT.md')}, results.csv" + ("" if problem else " and chart.png"))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
