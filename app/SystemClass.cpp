@@ -12,9 +12,14 @@
 #include "actors/ActorFactory.h"
 #include "actors/BaseEngineLogic.h"
 #include "actors/LightRenderComponent.h"
+#include "actors/MeshComponent.h"
+#include "actors/MeshRenderComponent.h"
 #include "app/MessageBox.h"
 #include "events/EventManager.h"
-#include "scene/Scene3.h"
+#include "graphics/AnsiConversion.h"
+#include "graphics/D3DClass.h"
+#include "graphics/DxException.h"
+#include "scene/Scene.h"
 
 extern IMGUI_IMPL_API LRESULT ImGui_ImplWin32_WndProcHandler(HWND, UINT, WPARAM, LPARAM);
 
@@ -80,6 +85,61 @@ BaseEngineLogic* SystemClass::GetLogic()
     return g_application ? g_application->m_logic.get() : nullptr;
 }
 
+GraphicsClass& SystemClass::GetGraphics()
+{
+    return g_application->m_graphics;
+}
+
+int SystemClass::RunApplication()
+{
+    auto system = std::make_unique<SystemClass>();
+    int exitCode = 0;
+    try
+    {
+        if (system->Initialize())
+        {
+            system->Run();
+        }
+        else
+        {
+            exitCode = kExitStartupFailed;
+        }
+    }
+    catch (const DxException& error)
+    {
+        ShowMessageBox(WideToAnsi(error.ToString()), "Error");
+        exitCode = kExitError;
+    }
+    catch (const std::exception& error)
+    {
+        ShowMessageBox(error.what(), "Error");
+        exitCode = kExitError;
+    }
+    catch (...)
+    {
+        ShowMessageBox("Unknown error", "Error");
+        exitCode = kExitError;
+    }
+
+    // Also after an exception, so that a changed display mode is restored and the window goes away.
+    try
+    {
+        system->Shutdown();
+    }
+    catch (const DxException& error)
+    {
+        std::cerr << "Error during shutdown: " << WideToAnsi(error.ToString()) << std::endl;
+        exitCode = kExitError;
+    }
+    catch (const std::exception& error)
+    {
+        std::cerr << "Error during shutdown: " << error.what() << std::endl;
+        exitCode = kExitError;
+    }
+    system.reset();
+    return exitCode;
+}
+
 void SystemClass::SetTimeSource(FrameTimer::TimeSource source)
 {
     m_timer = FrameTimer(std::move(source));
@@ -109,9 +169,12 @@ bool SystemClass::Initialize()
 
     m_eventManager = std::make_unique<EventManager>("Vantor Event Mgr");
 
-    // The graphics object (device, textures, shaders) is initialised here once it lands. The scene must exist
+    // Device, textures, shaders and the scene; it shows its own message when it fails. The scene must exist
     // before the world loads: its tree listens for the render components the actors announce.
-    m_scene = std::make_unique<Scene3>(m_options, nullptr, nullptr, [] { return SystemClass::GetLogic(); });
+    if (!m_graphics.Initialize(m_options, m_window))
+    {
+        return false;
+    }
 
     m_logic = std::make_unique<BaseEngineLogic>();
     m_logic->SetState(EngineLogicState::Initialising);
@@ -119,6 +182,8 @@ bool SystemClass::Initialize()
     {
         return false;
     }
+    m_logic->GetActorFactory()->RegisterComponent<MeshRenderComponent>();
+    m_logic->GetActorFactory()->RegisterComponent<MeshComponent>();
     m_logic->GetActorFactory()->RegisterComponent<LightRenderComponent>();
     m_logic->SetState(EngineLogicState::LoadingWorld);
     if (!m_logic->LoadWorld(kWorldFile))
@@ -245,32 +310,44 @@ void SystemClass::UpdateFrame(const FrameTimer& timer)
     m_logic->OnUpdate(totalSeconds, elapsedSeconds);
     // Delivers the moves the scene queued last frame, before the scene reads the transforms again.
     m_eventManager->Update(kEventBudgetSeconds);
-    m_scene->Update(nullptr, m_keys, m_mouse, elapsedSeconds, totalSeconds);
+    // Held for the call, so that nothing the update triggers can release the device under it.
+    const std::shared_ptr<D3DClass> d3d = m_graphics.GetD3D();
+    if (Scene* scene = m_graphics.GetScene())
+    {
+        scene->Update(d3d ? d3d->GetDeviceContext() : nullptr, m_keys, m_mouse, elapsedSeconds, totalSeconds);
+    }
     ++m_frameCounts.updated;
 }
 
 bool SystemClass::RenderFrame()
 {
-    // The graphics object renders and presents the frame here once it lands.
     ++m_frameCounts.rendered;
-    return true;
+    return m_graphics.Frame();
 }
 
 bool SystemClass::HasDevice() const
 {
-    return false;   // true once the graphics object has created its device
+    const std::shared_ptr<D3DClass>& d3d = m_graphics.GetD3D();
+    return d3d != nullptr && d3d->GetDevice() != nullptr;
 }
 
 void SystemClass::Resize()
 {
     ++m_frameCounts.resizes;
-    // The scene resizes its swap-chain buffers and render targets here once it exists.
+    const std::shared_ptr<D3DClass> d3d = m_graphics.GetD3D();
+    Scene* scene = m_graphics.GetScene();
+    if (scene == nullptr || d3d == nullptr)
+    {
+        return;   // sizes seen before the scene exists only set the size it is created with
+    }
+    scene->OnResize(m_options, d3d->GetDevice(), d3d->GetDeviceContext());
 }
 
 void SystemClass::Shutdown()
 {
     // The overlay back-ends keep their state inside the overlay context, so they are detached before the
     // context is destroyed; the other way round they would dereference a freed context.
+    m_graphics.ShutdownOverlay();
     if (m_overlayWin32)
     {
         ImGui_ImplWin32_Shutdown();
@@ -282,7 +359,11 @@ void SystemClass::Shutdown()
         m_overlayContext = false;
     }
 
-    // The swap chain leaves full-screen mode here once the graphics object exists.
+    // A swap chain must not be released in full-screen mode.
+    if (const std::shared_ptr<D3DClass>& d3d = m_graphics.GetD3D(); d3d != nullptr && d3d->GetSwapChain() != nullptr)
+    {
+        d3d->GetSwapChain()->SetFullscreenState(FALSE, nullptr);
+    }
 
     ShowCursor(TRUE);
     if (m_options.m_fullScreen)
@@ -310,8 +391,8 @@ void SystemClass::Shutdown()
     // The logic and the graphics object still remove their listeners as they go, so the event manager
     // outlives both.
     m_logic.reset();
-    // The graphics object, with the scene, is destroyed here once it lands.
-    m_scene.reset();
+    // Scene, registries and device; GDI+ keeps running until the application object itself goes.
+    m_graphics.Shutdown();
     m_mouse.Clear();
     m_eventManager.reset();
 }

@@ -13,10 +13,10 @@
 #include "app/FrameTimer.h"
 #include "app/Mouse.h"
 #include "app/WindowSizeState.h"
+#include "graphics/GraphicsClass.h"
 
 class BaseEngineLogic;
 class IEventManager;
-class Scene;
 
 class SystemClass
 {
@@ -47,6 +47,8 @@ public:
     static FrameTimer& GetTimer();
     // The engine logic; null until start-up has created it.
     static BaseEngineLogic* GetLogic();
+    // The graphics object (device, registries, scene). Only while an application exists.
+    static GraphicsClass& GetGraphics();
 
     // Replaces the frame timer's clock (tests and the capture tool drive time exactly through it).
     void SetTimeSource(FrameTimer::TimeSource source);
@@ -55,6 +57,13 @@ public:
     const std::array<unsigned char, 256>& GetKeys() const { return m_keys; }
     Mouse& GetMouse() { return m_mouse; }
     const WindowSizeState& GetSizeState() const { return m_sizeState; }
+
+    // Runs the whole program as the entry point does: start-up, the loop when start-up succeeded, shutdown.
+    // Returns the process exit code: 0 after a normal end, kExitStartupFailed when start-up failed, kExitError
+    // after an exception nothing else handled (reported on standard error and in a message box).
+    static int RunApplication();
+    static constexpr int kExitStartupFailed = 1;
+    static constexpr int kExitError = 2;
 
     // What the loop did, for tests, statistics and diagnostics.
     struct FrameCounts
@@ -86,8 +95,7 @@ private:
     FrameTimer m_timer;
     std::array<unsigned char, 256> m_keys{};
     Mouse m_mouse;
-    // The scripted scene lives here until the graphics object, which will own it, exists.
-    std::unique_ptr<Scene> m_scene;
+    GraphicsClass m_graphics;
     std::unique_ptr<BaseEngineLogic> m_logic;
     FrameCounts m_frameCounts;
 };

@@ -1,5 +1,6 @@
-// Scene3: construction of the camera and tree, and the compiled-in timeline (camera segments, sky choice and
-// the actor rows). It reads no files and makes no Direct3D call; device arguments are passed on untouched.
+// Scene3: construction of the camera and tree, the compiled-in timeline (camera segments, sky choice and the
+// actor rows), and the resize and frame calls handed to the tree. It reads no files and makes no Direct3D call
+// itself; device arguments are passed on untouched.
 #include "scene/Scene3.h"
 
 #include "actors/Actor.h"
@@ -117,6 +118,16 @@ void Scene3::Update(ID3D11DeviceContext* context, const std::array<unsigned char
     PlaceCamera(elapsedSeconds, totalSeconds);
     MoveActors(elapsedSeconds, totalSeconds);
     m_sceneTree->OnUpdate(context);
+}
+
+int Scene3::OnResize(const EngineOptions& options, ID3D11Device* device, ID3D11DeviceContext* context)
+{
+    return m_sceneTree->OnResize(options, device, context);
+}
+
+int Scene3::Render(ID3D11DeviceContext* context)
+{
+    return m_sceneTree->Render(context);
 }
 
 void Scene3::PlaceCamera(float elapsedSeconds, float totalSeconds)

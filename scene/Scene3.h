@@ -25,6 +25,9 @@ public:
     // The keys and the mouse are not read: the presentation takes no input.
     void Update(ID3D11DeviceContext* context, const std::array<unsigned char, 256>& keys, Mouse& mouse,
                 float elapsedSeconds, float totalSeconds) override;
+    // Both are the scene tree's, with the arguments unchanged.
+    int OnResize(const EngineOptions& options, ID3D11Device* device, ID3D11DeviceContext* context) override;
+    int Render(ID3D11DeviceContext* context) override;
 
     SceneTree& GetSceneTree() { return *m_sceneTree; }
     const std::shared_ptr<FreeCameraNode>& GetCamera() const { return m_camera; }

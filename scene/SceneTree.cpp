@@ -21,12 +21,11 @@ SceneTree::SceneTree(const EngineOptions& options, ID3D11Device* device, ID3D11D
                      EngineLogicSource logicSource)
     : m_logicSource(std::move(logicSource))
 {
-    (void)options;
-    (void)device;
-    (void)context;
     m_root = std::make_shared<RootNode>();
     m_matrixStack = std::make_shared<MatrixStack>();
     m_lightManager = std::make_shared<LightManager>();
+    // Before the listeners: if a Direct3D call throws, no event manager is left holding a half-built tree.
+    CreateFrameResources(options, device, context);
 
     IEventManager* manager = IEventManager::Get();
     if (manager == nullptr)
@@ -34,13 +33,18 @@ SceneTree::SceneTree(const EngineOptions& options, ID3D11Device* device, ID3D11D
         std::cerr << "scene tree: no event manager exists; actors will not reach the scene\n";
         return;
     }
+    RegisterListeners(*manager);
+}
+
+void SceneTree::RegisterListeners(IEventManager& manager)
+{
     // Graphics set-up runs before the engine logic starts listening, so this move listener runs first.
-    manager->AddListener(EventDelegate(this, &SceneTree::NewRenderComponentDelegate),
-                         EvtData_New_Render_Component::s_eventType);
-    manager->AddListener(EventDelegate(this, &SceneTree::DestroyActorDelegate), EvtData_Destroy_Actor::s_eventType);
-    manager->AddListener(EventDelegate(this, &SceneTree::MoveActorDelegate), EvtData_Move_Actor::s_eventType);
-    manager->AddListener(EventDelegate(this, &SceneTree::ModifiedRenderComponentDelegate),
-                         EvtData_Modified_Render_Component::s_eventType);
+    manager.AddListener(EventDelegate(this, &SceneTree::NewRenderComponentDelegate),
+                        EvtData_New_Render_Component::s_eventType);
+    manager.AddListener(EventDelegate(this, &SceneTree::DestroyActorDelegate), EvtData_Destroy_Actor::s_eventType);
+    manager.AddListener(EventDelegate(this, &SceneTree::MoveActorDelegate), EvtData_Move_Actor::s_eventType);
+    manager.AddListener(EventDelegate(this, &SceneTree::ModifiedRenderComponentDelegate),
+                        EvtData_Modified_Render_Component::s_eventType);
     m_listening = true;
 }
 
@@ -60,6 +64,7 @@ SceneTree::~SceneTree()
                                     EvtData_Modified_Render_Component::s_eventType);
         }
     }
+    m_frame.reset();
     m_actorMap.clear();
     m_camera.reset();
     m_lightManager.reset();

@@ -1,7 +1,8 @@
 // Owner of the scene: the node hierarchy under a RootNode, the active camera, the walk's matrix stack, the
 // light manager, the actor-to-node map and the sky selector. It follows actors through four event listeners
-// (new, modified and destroyed render components, moves). Its Direct3D side (render targets, sky and
-// post-processing nodes, Render, OnResize) is not here yet.
+// (new, modified and destroyed render components, moves). Its Direct3D side (the two skies, the post-processing
+// node, the render targets, the frame and the resize path) lives in SceneTreeFrame.cpp, built for Windows
+// only; a tree made without a device (and every tree of the native build) has none and draws nothing.
 #pragma once
 
 #include "events/EngineTypes.h"
@@ -14,18 +15,25 @@
 #include <memory>
 
 class BaseEngineLogic;
+class D3D11Offscreen;
+class D3D11Sky;
 class EvtData_Destroy_Actor;
 class EvtData_Modified_Render_Component;
 class EvtData_Move_Actor;
 class EvtData_New_Render_Component;
 class FreeCameraNode;
+class IEventManager;
 class ISceneNode;
 class LightManager;
 class MatrixStack;
 class RootNode;
 struct EngineOptions;
+struct ID3D11DepthStencilView;
 struct ID3D11Device;
 struct ID3D11DeviceContext;
+struct ID3D11RenderTargetView;
+struct ID3D11ShaderResourceView;
+struct ID3D11Texture2D;
 
 // How the scene reaches the engine logic. Asked on every use rather than once, because the application creates
 // the logic after the scene; it may return null (no logic yet), which reads as "no actors".
@@ -35,8 +43,10 @@ class SceneTree
 {
 public:
     // Registers the four listeners with the process-wide event manager, which must exist already (without
-    // one, a line on standard error and the tree never hears of actors). `device` and `context` are for the
-    // Direct3D construction steps.
+    // one, a line on standard error and the tree never hears of actors). With a device it also builds the
+    // skies ("10.dds", "11.dds"), the post-processing node ("PostPS.fx") and the render targets at the options'
+    // size, on the swap chain of the application's graphics object, and binds them; a failed Direct3D call
+    // throws DxException. Without a device there is no Direct3D side.
     SceneTree(const EngineOptions& options, ID3D11Device* device, ID3D11DeviceContext* context,
               EngineLogicSource logicSource);
     // Removes the listeners in registration order before anything else goes.
@@ -47,6 +57,13 @@ public:
 
     // Updates the hierarchy with the fixed step 10.0, which no node uses.
     int OnUpdate(ID3D11DeviceContext* context);
+    // The frame: hierarchy and selected sky into the offscreen target, then the post pass into the back
+    // buffer. Does nothing without a root, a camera or a Direct3D side. Always 0.
+    int Render(ID3D11DeviceContext* context);
+    // Rebuilds the offscreen target, the swap chain's buffers, the back-buffer view, the depth buffer and the
+    // viewport at the options' size. A size of 0 in either direction (a minimised window) keeps the current
+    // targets. Nodes, states and the camera's projection are not touched. Always 0.
+    int OnResize(const EngineOptions& options, ID3D11Device* device, ID3D11DeviceContext* context);
 
     // Maps a non-zero id to the node (replacing an older entry), makes the first light node the scene's light,
     // and files the node under the root by its pass. An empty node is refused: false, nothing recorded.
@@ -74,6 +91,17 @@ public:
     // Null while the application has no engine logic.
     BaseEngineLogic* GetLogic() const { return m_logicSource ? m_logicSource() : nullptr; }
 
+    // The Direct3D side, for inspection; all null for a tree without a device.
+    bool HasRenderTargets() const { return m_frame != nullptr; }
+    D3D11Sky* GetSky(std::uint32_t selector) const;
+    D3D11Offscreen* GetOffscreen() const;
+    ID3D11Texture2D* GetOffscreenTexture() const;
+    ID3D11ShaderResourceView* GetOffscreenShaderResourceView() const;
+    ID3D11RenderTargetView* GetOffscreenRenderTargetView() const;
+    ID3D11RenderTargetView* GetRenderTargetView() const;
+    ID3D11Texture2D* GetDepthStencilBuffer() const;
+    ID3D11DepthStencilView* GetDepthStencilView() const;
+
 private:
     static void NewRenderComponentDelegate(void* object, SharedEventData event);
     static void DestroyActorDelegate(void* object, SharedEventData event);
@@ -85,6 +113,15 @@ private:
     void OnMoveActor(const EvtData_Move_Actor& event);
     void OnModifiedRenderComponent(const EvtData_Modified_Render_Component& event);
 
+    // The Direct3D members; defined where they are built (SceneTreeFrame.cpp, or an empty stand-in natively).
+    struct FrameResources;
+    struct FrameResourcesDeleter
+    {
+        void operator()(FrameResources* frame) const;
+    };
+    void CreateFrameResources(const EngineOptions& options, ID3D11Device* device, ID3D11DeviceContext* context);
+    void RegisterListeners(IEventManager& manager);
+
     std::shared_ptr<RootNode> m_root;
     std::shared_ptr<FreeCameraNode> m_camera;
     std::shared_ptr<LightManager> m_lightManager;
@@ -93,4 +130,5 @@ private:
     std::uint32_t m_skySelector = 0;
     EngineLogicSource m_logicSource;
     bool m_listening = false;
+    std::unique_ptr<FrameResources, FrameResourcesDeleter> m_frame;
 };

@@ -1,0 +1,43 @@
+// A scene node that draws itself: an ordered list of bindables, bound in list order, and one indexed draw of
+// the index buffer that is also in the list. The mesh, sky and post-processing nodes derive from it; it fills
+// no constant buffer itself and does not decide what its list holds.
+#pragma once
+
+#include "graphics/Bindable.h"
+#include "graphics/IndexBuffer.h"
+#include "scene/SceneNode.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class ShaderClass;
+
+class D3D11Drawable : public SceneNode
+{
+public:
+    D3D11Drawable(BaseRenderComponent* renderComponent, DrawPass renderPass, const Matrix4x4* toWorld);
+
+    // Binds every bindable in list order and draws all indices. A drawable without an index buffer, or with
+    // an empty one, binds nothing and draws nothing.
+    int Render(SceneTree* scene, ID3D11DeviceContext* context) override;
+
+    void AddBind(std::unique_ptr<Bindable> bindable);
+    // Remembers the buffer as the draw's index buffer and appends it to the list.
+    void AddIndexBuffer(std::unique_ptr<IndexBuffer> indexBuffer);
+
+    const std::vector<std::unique_ptr<Bindable>>& GetBindables() const { return m_bindables; }
+    const IndexBuffer* GetIndexBuffer() const { return m_indexBuffer; }
+    // False when construction gave up (a shader missing from the registry): the node then draws nothing.
+    bool IsDrawable() const { return m_indexBuffer != nullptr; }
+
+protected:
+    // The registry entry of a compiled shader, or null, with a line on standard error naming the shader and
+    // `user`, when the registry does not exist, never heard of the name or could not compile it.
+    static ShaderClass* FindShader(const std::wstring& fileName, const std::string& user);
+    // Drops every bindable: what was built so far is useless without the missing piece.
+    void Abandon();
+
+    IndexBuffer* m_indexBuffer = nullptr;
+    std::vector<std::unique_ptr<Bindable>> m_bindables;
+};

@@ -1,0 +1,236 @@
+// D3D11Mesh: building the bindable list from the actor's components and filling the constants each frame.
+// Texture and shader names are used exactly as the components hold them; the registries do the matching.
+#include "graphics/D3D11Mesh.h"
+
+#include "actors/Actor.h"
+#include "actors/BaseEngineLogic.h"
+#include "actors/MeshComponent.h"
+#include "actors/MeshRenderComponent.h"
+#include "graphics/AnsiConversion.h"
+#include "graphics/BlendState.h"
+#include "graphics/DepthStencilState.h"
+#include "graphics/InputLayout.h"
+#include "graphics/PixelShader.h"
+#include "graphics/RasterizerState.h"
+#include "graphics/SamplerState.h"
+#include "graphics/ShaderClass.h"
+#include "graphics/ShaderResource.h"
+#include "graphics/TextureHolder.h"
+#include "graphics/Topology.h"
+#include "graphics/VertexBuffer.h"
+#include "graphics/VertexShader.h"
+#include "scene/FreeCameraNode.h"
+#include "scene/LightManager.h"
+#include "scene/SceneTree.h"
+
+#include <iostream>
+
+namespace
+{
+// The view a texture name stands for: null for no name, or for one the registry does not hold or failed to
+// load (that failure has already been reported by the registry).
+ID3D11ShaderResourceView* TextureView(const std::string& name)
+{
+    TextureHolder* textures = TextureHolder::Instance();
+    if (name.empty() || textures == nullptr || !textures->Contains(name))
+    {
+        return nullptr;
+    }
+    return textures->Get(name).GetTexture();
+}
+
+void Store3(float (&out)[3], const tinyobj::real_t (&in)[3])
+{
+    out[0] = in[0];
+    out[1] = in[1];
+    out[2] = in[2];
+}
+
+// The normals' matrix: the world matrix without its translation, inverted and transposed, in the transposed
+// form the shaders read.
+Matrix4x4 WorldInverseTranspose(const Matrix4x4& world)
+{
+    Matrix4x4 a = world.Transposed();
+    a.m[12] = 0.0f;
+    a.m[13] = 0.0f;
+    a.m[14] = 0.0f;
+    a.m[15] = 1.0f;
+    return a.Inverse().Transposed();
+}
+}
+
+D3D11Mesh::D3D11Mesh(MeshRenderComponent* renderComponent, const Matrix4x4* toWorld, ID3D11Device* device)
+    : D3D11Drawable(renderComponent, DrawPass_Main, toWorld)
+{
+    const std::shared_ptr<Actor>& owner = renderComponent != nullptr ? renderComponent->GetOwner() : nullptr;
+    const std::string ownerName = owner ? owner->GetResource() + " (actor " + std::to_string(owner->GetId()) + ")"
+                                        : std::string("a mesh without an actor");
+    std::shared_ptr<MeshComponent> mesh;
+    if (owner)
+    {
+        mesh = std::dynamic_pointer_cast<MeshComponent>(owner->GetComponent(MeshComponent::s_name.c_str()).lock());
+    }
+    if (!mesh)
+    {
+        std::cerr << ownerName << ": has no MeshComponent; its mesh draws nothing\n";
+    }
+
+    MeshData data = mesh ? mesh->BuildVertices() : MeshData{};
+    AddBind(std::make_unique<VertexBuffer>(device, data.vertices));
+    AddIndexBuffer(std::make_unique<IndexBuffer>(device, data.indices));
+
+    const std::string vertexShaderName = renderComponent != nullptr ? renderComponent->GetVertexShaderFile() : "";
+    const std::string pixelShaderName = renderComponent != nullptr ? renderComponent->GetPixelShaderFile() : "";
+    ShaderClass* vertexShader = FindShader(AnsiToWide(vertexShaderName), ownerName);
+    ShaderClass* pixelShader = FindShader(AnsiToWide(pixelShaderName), ownerName);
+    if (vertexShader == nullptr || pixelShader == nullptr || vertexShader->GetVertexShader() == nullptr ||
+        pixelShader->GetPixelShader() == nullptr)
+    {
+        if (vertexShader != nullptr && pixelShader != nullptr)
+        {
+            std::cerr << ownerName << ": \"" << vertexShaderName << "\" is not a vertex shader or \"" << pixelShaderName
+                      << "\" not a pixel shader; its mesh draws nothing\n";
+        }
+        Abandon();
+        return;
+    }
+    AddBind(std::make_unique<VertexShader>(vertexShader->GetByteCode(), vertexShader->GetVertexShader()));
+    AddBind(std::make_unique<PixelShader>(pixelShader->GetByteCode(), pixelShader->GetPixelShader()));
+
+    const tinyobj::material_t* material = mesh ? mesh->GetFirstMaterial() : nullptr;
+    if (material == nullptr)
+    {
+        material = &FallbackMaterial();
+    }
+    // Always bound, even without a view, so that a mesh without a texture never shows the previous one's.
+    AddBind(std::make_unique<ShaderResource>(TextureView(material->diffuse_texname), 0u));
+    if (!material->bump_texname.empty())
+    {
+        AddBind(std::make_unique<ShaderResource>(TextureView(material->bump_texname), 1u));
+    }
+
+    AddBind(std::make_unique<InputLayout>(device, vertexShader->GetByteCode()));
+    AddBind(std::make_unique<Topology>(D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST));
+    AddBind(std::make_unique<SamplerState>(device));
+    AddBind(std::make_unique<DepthStencilState>(device));
+    AddBind(std::make_unique<RasterizerState>(device));
+    AddBind(std::make_unique<BlendState>(device));
+
+    const cbPerObject perObject = InitialPerObject();
+    auto vsPerObject = std::make_unique<VertexConstantBuffer<cbPerObject>>(device, perObject);
+    vsPerObject->m_slot = 0;
+    m_vsPerObject = vsPerObject.get();
+    AddBind(std::move(vsPerObject));
+    auto psPerObject = std::make_unique<PixelConstantBuffer<cbPerObject>>(device, perObject);
+    psPerObject->m_slot = 0;
+    m_psPerObject = psPerObject.get();
+    AddBind(std::move(psPerObject));
+
+    cbPerFrame perFrame{};
+    const float ambient[4] = {0.2f, 0.2f, 0.2f, 1.0f};
+    const float diffuse[4] = {0.9f, 0.9f, 0.9f, 1.0f};
+    const float specular[4] = {0.8f, 0.8f, 0.8f, 1.0f};
+    const float direction[4] = {0.0f, -1.0f, 1.0f, 1.0f};
+    for (int i = 0; i < 4; ++i)
+    {
+        perFrame.lightAmbient[i] = ambient[i];
+        perFrame.lightDiffuse[i] = diffuse[i];
+        perFrame.lightSpecular[i] = specular[i];
+        perFrame.lightDirection[i] = direction[i];
+    }
+    auto psPerFrame = std::make_unique<PixelConstantBuffer<cbPerFrame>>(device, perFrame);
+    psPerFrame->m_slot = 1;
+    m_psPerFrame = psPerFrame.get();
+    AddBind(std::move(psPerFrame));
+}
+
+int D3D11Mesh::OnUpdate(SceneTree* scene, float step, ID3D11DeviceContext* context)
+{
+    (void)scene;
+    (void)step;
+    (void)context;
+    return 0;
+}
+
+int D3D11Mesh::PreRender(SceneTree* scene, ID3D11DeviceContext* context)
+{
+    SceneNode::PreRender(scene, context);
+    if (m_vsPerObject == nullptr)
+    {
+        return 0;   // abandoned at construction: nothing to fill, Render draws nothing
+    }
+
+    const Matrix4x4& world = scene->CurrentMatrix();
+    cbPerObject perObject = InitialPerObject();
+    perObject.world = world.Transposed();
+    if (const std::shared_ptr<FreeCameraNode>& camera = scene->GetCamera())
+    {
+        perObject.view = camera->GetView().Transposed();
+        perObject.projection = camera->GetProj().Transposed();
+    }
+    perObject.worldInvTranspose = WorldInverseTranspose(world);
+
+    const std::shared_ptr<MeshComponent> mesh = FindMeshComponent(scene);
+    const tinyobj::material_t* material = mesh ? mesh->GetFirstMaterial() : nullptr;
+    if (material == nullptr)
+    {
+        material = &FallbackMaterial();
+    }
+    Store3(perObject.materialAmbient, material->ambient);
+    Store3(perObject.materialDiffuse, material->diffuse);
+    perObject.materialSpecular[0] = material->specular[0];
+    perObject.materialSpecular[1] = material->specular[1];
+    perObject.materialSpecular[2] = material->specular[2];
+    perObject.materialSpecular[3] = material->shininess;
+    perObject.materialConstant[0] = 0.1f;
+    perObject.materialConstant[1] = 0.1f;
+    perObject.materialConstant[2] = 0.1f;
+    perObject.materialConstant[3] = 1.0f;
+    m_vsPerObject->Update(context, perObject);
+    m_psPerObject->Update(context, perObject);
+
+    // Zeroed whole: the light manager writes only the light and eye fields, and the rest goes to the GPU too.
+    cbPerFrame perFrame{};
+    scene->GetLightManager()->FillLightConstants(perFrame);
+    m_psPerFrame->Update(context, perFrame);
+    return 0;
+}
+
+std::shared_ptr<MeshComponent> D3D11Mesh::FindMeshComponent(SceneTree* scene) const
+{
+    BaseEngineLogic* logic = scene->GetLogic();
+    if (logic == nullptr || m_props.m_actorId == kInvalidActorId)
+    {
+        return nullptr;
+    }
+    const std::shared_ptr<Actor> actor = logic->GetActor(m_props.m_actorId).lock();
+    if (!actor)
+    {
+        return nullptr;
+    }
+    static const ComponentId meshId = ActorComponent::ComponentIdFromName(MeshComponent::s_name);
+    return std::dynamic_pointer_cast<MeshComponent>(actor->GetComponent(meshId).lock());
+}
+
+const tinyobj::material_t& D3D11Mesh::FallbackMaterial()
+{
+    static const tinyobj::material_t fallback = [] {
+        tinyobj::material_t material{};
+        material.diffuse[0] = 1.0f;
+        material.diffuse[1] = 1.0f;
+        material.diffuse[2] = 1.0f;
+        material.dissolve = 1.0f;
+        return material;
+    }();
+    return fallback;
+}
+
+cbPerObject D3D11Mesh::InitialPerObject()
+{
+    cbPerObject perObject{};
+    perObject.world = Matrix4x4::Identity();
+    perObject.view = Matrix4x4::Identity();
+    perObject.projection = Matrix4x4::Identity();
+    perObject.worldInvTranspose = Matrix4x4::Identity();
+    return perObject;
+}

@@ -1,0 +1,49 @@
+// The drawable of an actor's mesh: geometry and material from the actor's MeshComponent, shaders named by its
+// MeshRenderComponent, and per-object and per-frame constants written every frame before the draw. It does
+// not reload anything after construction: a resize or a material edit leaves its buffers and views alone.
+#pragma once
+
+#include "graphics/ConstantBuffer.h"
+#include "graphics/ConstantBufferLayouts.h"
+#include "graphics/D3D11Drawable.h"
+
+#include <tiny_obj_loader.h>
+
+class MeshComponent;
+class MeshRenderComponent;
+struct ID3D11Device;
+
+class D3D11Mesh : public D3D11Drawable
+{
+public:
+    // Bind order: vertex buffer, index buffer, vertex shader, pixel shader, diffuse texture (slot 0),
+    // [bump texture (slot 1)], input layout, topology, sampler, depth-stencil, rasterizer and blend states,
+    // vertex-stage per-object buffer (b0), pixel-stage per-object buffer (b0), pixel-stage per-frame buffer (b1).
+    // Fallbacks rather than failures: an owner without a mesh component draws nothing; a mesh without
+    // materials draws with FallbackMaterial; a texture that is missing or failed to load binds no view. A
+    // shader that is not in the registry leaves the node without bindables, drawing nothing.
+    D3D11Mesh(MeshRenderComponent* renderComponent, const Matrix4x4* toWorld, ID3D11Device* device);
+
+    int OnUpdate(SceneTree* scene, float step, ID3D11DeviceContext* context) override;
+    // Pushes the node's matrix, then writes world, view, projection, the inverse transpose and the material
+    // into both per-object buffers and the light into the per-frame buffer. Always 0.
+    int PreRender(SceneTree* scene, ID3D11DeviceContext* context) override;
+
+    // What a mesh without materials draws with: white diffuse, no ambient, specular or textures.
+    static const tinyobj::material_t& FallbackMaterial();
+    // The initial per-object constants: identity matrices, zero material.
+    static cbPerObject InitialPerObject();
+
+    VertexConstantBuffer<cbPerObject>* GetVsPerObject() const { return m_vsPerObject; }
+    PixelConstantBuffer<cbPerObject>* GetPsPerObject() const { return m_psPerObject; }
+    PixelConstantBuffer<cbPerFrame>* GetPsPerFrame() const { return m_psPerFrame; }
+
+private:
+    // The owner's mesh component, looked up through the engine logic by actor id (never through the render
+    // component, which may already be gone); null when there is none.
+    std::shared_ptr<MeshComponent> FindMeshComponent(SceneTree* scene) const;
+
+    VertexConstantBuffer<cbPerObject>* m_vsPerObject = nullptr;
+    PixelConstantBuffer<cbPerObject>* m_psPerObject = nullptr;
+    PixelConstantBuffer<cbPerFrame>* m_psPerFrame = nullptr;
+};

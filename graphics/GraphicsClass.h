@@ -1,0 +1,65 @@
+// The rendering half of the application: keeps GDI+ running, creates the device, attaches the overlay's
+// Direct3D back-end, loads the start-up textures and shaders into the two process-wide registries, owns the
+// scripted scene, and renders and presents every frame. It does not decide when frames happen or what the
+// scene does; SystemClass and Scene3 do.
+#pragma once
+
+#include "graphics/ImageLibraryGuard.h"
+
+#include <windows.h>
+
+#include <memory>
+
+class D3DClass;
+class Scene;
+class ShaderHolder;
+class TextureHolder;
+struct EngineOptions;
+
+class GraphicsClass
+{
+public:
+    // In load order; the first one that fails stops start-up.
+    static constexpr const char* kStartupTextures[] = {"D.bmp", "dirty-wicker-weave1-albedo.dds"};
+    static constexpr const char* kDirect3DMessage = "Could not initialize Direct3D";
+    static constexpr const char* kTexturesMessage = "Could not initialize the textures.";
+    static constexpr const char* kShadersMessage = "Could not initialize the shaders.";
+
+    GraphicsClass() = default;
+    // Shutdown, then the image library guard goes.
+    ~GraphicsClass();
+    GraphicsClass(const GraphicsClass&) = delete;
+    GraphicsClass& operator=(const GraphicsClass&) = delete;
+
+    // Device, overlay back-end (when an overlay context exists), start-up textures, the six start-up shaders,
+    // then the scene. A failing step shows its message box (caption "Error") and returns false; what was made
+    // so far stays until Shutdown. A failed Direct3D call throws DxException.
+    bool Initialize(const EngineOptions& options, HWND window);
+    // Renders the scene, runs an empty overlay frame and presents (waiting for the vertical blank unless the
+    // options ask for full speed). Always true.
+    bool Frame();
+
+    // Detaches the overlay's Direct3D back-end. It keeps its state inside the overlay context, so this must
+    // run before that context is destroyed.
+    void ShutdownOverlay();
+    // Destroys the scene, then releases the shader registry, the texture registry and the device (unpublishing
+    // the registries). GDI+ keeps running until the object itself goes.
+    void Shutdown();
+
+    const std::shared_ptr<D3DClass>& GetD3D() const { return m_d3d; }
+    // Null before Initialize has built it, after a failed start-up and after Shutdown.
+    Scene* GetScene() const { return m_scene.get(); }
+    TextureHolder* GetTextures() const { return m_textures.get(); }
+    ShaderHolder* GetShaders() const { return m_shaders.get(); }
+
+private:
+    bool LoadStartupTextures();
+    bool RegisterStartupShaders();
+
+    ImageLibraryGuard m_imageLibrary;
+    std::shared_ptr<D3DClass> m_d3d;
+    std::shared_ptr<TextureHolder> m_textures;
+    std::shared_ptr<ShaderHolder> m_shaders;
+    std::unique_ptr<Scene> m_scene;
+    bool m_overlayAttached = false;
+};
