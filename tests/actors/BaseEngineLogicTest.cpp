@@ -284,26 +284,3 @@ TEST(EngineLogicWithoutManager, InitNeedsAnEventManager)
     EXPECT_FALSE(logic.Init());
     EXPECT_EQ(LineCount(testing::internal::GetCapturedStderr()), 1u);
 }
-
-TEST(EngineLogicPresentationWorld, LoadsTheShippedWorldWithTheScriptedActors)
-{
-    // Runs in the folder where the build copies data/, like the engine itself. Only TransformComponent is
-    // registered here: once the actor files name Direct3D-side components, this check belongs in a Windows
-    // suite that registers those kinds as the application does.
-    EventManager manager("Vantor Event Mgr");
-    BaseEngineLogic logic;
-    logic.SetState(EngineLogicState::Initialising);
-    ASSERT_TRUE(logic.Init());
-    logic.SetState(EngineLogicState::LoadingWorld);
-    testing::internal::CaptureStderr();
-    EXPECT_TRUE(logic.LoadWorld("World1.xml"));
-    const std::string errors = testing::internal::GetCapturedStderr();
-    EXPECT_TRUE(errors.empty()) << errors;
-    EXPECT_GE(logic.GetActorCount(), 20u);
-    for (ActorId id : {5u, 12u, 13u, 14u, 17u, 19u, 20u})
-    {
-        const auto actor = logic.GetActor(id).lock();
-        ASSERT_TRUE(actor) << "actor " << id;
-        EXPECT_FALSE(actor->GetComponent("TransformComponent").expired()) << "actor " << id;
-    }
-}

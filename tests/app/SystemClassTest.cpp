@@ -2,13 +2,22 @@
 // state, and when the frame loop ends. Time is driven by a fake clock so the 58-second rule runs instantly.
 #include <gtest/gtest.h>
 
+#include <d3d11.h>
+
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/MessageBox.h"
 #include "app/SystemClass.h"
 #include "actors/BaseEngineLogic.h"
+#include "graphics/GraphicsClass.h"
+#include "graphics/ShaderClass.h"
+#include "graphics/ShaderHolder.h"
+#include "graphics/TextureHolder.h"
+#include "scene/Scene3.h"
 #include "tests/ScratchDirectory.h"
 #include "tests/app/FakeClock.h"
 
@@ -78,18 +87,39 @@ TEST_F(SystemClassTest, WindowIsTitledEngineAndTheOptionsHoldItsClientSize)
     EXPECT_EQ(SystemClass::GetApplication(), m_system.get());
 }
 
-TEST_F(SystemClassTest, SizeMessagesRecordTheClientSizeButResizeNothingWithoutADevice)
+TEST_F(SystemClassTest, SizeMessagesResizeTheSceneButNotWhileMinimised)
 {
+    SceneTree& tree = static_cast<Scene3*>(SystemClass::GetGraphics().GetScene())->GetSceneTree();
+    const auto offscreenSize = [&tree] {
+        D3D11_TEXTURE2D_DESC desc = {};
+        tree.GetOffscreenTexture()->GetDesc(&desc);
+        return std::make_pair(desc.Width, desc.Height);
+    };
     EXPECT_EQ(Send(WM_SIZE, SIZE_RESTORED, MAKELPARAM(640, 480)), 0);
     EXPECT_EQ(SystemClass::GetOptions().m_screenWidth, 640);
     EXPECT_EQ(SystemClass::GetOptions().m_screenHeight, 480);
+    EXPECT_EQ(m_system->GetFrameCounts().resizes, 1u);
+    EXPECT_EQ(offscreenSize(), std::make_pair(640u, 480u));
+
     Send(WM_SIZE, SIZE_MINIMIZED, 0);
     EXPECT_EQ(SystemClass::GetOptions().m_screenWidth, 0);
     EXPECT_EQ(SystemClass::GetOptions().m_screenHeight, 0);
-    Send(WM_SIZE, SIZE_MAXIMIZED, MAKELPARAM(65535, 1));   // unsigned 16-bit sizes
-    EXPECT_EQ(SystemClass::GetOptions().m_screenWidth, 65535);
-    EXPECT_EQ(m_system->GetFrameCounts().resizes, 0u);
+    EXPECT_TRUE(m_system->GetSizeState().IsMinimized());
+    EXPECT_EQ(m_system->GetFrameCounts().resizes, 1u);
+    EXPECT_EQ(offscreenSize(), std::make_pair(640u, 480u)) << "a minimised window keeps its targets";
+
+    Send(WM_SIZE, SIZE_RESTORED, MAKELPARAM(320, 200));
     EXPECT_FALSE(m_system->GetSizeState().IsMinimized());
+    EXPECT_EQ(m_system->GetFrameCounts().resizes, 2u);
+    EXPECT_EQ(offscreenSize(), std::make_pair(320u, 200u));
+    Send(WM_SIZE, SIZE_MAXIMIZED, MAKELPARAM(800, 600));
+    EXPECT_EQ(m_system->GetFrameCounts().resizes, 3u);
+    EXPECT_EQ(offscreenSize(), std::make_pair(800u, 600u));
+
+    // Sizes are unsigned 16-bit; a kind of size message the window does not act on only records them.
+    Send(WM_SIZE, SIZE_MAXSHOW, MAKELPARAM(65535, 1));
+    EXPECT_EQ(SystemClass::GetOptions().m_screenWidth, 65535);
+    EXPECT_EQ(m_system->GetFrameCounts().resizes, 3u);
 }
 
 TEST_F(SystemClassTest, DeactivationAndDraggingStopTheTimer)
@@ -237,24 +267,118 @@ TEST_F(SystemClassTest, PresentationEndsAfter58SecondsOfUnpausedTime)
     EXPECT_GE(counts.updated, 110u);
 }
 
+namespace
+{
+// A working folder with everything graphics start-up reads, copied from bin/ (where the tests start), and a
+// small window; no world, so a start-up that gets past the graphics fails there, without a message box.
+class StartupFolder
+{
+public:
+    StartupFolder()
+    {
+        m_dir.Write("EngineOptions.xml",
+                    R"(<O><Graphics renderer="Direct3D 11" width="320" height="240" runfullspeed="yes"/></O>)");
+        for (const char* name : {"D.bmp", "dirty-wicker-weave1-albedo.dds", "BasicNormalMapPixelShader.fx",
+                                 "BasicNormalMapVertexShader.fx", "SkyPixelShader.fx", "SkyVertexShader.fx",
+                                 "PostPS.fx", "PostVS.fx"})
+        {
+            std::filesystem::copy_file(name, m_dir.Path() / name);
+        }
+        m_previous = std::filesystem::current_path();
+        SetMessageBoxHandler([this](const std::string& text, const std::string& caption) {
+            m_boxes.push_back(caption + ": " + text);
+        });
+    }
+    ~StartupFolder()
+    {
+        std::filesystem::current_path(m_previous);
+        DispatchPending();
+        SetMessageBoxHandler(nullptr);
+    }
+    void Remove(const char* name) { std::filesystem::remove(m_dir.Path() / name); }
+    void Write(const char* name, const std::string& content) { m_dir.Write(name, content); }
+    void Enter() { std::filesystem::current_path(m_dir.Path()); }
+    std::string Read(const char* name) const
+    {
+        std::ifstream file(m_dir.Path() / name, std::ios::binary);
+        std::stringstream text;
+        text << file.rdbuf();
+        return text.str();
+    }
+
+    std::vector<std::string> m_boxes;
+
+private:
+    ScratchDirectory m_dir;
+    std::filesystem::path m_previous;
+};
+}
+
 TEST(SystemClassStartup, MissingWorldFailsStartupWithoutAMessageBox)
 {
-    std::vector<std::string> boxes;
-    SetMessageBoxHandler([&boxes](const std::string& text, const std::string&) { boxes.push_back(text); });
-    ScratchDirectory dir;
-    dir.Write("EngineOptions.xml", R"(<O><Graphics renderer="Direct3D 11" width="320" height="240"/></O>)");
-    const auto previous = std::filesystem::current_path();
-    std::filesystem::current_path(dir.Path());
+    StartupFolder folder;
+    folder.Enter();
     {
         SystemClass system;
         EXPECT_FALSE(system.Initialize());
         EXPECT_NE(system.GetWindowHandle(), nullptr);   // the window was already up when the world failed
+        ASSERT_NE(SystemClass::GetLogic(), nullptr);
         EXPECT_EQ(SystemClass::GetLogic()->GetActorCount(), 0u);
         system.Shutdown();
         EXPECT_EQ(SystemClass::GetApplication(), nullptr);
     }
-    std::filesystem::current_path(previous);
-    DispatchPending();
-    SetMessageBoxHandler(nullptr);
-    EXPECT_TRUE(boxes.empty());
+    EXPECT_TRUE(folder.m_boxes.empty());
+}
+
+TEST(SystemClassStartup, MissingStartUpTextureShowsTheTextureMessageAndLoadsNoShader)
+{
+    StartupFolder folder;
+    folder.Remove("D.bmp");
+    folder.Enter();
+    {
+        SystemClass system;
+        EXPECT_FALSE(system.Initialize());
+        const GraphicsClass& graphics = SystemClass::GetGraphics();
+        ASSERT_NE(graphics.GetTextures(), nullptr);
+        EXPECT_TRUE(graphics.GetTextures()->Contains("D.bmp")) << "the failed entry stays";
+        EXPECT_FALSE(graphics.GetTextures()->Contains("dirty-wicker-weave1-albedo.dds")) << "the list stops";
+        EXPECT_EQ(graphics.GetShaders(), nullptr);
+        EXPECT_EQ(graphics.GetScene(), nullptr);
+        EXPECT_EQ(SystemClass::GetLogic(), nullptr);
+        system.Shutdown();
+    }
+    EXPECT_EQ(folder.m_boxes, (std::vector<std::string>{"Error: Could not initialize the textures."}));
+
+    // The entry point's view of the same start-up: one message, exit code 1.
+    folder.m_boxes.clear();
+    EXPECT_EQ(SystemClass::RunApplication(), SystemClass::kExitStartupFailed);
+    EXPECT_EQ(folder.m_boxes.size(), 1u);
+    EXPECT_EQ(SystemClass::GetApplication(), nullptr);
+}
+
+TEST(SystemClassStartup, ShaderThatDoesNotCompileShowsTheShaderMessageAndWritesTheCompilerOutput)
+{
+    StartupFolder folder;
+    folder.Write("SkyPixelShader.fx", "float4 PixelShaderFX() : SV_TARGET\n{\n    return float4(1, 1, 1, 1)\n}\n");
+    folder.Enter();
+    {
+        SystemClass system;
+        EXPECT_FALSE(system.Initialize());
+        ShaderHolder* shaders = SystemClass::GetGraphics().GetShaders();
+        ASSERT_NE(shaders, nullptr);
+        // The two before it compiled and stay registered; the failed one stays as an empty entry.
+        EXPECT_NE(shaders->Get(L"BasicNormalMapPixelShader.fx").GetPixelShader(), nullptr);
+        EXPECT_NE(shaders->Get(L"BasicNormalMapVertexShader.fx").GetVertexShader(), nullptr);
+        EXPECT_TRUE(shaders->Contains(L"SkyPixelShader.fx"));
+        EXPECT_FALSE(shaders->Contains(L"SkyVertexShader.fx"));
+        EXPECT_EQ(SystemClass::GetGraphics().GetScene(), nullptr);
+        system.Shutdown();
+    }
+    EXPECT_EQ(folder.m_boxes, (std::vector<std::string>{"Error: Could not initialize the shaders."}));
+    const std::string compilerOutput = folder.Read(ShaderClass::kErrorFileName);
+    EXPECT_NE(compilerOutput.find("SkyPixelShader.fx"), std::string::npos) << compilerOutput;
+
+    folder.m_boxes.clear();
+    EXPECT_EQ(SystemClass::RunApplication(), SystemClass::kExitStartupFailed);
+    EXPECT_EQ(folder.m_boxes, (std::vector<std::string>{"Error: Could not initialize the shaders."}));
 }

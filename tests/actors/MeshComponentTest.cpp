@@ -1,0 +1,368 @@
+// The mesh component with real OBJ/MTL files: what Init accepts and refuses (with a message naming the file),
+// the vertex and index arrays BuildVertices makes, the tangents and their guard against texture coordinates
+// that span no area, and the material textures it hands to the application's texture registry.
+#include "actors/MeshComponent.h"
+#include "graphics/TextureHolder.h"
+#include "tests/ScratchDirectory.h"
+#include "tests/graphics/GraphicsHarness.h"
+
+#include <gtest/gtest.h>
+#include <tinyxml.h>
+
+#include <cmath>
+#include <filesystem>
+#include <set>
+#include <sstream>
+
+namespace
+{
+// Four corners of the unit square in the xy plane, facing -z, with a texture mapping and one normal.
+const char* const kQuad = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\n"
+                          "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n"
+                          "vn 0 0 -1\n"
+                          "f 1/1/1 2/2/1 3/3/1 4/4/1\n";
+
+// A unit cube, two triangles per face, each face mapped over the whole texture.
+std::string CubeObj()
+{
+    std::ostringstream obj;
+    obj << "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 0 0 1\nv 1 0 1\nv 1 1 1\nv 0 1 1\n"
+        << "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n"
+        << "vn 0 0 -1\nvn 0 0 1\nvn -1 0 0\nvn 1 0 0\nvn 0 -1 0\nvn 0 1 0\n";
+    const int faces[6][4] = {{1, 2, 3, 4}, {6, 5, 8, 7}, {5, 1, 4, 8}, {2, 6, 7, 3}, {5, 6, 2, 1}, {4, 3, 7, 8}};
+    for (int f = 0; f < 6; ++f)
+    {
+        const int n = f + 1;
+        obj << "f " << faces[f][0] << "/1/" << n << " " << faces[f][1] << "/2/" << n << " " << faces[f][2] << "/3/"
+            << n << "\n";
+        obj << "f " << faces[f][0] << "/1/" << n << " " << faces[f][2] << "/3/" << n << " " << faces[f][3] << "/4/"
+            << n << "\n";
+    }
+    return obj.str();
+}
+
+class MeshComponentTest : public testing::Test
+{
+protected:
+    // Inits a fresh component from <MeshComponent><Obj>text</Obj></MeshComponent>.
+    bool InitWith(const std::string& objText)
+    {
+        return InitFromXml("<MeshComponent><Obj>" + objText + "</Obj></MeshComponent>");
+    }
+    bool InitFromXml(const std::string& xml)
+    {
+        m_document.Clear();
+        m_document.Parse(xml.c_str());
+        m_component = std::make_unique<MeshComponent>();
+        return m_component->Init(m_document.RootElement());
+    }
+    bool InitFromObj(const std::string& obj, const std::string& mtl = "")
+    {
+        std::string text = obj;
+        if (!mtl.empty())
+        {
+            // A full path with forward slashes: the loader takes a backslash for an escape character.
+            text = "mtllib " + std::filesystem::path(m_scratch.Write("mesh.mtl", mtl)).generic_string() + "\n" + obj;
+        }
+        return InitWith(m_scratch.Write("mesh" + std::to_string(++m_files) + ".obj", text));
+    }
+
+    static void ExpectUnitAndFinite(const MeshVertex& vertex)
+    {
+        const float* t = vertex.tangent;
+        ASSERT_TRUE(std::isfinite(t[0]) && std::isfinite(t[1]) && std::isfinite(t[2]));
+        EXPECT_NEAR(std::sqrt(t[0] * t[0] + t[1] * t[1] + t[2] * t[2]), 1.0f, 1e-5f);
+    }
+
+    ScratchDirectory m_scratch;
+    TiXmlDocument m_document;
+    std::unique_ptr<MeshComponent> m_component;
+    int m_files = 0;
+};
+}
+
+TEST_F(MeshComponentTest, NoObjLoadsNothingAndBuildsAnEmptyMesh)
+{
+    ASSERT_TRUE(InitWith("NoObj"));
+    EXPECT_EQ(m_component->GetObjFile(), "NoObj");
+    EXPECT_TRUE(m_component->GetShapes().empty());
+    EXPECT_TRUE(m_component->GetMaterials().empty());
+    EXPECT_TRUE(m_component->GetAttrib().vertices.empty());
+    const MeshData data = m_component->BuildVertices();
+    EXPECT_TRUE(data.vertices.empty());
+    EXPECT_TRUE(data.indices.empty());
+}
+
+TEST_F(MeshComponentTest, AQuadArrivesAsTwoTrianglesWithOneVertexPerCorner)
+{
+    ASSERT_TRUE(InitFromObj(kQuad));
+    const MeshData data = m_component->BuildVertices();
+    ASSERT_EQ(data.vertices.size(), 6u);
+    EXPECT_EQ(data.indices, (std::vector<std::uint16_t>{0, 1, 2, 3, 4, 5}));
+    // However the loader splits it, the two triangles use only the quad's corners, all four of them, and
+    // together cover its area once.
+    std::set<std::pair<float, float>> corners;
+    float area = 0.0f;
+    for (size_t t = 0; t < 6; t += 3)
+    {
+        const float* a = data.vertices[t].position;
+        const float* b = data.vertices[t + 1].position;
+        const float* c = data.vertices[t + 2].position;
+        area += std::fabs((b[0] - a[0]) * (c[1] - a[1]) - (c[0] - a[0]) * (b[1] - a[1])) / 2.0f;
+    }
+    for (const MeshVertex& v : data.vertices)
+    {
+        corners.insert({v.position[0], v.position[1]});
+        EXPECT_EQ(v.position[2], 0.0f);
+        EXPECT_EQ(v.position[3], 1.0f);
+        // Texture coordinates as stored (v not flipped): this quad maps each corner to its own x and y.
+        EXPECT_EQ(v.texCoord[0], v.position[0]);
+        EXPECT_EQ(v.texCoord[1], v.position[1]);
+        EXPECT_EQ(v.normal[2], -1.0f);
+        EXPECT_EQ(v.color[0] + v.color[1] + v.color[2] + v.color[3], 0.0f);
+    }
+    EXPECT_EQ(corners.size(), 4u);
+    EXPECT_FLOAT_EQ(area, 1.0f);
+}
+
+TEST_F(MeshComponentTest, OnlyTheFirstShapeIsBuilt)
+{
+    ASSERT_TRUE(InitFromObj("v 0 0 0\nv 1 0 0\nv 0 1 0\nv 5 5 5\nv 6 5 5\nv 5 6 5\n"
+                            "o first\nf 1 2 3\no second\nf 4 5 6\nf 4 6 5\n"));
+    ASSERT_EQ(m_component->GetShapes().size(), 2u);
+    const MeshData data = m_component->BuildVertices();
+    ASSERT_EQ(data.vertices.size(), 3u);
+    for (const MeshVertex& v : data.vertices)
+    {
+        EXPECT_LT(v.position[0], 2.0f);
+    }
+}
+
+TEST_F(MeshComponentTest, ACubeGives36VerticesAndOneTangentPerFace)
+{
+    ASSERT_TRUE(InitFromObj(CubeObj()));
+    const MeshData data = m_component->BuildVertices();
+    ASSERT_EQ(data.vertices.size(), 36u);
+    ASSERT_EQ(data.indices.size(), 36u);
+    for (std::uint16_t i = 0; i < 36; ++i)
+    {
+        EXPECT_EQ(data.indices[i], i);
+    }
+    for (size_t face = 0; face < 6; ++face)
+    {
+        const MeshVertex& first = data.vertices[face * 6];
+        ExpectUnitAndFinite(first);
+        for (size_t corner = 1; corner < 6; ++corner)
+        {
+            const MeshVertex& v = data.vertices[face * 6 + corner];
+            for (int k = 0; k < 3; ++k)
+            {
+                EXPECT_NEAR(v.tangent[k], first.tangent[k], 1e-6f) << "face " << face << " corner " << corner;
+            }
+        }
+        // Gram-Schmidt leaves the tangent in the face's plane.
+        const float dot = first.tangent[0] * first.normal[0] + first.tangent[1] * first.normal[1] +
+                          first.tangent[2] * first.normal[2];
+        EXPECT_NEAR(dot, 0.0f, 1e-6f);
+    }
+}
+
+TEST_F(MeshComponentTest, AFlatTriangleInTheXyPlaneHasTangentAlongX)
+{
+    ASSERT_TRUE(InitFromObj("v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nvt 1 0\nvt 0 1\nvn 0 0 1\n"
+                            "f 1/1/1 2/2/1 3/3/1\n"));
+    const MeshData data = m_component->BuildVertices();
+    ASSERT_EQ(data.vertices.size(), 3u);
+    for (const MeshVertex& v : data.vertices)
+    {
+        EXPECT_FLOAT_EQ(v.tangent[0], 1.0f);
+        EXPECT_FLOAT_EQ(v.tangent[1], 0.0f);
+        EXPECT_FLOAT_EQ(v.tangent[2], 0.0f);
+    }
+}
+
+TEST_F(MeshComponentTest, TextureCoordinatesWithoutAreaStillGiveFiniteTangentsAcrossTheNormal)
+{
+    // Every corner maps to the same texel: the u direction is undefined. The second triangle shares no
+    // corner with it (one vertex per corner), so its good tangent must not be spoilt either.
+    ASSERT_TRUE(InitFromObj("v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0.5 0.5\nvt 0 0\nvt 1 0\nvt 0 1\nvn 0 0 1\n"
+                            "f 1/1/1 2/1/1 3/1/1\nf 1/2/1 2/3/1 3/4/1\n"));
+    const MeshData data = m_component->BuildVertices();
+    ASSERT_EQ(data.vertices.size(), 6u);
+    for (const MeshVertex& v : data.vertices)
+    {
+        ExpectUnitAndFinite(v);
+        EXPECT_NEAR(v.tangent[2], 0.0f, 1e-6f) << "perpendicular to the normal (0, 0, 1)";
+    }
+    EXPECT_FLOAT_EQ(data.vertices[3].tangent[0], 1.0f);
+}
+
+TEST_F(MeshComponentTest, CornersWithoutNormalsOrTextureCoordinatesGetZerosAndUsableTangents)
+{
+    ASSERT_TRUE(InitFromObj("v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n"));
+    const MeshData data = m_component->BuildVertices();
+    ASSERT_EQ(data.vertices.size(), 3u);
+    for (const MeshVertex& v : data.vertices)
+    {
+        EXPECT_EQ(v.normal[0] + v.normal[1] + v.normal[2], 0.0f);
+        EXPECT_EQ(v.texCoord[0] + v.texCoord[1], 0.0f);
+        ExpectUnitAndFinite(v);
+    }
+}
+
+TEST_F(MeshComponentTest, ComputeTangentsSumsTheTrianglesThatShareACorner)
+{
+    // Triangle (0, 1, 2) has u along +x: sdir (1, 0, 0). Triangle (0, 2, 3) is mapped so that u grows towards
+    // (-1, 0) while v grows along y - x: sdir = dP/du = (-1, -1, 0). Corners 0 and 2 get the normalised sum.
+    std::vector<MeshVertex> vertices(4);
+    const float positions[4][2] = {{0, 0}, {1, 0}, {0, 1}, {-1, 0}};
+    const float uvs[4][2] = {{0, 0}, {1, 0}, {0, 1}, {1, 1}};
+    for (int i = 0; i < 4; ++i)
+    {
+        vertices[i].position[0] = positions[i][0];
+        vertices[i].position[1] = positions[i][1];
+        vertices[i].texCoord[0] = uvs[i][0];
+        vertices[i].texCoord[1] = uvs[i][1];
+        vertices[i].normal[2] = 1.0f;
+    }
+    MeshComponent::ComputeTangents(vertices, {0, 1, 2, 0, 2, 3});
+    const float expected[4][3] = {{0, -1, 0}, {1, 0, 0}, {0, -1, 0}, {-0.70710678f, -0.70710678f, 0}};
+    for (int i = 0; i < 4; ++i)
+    {
+        for (int k = 0; k < 3; ++k)
+        {
+            EXPECT_NEAR(vertices[i].tangent[k], expected[i][k], 1e-6f) << "corner " << i << " component " << k;
+        }
+    }
+}
+
+TEST_F(MeshComponentTest, AFileWithoutFacesLoadsAsAnEmptyMesh)
+{
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(InitFromObj("v 0 0 0\nv 1 0 0\nv 0 1 0\n"));
+    const std::string messages = testing::internal::GetCapturedStderr();
+    EXPECT_NE(messages.find("has no faces"), std::string::npos) << messages;
+    EXPECT_TRUE(m_component->BuildVertices().vertices.empty());
+}
+
+TEST_F(MeshComponentTest, MissingOrEmptyObjElementsAndUnreadableFilesAreRefusedWithAMessage)
+{
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(InitFromXml("<MeshComponent/>"));
+    EXPECT_FALSE(InitFromXml("<MeshComponent><Obj></Obj></MeshComponent>"));
+    EXPECT_FALSE(InitWith(m_scratch.File("missing.obj")));
+    const std::string messages = testing::internal::GetCapturedStderr();
+    EXPECT_NE(messages.find("names no OBJ file"), std::string::npos) << messages;
+    EXPECT_NE(messages.find("missing.obj: cannot load the mesh"), std::string::npos) << messages;
+}
+
+TEST_F(MeshComponentTest, FacesThatPointOutsideTheFileAreRefusedInsteadOfReadPastItsArrays)
+{
+    const struct
+    {
+        const char* what;
+        const char* obj;
+    } cases[] = {
+        {"position", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 9\n"},
+        {"normal", "v 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 0 1\nf 1//1 2//1 3//4\n"},
+        {"texture coordinate", "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nf 1/1 2/7 3/1\n"},
+        {"relative position before the first", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf -1 -2 -5\n"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(InitFromObj(c.obj));
+        const std::string messages = testing::internal::GetCapturedStderr();
+        EXPECT_NE(messages.find(".obj: face 1 of the first shape refers to"), std::string::npos) << messages;
+    }
+}
+
+TEST_F(MeshComponentTest, AMeshBeyond65536CornersIsRefusedRatherThanWrappingItsIndices)
+{
+    const auto triangles = [](int count) {
+        std::string obj = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
+        for (int i = 0; i < count; ++i)
+        {
+            obj += "f 1 2 3\n";
+        }
+        return obj;
+    };
+    // 21845 triangles are 65535 corners, numbered 0 .. 65534: the largest mesh that fits.
+    ASSERT_TRUE(InitFromObj(triangles(21845)));
+    const MeshData data = m_component->BuildVertices();
+    EXPECT_EQ(data.indices.size(), 65535u);
+    EXPECT_EQ(data.indices.back(), 65534u);
+
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(InitFromObj(triangles(21846)));
+    const std::string messages = testing::internal::GetCapturedStderr();
+    EXPECT_NE(messages.find(".obj: the first shape has 65538 triangle corners"), std::string::npos) << messages;
+}
+
+TEST_F(MeshComponentTest, AFailedReloadKeepsTheMeshItHad)
+{
+    const std::string good = m_scratch.Write("good.obj", kQuad);
+    const std::string bad = m_scratch.Write("bad.obj", "v 0 0 0\nf 1 2 3\n");
+    m_document.Parse(("<MeshComponent><Obj>" + good + "</Obj></MeshComponent>").c_str());
+    MeshComponent component;
+    ASSERT_TRUE(component.Init(m_document.RootElement()));
+    TiXmlDocument override;
+    override.Parse(("<MeshComponent><Obj>" + bad + "</Obj></MeshComponent>").c_str());
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(component.Init(override.RootElement()));
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(component.GetObjFile(), good);
+    EXPECT_EQ(component.BuildVertices().vertices.size(), 6u);
+}
+
+TEST_F(MeshComponentTest, MaterialsAreKeptAndTheirTexturesReachTheRegistryOnce)
+{
+    TextureHolder* textures = TextureHolder::Instance();
+    ASSERT_NE(textures, nullptr);
+    // Textures the build generates into bin/, where the tests run; the same name twice loads once.
+    const std::string mtl = "newmtl Brass\nKa 0.1 0.2 0.3\nKd 0.9 0.8 0.7\nKs 1 1 1\nNs 32\n"
+                            "map_Kd brass-albedo.dds\nmap_bump brass-normal.dds\nmap_Ks brass-albedo.dds\n";
+    const size_t before = textures->Size();
+    const bool hadAlbedo = textures->Contains("brass-albedo.dds");
+    const bool hadNormal = textures->Contains("brass-normal.dds");
+    ASSERT_TRUE(InitFromObj(std::string("usemtl Brass\n") + kQuad, mtl));
+    ASSERT_EQ(m_component->GetMaterials().size(), 1u);
+    const tinyobj::material_t* material = m_component->GetFirstMaterial();
+    ASSERT_NE(material, nullptr);
+    EXPECT_FLOAT_EQ(material->diffuse[1], 0.8f);
+    EXPECT_FLOAT_EQ(material->shininess, 32.0f);
+    EXPECT_TRUE(textures->Contains("brass-albedo.dds"));
+    EXPECT_TRUE(textures->Contains("brass-normal.dds"));
+    EXPECT_NE(textures->Get("brass-normal.dds").GetTexture(), nullptr);
+    EXPECT_EQ(textures->Size(), before + (hadAlbedo ? 0 : 1) + (hadNormal ? 0 : 1));
+}
+
+TEST_F(MeshComponentTest, AMaterialTextureThatFailsToLoadDoesNotFailTheMesh)
+{
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(InitFromObj(std::string("usemtl Lost\n") + kQuad, "newmtl Lost\nmap_Kd no-such-texture.dds\n"));
+    testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(TextureHolder::Instance()->Contains("no-such-texture.dds"));
+    EXPECT_EQ(TextureHolder::Instance()->Get("no-such-texture.dds").GetTexture(), nullptr);
+}
+
+TEST(MeshComponentTextures, TheThirteenNamesComeInTheRegistrysOrder)
+{
+    tinyobj::material_t material{};
+    material.alpha_texname = "a";
+    material.ambient_texname = "b";
+    material.bump_texname = "c";
+    material.diffuse_texname = "d";
+    material.displacement_texname = "e";
+    material.emissive_texname = "f";
+    material.metallic_texname = "g";
+    material.normal_texname = "h";
+    material.reflection_texname = "i";
+    material.roughness_texname = "j";
+    material.sheen_texname = "k";
+    material.specular_highlight_texname = "l";
+    material.specular_texname = "m";
+    EXPECT_EQ(MeshComponent::TextureNames(material),
+              (std::vector<std::string>{"a", "b", "c", "d", "e", "f", "g", "h", "i", "j", "k", "l", "m"}));
+}

@@ -1,0 +1,286 @@
+// The mesh drawable on the real device: its bindable list in bind order, the constants it writes before each
+// draw (read back from the GPU buffers), nesting under another node, and the fallbacks for meshes whose
+// component, material, texture or shader is missing.
+#include "actors/Actor.h"
+#include "actors/MeshRenderComponent.h"
+#include "graphics/BlendState.h"
+#include "graphics/D3D11Mesh.h"
+#include "graphics/DepthStencilState.h"
+#include "graphics/IndexBuffer.h"
+#include "graphics/InputLayout.h"
+#include "graphics/PixelShader.h"
+#include "graphics/RasterizerState.h"
+#include "graphics/SamplerState.h"
+#include "graphics/ShaderResource.h"
+#include "graphics/TextureHolder.h"
+#include "graphics/Topology.h"
+#include "graphics/VertexBuffer.h"
+#include "graphics/VertexShader.h"
+#include "scene/LightManager.h"
+#include "scene/MatrixStack.h"
+#include "scene/RootNode.h"
+#include "tests/graphics/GpuReadback.h"
+#include "tests/graphics/GraphicsHarness.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <typeinfo>
+
+using graphics_harness::Context;
+using graphics_harness::Device;
+
+namespace
+{
+std::shared_ptr<D3D11Mesh> MeshOf(const DrawingWorld& world, ActorId id)
+{
+    return std::dynamic_pointer_cast<D3D11Mesh>(world.tree->FindActorNode(id));
+}
+
+template <typename T>
+T ReadConstants(const ConstantBuffer<T>* buffer)
+{
+    const std::vector<uint8_t> bytes = ReadBuffer(Device(), Context(), buffer->GetBuffer());
+    T value;
+    EXPECT_EQ(bytes.size(), sizeof(T));
+    std::memcpy(&value, bytes.data(), sizeof(T));
+    return value;
+}
+
+void ExpectMatrixNear(const Matrix4x4& actual, const Matrix4x4& expected, const char* what)
+{
+    for (int i = 0; i < 16; ++i)
+    {
+        EXPECT_NEAR(actual.m[i], expected.m[i], 1e-4f) << what << " element " << i;
+    }
+}
+
+// What every walk does for one node: pre-render, then post-render so the matrix stack stays balanced.
+void PreRenderOnly(ISceneNode& node, DrawingWorld& world)
+{
+    ASSERT_EQ(node.PreRender(world.tree.get(), Context()), 0);
+    node.PostRender(world.tree.get());
+}
+
+std::vector<const std::type_info*> TypesOf(const D3D11Drawable& drawable)
+{
+    std::vector<const std::type_info*> types;
+    for (const auto& bindable : drawable.GetBindables())
+    {
+        types.push_back(&typeid(*bindable));
+    }
+    return types;
+}
+}
+
+TEST(D3D11Mesh, BindsFourteenPiecesOfStateInOrderOrFifteenWithABumpTexture)
+{
+    DrawingWorld world;
+    world.MakeQuadActor(1, 0, 0, 0, DrawingWorld::Material("brass-albedo.dds", ""));
+    world.MakeQuadActor(2, 0, 0, 0, DrawingWorld::Material("brass-albedo.dds", "brass-normal.dds"));
+    const auto plain = MeshOf(world, 1);
+    const auto bumped = MeshOf(world, 2);
+    ASSERT_TRUE(plain && bumped);
+
+    std::vector<const std::type_info*> expected = {
+        &typeid(VertexBuffer),   &typeid(IndexBuffer),       &typeid(VertexShader),
+        &typeid(PixelShader),    &typeid(ShaderResource),    &typeid(InputLayout),
+        &typeid(Topology),       &typeid(SamplerState),      &typeid(DepthStencilState),
+        &typeid(RasterizerState), &typeid(BlendState),       &typeid(VertexConstantBuffer<cbPerObject>),
+        &typeid(PixelConstantBuffer<cbPerObject>),           &typeid(PixelConstantBuffer<cbPerFrame>)};
+    const auto plainTypes = TypesOf(*plain);
+    ASSERT_EQ(plainTypes.size(), 14u);
+    for (size_t i = 0; i < expected.size(); ++i)
+    {
+        EXPECT_EQ(*plainTypes[i], *expected[i]) << "bindable " << i;
+    }
+    expected.insert(expected.begin() + 5, &typeid(ShaderResource));
+    const auto bumpedTypes = TypesOf(*bumped);
+    ASSERT_EQ(bumpedTypes.size(), 15u);
+    for (size_t i = 0; i < expected.size(); ++i)
+    {
+        EXPECT_EQ(*bumpedTypes[i], *expected[i]) << "bindable " << i;
+    }
+
+    const auto& binds = bumped->GetBindables();
+    const auto* diffuse = static_cast<const ShaderResource*>(binds[4].get());
+    const auto* bump = static_cast<const ShaderResource*>(binds[5].get());
+    EXPECT_EQ(diffuse->GetSlot(), 0u);
+    EXPECT_EQ(diffuse->GetView(), TextureHolder::Instance()->Get("brass-albedo.dds").GetTexture());
+    EXPECT_EQ(bump->GetSlot(), 1u);
+    EXPECT_EQ(bump->GetView(), TextureHolder::Instance()->Get("brass-normal.dds").GetTexture());
+    EXPECT_EQ(bumped->GetIndexBuffer(), binds[1].get());
+    EXPECT_EQ(bumped->GetIndexBuffer()->m_count, 6u);
+    EXPECT_EQ(static_cast<const Topology*>(binds[7].get())->m_topology, D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST);
+    EXPECT_EQ(bumped->GetVsPerObject()->m_slot, 0u);
+    EXPECT_EQ(bumped->GetPsPerObject()->m_slot, 0u);
+    EXPECT_EQ(bumped->GetPsPerFrame()->m_slot, 1u);
+    EXPECT_EQ(bumped->GetProperties().m_name, "MeshRenderComponent");
+    EXPECT_EQ(bumped->GetProperties().m_actorId, 2u);
+}
+
+TEST(D3D11Mesh, BuffersStartWithIdentityMatricesAndTheDefaultLight)
+{
+    DrawingWorld world;
+    world.MakeQuadActor(1, 0, 0, 0);
+    const auto mesh = MeshOf(world, 1);
+    ASSERT_TRUE(mesh);
+    const cbPerObject perObject = ReadConstants(mesh->GetVsPerObject());
+    ExpectMatrixNear(perObject.world, Matrix4x4::Identity(), "world");
+    ExpectMatrixNear(perObject.projection, Matrix4x4::Identity(), "projection");
+    EXPECT_EQ(perObject.materialDiffuse[0], 0.0f);
+    const cbPerFrame perFrame = ReadConstants(mesh->GetPsPerFrame());
+    EXPECT_FLOAT_EQ(perFrame.lightAmbient[0], 0.2f);
+    EXPECT_FLOAT_EQ(perFrame.lightDiffuse[1], 0.9f);
+    EXPECT_FLOAT_EQ(perFrame.lightSpecular[2], 0.8f);
+    EXPECT_EQ(perFrame.lightDirection[1], -1.0f);
+    EXPECT_EQ(perFrame.lightDirection[2], 1.0f);
+}
+
+TEST(D3D11Mesh, PreRenderWritesTransposedMatricesTheMaterialAndTheLight)
+{
+    DrawingWorld world;
+    world.MakeActor(9, "<TransformComponent><YawPitchRoll x=\"0\" y=\"90\" z=\"0\"/></TransformComponent>"
+                       "<LightRenderComponent><Light type=\"DirectionalLight\">"
+                       "<Ambient r=\"0.1\" g=\"0.1\" b=\"0.1\" a=\"1\"/><Diffuse r=\"0.6\" g=\"0.6\" b=\"0.6\" a=\"1\"/>"
+                       "<Specular r=\"0.3\" g=\"0.3\" b=\"0.3\" a=\"1\"/></Light></LightRenderComponent>");
+    world.MakeActor(1, "<TransformComponent><Position x=\"1\" y=\"2\" z=\"3\"/>"
+                       "<YawPitchRoll x=\"30\" y=\"0\" z=\"10\"/></TransformComponent>" +
+                           DrawingWorld::MeshElements(world.WriteObj(
+                               "quad", DrawingWorld::kFacingQuadObj, DrawingWorld::Material("brass-albedo.dds", ""))));
+    world.MakeQuadActor(2, 5, 0, 0);
+    const auto mesh = MeshOf(world, 1);
+    ASSERT_TRUE(mesh);
+    world.camera->SetPosition(4.0f, 5.0f, -6.0f);
+    world.camera->UpdateViewMatrix();
+    world.tree->GetLightManager()->PrepareFrame(world.tree.get());
+
+    PreRenderOnly(*mesh, world);
+    PreRenderOnly(*MeshOf(world, 2), world);
+    EXPECT_EQ(world.tree->GetMatrixStack().Size(), 1u);
+
+    const Matrix4x4 w = Matrix4x4::RotationYawPitchRoll(30.0f * 0.0174532925f, 0.0f, 10.0f * 0.0174532925f) *
+                        Matrix4x4::Translation(1.0f, 2.0f, 3.0f);
+    const cbPerObject vs = ReadConstants(mesh->GetVsPerObject());
+    ExpectMatrixNear(vs.world, w.Transposed(), "world");
+    ExpectMatrixNear(vs.view, world.camera->GetView().Transposed(), "view");
+    ExpectMatrixNear(vs.projection, world.camera->GetProj().Transposed(), "projection");
+    // Stored as inverse(world): the shader reads it transposed, which is the inverse transpose that carries
+    // normals (with w = 0, so the translation in its last row never reaches them).
+    ExpectMatrixNear(vs.worldInvTranspose, w.Inverse(), "worldInvTranspose");
+    EXPECT_FLOAT_EQ(vs.materialAmbient[0], 0.1f);
+    EXPECT_FLOAT_EQ(vs.materialAmbient[2], 0.3f);
+    EXPECT_FLOAT_EQ(vs.materialDiffuse[1], 0.5f);
+    EXPECT_FLOAT_EQ(vs.materialSpecular[0], 0.7f);
+    EXPECT_FLOAT_EQ(vs.materialSpecular[2], 0.9f);
+    EXPECT_EQ(vs.materialSpecular[3], 32.0f) << "the shininess exponent, unchanged";
+    EXPECT_FLOAT_EQ(vs.materialConstant[0], 0.1f);
+    EXPECT_FLOAT_EQ(vs.materialConstant[3], 1.0f);
+    const cbPerObject ps = ReadConstants(mesh->GetPsPerObject());
+    EXPECT_EQ(std::memcmp(&vs, &ps, sizeof(cbPerObject)), 0) << "both stages get the same record";
+
+    const cbPerFrame frame = ReadConstants(mesh->GetPsPerFrame());
+    EXPECT_FLOAT_EQ(frame.lightDiffuse[0], 0.6f);
+    EXPECT_FLOAT_EQ(frame.lightAmbient[0], 0.1f);
+    // Pitched 90 degrees, the light's z axis points straight down.
+    EXPECT_NEAR(frame.lightDirection[1], -1.0f, 1e-5f);
+    EXPECT_EQ(frame.lightDirection[3], 1.0f);
+    EXPECT_FLOAT_EQ(frame.eyePosition[0], 4.0f);
+    EXPECT_FLOAT_EQ(frame.eyePosition[2], -6.0f);
+    EXPECT_EQ(frame.reserved[0] | frame.reserved[7], 0);
+    const cbPerFrame other = ReadConstants(MeshOf(world, 2)->GetPsPerFrame());
+    EXPECT_EQ(std::memcmp(&frame, &other, sizeof(cbPerFrame)), 0) << "every mesh uploads the same light";
+}
+
+TEST(D3D11Mesh, ANestedMeshDrawsWithItsOwnTransformTimesItsParents)
+{
+    DrawingWorld world;
+    world.MakeQuadActor(1, 0.5f, 0.0f, 0.0f);
+    const auto mesh = MeshOf(world, 1);
+    ASSERT_TRUE(mesh);
+    // Move the mesh from the root's group under a parent with its own transform.
+    ASSERT_TRUE(world.tree->RemoveChild(1));
+    const Matrix4x4 parentTransform =
+        Matrix4x4::RotationYawPitchRoll(0.0f, 0.0f, 1.5707963f) * Matrix4x4::Translation(0.0f, 0.0f, 4.0f);
+    auto parent = std::make_shared<SceneNode>(nullptr, DrawPass_Main, &parentTransform);
+    parent->AddChild(mesh);
+    world.tree->AddChild(0, parent);
+
+    world.tree->SetSkySelector(2);
+    ASSERT_EQ(world.tree->Render(Context()), 0);
+    const cbPerObject drawn = ReadConstants(mesh->GetVsPerObject());
+    ExpectMatrixNear(drawn.world, (Matrix4x4::Translation(0.5f, 0.0f, 0.0f) * parentTransform).Transposed(), "world");
+    EXPECT_EQ(world.tree->GetMatrixStack().Size(), 1u);
+}
+
+TEST(D3D11Mesh, AnActorWithoutAMeshComponentDrawsNothing)
+{
+    DrawingWorld world;
+    testing::internal::CaptureStderr();
+    world.MakeActor(3, DrawingWorld::TransformAt(0, 0, 0) +
+                           "<MeshRenderComponent><PixelShader>BasicNormalMapPixelShader.fx</PixelShader>"
+                           "<VertexShader>BasicNormalMapVertexShader.fx</VertexShader></MeshRenderComponent>");
+    const std::string messages = testing::internal::GetCapturedStderr();
+    EXPECT_NE(messages.find("has no MeshComponent"), std::string::npos) << messages;
+    const auto mesh = MeshOf(world, 3);
+    ASSERT_TRUE(mesh);
+    EXPECT_EQ(mesh->GetIndexBuffer()->m_count, 0u);
+    PreRenderOnly(*mesh, world);
+    EXPECT_FLOAT_EQ(ReadConstants(mesh->GetVsPerObject()).materialDiffuse[0], 1.0f) << "the fallback material";
+    world.tree->SetSkySelector(2);
+    EXPECT_EQ(world.tree->Render(Context()), 0);
+}
+
+TEST(D3D11Mesh, AMeshWithoutMaterialsDrawsWhiteWithoutATexture)
+{
+    DrawingWorld world;
+    world.MakeActor(4, DrawingWorld::TransformAt(0, 0, 0) +
+                           DrawingWorld::MeshElements(world.WriteObj("bare", DrawingWorld::kFacingQuadObj)));
+    const auto mesh = MeshOf(world, 4);
+    ASSERT_TRUE(mesh);
+    ASSERT_EQ(mesh->GetBindables().size(), 14u);
+    EXPECT_EQ(static_cast<const ShaderResource*>(mesh->GetBindables()[4].get())->GetView(), nullptr);
+    PreRenderOnly(*mesh, world);
+    const cbPerObject constants = ReadConstants(mesh->GetVsPerObject());
+    EXPECT_FLOAT_EQ(constants.materialDiffuse[0], 1.0f);
+    EXPECT_FLOAT_EQ(constants.materialDiffuse[2], 1.0f);
+    EXPECT_FLOAT_EQ(constants.materialAmbient[0], 0.0f);
+}
+
+TEST(D3D11Mesh, ATextureThatFailedToLoadBindsNoView)
+{
+    DrawingWorld world;
+    testing::internal::CaptureStderr();
+    world.MakeQuadActor(5, 0, 0, 0, DrawingWorld::Material("not-there.dds", "not-there-either.dds"));
+    testing::internal::GetCapturedStderr();
+    const auto mesh = MeshOf(world, 5);
+    ASSERT_TRUE(mesh);
+    ASSERT_EQ(mesh->GetBindables().size(), 15u);
+    EXPECT_EQ(static_cast<const ShaderResource*>(mesh->GetBindables()[4].get())->GetView(), nullptr);
+    EXPECT_EQ(static_cast<const ShaderResource*>(mesh->GetBindables()[5].get())->GetView(), nullptr);
+    world.tree->SetSkySelector(2);
+    EXPECT_EQ(world.tree->Render(Context()), 0);
+}
+
+TEST(D3D11Mesh, AShaderThatDidNotCompileLeavesTheMeshWithoutBindables)
+{
+    DrawingWorld world;
+    const std::string broken = world.scratch.Write("Broken.fx", "float4 PixelShaderFX() : SV_TARGET { return 1 }");
+    testing::internal::CaptureStderr();
+    world.MakeActor(6, DrawingWorld::TransformAt(0, 0, 0) +
+                           "<MeshComponent><Obj>" + world.WriteObj("q", DrawingWorld::kFacingQuadObj) +
+                           "</Obj></MeshComponent><MeshRenderComponent><PixelShader>" + broken +
+                           "</PixelShader><VertexShader>BasicNormalMapVertexShader.fx</VertexShader>"
+                           "</MeshRenderComponent>");
+    const std::string messages = testing::internal::GetCapturedStderr();
+    EXPECT_NE(messages.find("Broken.fx: the shader does not compile"), std::string::npos) << messages;
+    EXPECT_NE(messages.find("draws nothing"), std::string::npos) << messages;
+    const auto mesh = MeshOf(world, 6);
+    ASSERT_TRUE(mesh);
+    EXPECT_FALSE(mesh->IsDrawable());
+    EXPECT_TRUE(mesh->GetBindables().empty());
+    PreRenderOnly(*mesh, world);
+    world.tree->SetSkySelector(2);
+    EXPECT_EQ(world.tree->Render(Context()), 0);
+}
