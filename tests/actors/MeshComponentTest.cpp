@@ -81,7 +81,7 @@ protected:
 };
 }
 
-TEST_F(MeshComponentTest, NoObjLoadsNothingAndBuildsAnEmptyMesh)
+TEST_F(MeshComponentTest, NoObjAndAFileWithoutFacesBuildEmptyMeshes)
 {
     ASSERT_TRUE(InitWith("NoObj"));
     EXPECT_EQ(m_component->GetObjFile(), "NoObj");
@@ -91,6 +91,12 @@ TEST_F(MeshComponentTest, NoObjLoadsNothingAndBuildsAnEmptyMesh)
     const MeshData data = m_component->BuildVertices();
     EXPECT_TRUE(data.vertices.empty());
     EXPECT_TRUE(data.indices.empty());
+
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(InitFromObj("v 0 0 0\nv 1 0 0\nv 0 1 0\n"));
+    const std::string messages = testing::internal::GetCapturedStderr();
+    EXPECT_NE(messages.find("has no faces"), std::string::npos) << messages;
+    EXPECT_TRUE(m_component->BuildVertices().vertices.empty());
 }
 
 TEST_F(MeshComponentTest, AQuadArrivesAsTwoTrianglesWithOneVertexPerCorner)
@@ -195,54 +201,15 @@ TEST_F(MeshComponentTest, TextureCoordinatesWithoutAreaStillGiveFiniteTangentsAc
         EXPECT_NEAR(v.tangent[2], 0.0f, 1e-6f) << "perpendicular to the normal (0, 0, 1)";
     }
     EXPECT_FLOAT_EQ(data.vertices[3].tangent[0], 1.0f);
-}
 
-TEST_F(MeshComponentTest, CornersWithoutNormalsOrTextureCoordinatesGetZerosAndUsableTangents)
-{
+    // Corners without a normal or texture coordinate get zeros there, and still a usable tangent.
     ASSERT_TRUE(InitFromObj("v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n"));
-    const MeshData data = m_component->BuildVertices();
-    ASSERT_EQ(data.vertices.size(), 3u);
-    for (const MeshVertex& v : data.vertices)
+    for (const MeshVertex& v : m_component->BuildVertices().vertices)
     {
         EXPECT_EQ(v.normal[0] + v.normal[1] + v.normal[2], 0.0f);
         EXPECT_EQ(v.texCoord[0] + v.texCoord[1], 0.0f);
         ExpectUnitAndFinite(v);
     }
-}
-
-TEST_F(MeshComponentTest, ComputeTangentsSumsTheTrianglesThatShareACorner)
-{
-    // Triangle (0, 1, 2) has u along +x: sdir (1, 0, 0). Triangle (0, 2, 3) is mapped so that u grows towards
-    // (-1, 0) while v grows along y - x: sdir = dP/du = (-1, -1, 0). Corners 0 and 2 get the normalised sum.
-    std::vector<MeshVertex> vertices(4);
-    const float positions[4][2] = {{0, 0}, {1, 0}, {0, 1}, {-1, 0}};
-    const float uvs[4][2] = {{0, 0}, {1, 0}, {0, 1}, {1, 1}};
-    for (int i = 0; i < 4; ++i)
-    {
-        vertices[i].position[0] = positions[i][0];
-        vertices[i].position[1] = positions[i][1];
-        vertices[i].texCoord[0] = uvs[i][0];
-        vertices[i].texCoord[1] = uvs[i][1];
-        vertices[i].normal[2] = 1.0f;
-    }
-    MeshComponent::ComputeTangents(vertices, {0, 1, 2, 0, 2, 3});
-    const float expected[4][3] = {{0, -1, 0}, {1, 0, 0}, {0, -1, 0}, {-0.70710678f, -0.70710678f, 0}};
-    for (int i = 0; i < 4; ++i)
-    {
-        for (int k = 0; k < 3; ++k)
-        {
-            EXPECT_NEAR(vertices[i].tangent[k], expected[i][k], 1e-6f) << "corner " << i << " component " << k;
-        }
-    }
-}
-
-TEST_F(MeshComponentTest, AFileWithoutFacesLoadsAsAnEmptyMesh)
-{
-    testing::internal::CaptureStderr();
-    ASSERT_TRUE(InitFromObj("v 0 0 0\nv 1 0 0\nv 0 1 0\n"));
-    const std::string messages = testing::internal::GetCapturedStderr();
-    EXPECT_NE(messages.find("has no faces"), std::string::npos) << messages;
-    EXPECT_TRUE(m_component->BuildVertices().vertices.empty());
 }
 
 TEST_F(MeshComponentTest, MissingOrEmptyObjElementsAndUnreadableFilesAreRefusedWithAMessage)
@@ -336,33 +303,11 @@ TEST_F(MeshComponentTest, MaterialsAreKeptAndTheirTexturesReachTheRegistryOnce)
     EXPECT_TRUE(textures->Contains("brass-normal.dds"));
     EXPECT_NE(textures->Get("brass-normal.dds").GetTexture(), nullptr);
     EXPECT_EQ(textures->Size(), before + (hadAlbedo ? 0 : 1) + (hadNormal ? 0 : 1));
-}
 
-TEST_F(MeshComponentTest, AMaterialTextureThatFailsToLoadDoesNotFailTheMesh)
-{
+    // A texture that fails to load stays in the registry without a view; the mesh loads all the same.
     testing::internal::CaptureStderr();
     ASSERT_TRUE(InitFromObj(std::string("usemtl Lost\n") + kQuad, "newmtl Lost\nmap_Kd no-such-texture.dds\n"));
     testing::internal::GetCapturedStderr();
-    EXPECT_TRUE(TextureHolder::Instance()->Contains("no-such-texture.dds"));
-    EXPECT_EQ(TextureHolder::Instance()->Get("no-such-texture.dds").GetTexture(), nullptr);
-}
-
-TEST(MeshComponentTextures, TheThirteenNamesComeInTheRegistrysOrder)
-{
-    tinyobj::material_t material{};
-    material.alpha_texname = "a";
-    material.ambient_texname = "b";
-    material.bump_texname = "c";
-    material.diffuse_texname = "d";
-    material.displacement_texname = "e";
-    material.emissive_texname = "f";
-    material.metallic_texname = "g";
-    material.normal_texname = "h";
-    material.reflection_texname = "i";
-    material.roughness_texname = "j";
-    material.sheen_texname = "k";
-    material.specular_highlight_texname = "l";
-    material.specular_texname = "m";
-    EXPECT_EQ(MeshComponent::TextureNames(material),
-              (std::vector<std::string>{"a", "b", "c", "d", "e", "f", "g", "h", "i", "j", "k", "l", "m"}));
+    EXPECT_TRUE(textures->Contains("no-such-texture.dds"));
+    EXPECT_EQ(textures->Get("no-such-texture.dds").GetTexture(), nullptr);
 }

@@ -89,7 +89,7 @@ TEST(MeshRenderComponent, AMissingShaderFileNamesItselfAndEndsTheLoad)
     EXPECT_NE(messages.find("NoSuchShader.fx: the shader file cannot be read"), std::string::npos) << messages;
 }
 
-TEST(MeshRenderComponent, BuildsAMeshNodeAtTheActorsTransform)
+TEST(MeshRenderComponent, BuildsOneMeshNodeAtTheActorsTransformAndNoneWithoutATransform)
 {
     DrawingWorld world;
     auto actor = world.MakeQuadActor(7, 1.0f, 2.0f, 3.0f);
@@ -98,33 +98,15 @@ TEST(MeshRenderComponent, BuildsAMeshNodeAtTheActorsTransform)
     ASSERT_TRUE(node);
     EXPECT_EQ(RenderComponentOf(actor)->GetSceneNode(), node) << "one node, announced and kept";
     EXPECT_EQ(node->GetProperties().m_toWorld, Matrix4x4::Translation(1.0f, 2.0f, 3.0f));
-    EXPECT_EQ(node->GetProperties().m_renderPass, DrawPass_Main);
     const auto& main = world.tree->GetRoot()->GetGroup(DrawPass_Main)->GetChildren();
     ASSERT_EQ(main.size(), 1u);
     EXPECT_EQ(main[0], node);
-}
 
-TEST(MeshRenderComponent, WithoutATransformThereIsNoNode)
-{
-    DrawingWorld world;
     testing::internal::CaptureStderr();
-    auto actor = world.MakeActor(8, DrawingWorld::MeshElements(world.WriteObj("q", DrawingWorld::kFacingQuadObj)));
+    auto loose = world.MakeActor(8, DrawingWorld::MeshElements(world.WriteObj("q", DrawingWorld::kFacingQuadObj)));
     const std::string messages = testing::internal::GetCapturedStderr();
-    ASSERT_TRUE(actor);
+    ASSERT_TRUE(loose);
     EXPECT_NE(messages.find("has a MeshRenderComponent but no TransformComponent"), std::string::npos) << messages;
-    EXPECT_EQ(RenderComponentOf(actor)->GetSceneNode(), nullptr);
+    EXPECT_EQ(RenderComponentOf(loose)->GetSceneNode(), nullptr);
     EXPECT_EQ(world.tree->FindActorNode(8), nullptr);
-}
-
-TEST(MeshRenderComponent, AShaderElementWithoutTextKeepsTheCurrentName)
-{
-    DrawingWorld world;
-    testing::internal::CaptureStderr();
-    auto actor = world.MakeActor(9, DrawingWorld::TransformAt(0, 0, 0) +
-                                        "<MeshRenderComponent><PixelShader/><VertexShader>NoVShader</VertexShader>"
-                                        "</MeshRenderComponent>");
-    const std::string messages = testing::internal::GetCapturedStderr();
-    ASSERT_TRUE(actor);
-    EXPECT_NE(messages.find("<PixelShader> on line 1 names no shader file"), std::string::npos) << messages;
-    EXPECT_EQ(RenderComponentOf(actor)->GetPixelShaderFile(), "");
 }

@@ -120,24 +120,6 @@ TEST(D3D11Mesh, BindsFourteenPiecesOfStateInOrderOrFifteenWithABumpTexture)
     EXPECT_EQ(bumped->GetProperties().m_actorId, 2u);
 }
 
-TEST(D3D11Mesh, BuffersStartWithIdentityMatricesAndTheDefaultLight)
-{
-    DrawingWorld world;
-    world.MakeQuadActor(1, 0, 0, 0);
-    const auto mesh = MeshOf(world, 1);
-    ASSERT_TRUE(mesh);
-    const cbPerObject perObject = ReadConstants(mesh->GetVsPerObject());
-    ExpectMatrixNear(perObject.world, Matrix4x4::Identity(), "world");
-    ExpectMatrixNear(perObject.projection, Matrix4x4::Identity(), "projection");
-    EXPECT_EQ(perObject.materialDiffuse[0], 0.0f);
-    const cbPerFrame perFrame = ReadConstants(mesh->GetPsPerFrame());
-    EXPECT_FLOAT_EQ(perFrame.lightAmbient[0], 0.2f);
-    EXPECT_FLOAT_EQ(perFrame.lightDiffuse[1], 0.9f);
-    EXPECT_FLOAT_EQ(perFrame.lightSpecular[2], 0.8f);
-    EXPECT_EQ(perFrame.lightDirection[1], -1.0f);
-    EXPECT_EQ(perFrame.lightDirection[2], 1.0f);
-}
-
 TEST(D3D11Mesh, PreRenderWritesTransposedMatricesTheMaterialAndTheLight)
 {
     DrawingWorld world;
@@ -214,51 +196,40 @@ TEST(D3D11Mesh, ANestedMeshDrawsWithItsOwnTransformTimesItsParents)
     EXPECT_EQ(world.tree->GetMatrixStack().Size(), 1u);
 }
 
-TEST(D3D11Mesh, AnActorWithoutAMeshComponentDrawsNothing)
+TEST(D3D11Mesh, MissingPiecesGiveFallbacksInsteadOfCrashes)
 {
     DrawingWorld world;
     testing::internal::CaptureStderr();
+    // No mesh component: an empty mesh with the fallback material.
     world.MakeActor(3, DrawingWorld::TransformAt(0, 0, 0) +
                            "<MeshRenderComponent><PixelShader>BasicNormalMapPixelShader.fx</PixelShader>"
                            "<VertexShader>BasicNormalMapVertexShader.fx</VertexShader></MeshRenderComponent>");
-    const std::string messages = testing::internal::GetCapturedStderr();
-    EXPECT_NE(messages.find("has no MeshComponent"), std::string::npos) << messages;
-    const auto mesh = MeshOf(world, 3);
-    ASSERT_TRUE(mesh);
-    EXPECT_EQ(mesh->GetIndexBuffer()->m_count, 0u);
-    PreRenderOnly(*mesh, world);
-    EXPECT_FLOAT_EQ(ReadConstants(mesh->GetVsPerObject()).materialDiffuse[0], 1.0f) << "the fallback material";
-    world.tree->SetSkySelector(2);
-    EXPECT_EQ(world.tree->Render(Context()), 0);
-}
-
-TEST(D3D11Mesh, AMeshWithoutMaterialsDrawsWhiteWithoutATexture)
-{
-    DrawingWorld world;
+    // No material: white, without a texture.
     world.MakeActor(4, DrawingWorld::TransformAt(0, 0, 0) +
                            DrawingWorld::MeshElements(world.WriteObj("bare", DrawingWorld::kFacingQuadObj)));
-    const auto mesh = MeshOf(world, 4);
-    ASSERT_TRUE(mesh);
-    ASSERT_EQ(mesh->GetBindables().size(), 14u);
-    EXPECT_EQ(static_cast<const ShaderResource*>(mesh->GetBindables()[4].get())->GetView(), nullptr);
-    PreRenderOnly(*mesh, world);
-    const cbPerObject constants = ReadConstants(mesh->GetVsPerObject());
-    EXPECT_FLOAT_EQ(constants.materialDiffuse[0], 1.0f);
-    EXPECT_FLOAT_EQ(constants.materialDiffuse[2], 1.0f);
-    EXPECT_FLOAT_EQ(constants.materialAmbient[0], 0.0f);
-}
-
-TEST(D3D11Mesh, ATextureThatFailedToLoadBindsNoView)
-{
-    DrawingWorld world;
-    testing::internal::CaptureStderr();
+    // Textures that failed to load: no views.
     world.MakeQuadActor(5, 0, 0, 0, DrawingWorld::Material("not-there.dds", "not-there-either.dds"));
-    testing::internal::GetCapturedStderr();
-    const auto mesh = MeshOf(world, 5);
-    ASSERT_TRUE(mesh);
-    ASSERT_EQ(mesh->GetBindables().size(), 15u);
-    EXPECT_EQ(static_cast<const ShaderResource*>(mesh->GetBindables()[4].get())->GetView(), nullptr);
-    EXPECT_EQ(static_cast<const ShaderResource*>(mesh->GetBindables()[5].get())->GetView(), nullptr);
+    const std::string messages = testing::internal::GetCapturedStderr();
+    EXPECT_NE(messages.find("has no MeshComponent"), std::string::npos) << messages;
+
+    const auto empty = MeshOf(world, 3);
+    const auto bare = MeshOf(world, 4);
+    const auto lost = MeshOf(world, 5);
+    ASSERT_TRUE(empty && bare && lost);
+    EXPECT_EQ(empty->GetIndexBuffer()->m_count, 0u);
+    ASSERT_EQ(bare->GetBindables().size(), 14u);
+    EXPECT_EQ(static_cast<const ShaderResource*>(bare->GetBindables()[4].get())->GetView(), nullptr);
+    ASSERT_EQ(lost->GetBindables().size(), 15u);
+    EXPECT_EQ(static_cast<const ShaderResource*>(lost->GetBindables()[4].get())->GetView(), nullptr);
+    EXPECT_EQ(static_cast<const ShaderResource*>(lost->GetBindables()[5].get())->GetView(), nullptr);
+    for (const auto& mesh : {empty, bare})
+    {
+        PreRenderOnly(*mesh, world);
+        const cbPerObject constants = ReadConstants(mesh->GetVsPerObject());
+        EXPECT_FLOAT_EQ(constants.materialDiffuse[0], 1.0f);
+        EXPECT_FLOAT_EQ(constants.materialDiffuse[2], 1.0f);
+        EXPECT_FLOAT_EQ(constants.materialAmbient[0], 0.0f);
+    }
     world.tree->SetSkySelector(2);
     EXPECT_EQ(world.tree->Render(Context()), 0);
 }

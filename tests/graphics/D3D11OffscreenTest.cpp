@@ -37,24 +37,6 @@ std::vector<MeshVertex> VerticesOnTheGpu(const D3D11Offscreen& quad)
 }
 }
 
-TEST(D3D11OffscreenQuad, CornersAndTextureCoordinatesMapTheImageUpright)
-{
-    const std::vector<MeshVertex> quad = D3D11Offscreen::BuildQuad(0.0f, 0.0f);
-    ASSERT_EQ(quad.size(), 4u);
-    const float expected[4][4] = {{-1, -1, 0, 1}, {-1, 1, 0, 0}, {1, 1, 1, 0}, {1, -1, 1, 1}};   // x, y, u, v
-    for (size_t i = 0; i < 4; ++i)
-    {
-        EXPECT_EQ(quad[i].position[0], expected[i][0]);
-        EXPECT_EQ(quad[i].position[1], expected[i][1]);
-        EXPECT_EQ(quad[i].position[2], 0.0f);
-        EXPECT_EQ(quad[i].position[3], 1.0f);
-        EXPECT_EQ(quad[i].texCoord[0], expected[i][2]);
-        EXPECT_EQ(quad[i].texCoord[1], expected[i][3]);
-        EXPECT_EQ(quad[i].normal[2], -1.0f);
-        EXPECT_EQ(quad[i].tangent[0], 1.0f);
-    }
-}
-
 TEST(D3D11OffscreenQuad, TwoClockwiseTrianglesCoverTheViewportOnce)
 {
     const std::vector<MeshVertex> quad = D3D11Offscreen::BuildQuad(0.0f, 0.0f);
