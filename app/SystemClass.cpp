@@ -90,12 +90,16 @@ GraphicsClass& SystemClass::GetGraphics()
     return g_application->m_graphics;
 }
 
-int SystemClass::RunApplication()
+int SystemClass::RunApplication(const std::function<void(SystemClass&)>& configure)
 {
     auto system = std::make_unique<SystemClass>();
     int exitCode = 0;
     try
     {
+        if (configure)
+        {
+            configure(*system);
+        }
         if (system->Initialize())
         {
             system->Run();
@@ -145,6 +149,12 @@ void SystemClass::SetTimeSource(FrameTimer::TimeSource source)
     m_timer = FrameTimer(std::move(source));
 }
 
+void SystemClass::SetScreenSizeOverride(int width, int height)
+{
+    m_overrideWidth = width;
+    m_overrideHeight = height;
+}
+
 bool SystemClass::Initialize()
 {
     if (!ProcessorHasSse2())
@@ -154,6 +164,12 @@ bool SystemClass::Initialize()
     }
 
     m_options.Load();
+    if (m_overrideWidth > 0 && m_overrideHeight > 0)
+    {
+        m_options.m_screenWidth = m_overrideWidth;
+        m_options.m_screenHeight = m_overrideHeight;
+        m_options.m_screenAspect = static_cast<float>(m_overrideWidth) / static_cast<float>(m_overrideHeight);
+    }
 
     IMGUI_CHECKVERSION();
     ImGui::CreateContext();
@@ -292,7 +308,7 @@ void SystemClass::Run()
         {
             break;
         }
-        if (m_timer.TotalTime() > kPresentationSeconds)
+        if (m_timer.TotalTime() > m_presentationSeconds)
         {
             break;
         }
@@ -307,22 +323,31 @@ void SystemClass::UpdateFrame(const FrameTimer& timer)
 {
     const float elapsedSeconds = timer.DeltaTime();
     const float totalSeconds = timer.TotalTime();
+    PhaseStopwatch stopwatch;
     m_logic->OnUpdate(totalSeconds, elapsedSeconds);
+    m_frameStats.logicMs = stopwatch.Lap();
     // Delivers the moves the scene queued last frame, before the scene reads the transforms again.
     m_eventManager->Update(kEventBudgetSeconds);
+    m_frameStats.eventsMs = stopwatch.Lap();
     // Held for the call, so that nothing the update triggers can release the device under it.
     const std::shared_ptr<D3DClass> d3d = m_graphics.GetD3D();
     if (Scene* scene = m_graphics.GetScene())
     {
         scene->Update(d3d ? d3d->GetDeviceContext() : nullptr, m_keys, m_mouse, elapsedSeconds, totalSeconds);
     }
+    m_frameStats.sceneUpdateMs = stopwatch.Lap();
     ++m_frameCounts.updated;
 }
 
 bool SystemClass::RenderFrame()
 {
     ++m_frameCounts.rendered;
-    return m_graphics.Frame();
+    const bool keepGoing = m_graphics.Frame(&m_frameStats);
+    if (m_frameObserver)
+    {
+        m_frameObserver();
+    }
+    return keepGoing;
 }
 
 bool SystemClass::HasDevice() const
@@ -434,6 +459,10 @@ LRESULT SystemClass::MessageHandler(HWND window, UINT message, WPARAM wParam, LP
         return 0;
     }
     case WM_ACTIVATE:
+        if (!m_timerFollowsActivation)
+        {
+            return 0;
+        }
         if (LOWORD(wParam) == WA_INACTIVE)
         {
             m_timer.Stop();

@@ -5,11 +5,13 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include <windows.h>
 
 #include "app/EngineOptions.h"
+#include "app/FrameStats.h"
 #include "app/FrameTimer.h"
 #include "app/Mouse.h"
 #include "app/WindowSizeState.h"
@@ -53,6 +55,19 @@ public:
     // Replaces the frame timer's clock (tests and the capture tool drive time exactly through it).
     void SetTimeSource(FrameTimer::TimeSource source);
 
+    // Settings for tools built on the same program (the capture tool, the soak); engine.exe uses none of them.
+    // Un-paused seconds after which the loop ends (default kPresentationSeconds).
+    void SetPresentationSeconds(float seconds) { m_presentationSeconds = seconds; }
+    // A window size that replaces the options file's, applied right after the file is read.
+    void SetScreenSizeOverride(int width, int height);
+    // When false, deactivation no longer stops the timer, so frames do not depend on window focus.
+    void SetTimerFollowsActivation(bool follows) { m_timerFollowsActivation = follows; }
+    // Called in every rendered frame right before Present, with the finished picture in the back buffer.
+    void SetBeforePresent(std::function<void()> hook) { m_graphics.SetBeforePresent(std::move(hook)); }
+    // Called after every presented frame.
+    void SetFrameObserver(std::function<void()> observer) { m_frameObserver = std::move(observer); }
+    const FrameStats& GetFrameStats() const { return m_frameStats; }
+
     HWND GetWindowHandle() const { return m_window; }
     const std::array<unsigned char, 256>& GetKeys() const { return m_keys; }
     Mouse& GetMouse() { return m_mouse; }
@@ -61,7 +76,8 @@ public:
     // Runs the whole program as the entry point does: start-up, the loop when start-up succeeded, shutdown.
     // Returns the process exit code: 0 after a normal end, kExitStartupFailed when start-up failed, kExitError
     // after an exception nothing else handled (reported on standard error and in a message box).
-    static int RunApplication();
+    // `configure`, when given, adjusts the application before start-up.
+    static int RunApplication(const std::function<void(SystemClass&)>& configure = {});
     static constexpr int kExitStartupFailed = 1;
     static constexpr int kExitError = 2;
 
@@ -98,6 +114,12 @@ private:
     GraphicsClass m_graphics;
     std::unique_ptr<BaseEngineLogic> m_logic;
     FrameCounts m_frameCounts;
+    FrameStats m_frameStats;
+    float m_presentationSeconds = kPresentationSeconds;
+    int m_overrideWidth = 0;
+    int m_overrideHeight = 0;
+    bool m_timerFollowsActivation = true;
+    std::function<void()> m_frameObserver;
 };
 
 LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

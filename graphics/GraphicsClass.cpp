@@ -3,6 +3,7 @@
 #include "graphics/GraphicsClass.h"
 
 #include "app/EngineOptions.h"
+#include "app/FrameStats.h"
 #include "app/MessageBox.h"
 #include "app/SystemClass.h"
 #include "graphics/D3DClass.h"
@@ -109,8 +110,9 @@ bool GraphicsClass::RegisterStartupShaders()
     return true;
 }
 
-bool GraphicsClass::Frame()
+bool GraphicsClass::Frame(FrameStats* stats)
 {
+    PhaseStopwatch stopwatch;
     // Held for the whole frame, so that nothing the frame calls can release the device under it.
     const std::shared_ptr<D3DClass> d3d = m_d3d;
     if (!d3d || d3d->GetDevice() == nullptr)
@@ -121,6 +123,7 @@ bool GraphicsClass::Frame()
     {
         m_scene->Render(d3d->GetDeviceContext());
     }
+    const double renderMs = stopwatch.Lap();
 
     // The overlay needs both of its back-ends; the window's is attached by the application.
     if (m_overlayAttached && OverlayContextExists() && ImGui::GetIO().BackendPlatformUserData != nullptr)
@@ -132,7 +135,20 @@ bool GraphicsClass::Frame()
         ImGui_ImplDX11_RenderDrawData(ImGui::GetDrawData());
     }
 
+    const double overlayMs = stopwatch.Lap();
+    if (m_beforePresent)
+    {
+        m_beforePresent();
+        stopwatch.Lap();   // what the hook costs is not the engine's
+    }
+
     d3d->GetSwapChain()->Present(d3d->IsVsyncEnabled() ? 1 : 0, 0);
+    if (stats)
+    {
+        stats->sceneRenderMs = renderMs;
+        stats->overlayMs = overlayMs;
+        stats->presentMs = stopwatch.Lap();
+    }
     return true;
 }
 

@@ -8,9 +8,11 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 
 class D3DClass;
+struct FrameStats;
 class Scene;
 class ShaderHolder;
 class TextureHolder;
@@ -37,7 +39,11 @@ public:
     bool Initialize(const EngineOptions& options, HWND window);
     // Renders the scene, runs an empty overlay frame and presents (waiting for the vertical blank unless the
     // options ask for full speed). Always true.
-    bool Frame();
+    // `stats`, when given, receives the CPU time of the scene's render submission, the overlay and Present.
+    bool Frame(FrameStats* stats = nullptr);
+    // Called in every frame right before Present, when the back buffer holds the finished picture (after
+    // Present its content is undefined). The capture tool reads the frame here.
+    void SetBeforePresent(std::function<void()> hook) { m_beforePresent = std::move(hook); }
 
     // Detaches the overlay's Direct3D back-end. It keeps its state inside the overlay context, so this must
     // run before that context is destroyed.
@@ -62,4 +68,5 @@ private:
     std::shared_ptr<ShaderHolder> m_shaders;
     std::unique_ptr<Scene> m_scene;
     bool m_overlayAttached = false;
+    std::function<void()> m_beforePresent;
 };
