@@ -263,6 +263,14 @@ bool SystemClass::CreateAppWindow()
         // The options file may give no size, or nonsense; a window needs a positive one.
         width = m_options.m_screenWidth > 0 ? m_options.m_screenWidth : EngineOptions::kDefaultWidth;
         height = m_options.m_screenHeight > 0 ? m_options.m_screenHeight : EngineOptions::kDefaultHeight;
+        if (m_overrideWidth > 0 && m_overrideHeight > 0)
+        {
+            // An override names the picture's size, so the frame is added around it.
+            RECT frame{0, 0, m_overrideWidth, m_overrideHeight};
+            AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, FALSE, WS_EX_APPWINDOW);
+            width = frame.right - frame.left;
+            height = frame.bottom - frame.top;
+        }
         x = (screenWidth - width) / 2;
         y = (screenHeight - height) / 2;
     }

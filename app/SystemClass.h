@@ -58,7 +58,8 @@ public:
     // Settings for tools built on the same program (the capture tool, the soak); engine.exe uses none of them.
     // Un-paused seconds after which the loop ends (default kPresentationSeconds).
     void SetPresentationSeconds(float seconds) { m_presentationSeconds = seconds; }
-    // A window size that replaces the options file's, applied right after the file is read.
+    // A picture (client-area) size that replaces the options file's window size; the window is made just large
+    // enough around it.
     void SetScreenSizeOverride(int width, int height);
     // When false, deactivation no longer stops the timer, so frames do not depend on window focus.
     void SetTimerFollowsActivation(bool follows) { m_timerFollowsActivation = follows; }

@@ -1,0 +1,197 @@
+// engine-capture.exe run for real under Wine, as a user would run it: it saves the moments asked for, the same
+// command gives the same bytes, the statistics have a row per frame, and the pictures change where the
+// presentation changes (the first sky against the second; the camera looking down at 8 s).
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cmath>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#define STB_IMAGE_IMPLEMENTATION
+#define STBI_ONLY_PNG
+#include <stb_image.h>
+
+#include "tests/ScratchDirectory.h"
+
+namespace
+{
+// Runs a program from the working directory (where the tests and the data are) and returns its exit code.
+int RunProgram(const std::wstring& commandLine)
+{
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    std::wstring mutableLine = commandLine;
+    if (!CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    {
+        return -1;
+    }
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD exitCode = 0;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return static_cast<int>(exitCode);
+}
+
+std::wstring Wide(const std::string& text)
+{
+    return std::wstring(text.begin(), text.end());
+}
+
+std::string ReadBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+struct Picture
+{
+    int width = 0;
+    int height = 0;
+    std::vector<unsigned char> rgb;
+
+    // Mean absolute difference per channel (0..255) over rows [top, bottom) of the picture.
+    double DifferenceFrom(const Picture& other, double top, double bottom) const
+    {
+        const int first = static_cast<int>(top * height);
+        const int last = static_cast<int>(bottom * height);
+        double sum = 0.0;
+        for (int y = first; y < last; ++y)
+        {
+            for (int x = 0; x < width * 3; ++x)
+            {
+                const std::size_t i = static_cast<std::size_t>(y) * width * 3 + x;
+                sum += std::abs(static_cast<int>(rgb[i]) - static_cast<int>(other.rgb[i]));
+            }
+        }
+        return sum / (static_cast<double>(last - first) * width * 3);
+    }
+
+    double MeanBrightness() const
+    {
+        double sum = 0.0;
+        for (const unsigned char value : rgb)
+        {
+            sum += value;
+        }
+        return rgb.empty() ? 0.0 : sum / rgb.size();
+    }
+};
+
+Picture Load(const std::string& path)
+{
+    Picture picture;
+    int channels = 0;
+    unsigned char* data = stbi_load(path.c_str(), &picture.width, &picture.height, &channels, 3);
+    if (data)
+    {
+        picture.rgb.assign(data, data + static_cast<std::size_t>(picture.width) * picture.height * 3);
+        stbi_image_free(data);
+    }
+    return picture;
+}
+
+class CaptureRun : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        s_dir = new ScratchDirectory;
+        for (const char* run : {"a", "b"})
+        {
+            const std::string out = s_dir->File(run);
+            s_exitCodes.push_back(RunProgram(Wide("engine-capture.exe --size 320x180 --fps 4 --at 1,8,50 --until 50.1"
+                                                  " --out " + out + " --stats " + out + "\\stats.csv")));
+        }
+    }
+    static void TearDownTestSuite()
+    {
+        delete s_dir;
+        s_dir = nullptr;
+    }
+
+    static std::string Shot(const char* run, const char* name) { return s_dir->File(run) + "\\" + name; }
+
+    static ScratchDirectory* s_dir;
+    static std::vector<int> s_exitCodes;
+};
+
+ScratchDirectory* CaptureRun::s_dir = nullptr;
+std::vector<int> CaptureRun::s_exitCodes;
+}
+
+TEST_F(CaptureRun, SavesTheRequestedMomentsAndSucceeds)
+{
+    ASSERT_EQ(s_exitCodes, (std::vector<int>{0, 0}));
+    for (const char* name : {"t1.000.png", "t8.000.png", "t50.000.png"})
+    {
+        const Picture picture = Load(Shot("a", name));
+        EXPECT_EQ(picture.width, 320) << name;
+        EXPECT_EQ(picture.height, 180) << name;
+        EXPECT_GT(picture.MeanBrightness(), 2.0) << name << " is blank";
+    }
+}
+
+TEST_F(CaptureRun, TheSameCommandGivesTheSameBytes)
+{
+    for (const char* name : {"t1.000.png", "t8.000.png", "t50.000.png"})
+    {
+        const std::string first = ReadBytes(Shot("a", name));
+        ASSERT_FALSE(first.empty()) << name;
+        EXPECT_TRUE(first == ReadBytes(Shot("b", name))) << name << " differs between two runs";
+    }
+}
+
+TEST_F(CaptureRun, StatisticsHaveOneRowPerFrameWithNonNegativeTimes)
+{
+    std::ifstream in(Shot("a", "stats.csv"));
+    std::string line;
+    ASSERT_TRUE(std::getline(in, line));
+    EXPECT_EQ(line, "frame,time_s,logic_ms,events_ms,scene_update_ms,scene_render_ms,overlay_ms,present_ms");
+    long long expectedFrame = 0;
+    while (std::getline(in, line))
+    {
+        std::stringstream row(line);
+        std::string field;
+        std::vector<double> values;
+        while (std::getline(row, field, ','))
+        {
+            values.push_back(std::stod(field));
+        }
+        ASSERT_EQ(values.size(), 8u) << line;
+        EXPECT_EQ(static_cast<long long>(values[0]), expectedFrame);
+        EXPECT_DOUBLE_EQ(values[1], expectedFrame / 4.0);
+        for (std::size_t i = 2; i < values.size(); ++i)
+        {
+            EXPECT_GE(values[i], 0.0) << line;
+        }
+        ++expectedFrame;
+    }
+    EXPECT_EQ(expectedFrame, 201);   // frames 0 .. 200 at 4 per second, up to 50 s
+}
+
+TEST_F(CaptureRun, TheSkyAndTheViewChangeAlongTheTimeline)
+{
+    const Picture first = Load(Shot("a", "t1.000.png"));
+    const Picture lookingDown = Load(Shot("a", "t8.000.png"));
+    const Picture secondSky = Load(Shot("a", "t50.000.png"));
+    ASSERT_FALSE(first.rgb.empty());
+    ASSERT_FALSE(lookingDown.rgb.empty());
+    ASSERT_FALSE(secondSky.rgb.empty());
+    // At 1 s the camera is upside down, so its sky fills the lower half; at 50 s it looks forward and the sky
+    // fills the upper half. Both halves must differ clearly between the two skies.
+    EXPECT_GT(first.DifferenceFrom(secondSky, 0.0, 1.0), 20.0);
+    EXPECT_GT(first.DifferenceFrom(lookingDown, 0.0, 1.0), 10.0);
+}
+
+TEST(CaptureArguments, BadArgumentsExitWith64AndHelpWithZero)
+{
+    EXPECT_EQ(RunProgram(L"engine-capture.exe --fps zero"), 64);
+    EXPECT_EQ(RunProgram(L"engine-capture.exe --bogus"), 64);
+    EXPECT_EQ(RunProgram(L"engine-capture.exe --help"), 0);
+}
