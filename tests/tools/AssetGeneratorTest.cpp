@@ -1,5 +1,5 @@
 // The generator itself: two runs write identical bytes (it reads no clock and no outside randomness), and the
-// proposed world shipped in data/ is the one its actor list describes, with the scripted scene's actors at
+// world shipped in data/ is the one its actor list describes, with the scripted scene's actors at
 // the ids the scene moves.
 #include "tests/ScratchDirectory.h"
 #include "tools/assets/AssetGenerator.h"
@@ -79,7 +79,7 @@ TEST(WorldPlan, ShippedWorldAndActorFilesMatchTheActorList)
 {
     // data/ is copied beside the tests; a stale copy means someone edited the list without rewriting the XML
     // (tools/assets: asset_generator --world data).
-    EXPECT_EQ(WorldPlan::WorldXml(), ReadText("World1.proposed.xml"));
+    EXPECT_EQ(WorldPlan::WorldXml(), ReadText("World1.xml"));
     for (const auto& [path, text] : WorldPlan::ActorFiles()) {
         EXPECT_EQ(text, ReadText(path)) << path;
     }

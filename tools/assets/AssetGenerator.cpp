@@ -84,7 +84,7 @@ bool AssetGenerator::WriteWorld(const std::string& dataDirectory)
     std::error_code error;
     std::filesystem::create_directories(dataDirectory + "/actors", error);
     AssetWriter writer(dataDirectory);
-    bool ok = writer.Write("World1.proposed.xml", WorldPlan::WorldXml());
+    bool ok = writer.Write("World1.xml", WorldPlan::WorldXml());
     for (const auto& [path, text] : WorldPlan::ActorFiles()) {
         ok &= writer.Write(path, text);
     }

@@ -18,6 +18,6 @@ struct GeneratorOptions {
 class AssetGenerator {
 public:
     static bool Generate(const GeneratorOptions& options);
-    // Writes the proposed world file and actor definitions under `dataDirectory`.
+    // Writes the world file "World1.xml" and the actor definitions under `dataDirectory`.
     static bool WriteWorld(const std::string& dataDirectory);
 };

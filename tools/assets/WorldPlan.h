@@ -1,7 +1,7 @@
 // Where everything stands: the fixed dimensions of the world that the models, the world file and the preview
 // share, and the list of actors in creation order (so their ids match what the scripted scene moves: 5 and 17
 // spin, the armillary behind the start and the great armillary ahead, 12, 13 and 14 are the nested rings, 19
-// and 20 the riders). It also writes the proposed world and actor XML files from that list. No geometry here.
+// and 20 the riders). It also writes the world and actor XML files from that list. No geometry here.
 #pragma once
 
 #include "tools/assets/Vec3.h"
@@ -48,7 +48,7 @@ public:
 
     static std::vector<ActorPlacement> Actors();
 
-    // "World1.proposed.xml" text and the actor definition files, as (path under data/, text) pairs.
+    // "World1.xml" text and the actor definition files, as (path under data/, text) pairs.
     static std::string WorldXml();
     static std::vector<std::pair<std::string, std::string>> ActorFiles();
 };

@@ -1,6 +1,6 @@
 // Command line of the asset generator, run by the build (see cmake/Assets.cmake):
 //   asset_generator OUTPUT_DIR [--wav FILE]    writes the data set into OUTPUT_DIR (and the music to FILE)
-//   asset_generator --world DATA_DIR           writes the proposed world and actor XML files under DATA_DIR
+//   asset_generator --world DATA_DIR           writes the world and actor XML files under DATA_DIR
 // Exit code 0 on success, 1 on a write failure, 2 on bad arguments.
 #include "tools/assets/AssetGenerator.h"
 
