@@ -120,7 +120,7 @@ say "one-frame runs (start-up seen from outside)"
     echo "program,wall_ms"
     echo "baseline,$(cd "$run" && wall_ms winerun ./baseline.exe --frames 1 || echo)"
     if [ $have_capture = 1 ]; then
-        echo "engine,$(cd "$run" && wall_ms winerun ./engine-capture.exe --fps "$fps" --until "$(python3 -c "print(1.0 / $fps)")" || echo)"
+        echo "engine,$(cd "$run" && wall_ms winerun ./engine-capture.exe --fps "$fps" --until 0.001 || echo)"
     fi
 } > "$raw/one-frame.csv"
 
