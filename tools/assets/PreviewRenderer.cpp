@@ -298,10 +298,10 @@ Image PreviewRenderer::Render(double seconds, int width, int height) const
                         const Vec3 toEye = Normalize(cam.eye - worldPos);
                         const float diffuse = Clamp01(Dot(normal, toLight));
                         const Vec3 halfway = Normalize(toLight + toEye);
-                        const float spec = std::pow(Clamp01(Dot(normal, halfway)), std::max(material.shininess, 1.0f)) *
+                        const float highlight = std::pow(Clamp01(Dot(normal, halfway)), std::max(material.shininess, 1.0f)) *
                                            Clamp01(diffuse * 1000.0f);
                         const Vec3 colour = base * (lightAmbient * material.ambient + lightDiffuse * material.diffuse * diffuse) +
-                                            lightSpecular * material.specular * spec;
+                                            lightSpecular * material.specular * highlight;
                         frame.At(x, y) = Rgba(colour);
                     }
                 }
