@@ -38,15 +38,66 @@ LPARAM Point(int x, int y)
     return MAKELPARAM(static_cast<WORD>(static_cast<short>(x)), static_cast<WORD>(static_cast<short>(y)));
 }
 
+// A working folder with everything graphics start-up reads, copied from bin/ (where the tests start), and a
+// small window. Without a world a start-up that gets past the graphics fails there, without a message box;
+// WriteEmptyWorld lets it succeed. Message boxes are collected instead of shown.
+class StartupFolder
+{
+public:
+    StartupFolder()
+    {
+        m_dir.Write("EngineOptions.xml",
+                    R"(<O><Graphics renderer="Direct3D 11" width="320" height="240" runfullspeed="yes"/></O>)");
+        for (const char* name : {"D.bmp", "dirty-wicker-weave1-albedo.dds", "BasicNormalMapPixelShader.fx",
+                                 "BasicNormalMapVertexShader.fx", "SkyPixelShader.fx", "SkyVertexShader.fx",
+                                 "PostPS.fx", "PostVS.fx"})
+        {
+            std::filesystem::copy_file(name, m_dir.Path() / name);
+        }
+        m_previous = std::filesystem::current_path();
+        SetMessageBoxHandler([this](const std::string& text, const std::string& caption) {
+            m_boxes.push_back(caption + ": " + text);
+        });
+    }
+    ~StartupFolder()
+    {
+        std::filesystem::current_path(m_previous);
+        DispatchPending();
+        SetMessageBoxHandler(nullptr);
+    }
+    void Remove(const char* name) { std::filesystem::remove(m_dir.Path() / name); }
+    void WriteEmptyWorld() { m_dir.Write("World1.xml", "<World><StaticActors/></World>"); }
+    void Write(const char* name, const std::string& content) { m_dir.Write(name, content); }
+    void Enter() { std::filesystem::current_path(m_dir.Path()); }
+    std::string Read(const char* name) const
+    {
+        std::ifstream file(m_dir.Path() / name, std::ios::binary);
+        std::stringstream text;
+        text << file.rdbuf();
+        return text.str();
+    }
+
+    std::vector<std::string> m_boxes;
+
+private:
+    ScratchDirectory m_dir;
+    std::filesystem::path m_previous;
+};
+
 class SystemClassTest : public ::testing::Test
 {
 protected:
+    // The shell's behaviour does not depend on the world, so a small window with an empty world keeps every
+    // frame cheap under Wine's software rendering.
     void SetUp() override
     {
-        SetMessageBoxHandler([this](const std::string& text, const std::string&) { m_boxes.push_back(text); });
+        m_folder.WriteEmptyWorld();
+        m_folder.Enter();
         DispatchPending();
         m_system = std::make_unique<SystemClass>();
         m_system->SetTimeSource(m_clock.Source());
+        // A small picture keeps the software-rendered frames of the loop tests quick.
+        m_system->SetScreenSizeOverride(320, 180);
         ASSERT_TRUE(m_system->Initialize());
         m_window = m_system->GetWindowHandle();
         ASSERT_NE(m_window, nullptr);
@@ -58,8 +109,7 @@ protected:
         m_system->Shutdown();
         m_system.reset();
         DispatchPending();   // the quit message that destroying the window posts
-        SetMessageBoxHandler(nullptr);
-        EXPECT_TRUE(m_boxes.empty());
+        EXPECT_TRUE(m_folder.m_boxes.empty());
     }
 
     LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam)
@@ -67,10 +117,10 @@ protected:
         return SendMessageW(m_window, message, wParam, lParam);
     }
 
+    StartupFolder m_folder;
     FakeClock m_clock;
     std::unique_ptr<SystemClass> m_system;
     HWND m_window = nullptr;
-    std::vector<std::string> m_boxes;
 };
 }
 
@@ -265,53 +315,6 @@ TEST_F(SystemClassTest, PresentationEndsAfter58SecondsOfUnpausedTime)
     const auto& counts = m_system->GetFrameCounts();
     EXPECT_EQ(counts.updated, counts.rendered + 1);   // the last frame is updated but not rendered
     EXPECT_GE(counts.updated, 110u);
-}
-
-namespace
-{
-// A working folder with everything graphics start-up reads, copied from bin/ (where the tests start), and a
-// small window; no world, so a start-up that gets past the graphics fails there, without a message box.
-class StartupFolder
-{
-public:
-    StartupFolder()
-    {
-        m_dir.Write("EngineOptions.xml",
-                    R"(<O><Graphics renderer="Direct3D 11" width="320" height="240" runfullspeed="yes"/></O>)");
-        for (const char* name : {"D.bmp", "dirty-wicker-weave1-albedo.dds", "BasicNormalMapPixelShader.fx",
-                                 "BasicNormalMapVertexShader.fx", "SkyPixelShader.fx", "SkyVertexShader.fx",
-                                 "PostPS.fx", "PostVS.fx"})
-        {
-            std::filesystem::copy_file(name, m_dir.Path() / name);
-        }
-        m_previous = std::filesystem::current_path();
-        SetMessageBoxHandler([this](const std::string& text, const std::string& caption) {
-            m_boxes.push_back(caption + ": " + text);
-        });
-    }
-    ~StartupFolder()
-    {
-        std::filesystem::current_path(m_previous);
-        DispatchPending();
-        SetMessageBoxHandler(nullptr);
-    }
-    void Remove(const char* name) { std::filesystem::remove(m_dir.Path() / name); }
-    void Write(const char* name, const std::string& content) { m_dir.Write(name, content); }
-    void Enter() { std::filesystem::current_path(m_dir.Path()); }
-    std::string Read(const char* name) const
-    {
-        std::ifstream file(m_dir.Path() / name, std::ios::binary);
-        std::stringstream text;
-        text << file.rdbuf();
-        return text.str();
-    }
-
-    std::vector<std::string> m_boxes;
-
-private:
-    ScratchDirectory m_dir;
-    std::filesystem::path m_previous;
-};
 }
 
 TEST(SystemClassStartup, MissingWorldFailsStartupWithoutAMessageBox)
