@@ -290,11 +290,14 @@ def main():
     skipped = []
 
     md.append("# Benchmark report\n")
+    fps = number(settings.get("fps"))
+    step = f"{1.0 / fps:g} s" if fps else "?"
     md.append(f"Measured {settings.get('date', '')} on {settings.get('machine', 'this machine')} under Wine "
               f"({settings.get('wine', 'Wine')}), software rendering; engine commit {settings.get('commit', '?')}. "
-              f"Throughput: {settings.get('seconds', '?')} s of presentation at {settings.get('fps', '60')} fixed-step "
-              f"frames per second; scale worlds: {settings.get('scale_seconds', '?')} s each. Written by `./bench.sh`; "
-              f"the raw files are in `{settings.get('raw', 'build/bench/raw')}/`. Figures are timings of one run on a shared machine: "
+              f"Throughput: {settings.get('seconds', '?')} s of presentation on a fixed step of {step} "
+              f"({settings.get('frames', '?')} frames; a frame's work does not depend on the step); scale worlds: "
+              f"{settings.get('scale_frames', '?')} frames each. Written by `./bench.sh`; the raw files are in "
+              f"`{settings.get('raw', 'build/bench/raw')}/`. Figures are timings of one run on a shared machine: "
               f"compare ratios, not absolute values.\n")
 
     # Throughput.
@@ -330,7 +333,9 @@ def main():
                     "baseline frames per second (CPU per frame)", base_fps)
     md.append("")
     md.append("Time per frame by phase, and each phase's share of the frame. The baseline has no logic, events, "
-              "scene update or overlay; its submission is the whole frame before `Present`.\n")
+              "scene update or overlay; its submission is the whole frame before `Present`. Under Wine the "
+              "drawing itself runs on a thread of its own, and the frame waits for it in whichever call first "
+              "needs it done (the overlay's buffer upload or `Present`), so read those two together.\n")
     md.append("| phase | engine ms | share | baseline ms | share | engine / baseline |")
     md.append("|---|---|---|---|---|---|")
     for key, label in PHASES:
