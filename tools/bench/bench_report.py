@@ -265,7 +265,7 @@ set style data linespoints
 set logscale x
 set xlabel "mesh actors"
 set ylabel "microseconds per actor"
-set key top right
+set key below
 set xrange [5:10000]
 plot "{lines}" using 1:2 title "engine update (logic, events, scene)" lw 2 pt 7, \\
      "" using 1:3 title "engine render submission" lw 2 pt 5, \\
