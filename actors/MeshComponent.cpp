@@ -1,11 +1,7 @@
-// MeshComponent: OBJ loading and checking, material texture requests and the vertex, index and tangent build.
-// Windows-only because the texture registry it feeds lives on the Direct3D device; the geometry code is plain.
+// MeshComponent: OBJ loading and checking and the vertex, index and tangent build. Portable, so the sanitizer
+// and fuzzing builds read OBJ and MTL files exactly as the engine does; the texture requests, which need the
+// Direct3D device, live in MeshComponentTextures.cpp (Windows) and MeshComponentWithoutDevice.cpp (native).
 #include "actors/MeshComponent.h"
-
-#include "app/SystemClass.h"
-#include "graphics/D3DClass.h"
-#include "graphics/GraphicsClass.h"
-#include "graphics/TextureHolder.h"
 
 #include <tinyxml.h>
 
@@ -177,42 +173,6 @@ std::vector<std::string> MeshComponent::TextureNames(const tinyobj::material_t& 
             material.metallic_texname,    material.normal_texname,    material.reflection_texname,
             material.roughness_texname,   material.sheen_texname,     material.specular_highlight_texname,
             material.specular_texname};
-}
-
-void MeshComponent::LoadMaterialTextures() const
-{
-    bool needsTextures = false;
-    for (const tinyobj::material_t& material : m_materials)
-    {
-        for (const std::string& name : TextureNames(material))
-        {
-            needsTextures = needsTextures || !name.empty();
-        }
-    }
-    if (!needsTextures)
-    {
-        return;
-    }
-
-    TextureHolder* textures = TextureHolder::Instance();
-    SystemClass* application = SystemClass::GetApplication();
-    const std::shared_ptr<D3DClass> d3d = application != nullptr ? SystemClass::GetGraphics().GetD3D() : nullptr;
-    if (textures == nullptr || d3d == nullptr || d3d->GetDevice() == nullptr)
-    {
-        std::cerr << m_objFile << ": no graphics device or texture registry yet; its textures are not loaded\n";
-        return;
-    }
-    for (const tinyobj::material_t& material : m_materials)
-    {
-        for (const std::string& name : TextureNames(material))
-        {
-            // A texture that fails names itself on standard error and draws as no texture; the mesh still loads.
-            if (!name.empty())
-            {
-                textures->LoadTexture(d3d->GetDevice(), d3d->GetDeviceContext(), name);
-            }
-        }
-    }
 }
 
 MeshData MeshComponent::BuildVertices() const

@@ -1,27 +1,18 @@
 // The mesh component with real OBJ/MTL files: what Init accepts and refuses (with a message naming the file),
-// the vertex and index arrays BuildVertices makes, the tangents and their guard against texture coordinates
-// that span no area, and the material textures it hands to the application's texture registry.
+// the vertex and index arrays BuildVertices makes, and the tangents and their guard against texture
+// coordinates that span no area. Portable: it runs natively under the sanitizers too.
 #include "actors/MeshComponent.h"
-#include "graphics/TextureHolder.h"
-#include "tests/ScratchDirectory.h"
-#include "tests/graphics/GraphicsHarness.h"
+#include "tests/actors/MeshComponentFixture.h"
 
 #include <gtest/gtest.h>
 #include <tinyxml.h>
 
 #include <cmath>
-#include <filesystem>
 #include <set>
 #include <sstream>
 
 namespace
 {
-// Four corners of the unit square in the xy plane, facing -z, with a texture mapping and one normal.
-const char* const kQuad = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\n"
-                          "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n"
-                          "vn 0 0 -1\n"
-                          "f 1/1/1 2/2/1 3/3/1 4/4/1\n";
-
 // A unit cube, two triangles per face, each face mapped over the whole texture.
 std::string CubeObj()
 {
@@ -41,44 +32,6 @@ std::string CubeObj()
     return obj.str();
 }
 
-class MeshComponentTest : public testing::Test
-{
-protected:
-    // Inits a fresh component from <MeshComponent><Obj>text</Obj></MeshComponent>.
-    bool InitWith(const std::string& objText)
-    {
-        return InitFromXml("<MeshComponent><Obj>" + objText + "</Obj></MeshComponent>");
-    }
-    bool InitFromXml(const std::string& xml)
-    {
-        m_document.Clear();
-        m_document.Parse(xml.c_str());
-        m_component = std::make_unique<MeshComponent>();
-        return m_component->Init(m_document.RootElement());
-    }
-    bool InitFromObj(const std::string& obj, const std::string& mtl = "")
-    {
-        std::string text = obj;
-        if (!mtl.empty())
-        {
-            // A full path with forward slashes: the loader takes a backslash for an escape character.
-            text = "mtllib " + std::filesystem::path(m_scratch.Write("mesh.mtl", mtl)).generic_string() + "\n" + obj;
-        }
-        return InitWith(m_scratch.Write("mesh" + std::to_string(++m_files) + ".obj", text));
-    }
-
-    static void ExpectUnitAndFinite(const MeshVertex& vertex)
-    {
-        const float* t = vertex.tangent;
-        ASSERT_TRUE(std::isfinite(t[0]) && std::isfinite(t[1]) && std::isfinite(t[2]));
-        EXPECT_NEAR(std::sqrt(t[0] * t[0] + t[1] * t[1] + t[2] * t[2]), 1.0f, 1e-5f);
-    }
-
-    ScratchDirectory m_scratch;
-    TiXmlDocument m_document;
-    std::unique_ptr<MeshComponent> m_component;
-    int m_files = 0;
-};
 }
 
 TEST_F(MeshComponentTest, NoObjAndAFileWithoutFacesBuildEmptyMeshes)
@@ -281,33 +234,4 @@ TEST_F(MeshComponentTest, AFailedReloadKeepsTheMeshItHad)
     testing::internal::GetCapturedStderr();
     EXPECT_EQ(component.GetObjFile(), good);
     EXPECT_EQ(component.BuildVertices().vertices.size(), 6u);
-}
-
-TEST_F(MeshComponentTest, MaterialsAreKeptAndTheirTexturesReachTheRegistryOnce)
-{
-    TextureHolder* textures = TextureHolder::Instance();
-    ASSERT_NE(textures, nullptr);
-    // Textures the build generates into bin/, where the tests run; the same name twice loads once.
-    const std::string mtl = "newmtl Brass\nKa 0.1 0.2 0.3\nKd 0.9 0.8 0.7\nKs 1 1 1\nNs 32\n"
-                            "map_Kd brass-albedo.dds\nmap_bump brass-normal.dds\nmap_Ks brass-albedo.dds\n";
-    const size_t before = textures->Size();
-    const bool hadAlbedo = textures->Contains("brass-albedo.dds");
-    const bool hadNormal = textures->Contains("brass-normal.dds");
-    ASSERT_TRUE(InitFromObj(std::string("usemtl Brass\n") + kQuad, mtl));
-    ASSERT_EQ(m_component->GetMaterials().size(), 1u);
-    const tinyobj::material_t* material = m_component->GetFirstMaterial();
-    ASSERT_NE(material, nullptr);
-    EXPECT_FLOAT_EQ(material->diffuse[1], 0.8f);
-    EXPECT_FLOAT_EQ(material->shininess, 32.0f);
-    EXPECT_TRUE(textures->Contains("brass-albedo.dds"));
-    EXPECT_TRUE(textures->Contains("brass-normal.dds"));
-    EXPECT_NE(textures->Get("brass-normal.dds").GetTexture(), nullptr);
-    EXPECT_EQ(textures->Size(), before + (hadAlbedo ? 0 : 1) + (hadNormal ? 0 : 1));
-
-    // A texture that fails to load stays in the registry without a view; the mesh loads all the same.
-    testing::internal::CaptureStderr();
-    ASSERT_TRUE(InitFromObj(std::string("usemtl Lost\n") + kQuad, "newmtl Lost\nmap_Kd no-such-texture.dds\n"));
-    testing::internal::GetCapturedStderr();
-    EXPECT_TRUE(textures->Contains("no-such-texture.dds"));
-    EXPECT_EQ(textures->Get("no-such-texture.dds").GetTexture(), nullptr);
 }
