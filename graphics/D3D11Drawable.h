@@ -37,6 +37,17 @@ protected:
     static ShaderClass* FindShader(const std::wstring& fileName, const std::string& user);
     // Drops every bindable: what was built so far is useless without the missing piece.
     void Abandon();
+    // Appends a vertex or pixel constant buffer bound at `slot`; the node keeps the returned pointer to refill
+    // the buffer before each draw (the list owns it).
+    template <class Buffer, class Constants>
+    Buffer* AddConstantBuffer(ID3D11Device* device, const Constants& initial, UINT slot)
+    {
+        auto buffer = std::make_unique<Buffer>(device, initial);
+        buffer->m_slot = slot;
+        Buffer* const kept = buffer.get();
+        AddBind(std::move(buffer));
+        return kept;
+    }
 
     IndexBuffer* m_indexBuffer = nullptr;
     std::vector<std::unique_ptr<Bindable>> m_bindables;

@@ -117,14 +117,8 @@ D3D11Mesh::D3D11Mesh(MeshRenderComponent* renderComponent, const Matrix4x4* toWo
     AddBind(std::make_unique<BlendState>(device));
 
     const cbPerObject perObject = InitialPerObject();
-    auto vsPerObject = std::make_unique<VertexConstantBuffer<cbPerObject>>(device, perObject);
-    vsPerObject->m_slot = 0;
-    m_vsPerObject = vsPerObject.get();
-    AddBind(std::move(vsPerObject));
-    auto psPerObject = std::make_unique<PixelConstantBuffer<cbPerObject>>(device, perObject);
-    psPerObject->m_slot = 0;
-    m_psPerObject = psPerObject.get();
-    AddBind(std::move(psPerObject));
+    m_vsPerObject = AddConstantBuffer<VertexConstantBuffer<cbPerObject>>(device, perObject, 0);
+    m_psPerObject = AddConstantBuffer<PixelConstantBuffer<cbPerObject>>(device, perObject, 0);
 
     cbPerFrame perFrame{};
     const float ambient[4] = {0.2f, 0.2f, 0.2f, 1.0f};
@@ -138,10 +132,7 @@ D3D11Mesh::D3D11Mesh(MeshRenderComponent* renderComponent, const Matrix4x4* toWo
         perFrame.lightSpecular[i] = specular[i];
         perFrame.lightDirection[i] = direction[i];
     }
-    auto psPerFrame = std::make_unique<PixelConstantBuffer<cbPerFrame>>(device, perFrame);
-    psPerFrame->m_slot = 1;
-    m_psPerFrame = psPerFrame.get();
-    AddBind(std::move(psPerFrame));
+    m_psPerFrame = AddConstantBuffer<PixelConstantBuffer<cbPerFrame>>(device, perFrame, 1);
 }
 
 int D3D11Mesh::OnUpdate(SceneTree* scene, float step, ID3D11DeviceContext* context)

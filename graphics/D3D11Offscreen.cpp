@@ -51,14 +51,8 @@ D3D11Offscreen::D3D11Offscreen(ID3D11Device* device, const std::wstring& pixelSh
     perObject.view = Matrix4x4::Identity();
     perObject.projection = Matrix4x4::Identity();
     perObject.worldInvTranspose = Matrix4x4::Identity();
-    auto vsPerObject = std::make_unique<VertexConstantBuffer<cbPerObject>>(device, perObject);
-    vsPerObject->m_slot = 0;
-    m_vsPerObject = vsPerObject.get();
-    AddBind(std::move(vsPerObject));
-    auto psPerObject = std::make_unique<PixelConstantBuffer<cbPerObject>>(device, perObject);
-    psPerObject->m_slot = 0;
-    m_psPerObject = psPerObject.get();
-    AddBind(std::move(psPerObject));
+    m_vsPerObject = AddConstantBuffer<VertexConstantBuffer<cbPerObject>>(device, perObject, 0);
+    m_psPerObject = AddConstantBuffer<PixelConstantBuffer<cbPerObject>>(device, perObject, 0);
 }
 
 int D3D11Offscreen::OnUpdate(SceneTree* scene, float step, ID3D11DeviceContext* context)

@@ -101,18 +101,9 @@ D3D11Sky::D3D11Sky(BaseRenderComponent* renderComponent, ID3D11Device* device, c
     perObject.view = Matrix4x4::Identity();
     perObject.projection = Matrix4x4::Identity();
     perObject.worldInvTranspose = Matrix4x4::Identity();
-    auto vsPerObject = std::make_unique<VertexConstantBuffer<cbPerObject>>(device, perObject);
-    vsPerObject->m_slot = 0;
-    m_vsPerObject = vsPerObject.get();
-    AddBind(std::move(vsPerObject));
-    auto psPerObject = std::make_unique<PixelConstantBuffer<cbPerObject>>(device, perObject);
-    psPerObject->m_slot = 0;
-    m_psPerObject = psPerObject.get();
-    AddBind(std::move(psPerObject));
-    auto psPerFrame = std::make_unique<PixelConstantBuffer<cbPerFrame>>(device, cbPerFrame{});
-    psPerFrame->m_slot = 1;
-    m_psPerFrame = psPerFrame.get();
-    AddBind(std::move(psPerFrame));
+    m_vsPerObject = AddConstantBuffer<VertexConstantBuffer<cbPerObject>>(device, perObject, 0);
+    m_psPerObject = AddConstantBuffer<PixelConstantBuffer<cbPerObject>>(device, perObject, 0);
+    m_psPerFrame = AddConstantBuffer<PixelConstantBuffer<cbPerFrame>>(device, cbPerFrame{}, 1);
 }
 
 int D3D11Sky::OnUpdate(SceneTree* scene, float step, ID3D11DeviceContext* context)

@@ -8,8 +8,10 @@
 #include "graphics/D3D11Offscreen.h"
 #include "graphics/D3D11Sky.h"
 #include "graphics/D3DClass.h"
+#include "graphics/DepthStencilState.h"
 #include "graphics/DxException.h"
 #include "graphics/GraphicsClass.h"
+#include "graphics/RasterizerState.h"
 #include "scene/FreeCameraNode.h"
 #include "scene/LightManager.h"
 #include "scene/RootNode.h"
@@ -135,38 +137,15 @@ void SceneTree::FrameResources::CreateDepthStencilView(ID3D11Device* device)
 
 void SceneTree::FrameResources::CreateDepthStencilState(ID3D11Device* device, ID3D11DeviceContext* context)
 {
-    D3D11_DEPTH_STENCIL_DESC depthStencilDesc = {};
-    depthStencilDesc.DepthEnable = TRUE;
-    depthStencilDesc.DepthWriteMask = D3D11_DEPTH_WRITE_MASK_ALL;
-    depthStencilDesc.DepthFunc = D3D11_COMPARISON_LESS;
-    depthStencilDesc.StencilEnable = TRUE;
-    depthStencilDesc.StencilReadMask = 0xFF;
-    depthStencilDesc.StencilWriteMask = 0xFF;
-    depthStencilDesc.FrontFace.StencilFailOp = D3D11_STENCIL_OP_KEEP;
-    depthStencilDesc.FrontFace.StencilDepthFailOp = D3D11_STENCIL_OP_INCR;
-    depthStencilDesc.FrontFace.StencilPassOp = D3D11_STENCIL_OP_KEEP;
-    depthStencilDesc.FrontFace.StencilFunc = D3D11_COMPARISON_ALWAYS;
-    depthStencilDesc.BackFace.StencilFailOp = D3D11_STENCIL_OP_KEEP;
-    depthStencilDesc.BackFace.StencilDepthFailOp = D3D11_STENCIL_OP_DECR;
-    depthStencilDesc.BackFace.StencilPassOp = D3D11_STENCIL_OP_KEEP;
-    depthStencilDesc.BackFace.StencilFunc = D3D11_COMPARISON_ALWAYS;
+    // The same defaults as the bindables', created and set on the context by the tree itself.
+    const D3D11_DEPTH_STENCIL_DESC depthStencilDesc = DepthStencilState::DefaultDesc();
     DX_THROW_IF_FAILED(device->CreateDepthStencilState(&depthStencilDesc, m_depthStencilState.GetAddressOf()));
     context->OMSetDepthStencilState(m_depthStencilState.Get(), 1);
 }
 
 void SceneTree::FrameResources::CreateRasterizerState(ID3D11Device* device, ID3D11DeviceContext* context)
 {
-    D3D11_RASTERIZER_DESC rasterDesc = {};
-    rasterDesc.FillMode = D3D11_FILL_SOLID;
-    rasterDesc.CullMode = D3D11_CULL_BACK;
-    rasterDesc.FrontCounterClockwise = FALSE;
-    rasterDesc.DepthBias = 0;
-    rasterDesc.DepthBiasClamp = 0.0f;
-    rasterDesc.SlopeScaledDepthBias = 0.0f;
-    rasterDesc.DepthClipEnable = TRUE;
-    rasterDesc.ScissorEnable = FALSE;
-    rasterDesc.MultisampleEnable = FALSE;
-    rasterDesc.AntialiasedLineEnable = FALSE;
+    const D3D11_RASTERIZER_DESC rasterDesc = RasterizerState::DefaultDesc();
     DX_THROW_IF_FAILED(device->CreateRasterizerState(&rasterDesc, m_rasterState.GetAddressOf()));
     context->RSSetState(m_rasterState.Get());
 }
