@@ -376,6 +376,22 @@ void SystemClass::Resize()
     scene->OnResize(m_options, d3d->GetDevice(), d3d->GetDeviceContext());
 }
 
+void SystemClass::UpdateTimerPause()
+{
+    // Either reason alone pauses, and time resumes only when neither holds: activating the window in the
+    // middle of a drag, or a drag that ends while another window is active, must not count. Start is never
+    // called on a running timer, which would restart the run from zero (a second activation message does
+    // that otherwise).
+    if (m_inactive || m_sizeState.IsResizing())
+    {
+        m_timer.Stop();
+    }
+    else if (m_timer.IsStopped())
+    {
+        m_timer.Start();
+    }
+}
+
 void SystemClass::Shutdown()
 {
     // The overlay back-ends keep their state inside the overlay context, so they are detached before the
@@ -467,26 +483,19 @@ LRESULT SystemClass::MessageHandler(HWND window, UINT message, WPARAM wParam, LP
         return 0;
     }
     case WM_ACTIVATE:
-        if (!m_timerFollowsActivation)
+        if (m_timerFollowsActivation)
         {
-            return 0;
-        }
-        if (LOWORD(wParam) == WA_INACTIVE)
-        {
-            m_timer.Stop();
-        }
-        else
-        {
-            m_timer.Start();
+            m_inactive = LOWORD(wParam) == WA_INACTIVE;
+            UpdateTimerPause();
         }
         return 0;
     case WM_ENTERSIZEMOVE:
         m_sizeState.OnEnterSizeMove();
-        m_timer.Stop();
+        UpdateTimerPause();
         return 0;
     case WM_EXITSIZEMOVE:
         m_sizeState.OnExitSizeMove();
-        m_timer.Start();
+        UpdateTimerPause();
         Resize();
         return 0;
     case WM_GETMINMAXINFO:

@@ -95,6 +95,8 @@ private:
     bool CreateAppWindow();
     bool HasDevice() const;
     void Resize();
+    // Stops the timer while the window is inactive or being moved or sized, and starts it again after.
+    void UpdateTimerPause();
     bool RenderFrame();
     void OnMouseMove(WPARAM wParam, LPARAM lParam);
 
@@ -108,6 +110,8 @@ private:
     bool m_overlayContext = false;
     bool m_overlayWin32 = false;
     WindowSizeState m_sizeState;
+    // Another window is active (only tracked while the timer follows activation).
+    bool m_inactive = false;
     EngineOptions m_options;
     FrameTimer m_timer;
     std::array<unsigned char, 256> m_keys{};

@@ -199,6 +199,34 @@ TEST_F(SystemClassTest, DeactivationAndDraggingStopTheTimer)
     EXPECT_FLOAT_EQ(timer.TotalTime(), 2.0f);
 }
 
+TEST_F(SystemClassTest, ActivationNeitherRestartsTheRunNorResumesItDuringADrag)
+{
+    FrameTimer& timer = SystemClass::GetTimer();
+    timer.Reset();
+    m_clock.Advance(5.0);
+    Send(WM_ACTIVATE, WA_ACTIVE, 0);   // a second activation of the active window
+    m_clock.Advance(1.0);
+    timer.Tick();
+    EXPECT_FLOAT_EQ(timer.TotalTime(), 6.0f) << "the run restarted";
+
+    Send(WM_ENTERSIZEMOVE, 0, 0);
+    Send(WM_ACTIVATE, WA_CLICKACTIVE, 0);   // activated in the middle of the drag
+    m_clock.Advance(3.0);
+    timer.Tick();
+    EXPECT_TRUE(timer.IsStopped());
+    Send(WM_ACTIVATE, WA_INACTIVE, 0);
+    Send(WM_EXITSIZEMOVE, 0, 0);   // the drag ends while another window is active
+    EXPECT_TRUE(timer.IsStopped());
+    m_clock.Advance(4.0);
+    timer.Tick();
+    EXPECT_FLOAT_EQ(timer.TotalTime(), 6.0f);
+
+    Send(WM_ACTIVATE, WA_ACTIVE, 0);
+    m_clock.Advance(1.0);
+    timer.Tick();
+    EXPECT_FLOAT_EQ(timer.TotalTime(), 7.0f);
+}
+
 TEST_F(SystemClassTest, KeyTableFollowsKeyMessagesAndIgnoresCodesBeyondIt)
 {
     Send(WM_KEYDOWN, 'A', 0);
