@@ -2,6 +2,7 @@
 // Sources get no include handler and no macros, so "#include" in a shader fails to compile by design.
 #include "graphics/ShaderClass.h"
 
+#include "graphics/AnsiConversion.h"
 #include "graphics/DxException.h"
 
 #include <d3dcompiler.h>
@@ -9,6 +10,7 @@
 #include <cassert>
 #include <cwctype>
 #include <fstream>
+#include <iostream>
 
 namespace {
 
@@ -20,6 +22,14 @@ std::wstring UpperExtension(const std::wstring& fileName)
         c = static_cast<wchar_t>(std::towupper(c));
     }
     return extension;
+}
+
+// The exception names only the failed call and its place in this file; which shader file it was about is said
+// here, before it is raised, so that the report of a missing or unreadable file names that file.
+void ReportUnreadable(const std::wstring& fileName, HRESULT result)
+{
+    std::cerr << WideToAnsi(fileName) << ": cannot be read (error 0x" << std::hex << static_cast<unsigned long>(result)
+              << std::dec << ")\n";
 }
 
 }  // namespace
@@ -53,12 +63,16 @@ bool ShaderClass::Compile(const std::wstring& fileName)
                             static_cast<std::streamsize>(errorMessages->GetBufferSize()));
             return false;
         }
+        ReportUnreadable(fileName, hResult);
         DX_THROW_IF_FAILED(hResult);
         return false;
     }
     if (extension == L"CSO") {
         m_byteCode.Reset();
         HRESULT hResult = D3DReadFileToBlob(fileName.c_str(), m_byteCode.GetAddressOf());
+        if (FAILED(hResult)) {
+            ReportUnreadable(fileName, hResult);
+        }
         DX_THROW_IF_FAILED(hResult);
         return true;
     }

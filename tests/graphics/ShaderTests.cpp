@@ -11,6 +11,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <sstream>
 
 namespace {
@@ -166,9 +167,12 @@ TEST_F(ShaderRegistryTest, TheFirstRegistrationFixesTheKind)
 
 TEST_F(ShaderRegistryTest, AMissingSourceFileRaisesDxExceptionWithTheStoredResultName)
 {
+    // The exception only knows the call; standard error names the file, which is all a user sees of which one.
+    std::ostringstream errors;
+    std::streambuf* const previous = std::cerr.rdbuf(errors.rdbuf());
     try {
         m_holder.Register(Device(), AnsiToWide(m_scratch.File("Missing.fx")), ShaderClass::Pixel);
-        FAIL() << "no exception";
+        ADD_FAILURE() << "no exception";
     } catch (const DxException& e) {
         EXPECT_LT(e.m_errorCode, 0);
         EXPECT_EQ(L"hResult", e.m_functionName);
@@ -176,6 +180,9 @@ TEST_F(ShaderRegistryTest, AMissingSourceFileRaisesDxExceptionWithTheStoredResul
     }
     EXPECT_THROW(m_holder.Register(Device(), AnsiToWide(m_scratch.File("Missing.cso")), ShaderClass::Pixel),
                  DxException);
+    std::cerr.rdbuf(previous);
+    EXPECT_NE(errors.str().find("Missing.fx: cannot be read"), std::string::npos) << errors.str();
+    EXPECT_NE(errors.str().find("Missing.cso: cannot be read"), std::string::npos) << errors.str();
 }
 
 TEST_F(ShaderRegistryTest, LookingUpANameThatWasNeverRegisteredNamesIt)
