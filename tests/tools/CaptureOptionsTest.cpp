@@ -50,6 +50,8 @@ TEST(CaptureOptions, RefusesMalformedValuesWithAMessage)
         {"--out"}, {"--out="}, {"--stats"},
         {"--frobnicate"}, {"capture"},
         {"--at", "50", "--until", "20"},
+        {"--loop"}, {"--memory"}, {"--memory-every", "0"}, {"--memory", "m.csv", "--memory-every", "x"},
+        {"--memory-every", "5"},
     };
     for (const auto& args : bad)
     {
@@ -70,13 +72,49 @@ TEST(CaptureOptions, FramesAndTimesFollowTheFixedStep)
     EXPECT_DOUBLE_EQ(options.TimeOfFrame(90), 1.5);
 }
 
+TEST(CaptureOptions, LoopAndMemorySamplingForSoakRuns)
+{
+    CaptureOptions options;
+    EXPECT_FALSE(Parse({"--until", "600", "--loop", "--fps=10", "--memory", "soak\\memory.csv", "--memory-every=50"},
+                       options));
+    EXPECT_TRUE(options.loop);
+    EXPECT_DOUBLE_EQ(*options.until, 600.0);
+    EXPECT_EQ(options.memoryFile, "soak\\memory.csv");
+    EXPECT_EQ(options.MemorySampleInterval(), 50);
+
+    // Without --memory-every a sample is taken once per second of presentation time.
+    CaptureOptions perSecond;
+    EXPECT_FALSE(Parse({"--fps", "4", "--memory", "m.csv"}, perSecond));
+    EXPECT_EQ(perSecond.MemorySampleInterval(), 4);
+    EXPECT_FALSE(perSecond.loop);
+}
+
+TEST(CaptureOptions, LoopingTimeFallsBackToZeroAfterEachPassAndStopsAfterUntil)
+{
+    CaptureOptions options;
+    ASSERT_FALSE(Parse({"--fps", "4", "--until", "120", "--loop"}, options));
+    EXPECT_EQ(options.PresentationNanoseconds(0), 0);
+    EXPECT_EQ(options.PresentationNanoseconds(231), 57'750'000'000LL);
+    EXPECT_EQ(options.PresentationNanoseconds(232), 0) << "58 s is the start of the second pass";
+    EXPECT_EQ(options.PresentationNanoseconds(233), 250'000'000LL);
+    EXPECT_EQ(options.RunNanoseconds(233), 58'250'000'000LL);
+    EXPECT_FALSE(options.PastUntil(480)) << "the frame at exactly --until is drawn";
+    EXPECT_TRUE(options.PastUntil(481));
+
+    // Without --loop the run time goes on past the presentation's end.
+    CaptureOptions straight;
+    ASSERT_FALSE(Parse({"--fps", "4", "--until", "120"}, straight));
+    EXPECT_EQ(straight.PresentationNanoseconds(233), 58'250'000'000LL);
+}
+
 TEST(CaptureOptions, HelpIsAskedAndExplained)
 {
     CaptureOptions options;
     EXPECT_FALSE(Parse({"--help"}, options));
     EXPECT_TRUE(options.help);
     const std::string usage = CaptureUsage();
-    for (const char* option : {"--fps", "--at", "--every", "--until", "--size", "--out", "--stats"})
+    for (const char* option :
+         {"--fps", "--at", "--every", "--until", "--size", "--out", "--stats", "--loop", "--memory", "--memory-every"})
     {
         EXPECT_NE(usage.find(option), std::string::npos) << option;
     }

@@ -189,6 +189,58 @@ TEST_F(CaptureRun, TheSkyAndTheViewChangeAlongTheTimeline)
     EXPECT_GT(first.DifferenceFrom(lookingDown, 0.0, 1.0), 10.0);
 }
 
+TEST(CaptureLoop, ALoopingRunReplaysTheTimelineAndSamplesMemory)
+{
+    ScratchDirectory dir;
+    const std::string out = dir.File("loop");
+    ASSERT_EQ(RunProgram(Wide("engine-capture.exe --size 160x90 --fps 2 --until 60 --loop --at 50,59 --out " + out +
+                              " --stats " + out + "\\stats.csv --memory " + out + "\\memory.csv --memory-every 10")),
+              0);
+
+    // Frames 0 .. 120 at 2 per second: the run stops after --until, not at the presentation's end.
+    std::ifstream stats(out + "\\stats.csv");
+    std::string line;
+    int rows = -1;
+    while (std::getline(stats, line))
+    {
+        ++rows;
+    }
+    EXPECT_EQ(rows, 121);
+
+    // At 59 s the second pass is one second in: the first sky again, where at 50 s the night sky shows.
+    const Picture night = Load(out + "\\t50.000.png");
+    const Picture secondPass = Load(out + "\\t59.000.png");
+    ASSERT_FALSE(night.rgb.empty());
+    ASSERT_FALSE(secondPass.rgb.empty());
+    EXPECT_GT(night.DifferenceFrom(secondPass, 0.0, 1.0), 20.0);
+
+    // One memory row every 10 frames with real figures.
+    std::ifstream memory(out + "\\memory.csv");
+    ASSERT_TRUE(std::getline(memory, line));
+    EXPECT_EQ(line, "frame,time_s,wall_s,private_kb,working_set_kb,peak_working_set_kb,video_kb,handles,gdi_objects,"
+                    "user_objects");
+    long long expectedFrame = 0;
+    while (std::getline(memory, line))
+    {
+        std::stringstream row(line);
+        std::string field;
+        std::vector<double> values;
+        while (std::getline(row, field, ','))
+        {
+            values.push_back(std::stod(field));
+        }
+        ASSERT_EQ(values.size(), 10u) << line;
+        EXPECT_EQ(static_cast<long long>(values[0]), expectedFrame);
+        EXPECT_DOUBLE_EQ(values[1], expectedFrame / 2.0);
+        EXPECT_GT(values[3], 1000.0) << "private KB: " << line;
+        EXPECT_GT(values[4], 1000.0) << "working set KB: " << line;
+        EXPECT_GE(values[5], values[4]) << "peak below the working set: " << line;
+        EXPECT_GE(values[7], 0.0) << "handles: " << line;   // Wine does not count handles; Windows does
+        expectedFrame += 10;
+    }
+    EXPECT_EQ(expectedFrame, 130);
+}
+
 TEST(CaptureArguments, BadArgumentsExitWith64AndHelpWithZero)
 {
     EXPECT_EQ(RunProgram(L"engine-capture.exe --fps zero"), 64);

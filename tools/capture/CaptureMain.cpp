@@ -1,7 +1,7 @@
 // engine-capture.exe: starts the presentation exactly as engine.exe does (same start-up, loop and frame), but
 // drives the frame timer with a fixed step and saves chosen frames of the back buffer as PNG, optionally with a
-// CSV of per-frame CPU timings. Window activation does not pause a capture, so the same arguments always give
-// the same frames.
+// CSV of per-frame CPU timings and one of memory samples. Window activation does not pause a capture, so the
+// same arguments always give the same frames.
 #include <filesystem>
 #include <fstream>
 #include <iomanip>
@@ -15,6 +15,7 @@
 #include "graphics/D3DClass.h"
 #include "tools/capture/BackBufferReader.h"
 #include "tools/capture/CaptureOptions.h"
+#include "tools/capture/MemorySampler.h"
 
 namespace
 {
@@ -71,6 +72,12 @@ int main(int argc, char** argv)
         stats << std::fixed << std::setprecision(4);
     }
 
+    MemorySampler memory;
+    if (!options.memoryFile.empty() && !memory.Open(options.memoryFile))
+    {
+        return kExitUsage;
+    }
+
     // Several requested moments may fall on one frame; each still gets its own file.
     std::multimap<long long, double> moments;
     for (const double seconds : options.at)
@@ -79,6 +86,7 @@ int main(int argc, char** argv)
     }
     std::set<double> saved;
     long long frame = 0;
+    unsigned long long resizes = 0;   // resizes that reached the scene (the window's size changed)
     BackBufferReader reader;
     bool writeFailed = false;
 
@@ -86,15 +94,15 @@ int main(int argc, char** argv)
     SetMessageBoxHandler([](const std::string&, const std::string&) {});
 
     const int exitCode = SystemClass::RunApplication([&](SystemClass& system) {
-        const int fps = options.fps;
-        // Presentation time is the frame number times the step, computed exactly rather than accumulated.
-        system.SetTimeSource([&frame, fps] { return frame * 1'000'000'000LL / fps; });
+        // Presentation time is the frame number times the step, computed exactly rather than accumulated. With
+        // --loop it falls back to 0 after each pass; the timer takes the step back as a zero-length frame.
+        system.SetTimeSource([&frame, &options] { return options.PresentationNanoseconds(frame); });
         system.SetTimerFollowsActivation(false);
         if (options.width > 0)
         {
             system.SetScreenSizeOverride(options.width, options.height);
         }
-        if (options.until)
+        if (options.until && !options.loop)
         {
             system.SetPresentationSeconds(static_cast<float>(*options.until));
         }
@@ -115,14 +123,25 @@ int main(int argc, char** argv)
                 }
             }
         });
-        system.SetFrameObserver([&, fps] {
+        system.SetFrameObserver([&] {
             if (stats.is_open())
             {
                 const FrameStats& s = system.GetFrameStats();
-                stats << frame << ',' << static_cast<double>(frame) / fps << ',' << s.logicMs << ',' << s.eventsMs << ','
+                stats << frame << ',' << options.TimeOfFrame(frame) << ',' << s.logicMs << ',' << s.eventsMs << ','
                       << s.sceneUpdateMs << ',' << s.sceneRenderMs << ',' << s.overlayMs << ',' << s.presentMs << '\n';
             }
+            if (memory.IsOpen() && frame % options.MemorySampleInterval() == 0)
+            {
+                memory.Write(frame, options.TimeOfFrame(frame), SystemClass::GetGraphics().GetD3D()->GetDevice());
+            }
+            resizes = system.GetFrameCounts().resizes;
             ++frame;
+            // A looping run never passes the end by time; it stops before the first frame past --until, as
+            // the quit message is taken before that frame is ticked.
+            if (options.loop && options.PastUntil(frame))
+            {
+                PostQuitMessage(0);
+            }
         });
     });
 
@@ -139,6 +158,6 @@ int main(int argc, char** argv)
             ++missing;
         }
     }
-    std::cerr << "engine-capture: " << frame << " frames rendered\n";
+    std::cerr << "engine-capture: " << frame << " frames rendered, " << resizes << " resizes\n";
     return (missing > 0 || writeFailed) ? SystemClass::kExitError : 0;
 }

@@ -59,6 +59,17 @@ long long CaptureOptions::FrameAt(double seconds) const
     return std::llround(seconds * fps);
 }
 
+long long CaptureOptions::PresentationNanoseconds(long long frame) const
+{
+    const long long run = RunNanoseconds(frame);
+    return loop ? run % kPresentationNanoseconds : run;
+}
+
+bool CaptureOptions::PastUntil(long long frame) const
+{
+    return until && static_cast<double>(RunNanoseconds(frame)) > *until * 1e9;
+}
+
 std::optional<std::string> ParseCaptureOptions(const std::vector<std::string>& args, CaptureOptions& options)
 {
     for (std::size_t i = 0; i < args.size(); ++i)
@@ -152,10 +163,40 @@ std::optional<std::string> ParseCaptureOptions(const std::vector<std::string>& a
             }
             options.statsFile = *text;
         }
+        else if (name == "--loop")
+        {
+            options.loop = true;
+        }
+        else if (name == "--memory")
+        {
+            const auto text = value();
+            if (!text || text->empty())
+            {
+                return "--memory needs a file name";
+            }
+            options.memoryFile = *text;
+        }
+        else if (name == "--memory-every")
+        {
+            const auto text = value();
+            if (!text || !ToInt(*text, options.memoryEvery) || options.memoryEvery < 1 ||
+                options.memoryEvery > 1000000)
+            {
+                return "--memory-every needs a whole number of frames from 1 to 1000000";
+            }
+        }
         else
         {
             return "unknown argument '" + args[i] + "' (see --help)";
         }
+    }
+    if (options.loop && !options.until)
+    {
+        return "--loop needs --until: how many seconds to keep playing";
+    }
+    if (options.memoryEvery > 0 && options.memoryFile.empty())
+    {
+        return "--memory-every needs --memory FILE.csv";
     }
     if (options.until)
     {
@@ -181,11 +222,19 @@ Usage: engine-capture.exe [options]   (run it where engine.exe runs: beside the 
   --at T1,T2,...    save the frames nearest to these presentation times, in seconds (e.g. --at 1,8,50)
   --every           save every frame (frame-000000.png, frame-000001.png, ...)
   --until T         stop after T seconds of presentation time (default: the presentation's end, 58 s;
-                    longer runs keep the timeline going past it)
+                    longer runs keep the timeline going past it, holding the last shot)
+  --loop            with --until: after every 58 s the timeline starts again from 0 s, so a long run
+                    (a soak, e.g. --until 600 --loop) passes through every shot and both skies again and
+                    again; the camera's turn and the actors' spin carry on from where they were, so later
+                    passes do not repeat the first exactly. The stats and memory rows count run time.
   --size WxH        window size in pixels, overriding EngineOptions.xml
   --out DIR         folder for the images and nothing else (default: the current folder; created if missing)
   --stats FILE.csv  one row per frame: presentation time and the CPU milliseconds of logic update, event
                     dispatch, scene update, scene render submission, overlay and Present
+  --memory FILE.csv the process's memory every --memory-every frames: private bytes, working set and its
+                    peak, video memory in use as the adapter reports it (-1 when it cannot), and the
+                    counts of kernel, GDI and USER handles; one row per sample, with run and wall time
+  --memory-every N  frames between memory samples (default: the frame rate, once per second)
   --help            this text
 
 Frames saved with --at are named t<seconds>.png with three decimals (t8.000.png). The same arguments give the

@@ -16,12 +16,26 @@ struct CaptureOptions
     int height = 0;
     std::string outDir = ".";
     std::string statsFile;              // empty: no statistics
+    bool loop = false;                  // the timeline starts again from 0 s after every presentation length
+    std::string memoryFile;             // empty: no memory samples
+    int memoryEvery = 0;                // frames between memory samples; 0: once per second (fps frames)
     bool help = false;
+
+    // Length of one pass of the presentation, which --loop repeats.
+    static constexpr long long kPresentationNanoseconds = 58'000'000'000LL;
 
     // The frame whose presentation time is nearest to `seconds`.
     long long FrameAt(double seconds) const;
     // Seconds of presentation time at the start of frame `frame`.
     double TimeOfFrame(long long frame) const { return static_cast<double>(frame) / fps; }
+    // Run time at the start of frame `frame` in nanoseconds, computed exactly rather than accumulated.
+    long long RunNanoseconds(long long frame) const { return frame * 1'000'000'000LL / fps; }
+    // The time the frame timer is given for frame `frame`: the run time, or with --loop its place in the pass.
+    long long PresentationNanoseconds(long long frame) const;
+    // With --loop: whether frame `frame` lies past --until, so the run must stop before it.
+    bool PastUntil(long long frame) const;
+    // Frames between memory samples.
+    int MemorySampleInterval() const { return memoryEvery > 0 ? memoryEvery : fps; }
 };
 
 // Fills `options` from the arguments (without the program name). Returns an error message for an unknown
