@@ -63,6 +63,8 @@ def judge(samples, warmup_s, window_s):
     verdicts = []
     if len(judged) < 4:
         return verdicts, judged
+    # Short runs (the two-minute soak) get windows of a third of the judged span, so the two never overlap.
+    window_s = min(window_s, (judged[-1]["time_s"] - judged[0]["time_s"]) / 3)
     first_end = judged[0]["time_s"] + window_s
     last_start = judged[-1]["time_s"] - window_s
     first = [s for s in judged if s["time_s"] <= first_end]
