@@ -7,7 +7,7 @@
 #
 # Usage: tools/soak/soak.sh [--quick] [--minutes M] [--fps N] [--size WxH] [--bin DIR] [--out DIR]
 #   default: 10 minutes of presentation time at 2 frames per second (1,200 frames), 320x180, build/bin,
-#   build/soak; --quick: 2 minutes (what CTest runs). A frame's work does not depend on the step, and under
+#   build/soak; --quick: 3 minutes (what CTest runs; the first two are warm-up). A frame's work does not depend on the step, and under
 #   software rendering a frame takes 0.1 to 2 s, so more frames per second mostly cost wall time.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -18,7 +18,7 @@ bin="$root/build/bin"
 out=""
 while [ $# -gt 0 ]; do
     case "$1" in
-        --quick) minutes=2 ;;
+        --quick) minutes=3 ;;
         --minutes) minutes=$2; shift ;;
         --fps) fps=$2; shift ;;
         --size) size=$2; shift ;;
