@@ -19,6 +19,13 @@ target_compile_definitions(tinyxml PUBLIC TIXML_USE_STL)
 set(tinyobj_dir ${ENGINE_DEPS_DIR}/tinyobjloader)
 add_library(tinyobjloader STATIC ${tinyobj_dir}/tiny_obj_loader.cc)
 target_include_directories(tinyobjloader SYSTEM PUBLIC ${tinyobj_dir})
+if(ENGINE_SANITIZE)
+    # Fuzzing found one undefined conversion in the pinned loader: a skin-weight line ("vw") whose joint number
+    # does not fit an int is converted with int(). x86 gives INT_MIN, and the engine never reads skin weights,
+    # so the sanitizers stop checking float-to-int conversions in the loader alone; everything else still ends
+    # the program (regression: tools/fuzz/regressions/mesh/).
+    target_compile_options(tinyobjloader PRIVATE -fno-sanitize=float-cast-overflow)
+endif()
 
 if(WIN32)
     set(imgui_dir ${ENGINE_DEPS_DIR}/imgui)
