@@ -462,7 +462,11 @@ ProgramRunSettings EngineSettings()
     settings.mainWindowClass = L"Engine";
     // The last line start-up writes before the music and the loop start.
     settings.startedText = "actors loaded";
-    settings.runSeconds = 1.0;
+    // Long enough for the first frames, short enough to stay in the opening shot's first second: from about
+    // 2 s on, the camera looks across the heath at a grazing angle, and anisotropic filtering in the software
+    // rasteriser makes such frames take seconds each (tens of seconds on a busy machine). Escape waits for the
+    // frame in hand, and the device's release at exit for the frames queued before it.
+    settings.runSeconds = 0.3;
     return settings;
 }
 
