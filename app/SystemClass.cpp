@@ -163,6 +163,7 @@ bool SystemClass::Initialize()
         return false;
     }
 
+    PhaseStopwatch phase;
     m_options.Load();
     if (m_overrideWidth > 0 && m_overrideHeight > 0)
     {
@@ -176,10 +177,12 @@ bool SystemClass::Initialize()
     m_overlayContext = true;
     ImGui::StyleColorsDark();
 
+    m_startupStats.optionsMs = phase.Lap();
     if (!CreateAppWindow())
     {
         return false;
     }
+    m_startupStats.windowMs = phase.Lap();
 
     m_keys.fill(0);
 
@@ -191,6 +194,12 @@ bool SystemClass::Initialize()
     {
         return false;
     }
+    const StartupStats& graphics = m_graphics.GetStartupStats();
+    m_startupStats.deviceMs = graphics.deviceMs;
+    m_startupStats.texturesMs = graphics.texturesMs;
+    m_startupStats.shadersMs = graphics.shadersMs;
+    m_startupStats.sceneMs = graphics.sceneMs;
+    phase.Lap();
 
     m_logic = std::make_unique<BaseEngineLogic>();
     m_logic->SetState(EngineLogicState::Initialising);
@@ -209,8 +218,10 @@ bool SystemClass::Initialize()
     }
     m_logic->SetState(EngineLogicState::Running);
     std::cerr << kWorldFile << ": " << m_logic->GetActorCount() << " actors loaded" << std::endl;
+    m_startupStats.worldMs = phase.Lap();
 
     StartMusic();
+    m_firstFrameStopwatch = PhaseStopwatch();
     return true;
 }
 
@@ -351,6 +362,10 @@ bool SystemClass::RenderFrame()
 {
     ++m_frameCounts.rendered;
     const bool keepGoing = m_graphics.Frame(&m_frameStats);
+    if (m_frameCounts.rendered == 1)
+    {
+        m_startupStats.firstFrameMs = m_firstFrameStopwatch.Milliseconds();
+    }
     if (m_frameObserver)
     {
         m_frameObserver();

@@ -68,6 +68,8 @@ public:
     // Called after every presented frame.
     void SetFrameObserver(std::function<void()> observer) { m_frameObserver = std::move(observer); }
     const FrameStats& GetFrameStats() const { return m_frameStats; }
+    // How long each start-up step took; complete once the first frame has been presented.
+    const StartupStats& GetStartupStats() const { return m_startupStats; }
 
     HWND GetWindowHandle() const { return m_window; }
     const std::array<unsigned char, 256>& GetKeys() const { return m_keys; }
@@ -120,6 +122,9 @@ private:
     std::unique_ptr<BaseEngineLogic> m_logic;
     FrameCounts m_frameCounts;
     FrameStats m_frameStats;
+    StartupStats m_startupStats;
+    // Started when start-up ends, read when the first frame has been presented.
+    PhaseStopwatch m_firstFrameStopwatch;
     float m_presentationSeconds = kPresentationSeconds;
     int m_overrideWidth = 0;
     int m_overrideHeight = 0;

@@ -53,6 +53,7 @@ GraphicsClass::~GraphicsClass()
 
 bool GraphicsClass::Initialize(const EngineOptions& options, HWND window)
 {
+    PhaseStopwatch phase;
     m_d3d = std::make_shared<D3DClass>();
     if (!m_d3d->Initialize(options, window))
     {
@@ -66,14 +67,22 @@ bool GraphicsClass::Initialize(const EngineOptions& options, HWND window)
         ImGui_ImplDX11_Init(m_d3d->GetDevice(), m_d3d->GetDeviceContext());
         m_overlayAttached = true;
     }
+    m_startupStats.deviceMs = phase.Lap();
 
-    if (!LoadStartupTextures() || !RegisterStartupShaders())
+    if (!LoadStartupTextures())
     {
         return false;
     }
+    m_startupStats.texturesMs = phase.Lap();
+    if (!RegisterStartupShaders())
+    {
+        return false;
+    }
+    m_startupStats.shadersMs = phase.Lap();
 
     m_scene = std::make_unique<Scene3>(options, m_d3d->GetDevice(), m_d3d->GetDeviceContext(),
                                        [] { return SystemClass::GetLogic(); });
+    m_startupStats.sceneMs = phase.Lap();
     return true;
 }
 

@@ -4,6 +4,7 @@
 // scene does; SystemClass and Scene3 do.
 #pragma once
 
+#include "app/FrameStats.h"
 #include "graphics/ImageLibraryGuard.h"
 
 #include <windows.h>
@@ -12,7 +13,6 @@
 #include <memory>
 
 class D3DClass;
-struct FrameStats;
 class Scene;
 class ShaderHolder;
 class TextureHolder;
@@ -57,6 +57,8 @@ public:
     Scene* GetScene() const { return m_scene.get(); }
     TextureHolder* GetTextures() const { return m_textures.get(); }
     ShaderHolder* GetShaders() const { return m_shaders.get(); }
+    // How long Initialize took for the device, textures, shaders and scene (the other fields stay zero).
+    const StartupStats& GetStartupStats() const { return m_startupStats; }
 
 private:
     bool LoadStartupTextures();
@@ -69,4 +71,5 @@ private:
     std::unique_ptr<Scene> m_scene;
     bool m_overlayAttached = false;
     std::function<void()> m_beforePresent;
+    StartupStats m_startupStats;
 };

@@ -343,6 +343,16 @@ TEST_F(SystemClassTest, PresentationEndsAfter58SecondsOfUnpausedTime)
     const auto& counts = m_system->GetFrameCounts();
     EXPECT_EQ(counts.updated, counts.rendered + 1);   // the last frame is updated but not rendered
     EXPECT_GE(counts.updated, 110u);
+
+    // The start-up split is measured on the real clock, whatever clock the timer was given.
+    const StartupStats& startup = m_system->GetStartupStats();
+    EXPECT_GT(startup.windowMs, 0.0);
+    EXPECT_GT(startup.deviceMs, 0.0);
+    EXPECT_GT(startup.shadersMs, 0.0);
+    EXPECT_GT(startup.firstFrameMs, 0.0);
+    EXPECT_GE(startup.optionsMs, 0.0);
+    EXPECT_GE(startup.worldMs, 0.0);
+    EXPECT_GT(startup.TotalMs(), startup.deviceMs + startup.shadersMs);
 }
 
 TEST(SystemClassStartup, MissingWorldFailsStartupWithoutAMessageBox)

@@ -8,6 +8,7 @@
 #include <iostream>
 #include <map>
 #include <set>
+#include <string>
 #include <sstream>
 
 #include "app/MessageBox.h"
@@ -87,6 +88,7 @@ int main(int argc, char** argv)
     std::set<double> saved;
     long long frame = 0;
     unsigned long long resizes = 0;   // resizes that reached the scene (the window's size changed)
+    std::string startup;              // the start-up split, complete after the first frame
     BackBufferReader reader;
     bool writeFailed = false;
 
@@ -135,6 +137,10 @@ int main(int argc, char** argv)
                 memory.Write(frame, options.TimeOfFrame(frame), SystemClass::GetGraphics().GetD3D()->GetDevice());
             }
             resizes = system.GetFrameCounts().resizes;
+            if (frame == 0)
+            {
+                startup = system.GetStartupStats().Describe();
+            }
             ++frame;
             // A looping run never passes the end by time; it stops before the first frame past --until, as
             // the quit message is taken before that frame is ticked.
@@ -159,5 +165,9 @@ int main(int argc, char** argv)
         }
     }
     std::cerr << "engine-capture: " << frame << " frames rendered, " << resizes << " resizes\n";
+    if (!startup.empty())
+    {
+        std::cerr << "engine-capture: " << startup << "\n";
+    }
     return (missing > 0 || writeFailed) ? SystemClass::kExitError : 0;
 }
