@@ -6,7 +6,9 @@
 #include <tinyxml.h>
 
 #include <cmath>
+#include <fstream>
 #include <iostream>
+#include <optional>
 #include <sstream>
 
 const std::string MeshComponent::s_name = "MeshComponent";
@@ -62,6 +64,30 @@ bool IndexFits(int index, std::size_t arraySize, std::size_t stride)
 {
     return index >= 0 && static_cast<std::size_t>(index) < arraySize / stride;
 }
+
+// The material files an OBJ file names on its "mtllib" lines, as written, separated by ", ". The loader's own
+// warnings about materials say only ".mtl"; this names the file that was damaged or lacks the material.
+std::string MaterialLibraries(const std::string& objFile)
+{
+    std::ifstream file(objFile);
+    std::string names;
+    for (std::string line; std::getline(file, line);)
+    {
+        const std::size_t start = line.find_first_not_of(" \t");
+        if (start == std::string::npos || line.compare(start, 6, "mtllib") != 0 || line.size() <= start + 6 ||
+            (line[start + 6] != ' ' && line[start + 6] != '\t'))
+        {
+            continue;
+        }
+        const std::size_t first = line.find_first_not_of(" \t", start + 6);
+        const std::size_t last = line.find_last_not_of(" \t\r");
+        if (first != std::string::npos && last >= first)
+        {
+            names += (names.empty() ? "" : ", ") + line.substr(first, last - first + 1);
+        }
+    }
+    return names;
+}
 }
 
 bool MeshComponent::Init(const TiXmlElement* element)
@@ -104,12 +130,25 @@ bool MeshComponent::Init(const TiXmlElement* element)
     // Warnings are problems the loader got over, such as a material file it could not find: worth a line
     // each, since the mesh then draws with fallbacks.
     std::istringstream warnings(warning);
+    std::optional<std::string> libraries;
     for (std::string line; std::getline(warnings, line);)
     {
-        if (!line.empty())
+        if (line.empty())
         {
-            std::cerr << fileName << ": " << line << "\n";
+            continue;
         }
+        if (line.find(".mtl") != std::string::npos)
+        {
+            if (!libraries)
+            {
+                libraries = MaterialLibraries(fileName);
+            }
+            if (!libraries->empty() && line.find(*libraries) == std::string::npos)
+            {
+                line += " (material library: " + *libraries + ")";
+            }
+        }
+        std::cerr << fileName << ": " << line << "\n";
     }
     if (!CheckFirstShape(fileName, attrib, shapes))
     {

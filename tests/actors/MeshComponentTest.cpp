@@ -176,6 +176,17 @@ TEST_F(MeshComponentTest, MissingOrEmptyObjElementsAndUnreadableFilesAreRefusedW
     EXPECT_NE(messages.find("missing.obj: cannot load the mesh"), std::string::npos) << messages;
 }
 
+TEST_F(MeshComponentTest, AMaterialMissingFromItsLibraryIsReportedWithTheLibraryNamed)
+{
+    // A damaged material file leaves the mesh without its material; the message must say which file to look at.
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(InitFromObj(std::string("usemtl Brass\n") + kQuad, "\x01\x7f garbage, no material here\n"));
+    const std::string messages = testing::internal::GetCapturedStderr();
+    EXPECT_NE(messages.find("Brass"), std::string::npos) << messages;
+    EXPECT_NE(messages.find("mesh.mtl"), std::string::npos) << messages;
+    EXPECT_EQ(m_component->BuildVertices().vertices.size(), 6u);
+}
+
 TEST_F(MeshComponentTest, FacesThatPointOutsideTheFileAreRefusedInsteadOfReadPastItsArrays)
 {
     const struct
