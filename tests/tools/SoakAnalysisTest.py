@@ -67,6 +67,19 @@ class SoakAnalysisTest(unittest.TestCase):
         code, out = self.analyse(curve(600, lambda t: 200000 + t * 100 / 60))
         self.assertEqual(code, 0, out)
 
+    def test_quick_run_tolerates_a_late_step_but_not_a_render_target_per_frame(self):
+        # Three minutes judged after one, as the quick soak does: a 5 MB step at 170 s (seen in a real run)
+        # passes; 230 KB per frame at 2 frames per second (a 320 x 180 target leaked each frame) fails.
+        quick = ("--warmup", "60", "--tolerance", "16")
+        step = curve(180, lambda t: 280000 + (5600 if t >= 170 else 0) + self.noise(500))
+        code, out = self.analyse(step, *quick)
+        self.assertEqual(code, 0, out)
+        code, out = self.analyse(step)
+        self.assertEqual(code, 1, out)   # the strict limits take the step for growth
+        code, out = self.analyse(curve(180, lambda t: 280000 + 460 * t), *quick)
+        self.assertEqual(code, 1, out)
+        self.assertIn("memory grows: private_kb", out)
+
     def test_handle_leak_fails(self):
         code, out = self.analyse(curve(600, lambda t: 200000, handles=lambda t: 300 + t // 10))
         self.assertEqual(code, 1, out)

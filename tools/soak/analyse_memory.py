@@ -57,8 +57,9 @@ def slope_per_minute(times, values):
     return 60.0 * sum((t - mean_t) * (v - mean_v) for t, v in zip(times, values)) / spread
 
 
-def judge(samples, warmup_s, window_s):
-    """Returns (verdicts, judged) where verdicts holds one dict per figure present in the samples."""
+def judge(samples, warmup_s, window_s, tolerance=1.0):
+    """Returns (verdicts, judged) where verdicts holds one dict per figure present in the samples. `tolerance`
+    multiplies every slope limit and margin."""
     judged = [s for s in samples if s["time_s"] >= warmup_s]
     verdicts = []
     if len(judged) < 4:
@@ -70,6 +71,8 @@ def judge(samples, warmup_s, window_s):
     first = [s for s in judged if s["time_s"] <= first_end]
     last = [s for s in judged if s["time_s"] >= last_start]
     for column, unit, slope_limit, margin in FIGURES:
+        slope_limit *= tolerance
+        margin *= tolerance
         if column not in judged[0] or any(s[column] < 0 for s in judged):
             continue   # the adapter gives no video figure, for instance
         slope = slope_per_minute([s["time_s"] for s in judged], [s[column] for s in judged])
@@ -117,12 +120,15 @@ def main():
     parser.add_argument("memory_csv")
     parser.add_argument("--warmup", type=float, default=120.0, help="seconds of presentation time left out")
     parser.add_argument("--window", type=float, default=60.0, help="seconds in the first and last window")
+    parser.add_argument("--tolerance", type=float, default=1.0,
+                        help="multiplies every limit and margin: a short run cannot tell a late one-off "
+                             "allocation from growth, so it only looks for gross leaks")
     parser.add_argument("--chart", help="PNG to draw with gnuplot")
     parser.add_argument("--summary", help="file for the summary (it is printed as well)")
     args = parser.parse_args()
 
     samples = read_samples(args.memory_csv)
-    verdicts, judged = judge(samples, args.warmup, args.window)
+    verdicts, judged = judge(samples, args.warmup, args.window, args.tolerance)
     if not verdicts:
         print(f"{args.memory_csv}: {len(judged)} samples after the {args.warmup:g} s warm-up; too few to judge",
               file=sys.stderr)
