@@ -7,10 +7,11 @@
 #
 # Usage: tools/soak/soak.sh [--quick] [--minutes M] [--fps N] [--size WxH] [--bin DIR] [--out DIR]
 #   default: 10 minutes of presentation time at 2 frames per second (1,200 frames), 320x180, build/bin,
-#   build/soak; --quick: 3 minutes (what CTest runs), judged after one minute with every limit 16 times
-#   looser: a run that short cannot tell a late one-off allocation (a step of 5 MB was seen at 170 s) from
-#   growth, so it only catches gross leaks such as a render target per frame; the ten-minute soak is the check.
-#   A frame's work does not depend on the step, and under software rendering a frame takes 0.1 to 2 s, so more
+#   build/soak (CTest runs 30 minutes, about a minute of wall time on a virtual display). --quick: 3 minutes,
+#   judged after one minute with every limit 16 times looser, for a slow machine: a run that short cannot tell a
+#   late one-off allocation (a step of 5 MB was seen at 170 s) from growth, so it only catches gross leaks such
+#   as a render target per frame.
+#   A frame's work does not depend on the step, and a 320 x 180 frame takes some 20 to 100 ms here, so more
 #   frames per second mostly cost wall time.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
