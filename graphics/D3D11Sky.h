@@ -7,6 +7,7 @@
 #include "graphics/ConstantBufferLayouts.h"
 #include "graphics/D3D11Drawable.h"
 #include "graphics/MeshVertex.h"
+#include "graphics/SkySphere.h"
 
 #include <d3d11.h>
 #include <wrl/client.h>
@@ -18,12 +19,11 @@
 class D3D11Sky : public D3D11Drawable
 {
 public:
-    static constexpr float kRadius = 5000.0f;
-    static constexpr int kSlices = 30;   // around y
-    static constexpr int kStacks = 30;   // from +y to -y
-    // Poles plus 29 rings of 31 vertices (the first and last of a ring coincide so that u can wrap).
-    static constexpr std::size_t kVertexCount = 901;
-    static constexpr std::size_t kIndexCount = 5220;
+    static constexpr float kRadius = SkySphere::kRadius;
+    static constexpr int kSlices = SkySphere::kSlices;
+    static constexpr int kStacks = SkySphere::kStacks;
+    static constexpr std::size_t kVertexCount = SkySphere::kVertexCount;
+    static constexpr std::size_t kIndexCount = SkySphere::kIndexCount;
 
     // Shaders "SkyVertexShader.fx" and "SkyPixelShader.fx" come from the shader registry. A texture that does
     // not load is reported by the loader and leaves nothing bound at pixel-shader slot 0; the sky still draws.
@@ -34,7 +34,7 @@ public:
     // buffers; the per-frame buffer gets zeros. Always 0.
     int PreRender(SceneTree* scene, ID3D11DeviceContext* context) override;
 
-    // The sphere in the order the index buffer expects: north pole, rings top to bottom, south pole.
+    // SkySphere::Build: the sphere in the order the index buffer expects.
     static void BuildSphere(std::vector<MeshVertex>& vertices, std::vector<std::uint16_t>& indices);
     static D3D11_DEPTH_STENCIL_DESC DepthStencilDesc();
     static D3D11_RASTERIZER_DESC RasterizerDesc();
