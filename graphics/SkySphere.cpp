@@ -7,25 +7,6 @@
 namespace
 {
 constexpr float kPi = 3.14159265358979f;
-
-MeshVertex SkyVertex(float x, float y, float z, float nx, float ny, float nz, float tx, float ty, float tz, float u,
-                     float v)
-{
-    MeshVertex vertex{};
-    vertex.position[0] = x;
-    vertex.position[1] = y;
-    vertex.position[2] = z;
-    vertex.position[3] = 1.0f;
-    vertex.normal[0] = nx;
-    vertex.normal[1] = ny;
-    vertex.normal[2] = nz;
-    vertex.texCoord[0] = u;
-    vertex.texCoord[1] = v;
-    vertex.tangent[0] = tx;
-    vertex.tangent[1] = ty;
-    vertex.tangent[2] = tz;
-    return vertex;
-}
 }
 
 void SkySphere::Build(std::vector<MeshVertex>& vertices, std::vector<std::uint16_t>& indices)
@@ -38,7 +19,7 @@ void SkySphere::Build(std::vector<MeshVertex>& vertices, std::vector<std::uint16
     const float r = kRadius;
     const float phiStep = kPi / kStacks;
     const float thetaStep = 2.0f * kPi / kSlices;
-    vertices.push_back(SkyVertex(0.0f, r, 0.0f, 0.0f, 1.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f, 0.0f));
+    vertices.push_back(MakeMeshVertex(0.0f, r, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f));
     for (int i = 1; i <= kStacks - 1; ++i)
     {
         const float phi = i * phiStep;
@@ -53,11 +34,11 @@ void SkySphere::Build(std::vector<MeshVertex>& vertices, std::vector<std::uint16
             const float tx = -r * std::sin(phi) * std::sin(theta);
             const float tz = r * std::sin(phi) * std::cos(theta);
             const float tangentLength = std::sqrt(tx * tx + tz * tz);
-            vertices.push_back(SkyVertex(x, y, z, x / length, y / length, z / length, tx / tangentLength, 0.0f,
-                                         tz / tangentLength, theta / (2.0f * kPi), phi / kPi));
+            vertices.push_back(MakeMeshVertex(x, y, z, x / length, y / length, z / length, theta / (2.0f * kPi),
+                                              phi / kPi, tx / tangentLength, 0.0f, tz / tangentLength));
         }
     }
-    vertices.push_back(SkyVertex(0.0f, -r, 0.0f, 0.0f, -1.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f, 1.0f));
+    vertices.push_back(MakeMeshVertex(0.0f, -r, 0.0f, 0.0f, -1.0f, 0.0f, 0.0f, 1.0f, 1.0f, 0.0f, 0.0f));
 
     for (std::uint16_t i = 1; i <= kSlices; ++i)
     {
