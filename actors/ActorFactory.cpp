@@ -49,14 +49,10 @@ std::shared_ptr<Actor> ActorFactory::CreateActor(const char* resourceFile, const
     TiXmlDocument document;
     // A document that failed to parse can still hold the elements read before the error; none of them is
     // trusted, so a malformed definition builds nothing.
-    if (!XmlFileLoader::Load(document, resourceFile))
+    std::string problem;
+    if (!XmlFileLoader::Load(document, resourceFile, &problem))
     {
-        std::cerr << resourceFile << ": cannot read actor definition: " << document.ErrorDesc();
-        if (document.ErrorRow() > 0)
-        {
-            std::cerr << " (line " << document.ErrorRow() << ", column " << document.ErrorCol() << ")";
-        }
-        std::cerr << '\n';
+        std::cerr << resourceFile << ": cannot read actor definition: " << problem << '\n';
         return {};
     }
     const TiXmlElement* root = document.FirstChildElement();

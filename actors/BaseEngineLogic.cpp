@@ -112,14 +112,10 @@ bool BaseEngineLogic::LoadWorld(const char* worldFile)
     }
     TiXmlDocument document;
     // A parse error can leave a partial tree behind; a half-read world is not loaded at all.
-    if (!XmlFileLoader::Load(document, worldFile))
+    std::string problem;
+    if (!XmlFileLoader::Load(document, worldFile, &problem))
     {
-        std::cerr << worldFile << ": cannot read world: " << document.ErrorDesc();
-        if (document.ErrorRow() > 0)
-        {
-            std::cerr << " (line " << document.ErrorRow() << ", column " << document.ErrorCol() << ")";
-        }
-        std::cerr << '\n';
+        std::cerr << worldFile << ": cannot read world: " << problem << '\n';
         return false;
     }
     const TiXmlElement* root = document.FirstChildElement();

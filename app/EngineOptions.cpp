@@ -42,13 +42,13 @@ void EngineOptions::Load()
 void EngineOptions::Load(const std::string& fileName)
 {
     TiXmlDocument document;
-    if (!XmlFileLoader::Load(document, fileName))
+    std::string problem;
+    if (!XmlFileLoader::Load(document, fileName, &problem))
     {
         // A missing file is an ordinary way to run with defaults; only a broken one is worth a line.
         if (document.ErrorId() != TiXmlBase::TIXML_ERROR_OPENING_FILE)
         {
-            std::cerr << fileName << ": " << document.ErrorDesc() << " (line " << document.ErrorRow()
-                      << "); using default options\n";
+            std::cerr << fileName << ": " << problem << "; using default options\n";
         }
         return;
     }

@@ -1,6 +1,7 @@
 // Loads an XML file into a TinyXML document, in place of TiXmlDocument::LoadFile, whose buffer ends right
 // after the text: when a file ends inside a multi-byte UTF-8 sequence the parser steps over the terminator and
-// reads past the buffer. It does not report anything itself; callers read the document's error as before.
+// reads past the buffer. It also refuses documents nested too deeply for the parser, which recurses once per
+// element level on the caller's stack. It does not write anything itself; callers report the problem.
 #pragma once
 
 #include <string>
@@ -10,9 +11,15 @@ class TiXmlDocument;
 class XmlFileLoader
 {
 public:
+    // Deepest element nesting a file may have. Real files nest five levels at most; the parser's recursion
+    // overflows the main thread's 2 MB stack at about 5,900 levels, so this leaves a wide margin both ways.
+    static constexpr int kMaxElementDepth = 256;
+
     // Same contract as TiXmlDocument::LoadFile(fileName): the document is cleared and takes the file name as
     // its value, line ends are normalised to LF, and on failure ErrorId(), ErrorDesc() and ErrorRow() say why
     // (TIXML_ERROR_OPENING_FILE for a file that cannot be opened or read, TIXML_ERROR_DOCUMENT_EMPTY for an
-    // empty one). True when the document parsed without error.
-    static bool Load(TiXmlDocument& document, const std::string& fileName);
+    // empty one, TIXML_ERROR for one nested deeper than kMaxElementDepth, which is then not parsed at all).
+    // True when the document parsed without error. On failure `problem`, when given, receives the reason in
+    // words, with the line (and column) where the parser or the nesting check stopped.
+    static bool Load(TiXmlDocument& document, const std::string& fileName, std::string* problem = nullptr);
 };

@@ -100,3 +100,51 @@ TEST_F(XmlFileLoaderTest, LoadingAgainReplacesTheEarlierTreeAndError)
     EXPECT_STREQ("c", document.FirstChildElement()->Value());
     EXPECT_EQ(nullptr, document.FirstChildElement()->NextSiblingElement());
 }
+
+// The parser recurses once per element level; a few thousand levels overflow its stack. The limit counts element
+// levels exactly as the parser nests them: markup that hides '<' or "/>" from it (comments, CDATA, declarations,
+// quoted attribute values) must not move the count either way, and siblings do not add up.
+TEST_F(XmlFileLoaderTest, NestingDeeperThanTheLimitIsRefusedBeforeParsing)
+{
+    const auto nested = [](int levels, const std::string& inside) {
+        std::string text;
+        for (int level = 0; level < levels; ++level)
+        {
+            text += "<e a=\"1\">";
+        }
+        text += inside;
+        for (int level = 0; level < levels; ++level)
+        {
+            text += "</e>";
+        }
+        return text;
+    };
+    const int limit = XmlFileLoader::kMaxElementDepth;
+    const auto loads = [this](const std::string& text) {
+        TiXmlDocument document;
+        std::string problem;
+        const bool loaded = XmlFileLoader::Load(document, m_scratch.Write("nested.xml", text), &problem);
+        EXPECT_EQ(loaded, problem.empty()) << problem;
+        EXPECT_EQ(loaded, !document.Error());
+        return loaded;
+    };
+
+    EXPECT_TRUE(loads(nested(limit, "")));
+    EXPECT_FALSE(loads(nested(limit + 1, "")));
+    EXPECT_TRUE(loads(nested(limit - 1, "<leaf/>")));
+    EXPECT_FALSE(loads(nested(limit, "<leaf/>")));
+    EXPECT_TRUE(loads(nested(limit - 1, "<leaf></leaf><leaf/><leaf x='/>'/>")));
+    // None of these hides an element from the parser or shows it one that is not there.
+    EXPECT_TRUE(loads(nested(limit - 1, "<!-- <a><a><a> --><![CDATA[<a><a>]]><leaf t=\"<a><a>\" u='>'/>")));
+    EXPECT_FALSE(loads(nested(limit - 1, "<!-- </e></e> --><![CDATA[</e>]]><leaf t=\"</e>\"><deeper/></leaf>")));
+    EXPECT_TRUE(loads("<?xml version=\"1.0\"?><!DOCTYPE r><r>" + std::string(100000, ' ') + "</r>"));
+
+    // Far past the depth that overflows the parser: refused at once, with or without closing tags.
+    std::string unclosed;
+    for (int level = 0; level < 50000; ++level)
+    {
+        unclosed += "<a>";
+    }
+    EXPECT_FALSE(loads(unclosed));
+    EXPECT_FALSE(loads(nested(20000, "")));
+}

@@ -42,15 +42,17 @@ for target in "${targets[@]}"; do
     inputs=("$work" "$here/corpus/$target")
     [ -d "$here/regressions/$target" ] && inputs+=("$here/regressions/$target")
     dict=()
+    max_len=4096
     case $target in
-        options|world|actor) dict=(-dict="$here/xml.dict") ;;
+        # Long enough for inputs nested past the XML loader's depth limit (256 levels) with attributes on the way.
+        options|world|actor) dict=(-dict="$here/xml.dict") max_len=16384 ;;
         mesh) dict=(-dict="$here/obj.dict") ;;
         dds) dict=(-dict="$here/dds.dict") ;;
     esac
     log="$build/fuzz/$target.log"
     # The engine reports every bad file on standard error; closing the target's copy keeps the log to
     # libFuzzer's own lines and the sanitizers' reports, which still get through.
-    if TMPDIR="$scratch" "$build/bin/fuzz_$target" -max_total_time="$seconds" -timeout=10 -max_len=4096 \
+    if TMPDIR="$scratch" "$build/bin/fuzz_$target" -max_total_time="$seconds" -timeout=10 -max_len="$max_len" \
             -close_fd_mask=2 -print_final_stats=1 -artifact_prefix="$crashes/" "${dict[@]}" "$@" \
             "${inputs[@]}" >"$log" 2>&1; then
         runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)

@@ -105,9 +105,10 @@ bool BaselineWorld::Load(const std::string& worldFile)
     m_actorCount = 0;
 
     TiXmlDocument document;
-    if (!XmlFileLoader::Load(document, worldFile))
+    std::string problem;
+    if (!XmlFileLoader::Load(document, worldFile, &problem))
     {
-        std::cerr << worldFile << ": cannot read the world: " << document.ErrorDesc() << "\n";
+        std::cerr << worldFile << ": cannot read the world: " << problem << "\n";
         return false;
     }
     const TiXmlElement* root = document.FirstChildElement();
@@ -186,9 +187,10 @@ bool BaselineWorld::ReadComponent(const TiXmlElement* element, ActorRecord& acto
 void BaselineWorld::AddActor(const char* resourceFile, const TiXmlElement* overrides)
 {
     TiXmlDocument document;
-    if (!XmlFileLoader::Load(document, resourceFile))
+    std::string problem;
+    if (!XmlFileLoader::Load(document, resourceFile, &problem))
     {
-        std::cerr << resourceFile << ": cannot read the actor: " << document.ErrorDesc() << "\n";
+        std::cerr << resourceFile << ": cannot read the actor: " << problem << "\n";
         return;
     }
     const TiXmlElement* root = document.FirstChildElement();
