@@ -14,6 +14,7 @@
 #include "actors/LightRenderComponent.h"
 #include "actors/MeshComponent.h"
 #include "actors/MeshRenderComponent.h"
+#include "app/FatalErrorGuard.h"
 #include "app/MessageBox.h"
 #include "events/EventManager.h"
 #include "graphics/AnsiConversion.h"
@@ -92,6 +93,7 @@ GraphicsClass& SystemClass::GetGraphics()
 
 int SystemClass::RunApplication(const std::function<void(SystemClass&)>& configure)
 {
+    InstallFatalErrorGuard();
     auto system = std::make_unique<SystemClass>();
     int exitCode = 0;
     try

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "tests/ScratchDirectory.h"
+#include "app/FatalErrorGuard.h"
 #include "tests/app/ProgramRunner.h"
 
 namespace fs = std::filesystem;
@@ -32,6 +33,19 @@ namespace
 // The runner's own checks start this test program again as a child that misbehaves on purpose. This runs before
 // GoogleTest sees the command line, so the child never reaches the tests.
 constexpr const wchar_t* kChildSwitch = L"--bad-input-child=";
+
+// Recursion that never ends, with a frame the optimiser can neither drop nor turn into a loop.
+volatile bool g_neverTrue = false;
+int RecurseForever(int level)
+{
+    if (g_neverTrue)
+    {
+        return level;
+    }
+    volatile char frame[256];
+    frame[level % 256] = static_cast<char>(level);
+    return RecurseForever(level + 1) + frame[(level * 7) % 256];
+}
 
 // A dialog that refuses OK and the close box, so that it stays until the runner gives up on it.
 INT_PTR CALLBACK StuckDialogProc(HWND, UINT message, WPARAM, LPARAM)
@@ -51,6 +65,13 @@ bool RunAsMisbehavingChildWhenAsked()
     if (mode.rfind(L"crash", 0) == 0)
     {
         RaiseException(EXCEPTION_ACCESS_VIOLATION, 0, 0, nullptr);
+    }
+    else if (mode.rfind(L"overflow", 0) == 0)
+    {
+        // As in the engine: the guard its entry installs, and another thread alive (there, the renderer's).
+        InstallFatalErrorGuard();
+        CreateThread(nullptr, 0, [](void*) -> DWORD { Sleep(INFINITE); return 0; }, nullptr, 0, nullptr);
+        return RecurseForever(0) != 0;
     }
     else if (mode.rfind(L"hang", 0) == 0)
     {
@@ -163,8 +184,12 @@ enum class Damage
     Empty,
     CutInHeader,   // inside the first element, header or statement
     FirstHalf,
-    Garbage        // random bytes of the same size, seeded by the file name
+    Garbage,       // random bytes of the same size, seeded by the file name
+    DeeplyNested   // XML only: 8,000 nested elements as the root's first child, deeper than the parser's stack
 };
+
+// Deep enough to overflow the stack inside the XML parser (some 5,900 levels do) had the loader let it through.
+constexpr int kDeepNesting = 8000;
 
 const char* DamageName(Damage damage)
 {
@@ -175,6 +200,7 @@ const char* DamageName(Damage damage)
     case Damage::CutInHeader: return "cut in header";
     case Damage::FirstHalf: return "first half";
     case Damage::Garbage: return "garbage";
+    case Damage::DeeplyNested: return "nested 8000 deep";
     }
     return "?";
 }
@@ -272,6 +298,33 @@ std::string Damaged(const std::string& original, Damage damage, const std::strin
         }
         return bytes;
     }
+    case Damage::DeeplyNested:
+    {
+        // Right after the root's start tag, so that without the nesting check the file reads as it did.
+        std::size_t root = std::string::npos;
+        for (std::size_t at = original.find('<'); at != std::string::npos; at = original.find('<', at + 1))
+        {
+            if (at + 1 < original.size() && std::isalpha(static_cast<unsigned char>(original[at + 1])))
+            {
+                root = original.find('>', at);
+                break;
+            }
+        }
+        if (root == std::string::npos)
+        {
+            return original;
+        }
+        std::string nested;
+        for (int level = 0; level < kDeepNesting; ++level)
+        {
+            nested += "<Nest>";
+        }
+        for (int level = 0; level < kDeepNesting; ++level)
+        {
+            nested += "</Nest>";
+        }
+        return original.substr(0, root + 1) + nested + original.substr(root + 1);
+    }
     }
     return {};
 }
@@ -339,9 +392,13 @@ std::vector<BadInputCase> CasesFor(bool (*wanted)(Role))
         {
             continue;
         }
-        for (const Damage damage :
-             {Damage::Missing, Damage::Empty, Damage::CutInHeader, Damage::FirstHalf, Damage::Garbage})
+        for (const Damage damage : {Damage::Missing, Damage::Empty, Damage::CutInHeader, Damage::FirstHalf,
+                                    Damage::Garbage, Damage::DeeplyNested})
         {
+            if (damage == Damage::DeeplyNested && Extension(file.name) != ".xml")
+            {
+                continue;
+            }
             const bool quick = damage == Damage::Missing || damage == Damage::Garbage || file.everyDamageWhenQuick;
             if (quick || FullMatrix())
             {
@@ -693,6 +750,13 @@ TEST(BadInputFiles, DamagedCopiesAreWhatTheirNamesSay)
     EXPECT_EQ(garbage, Damaged(dds, Damage::Garbage, "10.dds"));
     EXPECT_NE(garbage.substr(0, 4), "DDS ");
 
+    // Deep nesting goes right inside the world's root; everything the world said is still there after it.
+    const std::string deepWorld = Damaged(ReadBytes("World1.xml"), Damage::DeeplyNested, "World1.xml");
+    EXPECT_EQ(deepWorld.size(), ReadBytes("World1.xml").size() + kDeepNesting * std::string("<Nest></Nest>").size());
+    EXPECT_NE(deepWorld.find("<World"), std::string::npos);
+    EXPECT_LT(deepWorld.find("<World"), deepWorld.find("<Nest>"));
+    EXPECT_LT(deepWorld.rfind("</Nest>"), deepWorld.find("<StaticActors"));
+
     // A world cut inside its first element's start tag, after the declaration and the comment.
     const std::string world = ReadBytes("World1.xml");
     const std::string cutWorld = Damaged(world, Damage::CutInHeader, "World1.xml");
@@ -724,6 +788,17 @@ TEST(ProgramRunnerChecks, ReportsACrashByItsExitCode)
     EXPECT_EQ(run.exitCode, 0xC0000005ul);
     BadInputCase any{kStartupFiles[0], Damage::Garbage};
     EXPECT_EQ(Judge(run, any.file, any.damage).outcome, "crash 0xC0000005");
+}
+
+// Under Wine a stack overflow too deep for the exception dispatcher ended the faulting thread alone, and a process
+// with another thread left alive then waited for ever without using any CPU. With the engine's guard it ends at
+// once, with the overflow's code, as on Windows.
+TEST(ProgramRunnerChecks, AStackOverflowEndsTheProcessWithItsCode)
+{
+    const ProgramRunOutcome run = RunMisbehavingChild(L"overflow");
+    EXPECT_FALSE(run.hung) << run.hangReason;
+    ASSERT_TRUE(run.exited);
+    EXPECT_EQ(run.exitCode, static_cast<unsigned long>(EXCEPTION_STACK_OVERFLOW));
 }
 
 TEST(ProgramRunnerChecks, EndsAProgramThatNeitherStartsNorFails)
