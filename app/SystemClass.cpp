@@ -30,8 +30,20 @@ SystemClass* g_application = nullptr;
 
 // The world every run loads, and the music it plays; both are found in the working directory.
 constexpr const char* kWorldFile = "World1.xml";
+constexpr const char* kMusicFile = "DemoTrack01.mp3";
 constexpr const wchar_t* kMusicOpen = L"open DemoTrack01.mp3 type mpegvideo";
 constexpr const wchar_t* kMusicPlay = L"play DemoTrack01.mp3";
+constexpr const wchar_t* kMusicClose = L"close DemoTrack01.mp3";
+
+std::string MciErrorText(MCIERROR error)
+{
+    wchar_t text[256] = {};
+    if (!mciGetErrorStringW(error, text, 256))
+    {
+        return "error " + std::to_string(error);
+    }
+    return WideToAnsi(text);
+}
 
 bool ProcessorHasSse2()
 {
@@ -229,9 +241,34 @@ bool SystemClass::Initialize()
 
 void SystemClass::StartMusic()
 {
-    // Failures are ignored on purpose: without the file (or a codec) the presentation simply runs silent.
-    mciSendStringW(kMusicOpen, nullptr, 0, nullptr);
-    mciSendStringW(kMusicPlay, nullptr, 0, nullptr);
+    if (!m_musicEnabled)
+    {
+        return;
+    }
+    // Without the file, a codec or a sound device the presentation simply runs silent; one line says so.
+    const MCIERROR opened = mciSendStringW(kMusicOpen, nullptr, 0, nullptr);
+    if (opened != 0)
+    {
+        std::cerr << kMusicFile << ": the music cannot be played (" << MciErrorText(opened)
+                  << "); the presentation runs silent" << std::endl;
+        return;
+    }
+    m_musicOpen = true;
+    const MCIERROR played = mciSendStringW(kMusicPlay, nullptr, 0, nullptr);
+    if (played != 0)
+    {
+        std::cerr << kMusicFile << ": the music cannot be played (" << MciErrorText(played)
+                  << "); the presentation runs silent" << std::endl;
+    }
+}
+
+void SystemClass::StopMusic()
+{
+    if (m_musicOpen)
+    {
+        mciSendStringW(kMusicClose, nullptr, 0, nullptr);
+        m_musicOpen = false;
+    }
 }
 
 bool SystemClass::CreateAppWindow()
@@ -411,6 +448,8 @@ void SystemClass::UpdateTimerPause()
 
 void SystemClass::Shutdown()
 {
+    // The music ends with the presentation, before anything it might still touch goes away.
+    StopMusic();
     // The overlay back-ends keep their state inside the overlay context, so they are detached before the
     // context is destroyed; the other way round they would dereference a freed context.
     m_graphics.ShutdownOverlay();

@@ -67,6 +67,8 @@ public:
     void SetBeforePresent(std::function<void()> hook) { m_graphics.SetBeforePresent(std::move(hook)); }
     // Called after every presented frame.
     void SetFrameObserver(std::function<void()> observer) { m_frameObserver = std::move(observer); }
+    // When false, start-up does not start the music (a capture runs on its own clock, not in real time).
+    void SetMusicEnabled(bool enabled) { m_musicEnabled = enabled; }
     const FrameStats& GetFrameStats() const { return m_frameStats; }
     // How long each start-up step took; complete once the first frame has been presented.
     const StartupStats& GetStartupStats() const { return m_startupStats; }
@@ -103,6 +105,9 @@ private:
     void OnMouseMove(WPARAM wParam, LPARAM lParam);
 
     void StartMusic();
+    // Closes the music device if start-up opened it. Left open, the playback threads are still running while
+    // the process exits, which crashes it under Wine.
+    void StopMusic();
 
     std::unique_ptr<IEventManager> m_eventManager;
     const wchar_t* m_applicationName;
@@ -129,6 +134,8 @@ private:
     int m_overrideWidth = 0;
     int m_overrideHeight = 0;
     bool m_timerFollowsActivation = true;
+    bool m_musicEnabled = true;
+    bool m_musicOpen = false;
     std::function<void()> m_frameObserver;
 };
 

@@ -100,6 +100,9 @@ int main(int argc, char** argv)
         // --loop it falls back to 0 after each pass; the timer takes the step back as a zero-length frame.
         system.SetTimeSource([&frame, &options] { return options.PresentationNanoseconds(frame); });
         system.SetTimerFollowsActivation(false);
+        // Frames are made on a fixed step, faster or slower than real time, so music could never match them;
+        // a capture also must not depend on what the machine's audio stack does.
+        system.SetMusicEnabled(false);
         if (options.width > 0)
         {
             system.SetScreenSizeOverride(options.width, options.height);
