@@ -1,0 +1,148 @@
+#!/usr/bin/env bash
+# The music on a machine with sound, heard without speakers: a private PulseAudio server whose default output is a
+# null sink, in a runtime folder of the test's own, and parec recording that sink's monitor.
+#   music_test.sh BIN SCRATCH            engine.exe (small window, empty world) plays audible music and exits 0
+#                                        when the presentation ends by itself, and again when Escape ends it; its
+#                                        standard error holds none of the audio stack's noise.
+#   music_test.sh --capture BIN SCRATCH  engine-capture.exe with the same server present ends promptly with its
+#                                        picture, and plays nothing: a capture does not depend on audio at all.
+# BIN is the build's bin folder (programs and data); SCRATCH is emptied and used. The server is stopped by the
+# process id it was started with, whatever happens.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+mode=engine
+if [ "${1:-}" = --capture ]; then mode=capture; shift; fi
+[ $# -eq 2 ] || { echo "usage: music_test.sh [--capture] BIN SCRATCH" >&2; exit 2; }
+bin=$(cd "$1" && pwd)
+scratch=$2
+say() { printf '[music] %s\n' "$*" >&2; }
+fail() { printf '[music] FAILED: %s\n' "$*" >&2; exit 1; }
+for tool in pulseaudio parec xdotool python3; do
+    command -v "$tool" >/dev/null || fail "$tool is missing (tools/setup.sh installs it)"
+done
+
+rm -rf "$scratch"
+mkdir -p "$scratch/run" "$scratch/home" "$scratch/program"
+scratch=$(cd "$scratch" && pwd)
+chmod 700 "$scratch/run"
+program="$scratch/program"
+for name in engine.exe engine-capture.exe D.bmp dirty-wicker-weave1-albedo.dds 10.dds 11.dds DemoTrack01.mp3 \
+            BasicNormalMapPixelShader.fx BasicNormalMapVertexShader.fx SkyPixelShader.fx SkyVertexShader.fx \
+            PostPS.fx PostVS.fx; do
+    cp "$bin/$name" "$program/"
+done
+echo '<Options><Graphics renderer="Direct3D 11" width="320" height="180"/></Options>' >"$program/EngineOptions.xml"
+echo '<World><StaticActors/></World>' >"$program/World1.xml"
+
+server_pid="" recorder_pid="" own_display=""
+cleanup() {
+    [ -n "$recorder_pid" ] && kill "$recorder_pid" 2>/dev/null
+    if [ -n "$server_pid" ]; then
+        kill "$server_pid" 2>/dev/null
+        wait "$server_pid" 2>/dev/null
+    fi
+    [ -n "$own_display" ] && stop_display
+    true
+}
+trap cleanup EXIT
+
+# xdotool needs to know the display the program's window is on, so without one the test brings its own.
+if [ -z "${DISPLAY:-}" ]; then
+    source "$root/tools/display.sh"
+    start_display virtual
+    own_display=1
+fi
+
+cat >"$scratch/server.pa" <<'EOF'
+load-module module-null-sink sink_name=speakers
+set-default-sink speakers
+load-module module-native-protocol-unix auth-anonymous=1
+EOF
+unset PULSE_SERVER
+export XDG_RUNTIME_DIR="$scratch/run"
+HOME="$scratch/home" pulseaudio -n -F "$scratch/server.pa" --daemonize=no --exit-idle-time=-1 --use-pid-file=no \
+    >"$scratch/server.log" 2>&1 &
+server_pid=$!
+for _ in $(seq 1 100); do [ -S "$XDG_RUNTIME_DIR/pulse/native" ] && break; sleep 0.1; done
+[ -S "$XDG_RUNTIME_DIR/pulse/native" ] || { cat "$scratch/server.log" >&2; fail "the sound server did not start"; }
+say "sound server $server_pid with a null sink in $XDG_RUNTIME_DIR"
+
+record() {
+    HOME="$scratch/home" parec -d speakers.monitor --format=s16le --rate=44100 --channels=2 >"$1" &
+    recorder_pid=$!
+}
+stop_recording() {
+    kill "$recorder_pid" 2>/dev/null
+    wait "$recorder_pid" 2>/dev/null || true
+    recorder_pid=""
+}
+# Seconds of the recording whose loudest sample is above the null sink's silence by a clear margin.
+audible_seconds() {
+    python3 - "$1" <<'EOF'
+import array, sys
+samples = array.array('h')
+samples.frombytes(open(sys.argv[1], 'rb').read()[: 44100 * 2 * 2 * 600])
+second = 44100 * 2
+print(sum(1 for start in range(0, len(samples) - second + 1, second)
+          if max(abs(s) for s in samples[start:start + second]) > 1000))
+EOF
+}
+# The engine's own lines only: nothing from ALSA, GStreamer or Wine's error channels.
+check_quiet() {
+    if grep -E 'ALSA lib|GStreamer|gstreamer|^err:|^fixme:|Segmentation' "$1" >&2; then
+        fail "standard error holds the audio stack's noise (above)"
+    fi
+}
+
+cd "$program"
+if [ "$mode" = capture ]; then
+    record "$scratch/capture.raw"
+    status=0
+    timeout 120 "$root/tools/winerun" ./engine-capture.exe --until 3 --size 320x180 --at 1 --out shots \
+        2>"$scratch/capture.err" || status=$?
+    stop_recording
+    cat "$scratch/capture.err" >&2
+    [ $status -eq 0 ] || fail "engine-capture.exe ended with $status (124: it did not end within 120 s)"
+    [ -s shots/t1.000.png ] || fail "engine-capture.exe saved no picture"
+    heard=$(audible_seconds "$scratch/capture.raw")
+    say "capture: exit 0, its picture saved, $heard audible seconds recorded"
+    [ "$heard" -eq 0 ] || fail "the capture played sound"
+    check_quiet "$scratch/capture.err"
+    exit 0
+fi
+
+say "engine.exe until the presentation ends (58 s)"
+record "$scratch/whole.raw"
+status=0
+timeout 180 "$root/tools/winerun" ./engine.exe 2>"$scratch/whole.err" || status=$?
+stop_recording
+cat "$scratch/whole.err" >&2
+[ $status -eq 0 ] || fail "engine.exe ended with $status after the presentation (139: a crash at exit)"
+heard=$(audible_seconds "$scratch/whole.raw")
+say "presentation: exit 0, $heard audible seconds recorded"
+[ "$heard" -ge 40 ] || fail "the music was not heard for most of the presentation"
+check_quiet "$scratch/whole.err"
+
+say "engine.exe ended by Escape while the music plays"
+record "$scratch/escape.raw"
+status=0
+timeout 120 "$root/tools/winerun" ./engine.exe 2>"$scratch/escape.err" &
+engine=$!
+for _ in $(seq 1 600); do grep -q 'actors loaded' "$scratch/escape.err" && break; sleep 0.1; done
+sleep 8   # the track opens with some four seconds of near silence
+window=$(xdotool search --name '^Engine$' | head -n 1 || true)
+[ -n "$window" ] || fail "the Engine window was not found"
+xdotool windowfocus "$window" 2>/dev/null || true
+xdotool key Escape
+pressed=$(date +%s)
+wait "$engine" || status=$?
+ended=$(date +%s)
+stop_recording
+cat "$scratch/escape.err" >&2
+[ $status -eq 0 ] || fail "engine.exe ended with $status after Escape"
+# Without the key the run would still end with 0, after 58 s.
+[ $((ended - pressed)) -le 30 ] || fail "engine.exe did not end on Escape ($((ended - pressed)) s after it)"
+heard=$(audible_seconds "$scratch/escape.raw")
+say "Escape: exit 0, $heard audible seconds recorded"
+[ "$heard" -ge 2 ] || fail "the music was not heard before Escape"
+check_quiet "$scratch/escape.err"
