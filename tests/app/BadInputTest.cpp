@@ -643,6 +643,10 @@ std::string Describe(const ProgramRunOutcome& run)
     if (run.hung)
     {
         text << "\n" << run.hangReason;
+        if (!run.hangBacktraces.empty())
+        {
+            text << "\nits threads when it was ended:\n" << run.hangBacktraces;
+        }
     }
     for (const std::string& dialog : run.dialogs)
     {
@@ -675,7 +679,8 @@ TEST_P(BadInputRun, NeverCrashesHangsOrLeavesADialog)
         // actor file unreadable (the actors after it take other ids, so the timeline moves other meshes), never
         // with the intact folder, and not again when the case is repeated. It is reported here and in
         // BAD_INPUT.md; the case fails only when it does so twice in a row.
-        std::printf("BADINPUT-RETRY| %s | %s | %s\n", param.file.name, DamageName(param.damage), run.hangReason.c_str());
+        std::printf("BADINPUT-RETRY| %s | %s | %s\n%s\n", param.file.name, DamageName(param.damage),
+                    run.hangReason.c_str(), Describe(run).c_str());
         run = ProgramRunner::Run((folder.Path() / "engine.exe").wstring(), L"", folder.Path().wstring(),
                                  EngineSettings());
     }
@@ -806,6 +811,8 @@ TEST(ProgramRunnerChecks, EndsAProgramThatNeitherStartsNorFails)
     const ProgramRunOutcome run = RunMisbehavingChild(L"hang");
     EXPECT_TRUE(run.hung);
     EXPECT_FALSE(run.exited);
+    // What the hung child was doing, for the report (Wine's debugger traces it).
+    EXPECT_FALSE(run.hangBacktraces.empty());
     EXPECT_FALSE(Judge(run, kStartupFiles[1], Damage::Missing).faults.empty());
 }
 

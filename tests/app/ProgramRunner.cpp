@@ -5,6 +5,8 @@
 #include <windows.h>
 
 #include <chrono>
+#include <cstdio>
+#include <cstring>
 #include <map>
 #include <mutex>
 
@@ -100,6 +102,81 @@ std::string DialogText(HWND dialog)
     std::wstring text;
     EnumChildWindows(dialog, CollectStaticText, reinterpret_cast<LPARAM>(&text));
     return Narrow(TextOf(dialog)) + ": " + Narrow(text);
+}
+
+// Wine's debugger, attached to the hung process, prints every thread's stack; only the blocks of `processId` are
+// kept. On Windows there is no such program and the result is empty.
+std::string ThreadBacktraces(DWORD processId)
+{
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring stem = std::wstring(temp) + L"hang-trace-" + std::to_wstring(processId);
+    const std::wstring commands = stem + L".txt";
+    const std::wstring output = stem + L".log";
+    {
+        char script[128];
+        std::snprintf(script, sizeof script, "attach 0x%lx\nbt all\ndetach\nquit\n", processId);
+        HANDLE file = CreateFileW(commands.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+        {
+            return {};
+        }
+        DWORD written = 0;
+        WriteFile(file, script, static_cast<DWORD>(std::strlen(script)), &written, nullptr);
+        CloseHandle(file);
+    }
+    SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE log = CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inheritable, CREATE_ALWAYS, 0, nullptr);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = log;
+    startup.hStdError = log;
+    std::wstring commandLine = L"winedbg.exe --file \"" + commands + L"\"";
+    PROCESS_INFORMATION debugger{};
+    if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &debugger))
+    {
+        WaitForSingleObject(debugger.hProcess, 60000);
+        TerminateProcess(debugger.hProcess, 1);
+        CloseHandle(debugger.hThread);
+        CloseHandle(debugger.hProcess);
+    }
+    CloseHandle(log);
+    std::string text;
+    if (FILE* in = _wfopen(output.c_str(), L"rb"))
+    {
+        char buffer[4096];
+        std::size_t read = 0;
+        while ((read = std::fread(buffer, 1, sizeof buffer, in)) > 0)
+        {
+            text.append(buffer, read);
+        }
+        std::fclose(in);
+    }
+    DeleteFileW(commands.c_str());
+    DeleteFileW(output.c_str());
+
+    char ownHeader[64];
+    std::snprintf(ownHeader, sizeof ownHeader, " in process %04lx ", processId);
+    std::string kept;
+    bool keeping = false;
+    std::size_t start = 0;
+    while (start < text.size())
+    {
+        std::size_t end = text.find('\n', start);
+        end = end == std::string::npos ? text.size() : end + 1;
+        const std::string line = text.substr(start, end - start);
+        if (line.rfind("Backtracing for thread", 0) == 0)
+        {
+            keeping = line.find(ownHeader) != std::string::npos;
+        }
+        if (keeping)
+        {
+            kept += line;
+        }
+        start = end;
+    }
+    return kept;
 }
 
 class PipeReader
@@ -291,6 +368,10 @@ ProgramRunOutcome ProgramRunner::Run(const std::wstring& program, const std::wst
     }
     else
     {
+        if (outcome.hung && settings.traceHangs)
+        {
+            outcome.hangBacktraces = ThreadBacktraces(process.dwProcessId);
+        }
         TerminateProcess(process.hProcess, 0xDEAD);
         WaitForSingleObject(process.hProcess, 10000);
     }

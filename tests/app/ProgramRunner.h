@@ -21,6 +21,8 @@ struct ProgramRunSettings
     double exitDeadlineSeconds = 120.0;
     // How long a dialog may stay after it was answered with OK.
     double dialogCloseSeconds = 10.0;
+    // Under Wine, a hung child's threads are traced with Wine's debugger before it is ended.
+    bool traceHangs = true;
 };
 
 struct ProgramRunOutcome
@@ -40,6 +42,8 @@ struct ProgramRunOutcome
     std::vector<std::string> dialogs;
     bool dialogStayedOpen = false;   // a dialog was still there `dialogCloseSeconds` after OK
     std::string standardError;
+    // A hung child's backtraces, one block per thread (Wine only; empty elsewhere or when tracing failed).
+    std::string hangBacktraces;
 };
 
 class ProgramRunner
