@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Sets up what is missing, builds the engine and every test for Windows, and runs them all under Wine with
-# CTest; then builds the portable code natively with sanitizers, fuzzes it briefly and runs its tests. One
-# virtual display and one Wine server serve the Wine run and are stopped at the end.
+# Sets up what is missing, builds the engine, every test for Windows and the release archive, and runs the tests
+# under Wine with CTest; then builds the portable code natively with sanitizers, fuzzes it briefly and runs its
+# tests. One virtual display and one Wine server serve the Wine run and are stopped at the end.
 set -euo pipefail
 root=$(cd "$(dirname "$0")" && pwd)
 cd "$root"
@@ -10,6 +10,9 @@ tools/setup.sh
 echo "[test] configuring and building (build/)" >&2
 cmake -S . -B build -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
 cmake --build build -j "$(nproc)"
+# The release archive, which a test unpacks and runs as a user would.
+echo "[test] making the release archive" >&2
+cmake --build build --target package
 
 source tools/display.sh
 start_display virtual

@@ -1,9 +1,19 @@
-// Process entry: runs the presentation through the one application object and returns its exit code (0 after
-// a normal end, 1 when start-up failed, 2 after an unexpected error). Everything else, exception reporting
-// included, is SystemClass::RunApplication's, so that tests can run the very same path.
+// Process entry: answers the command line's switches (EngineCommandLine), and otherwise runs the presentation
+// through the one application object and returns its exit code (0 after a normal end, 1 when start-up failed,
+// 2 after an unexpected error). Everything else, exception reporting included, is SystemClass::RunApplication's,
+// so that tests can run the very same path.
+#include <iostream>
+
+#include "app/EngineCommandLine.h"
+#include "app/EngineVersion.h"
 #include "app/SystemClass.h"
 
-int main()
+int main(int argc, char** argv)
 {
+    const EngineCommandLine commandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (const auto exitCode = commandLine.Answer(kEngineVersion, std::cout, std::cerr))
+    {
+        return *exitCode;
+    }
     return SystemClass::RunApplication();
 }

@@ -6,6 +6,8 @@
 #
 # Include this from the root CMakeLists.txt after ENGINE_BIN_DIR is set. Defines the target engine_assets
 # (part of ALL); engine_data depends on it, so `--target engine_data` also brings the generated files.
+# ENGINE_ASSET_LIST names the generator's list of the files it wrote into ENGINE_BIN_DIR, and ENGINE_MUSIC the
+# music file when it is made: the release archive takes exactly those (cmake/Release.cmake).
 include(ExternalProject)
 
 if(NOT DEFINED ENGINE_BIN_DIR)
@@ -33,12 +35,15 @@ ExternalProject_Add(asset_generator_build
 
 set(engine_assets_stamp ${engine_assets_dir}/assets.stamp)
 set(engine_music_wav ${engine_assets_dir}/DemoTrack01.wav)
+set(ENGINE_ASSET_LIST ${engine_assets_dir}/assets.list)
+set(ENGINE_MUSIC)
 set(engine_music_commands)
 if(ENGINE_LAME)
+    set(ENGINE_MUSIC ${ENGINE_BIN_DIR}/DemoTrack01.mp3)
     # Constant bit rate and no replay-gain scan: a plain file that the multimedia interface plays as mpegvideo.
     list(APPEND engine_music_commands
         COMMAND ${ENGINE_LAME} --quiet --noreplaygain -b 160 --tt DemoTrack01 --ta Engine
-                ${engine_music_wav} ${ENGINE_BIN_DIR}/DemoTrack01.mp3)
+                ${engine_music_wav} ${ENGINE_MUSIC})
 else()
     message(WARNING "lame was not found: DemoTrack01.mp3 will not be made and the presentation will be silent. "
                     "tools/setup.sh installs it.")
@@ -46,7 +51,7 @@ endif()
 
 add_custom_command(OUTPUT ${engine_assets_stamp}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${ENGINE_BIN_DIR}
-    COMMAND ${engine_asset_generator} ${ENGINE_BIN_DIR} --wav ${engine_music_wav}
+    COMMAND ${engine_asset_generator} ${ENGINE_BIN_DIR} --wav ${engine_music_wav} --list ${ENGINE_ASSET_LIST}
     ${engine_music_commands}
     COMMAND ${CMAKE_COMMAND} -E touch ${engine_assets_stamp}
     DEPENDS ${engine_asset_generator} asset_generator_build

@@ -1,6 +1,6 @@
-// The generator itself: two runs write identical bytes (it reads no clock and no outside randomness), and the
-// world shipped in data/ is the one its actor list describes, with the scripted scene's actors at
-// the ids the scene moves.
+// The generator itself: two runs write identical bytes (it reads no clock and no outside randomness) and list
+// what they wrote, and the world shipped in data/ is the one its actor list describes, with the scripted
+// scene's actors at the ids the scene moves.
 #include "tests/ScratchDirectory.h"
 #include "tools/assets/AssetGenerator.h"
 #include "tools/assets/WorldPlan.h"
@@ -11,6 +11,8 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <set>
+#include <sstream>
 
 namespace {
 
@@ -35,7 +37,7 @@ std::string ReadText(const std::string& name)
 
 }  // namespace
 
-TEST(AssetGenerator, TwoRunsWriteIdenticalBytes)
+TEST(AssetGenerator, TwoRunsWriteIdenticalBytesAndListWhatTheyWrote)
 {
     // A coarse set (small textures and skies, a few seconds of music) runs every painter and builder.
     ScratchDirectory first, second;
@@ -43,6 +45,7 @@ TEST(AssetGenerator, TwoRunsWriteIdenticalBytes)
         GeneratorOptions options;
         options.outputDirectory = dir->File("out");
         options.wavPath = dir->File("music/DemoTrack01.wav");
+        options.listPath = dir->File("list/assets.txt");
         options.textureScale = 8;
         options.skyWidth = 256;
         options.skyHeight = 128;
@@ -58,6 +61,18 @@ TEST(AssetGenerator, TwoRunsWriteIdenticalBytes)
         ASSERT_TRUE(b.count(name)) << name;
         EXPECT_TRUE(bytes == b.at(name)) << name << " differs between runs";
     }
+
+    // The list (what the release archive takes as the generated data) names exactly the files in the folder.
+    std::set<std::string> written;
+    for (const auto& [name, bytes] : ReadAll(first.Path() / "out")) {
+        written.insert(name);
+    }
+    std::multiset<std::string> listed;
+    std::istringstream list(a.at("list/assets.txt"));
+    for (std::string line; std::getline(list, line);) {
+        listed.insert(line);
+    }
+    EXPECT_EQ(listed, std::multiset<std::string>(written.begin(), written.end()));
 }
 
 TEST(WorldPlan, ActorsAreListedInIdOrderWithTheScriptedOnesWhereTheSceneMovesThem)

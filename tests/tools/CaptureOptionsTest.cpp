@@ -107,14 +107,18 @@ TEST(CaptureOptions, LoopingTimeFallsBackToZeroAfterEachPassAndStopsAfterUntil)
     EXPECT_EQ(straight.PresentationNanoseconds(233), 58'250'000'000LL);
 }
 
-TEST(CaptureOptions, HelpIsAskedAndExplained)
+TEST(CaptureOptions, HelpAndVersionAreAskedAndExplained)
 {
     CaptureOptions options;
     EXPECT_FALSE(Parse({"--help"}, options));
     EXPECT_TRUE(options.help);
+    EXPECT_FALSE(options.version);
+    CaptureOptions version;
+    EXPECT_FALSE(Parse({"--version"}, version));
+    EXPECT_TRUE(version.version);
     const std::string usage = CaptureUsage();
-    for (const char* option :
-         {"--fps", "--at", "--every", "--until", "--size", "--out", "--stats", "--loop", "--memory", "--memory-every"})
+    for (const char* option : {"--fps", "--at", "--every", "--until", "--size", "--out", "--stats", "--loop",
+                               "--memory", "--memory-every", "--version"})
     {
         EXPECT_NE(usage.find(option), std::string::npos) << option;
     }

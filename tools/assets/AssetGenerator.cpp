@@ -22,6 +22,17 @@ double SecondsSince(std::chrono::steady_clock::time_point start)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
+// Files that go elsewhere than the output folder (the music, the list), creating their folder as needed.
+template <typename Bytes>
+bool WriteBeside(const std::string& path, const Bytes& bytes)
+{
+    const std::filesystem::path file(path);
+    const std::filesystem::path folder = file.parent_path().empty() ? "." : file.parent_path();
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    return AssetWriter(folder.string()).Write(file.filename().string(), bytes);
+}
+
 }  // namespace
 
 bool AssetGenerator::Generate(const GeneratorOptions& options)
@@ -62,12 +73,17 @@ bool AssetGenerator::Generate(const GeneratorOptions& options)
     double musicTime = 0.0;
     if (!options.wavPath.empty()) {
         const auto musicStart = std::chrono::steady_clock::now();
-        const std::vector<uint8_t> wav = WavFile::Encode(MusicSynth::Render(options.musicSeconds), MusicSynth::kSampleRate, 2);
-        const std::filesystem::path wavPath(options.wavPath);
-        std::filesystem::create_directories(wavPath.parent_path().empty() ? "." : wavPath.parent_path(), error);
-        AssetWriter wavWriter(wavPath.parent_path().empty() ? "." : wavPath.parent_path().string());
-        ok &= wavWriter.Write(wavPath.filename().string(), wav);
+        ok &= WriteBeside(options.wavPath,
+                          WavFile::Encode(MusicSynth::Render(options.musicSeconds), MusicSynth::kSampleRate, 2));
         musicTime = SecondsSince(musicStart);
+    }
+
+    if (!options.listPath.empty()) {
+        std::string list;
+        for (const AssetWriter::Entry& entry : writer.Entries()) {
+            list += entry.fileName + "\n";
+        }
+        ok &= WriteBeside(options.listPath, list);
     }
 
     if (!options.quiet) {

@@ -11,6 +11,8 @@
 #include <string>
 #include <sstream>
 
+#include "app/EngineCommandLine.h"
+#include "app/EngineVersion.h"
 #include "app/MessageBox.h"
 #include "app/SystemClass.h"
 #include "graphics/D3DClass.h"
@@ -48,6 +50,11 @@ int main(int argc, char** argv)
     if (options.help)
     {
         std::cout << CaptureUsage();
+        return 0;
+    }
+    if (options.version)
+    {
+        std::cout << EngineCommandLine::VersionLine(kEngineVersion) << "\n";
         return 0;
     }
 

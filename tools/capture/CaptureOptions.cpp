@@ -89,6 +89,10 @@ std::optional<std::string> ParseCaptureOptions(const std::vector<std::string>& a
         {
             options.help = true;
         }
+        else if (name == "--version")
+        {
+            options.version = true;
+        }
         else if (name == "--every")
         {
             options.every = true;
@@ -235,6 +239,7 @@ Usage: engine-capture.exe [options]   (run it where engine.exe runs: beside the 
                     peak, video memory in use as the adapter reports it (-1 when it cannot), and the
                     counts of kernel, GDI and USER handles; one row per sample, with run and wall time
   --memory-every N  frames between memory samples (default: the frame rate, once per second)
+  --version         print the version and exit
   --help            this text
 
 Frames saved with --at are named t<seconds>.png with three decimals (t8.000.png). The same arguments give the

@@ -20,6 +20,7 @@ struct CaptureOptions
     std::string memoryFile;             // empty: no memory samples
     int memoryEvery = 0;                // frames between memory samples; 0: once per second (fps frames)
     bool help = false;
+    bool version = false;
 
     // Length of one pass of the presentation, which --loop repeats.
     static constexpr long long kPresentationNanoseconds = 58'000'000'000LL;

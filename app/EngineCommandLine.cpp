@@ -1,0 +1,61 @@
+// engine.exe's command line: see EngineCommandLine.h.
+#include "app/EngineCommandLine.h"
+
+#include <ostream>
+
+EngineCommandLine::EngineCommandLine(const std::vector<std::string>& args)
+{
+    for (const std::string& arg : args)
+    {
+        if (arg == "--version")
+        {
+            m_version = true;
+        }
+        else if (arg == "--help" || arg == "-h" || arg == "/?")
+        {
+            m_help = true;
+        }
+        else if (!m_unknown)
+        {
+            m_unknown = arg;
+        }
+    }
+}
+
+std::optional<int> EngineCommandLine::Answer(const std::string& version, std::ostream& out, std::ostream& err) const
+{
+    if (m_unknown)
+    {
+        err << "engine: unknown argument '" << *m_unknown << "'\n" << Usage();
+        return kExitUsage;
+    }
+    if (m_help)
+    {
+        out << Usage();
+        return 0;
+    }
+    if (m_version)
+    {
+        out << VersionLine(version) << "\n";
+        return 0;
+    }
+    return std::nullopt;
+}
+
+std::string EngineCommandLine::VersionLine(const std::string& version)
+{
+    return "Engine " + version;
+}
+
+std::string EngineCommandLine::Usage()
+{
+    return R"(Usage: engine.exe [--version | --help]
+Plays the presentation (about a minute) in a window; run it in the folder that holds its data files.
+Escape or the close box ends it early.
+
+  --version  print the version and exit
+  --help     print this text and exit
+
+Exit code: 0 after a normal end, 1 when start-up failed, 2 after an error, 64 for bad arguments.
+)";
+}

@@ -1,0 +1,37 @@
+// engine.exe's command line. Without arguments the program plays the presentation; a switch can instead ask
+// for an answer (the version, the usage) and end the process, and an argument the program does not know ends
+// it with the usage. Parsing and answering only: nothing here starts the engine, so the rules are tested
+// without a window. New switches join here and get a line in Usage().
+#pragma once
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+class EngineCommandLine
+{
+public:
+    // Exit code for arguments the program does not understand: the capture tool's, BSD's EX_USAGE.
+    static constexpr int kExitUsage = 64;
+
+    // `args` without the program name.
+    explicit EngineCommandLine(const std::vector<std::string>& args);
+
+    // Whether the presentation runs: every argument was understood and none asked for an answer instead.
+    bool RunsPresentation() const { return !m_unknown && !m_help && !m_version; }
+
+    // For a command line that does not run the presentation: writes its answer and returns the exit code. An
+    // unknown argument wins over everything else (one line naming it, then the usage, on `err`); then --help
+    // (the usage on `out`), then --version. Returns nothing when the presentation is to run.
+    std::optional<int> Answer(const std::string& version, std::ostream& out, std::ostream& err) const;
+
+    // The line --version prints, shared with the capture tool: "Engine <version>".
+    static std::string VersionLine(const std::string& version);
+    static std::string Usage();
+
+private:
+    bool m_version = false;
+    bool m_help = false;
+    std::optional<std::string> m_unknown;   // the first argument that is not a known switch, an empty one included
+};

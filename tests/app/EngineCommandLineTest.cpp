@@ -1,0 +1,83 @@
+// engine.exe's command line: no arguments play the presentation and print nothing; --version and --help answer
+// on standard output and end with 0; an unknown argument is named on standard error with the usage and ends
+// with the usage exit code, whatever else the command line holds.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "app/EngineCommandLine.h"
+
+namespace
+{
+struct Outcome
+{
+    bool runs = false;
+    std::optional<int> exitCode;
+    std::string out;
+    std::string err;
+};
+
+Outcome Answer(const std::vector<std::string>& args)
+{
+    const EngineCommandLine commandLine(args);
+    std::ostringstream out;
+    std::ostringstream err;
+    Outcome outcome;
+    outcome.runs = commandLine.RunsPresentation();
+    outcome.exitCode = commandLine.Answer("1.2-3-gabcdef0-dirty", out, err);
+    outcome.out = out.str();
+    outcome.err = err.str();
+    return outcome;
+}
+}
+
+TEST(EngineCommandLine, NoArgumentsPlayThePresentationSilently)
+{
+    const Outcome outcome = Answer({});
+    EXPECT_TRUE(outcome.runs);
+    EXPECT_FALSE(outcome.exitCode);
+    EXPECT_EQ(outcome.out, "");
+    EXPECT_EQ(outcome.err, "");
+}
+
+TEST(EngineCommandLine, VersionAndHelpAnswerOnStandardOutputAndSucceed)
+{
+    const Outcome version = Answer({"--version"});
+    EXPECT_FALSE(version.runs);
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, "Engine 1.2-3-gabcdef0-dirty\n");
+    EXPECT_EQ(version.err, "");
+
+    for (const char* help : {"--help", "-h", "/?"})
+    {
+        const Outcome outcome = Answer({help});
+        EXPECT_FALSE(outcome.runs) << help;
+        EXPECT_EQ(outcome.exitCode, 0) << help;
+        EXPECT_EQ(outcome.out, EngineCommandLine::Usage()) << help;
+        EXPECT_EQ(outcome.err, "") << help;
+    }
+    EXPECT_NE(EngineCommandLine::Usage().find("--version"), std::string::npos);
+}
+
+TEST(EngineCommandLine, AnUnknownArgumentIsNamedWithTheUsageAndRefused)
+{
+    // Each command line with the argument its message must name.
+    const std::vector<std::pair<std::vector<std::string>, std::string>> bad = {
+        {{"--verbose"}, "--verbose"},
+        {{"World2.xml"}, "World2.xml"},
+        {{"-version"}, "-version"},
+        {{"--version=1"}, "--version=1"},
+        {{""}, ""},
+        {{"--version", "--frobnicate"}, "--frobnicate"},
+        {{"--frobnicate", "--help", "--other"}, "--frobnicate"},
+    };
+    for (const auto& [args, unknown] : bad)
+    {
+        const Outcome outcome = Answer(args);
+        EXPECT_FALSE(outcome.runs) << unknown;
+        EXPECT_EQ(outcome.exitCode, EngineCommandLine::kExitUsage) << unknown;
+        EXPECT_EQ(outcome.out, "") << unknown;
+        EXPECT_NE(outcome.err.find(unknown), std::string::npos) << outcome.err;
+        EXPECT_NE(outcome.err.find(EngineCommandLine::Usage()), std::string::npos) << unknown;
+    }
+}
