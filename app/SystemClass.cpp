@@ -165,6 +165,7 @@ bool SystemClass::Initialize()
 
     PhaseStopwatch phase;
     m_options.Load();
+    m_options.ReplaceBrokenLensValues(EngineOptions::kFileName);
     if (m_overrideWidth > 0 && m_overrideHeight > 0)
     {
         m_options.m_screenWidth = m_overrideWidth;
@@ -272,8 +273,8 @@ bool SystemClass::CreateAppWindow()
     else
     {
         // The options file may give no size, or nonsense; a window needs a positive one.
-        width = m_options.m_screenWidth > 0 ? m_options.m_screenWidth : EngineOptions::kDefaultWidth;
-        height = m_options.m_screenHeight > 0 ? m_options.m_screenHeight : EngineOptions::kDefaultHeight;
+        width = m_options.WindowWidth();
+        height = m_options.WindowHeight();
         if (m_overrideWidth > 0 && m_overrideHeight > 0)
         {
             // An override names the picture's size, so the frame is added around it.

@@ -17,6 +17,7 @@
 #include "graphics/ShaderClass.h"
 #include "graphics/ShaderHolder.h"
 #include "graphics/TextureHolder.h"
+#include "scene/FreeCameraNode.h"
 #include "scene/Scene3.h"
 #include "tests/ScratchDirectory.h"
 #include "tests/app/FakeClock.h"
@@ -367,6 +368,36 @@ TEST(SystemClassStartup, MissingWorldFailsStartupWithoutAMessageBox)
         EXPECT_EQ(SystemClass::GetLogic()->GetActorCount(), 0u);
         system.Shutdown();
         EXPECT_EQ(SystemClass::GetApplication(), nullptr);
+    }
+    EXPECT_TRUE(folder.m_boxes.empty());
+}
+
+TEST(SystemClassStartup, LensValuesThatWouldBreakThePictureAreReplacedBeforeTheCameraIsBuilt)
+{
+    StartupFolder folder;
+    folder.Write("EngineOptions.xml",
+                 R"(<O><Graphics renderer="Direct3D 11" width="0" height="240" screenNear="0" runfullspeed="yes"/></O>)");
+    folder.WriteEmptyWorld();
+    folder.Enter();
+    {
+        SystemClass system;
+        testing::internal::CaptureStderr();
+        const bool started = system.Initialize();
+        const std::string messages = testing::internal::GetCapturedStderr();
+        ASSERT_TRUE(started) << messages;
+        // The window fell back to a width of 1280, so the aspect ratio is that of 1280 x 240.
+        EngineOptions lens;
+        lens.m_screenAspect = 1280.0f / 240.0f;
+        const Scene3& scene = *static_cast<Scene3*>(SystemClass::GetGraphics().GetScene());
+        EXPECT_EQ(scene.GetCamera()->GetProj(), FreeCameraNode(lens).GetProj());
+        size_t lines = 0;
+        for (size_t at = messages.find("EngineOptions.xml"); at != std::string::npos;
+             at = messages.find("EngineOptions.xml", at + 1))
+        {
+            ++lines;
+        }
+        EXPECT_EQ(lines, 2u) << messages;
+        system.Shutdown();
     }
     EXPECT_TRUE(folder.m_boxes.empty());
 }
