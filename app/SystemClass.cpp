@@ -308,6 +308,8 @@ void SystemClass::Run()
 {
     MSG message{};
     m_timer.Reset();
+    // Reset starts the timer; a deactivation or a drag that began before the loop must still hold it.
+    UpdateTimerPause();
     for (;;)
     {
         // One message per frame: a flood of input must not starve the presentation.

@@ -322,6 +322,40 @@ TEST_F(SystemClassTest, EscapeFrameIsUpdatedButNotRendered)
     EXPECT_EQ(m_system->GetFrameCounts().rendered, 0u);
 }
 
+TEST_F(SystemClassTest, EachFrameHandlesOneMessage)
+{
+    // Three ordinary messages, then Escape: were the queue drained at once, the first frame would see them all.
+    for (const WPARAM key : {WPARAM{'A'}, WPARAM{'B'}, WPARAM{'C'}, WPARAM{VK_ESCAPE}})
+    {
+        PostMessageW(m_window, WM_KEYDOWN, key, 0);
+    }
+    std::string seenByRenderedFrames;
+    m_system->SetFrameObserver([this, &seenByRenderedFrames] {
+        for (const unsigned char key : {'A', 'B', 'C'})
+        {
+            seenByRenderedFrames += m_system->GetKeys()[key] ? static_cast<char>(key) : '-';
+        }
+        seenByRenderedFrames += ' ';
+    });
+    m_system->Run();
+    EXPECT_EQ(m_system->GetFrameCounts().updated, 4u);
+    EXPECT_EQ(m_system->GetFrameCounts().rendered, 3u) << "the Escape frame is not rendered, nor any after it";
+    EXPECT_EQ(seenByRenderedFrames, "A-- AB- ABC ");
+}
+
+TEST_F(SystemClassTest, WindowDeactivatedBeforeTheLoopKeepsTheTimerStopped)
+{
+    Send(WM_ACTIVATE, WA_INACTIVE, 0);
+    // Ten seconds pass after each rendered frame; the loop's reset must not let any of them count.
+    m_system->SetFrameObserver([this] { m_clock.Advance(10.0); });
+    PostMessageW(m_window, WM_NULL, 0, 0);
+    PostMessageW(m_window, WM_KEYDOWN, VK_ESCAPE, 0);
+    m_system->Run();
+    EXPECT_EQ(m_system->GetFrameCounts().updated, 2u);
+    EXPECT_TRUE(SystemClass::GetTimer().IsStopped());
+    EXPECT_EQ(SystemClass::GetTimer().TotalTime(), 0.0f);
+}
+
 TEST_F(SystemClassTest, PresentationEndsAfter58SecondsOfUnpausedTime)
 {
     // Every clock reading moves time on by half a second; the reading that restarts the stopped timer
