@@ -299,8 +299,8 @@ bool SystemClass::CreateAppWindow()
     SetForegroundWindow(m_window);
     SetFocus(m_window);
 
-    ImGui_ImplWin32_Init(m_window);
-    m_overlayWin32 = true;
+    // Shutdown detaches only a back-end that was attached.
+    m_overlayWin32 = ImGui_ImplWin32_Init(m_window);
     return true;
 }
 
