@@ -8,7 +8,6 @@
 #include "graphics/AnsiConversion.h"
 #include "graphics/D3D11Mesh.h"
 #include "graphics/D3DClass.h"
-#include "graphics/DxException.h"
 #include "graphics/GraphicsClass.h"
 #include "graphics/ShaderClass.h"
 #include "graphics/ShaderHolder.h"
@@ -77,18 +76,9 @@ void MeshRenderComponent::RegisterShader(const std::string& name, const char* no
     {
         return;
     }
-    bool registered = false;
-    try
-    {
-        registered = shaders->Register(device, wideName, kind);
-    }
-    catch (const DxException&)
-    {
-        // A file that cannot be read at all ends the program, as for the start-up shaders; the exception
-        // itself only names the compiler call, so the file is named here.
-        std::cerr << name << ": the shader file cannot be read\n";
-        throw;
-    }
+    // A file that cannot be read, or byte code the device refuses, throws DxException and ends the program, as
+    // for the start-up shaders; the registry has already said which of the two it was, naming the file.
+    const bool registered = shaders->Register(device, wideName, kind);
     if (!registered)
     {
         std::cerr << name << ": the shader does not compile (messages in " << ShaderClass::kErrorFileName

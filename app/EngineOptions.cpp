@@ -3,9 +3,11 @@
 
 #include "app/XmlFileLoader.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <utility>
 
 #include <tinyxml.h>
 
@@ -36,7 +38,62 @@ EngineOptions::EngineOptions()
 
 void EngineOptions::Load()
 {
-    Load("EngineOptions.xml");
+    Load(kFileName);
+}
+
+int EngineOptions::WindowWidth() const
+{
+    return m_screenWidth > 0 ? m_screenWidth : kDefaultWidth;
+}
+
+int EngineOptions::WindowHeight() const
+{
+    return m_screenHeight > 0 ? m_screenHeight : kDefaultHeight;
+}
+
+void EngineOptions::ReplaceBrokenLensValues(const std::string& fileName)
+{
+    // Zero or a negative size gives an aspect ratio of 0, infinity or below 0: a flat or mirrored picture.
+    if (m_screenWidth <= 0 || m_screenHeight <= 0)
+    {
+        for (const auto& [name, value] : {std::pair{"width", m_screenWidth}, std::pair{"height", m_screenHeight}})
+        {
+            if (value <= 0)
+            {
+                std::cerr << fileName << ": " << name << " " << value << " is not a window size; the camera takes "
+                          << "the aspect ratio of the " << WindowWidth() << " x " << WindowHeight() << " window\n";
+            }
+        }
+        m_screenAspect = static_cast<float>(WindowWidth()) / static_cast<float>(WindowHeight());
+    }
+
+    // A near plane at or behind the eye, or at or beyond the far plane, puts every depth at 1 or divides by
+    // zero: nothing would pass the depth test.
+    const EngineOptions defaults;
+    const auto replace = [&fileName](const char* name, float& value, float replacement, const char* why) {
+        std::cerr << fileName << ": " << name << " " << value << " " << why << "; using " << replacement << "\n";
+        value = replacement;
+    };
+    if (!(std::isfinite(m_screenDepth) && m_screenDepth > 0.0f))
+    {
+        replace("screenDepth", m_screenDepth, defaults.m_screenDepth, "is not a distance");
+    }
+    if (!(std::isfinite(m_screenNear) && m_screenNear > 0.0f))
+    {
+        replace("screenNear", m_screenNear, defaults.m_screenNear, "is not a distance");
+    }
+    if (!(m_screenNear < m_screenDepth))
+    {
+        // Whichever default parts the two again: a far plane closer than the default near one is the odd one.
+        if (defaults.m_screenNear < m_screenDepth)
+        {
+            replace("screenNear", m_screenNear, defaults.m_screenNear, "is not nearer than screenDepth");
+        }
+        else
+        {
+            replace("screenDepth", m_screenDepth, defaults.m_screenDepth, "is not farther than screenNear");
+        }
+    }
 }
 
 void EngineOptions::Load(const std::string& fileName)

@@ -1,21 +1,33 @@
 // Display and sound settings of a run, read once from "EngineOptions.xml". Reading never fails: anything the
-// file does not say keeps its default. It does not validate ranges; the window and device clamp what they use.
+// file does not say keeps its default. Reading does not validate ranges; the window and device clamp what they
+// use, and ReplaceBrokenLensValues mends what the camera would otherwise be built from.
 #pragma once
 
 #include <string>
 
 struct EngineOptions
 {
-    // Used when the file gives no size, so that a window can always be created.
+    static constexpr const char* kFileName = "EngineOptions.xml";
+    // Used when the file gives no size, or one that is not positive, so that a window can always be created.
     static constexpr int kDefaultWidth = 1280;
     static constexpr int kDefaultHeight = 720;
 
     EngineOptions();
 
-    // Reads "EngineOptions.xml" from the working directory.
+    // Reads kFileName from the working directory.
     void Load();
     // Reads the given file; a missing or malformed file leaves every field as it was.
     void Load(const std::string& fileName);
+
+    // The size a window is made with: the screen size read, or the default for a side that is not positive.
+    int WindowWidth() const;
+    int WindowHeight() const;
+    // The camera's lens is fixed for the whole run, so values with which it could draw no picture are put right
+    // once, after reading: a width or height that is not positive gives the aspect ratio of the window actually
+    // made (WindowWidth / WindowHeight); a near plane that is not above 0, or not below the far plane, and a far
+    // plane that is not a positive number, get their defaults. Each replaced value is named on standard error
+    // with `fileName`, the file it came from. A size the file did not give keeps the aspect ratio as it is.
+    void ReplaceBrokenLensValues(const std::string& fileName);
 
     int m_renderer;
     bool m_runFullSpeed;

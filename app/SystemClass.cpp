@@ -179,6 +179,7 @@ bool SystemClass::Initialize()
 
     PhaseStopwatch phase;
     m_options.Load();
+    m_options.ReplaceBrokenLensValues(EngineOptions::kFileName);
     if (m_overrideWidth > 0 && m_overrideHeight > 0)
     {
         m_options.m_screenWidth = m_overrideWidth;
@@ -311,8 +312,8 @@ bool SystemClass::CreateAppWindow()
     else
     {
         // The options file may give no size, or nonsense; a window needs a positive one.
-        width = m_options.m_screenWidth > 0 ? m_options.m_screenWidth : EngineOptions::kDefaultWidth;
-        height = m_options.m_screenHeight > 0 ? m_options.m_screenHeight : EngineOptions::kDefaultHeight;
+        width = m_options.WindowWidth();
+        height = m_options.WindowHeight();
         if (m_overrideWidth > 0 && m_overrideHeight > 0)
         {
             // An override names the picture's size, so the frame is added around it.
@@ -337,8 +338,8 @@ bool SystemClass::CreateAppWindow()
     SetForegroundWindow(m_window);
     SetFocus(m_window);
 
-    ImGui_ImplWin32_Init(m_window);
-    m_overlayWin32 = true;
+    // Shutdown detaches only a back-end that was attached.
+    m_overlayWin32 = ImGui_ImplWin32_Init(m_window);
     return true;
 }
 
@@ -346,6 +347,8 @@ void SystemClass::Run()
 {
     MSG message{};
     m_timer.Reset();
+    // Reset starts the timer; a deactivation or a drag that began before the loop must still hold it.
+    UpdateTimerPause();
     for (;;)
     {
         // One message per frame: a flood of input must not starve the presentation.

@@ -1,13 +1,17 @@
 // Mesh pixel stage: diffuse texture (slot 0) and tangent-space normal map (slot 1), lit by the one directional
 // light of the frame with ambient, diffuse and Blinn-Phong specular terms using the material's shininess.
+// A mesh without a normal map is lit with its interpolated vertex normal, and one without a diffuse texture
+// with plain white, whatever views earlier draws left in the two slots.
 cbuffer cbPerObject : register(b0)
 {
     float4x4 world;
     float4x4 view;
     float4x4 projection;
     float4x4 worldInvTranspose;
-    float4 materialAmbient;
-    float4 materialDiffuse;
+    float3 materialAmbient;
+    float hasNormalMap;        // 1 when slot 1 holds this mesh's normal map, else 0
+    float3 materialDiffuse;
+    float hasDiffuseTexture;   // 1 when slot 0 holds this mesh's diffuse texture, else 0
     float4 materialSpecular;   // rgb colour, w shininess exponent
     float4 materialConstant;
 };
@@ -38,14 +42,29 @@ struct PixelIn
 
 float4 PixelShaderFX(PixelIn input) : SV_TARGET
 {
-    float3 n = normalize(input.normal);
-    // Gram-Schmidt again: interpolation bends the tangent away from the normal.
-    float3 t = normalize(input.tangent - dot(input.tangent, n) * n);
-    float3 b = cross(n, t);
-    float3 bump = normalMap.Sample(textureSampler, input.tex).xyz * 2.0f - 1.0f;
-    float3 normal = normalize(bump.x * t + bump.y * b + bump.z * n);
+    // Sampled outside the branches below, where the texture coordinates' derivatives are always defined.
+    float4 bumpSample = normalMap.Sample(textureSampler, input.tex);
+    float4 albedoSample = diffuseMap.Sample(textureSampler, input.tex);
 
-    float4 albedo = diffuseMap.Sample(textureSampler, input.tex);
+    float3 n = normalize(input.normal);
+    // A slot this mesh does not fill may hold another mesh's view, or none (which samples as 0 and would turn
+    // the normal inside out), so the sample is only used when the flag says the slot is this mesh's. Chosen
+    // with a branch rather than a blend, so that nothing in the unused sample can reach the result.
+    float3 normal = n;
+    if (hasNormalMap > 0.5f)
+    {
+        // Gram-Schmidt again: interpolation bends the tangent away from the normal.
+        float3 t = normalize(input.tangent - dot(input.tangent, n) * n);
+        float3 b = cross(n, t);
+        float3 bump = bumpSample.xyz * 2.0f - 1.0f;
+        normal = normalize(bump.x * t + bump.y * b + bump.z * n);
+    }
+    float4 albedo = float4(1.0f, 1.0f, 1.0f, 1.0f);
+    if (hasDiffuseTexture > 0.5f)
+    {
+        albedo = albedoSample;
+    }
+
     float3 toLight = normalize(-lightDirection.xyz);
     float3 toEye = normalize(eyePosition - input.worldPosition);
     float diffuse = saturate(dot(normal, toLight));

@@ -6,8 +6,10 @@ cbuffer cbPerObject : register(b0)
     float4x4 view;
     float4x4 projection;
     float4x4 worldInvTranspose;
-    float4 materialAmbient;
-    float4 materialDiffuse;
+    float3 materialAmbient;
+    float hasNormalMap;
+    float3 materialDiffuse;
+    float hasDiffuseTexture;
     float4 materialSpecular;
     float4 materialConstant;
 };

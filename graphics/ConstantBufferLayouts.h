@@ -14,9 +14,12 @@ struct cbPerObject {
     Matrix4x4 projection;
     Matrix4x4 worldInvTranspose;
     float materialAmbient[3];
-    float padding0;
+    // 1 when pixel-shader slot 1 holds this mesh's normal map, else 0: a mesh without one binds nothing
+    // there, so the slot may still hold an earlier draw's map and the shader must not sample it.
+    float hasNormalMap;
     float materialDiffuse[3];
-    float padding1;
+    // 1 when slot 0 holds this mesh's diffuse texture, else 0 (the shader then takes white).
+    float hasDiffuseTexture;
     float materialSpecular[4];  // r, g, b, then the shininess exponent
     float materialConstant[4];
 };
@@ -40,7 +43,9 @@ static_assert(offsetof(cbPerObject, view) == 64);
 static_assert(offsetof(cbPerObject, projection) == 128);
 static_assert(offsetof(cbPerObject, worldInvTranspose) == 192);
 static_assert(offsetof(cbPerObject, materialAmbient) == 256);
+static_assert(offsetof(cbPerObject, hasNormalMap) == 268);
 static_assert(offsetof(cbPerObject, materialDiffuse) == 272);
+static_assert(offsetof(cbPerObject, hasDiffuseTexture) == 284);
 static_assert(offsetof(cbPerObject, materialSpecular) == 288);
 static_assert(offsetof(cbPerObject, materialConstant) == 304);
 static_assert(sizeof(cbPerFrame) == 176);

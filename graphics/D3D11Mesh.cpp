@@ -103,10 +103,16 @@ D3D11Mesh::D3D11Mesh(MeshRenderComponent* renderComponent, const Matrix4x4* toWo
         material = &FallbackMaterial();
     }
     // Always bound, even without a view, so that a mesh without a texture never shows the previous one's.
-    AddBind(std::make_unique<ShaderResource>(TextureView(material->diffuse_texname), 0u));
+    ID3D11ShaderResourceView* diffuseView = TextureView(material->diffuse_texname);
+    m_hasDiffuseTexture = diffuseView != nullptr;
+    AddBind(std::make_unique<ShaderResource>(diffuseView, 0u));
+    // Slot 1 stays unbound without a bump texture (the list keeps its 14 entries); the flag in the constants
+    // tells the shader to ignore whatever an earlier draw left there.
     if (!material->bump_texname.empty())
     {
-        AddBind(std::make_unique<ShaderResource>(TextureView(material->bump_texname), 1u));
+        ID3D11ShaderResourceView* bumpView = TextureView(material->bump_texname);
+        m_hasNormalMap = bumpView != nullptr;
+        AddBind(std::make_unique<ShaderResource>(bumpView, 1u));
     }
 
     AddBind(std::make_unique<InputLayout>(device, vertexShader->GetByteCode()));
@@ -169,6 +175,8 @@ int D3D11Mesh::PreRender(SceneTree* scene, ID3D11DeviceContext* context)
     }
     Store3(perObject.materialAmbient, material->ambient);
     Store3(perObject.materialDiffuse, material->diffuse);
+    perObject.hasNormalMap = m_hasNormalMap ? 1.0f : 0.0f;
+    perObject.hasDiffuseTexture = m_hasDiffuseTexture ? 1.0f : 0.0f;
     perObject.materialSpecular[0] = material->specular[0];
     perObject.materialSpecular[1] = material->specular[1];
     perObject.materialSpecular[2] = material->specular[2];

@@ -20,13 +20,15 @@ public:
     // [bump texture (slot 1)], input layout, topology, sampler, depth-stencil, rasterizer and blend states,
     // vertex-stage per-object buffer (b0), pixel-stage per-object buffer (b0), pixel-stage per-frame buffer (b1).
     // Fallbacks rather than failures: an owner without a mesh component draws nothing; a mesh without
-    // materials draws with FallbackMaterial; a texture that is missing or failed to load binds no view. A
+    // materials draws with FallbackMaterial; a texture that is missing or failed to load binds no view, and
+    // the shader is told so (the flags in cbPerObject): without a diffuse texture the material's diffuse
+    // colour is drawn as it is, without a normal map the interpolated vertex normal lights the surface. A
     // shader that is not in the registry leaves the node without bindables, drawing nothing.
     D3D11Mesh(MeshRenderComponent* renderComponent, const Matrix4x4* toWorld, ID3D11Device* device);
 
     int OnUpdate(SceneTree* scene, float step, ID3D11DeviceContext* context) override;
-    // Pushes the node's matrix, then writes world, view, projection, the inverse transpose and the material
-    // into both per-object buffers and the light into the per-frame buffer. Always 0.
+    // Pushes the node's matrix, then writes world, view, projection, the inverse transpose, the material and
+    // the two texture flags into both per-object buffers and the light into the per-frame buffer. Always 0.
     int PreRender(SceneTree* scene, ID3D11DeviceContext* context) override;
 
     // What a mesh without materials draws with: white diffuse, no ambient, specular or textures.
@@ -46,4 +48,7 @@ private:
     VertexConstantBuffer<cbPerObject>* m_vsPerObject = nullptr;
     PixelConstantBuffer<cbPerObject>* m_psPerObject = nullptr;
     PixelConstantBuffer<cbPerFrame>* m_psPerFrame = nullptr;
+    // Whether a view was bound in slot 0 and slot 1; fixed at construction like the views themselves.
+    bool m_hasDiffuseTexture = false;
+    bool m_hasNormalMap = false;
 };

@@ -3,7 +3,9 @@
 #include "graphics/ShaderHolder.h"
 
 #include "graphics/AnsiConversion.h"
+#include "graphics/DxException.h"
 
+#include <iostream>
 #include <stdexcept>
 
 namespace {
@@ -20,7 +22,15 @@ bool ShaderHolder::Register(ID3D11Device* device, const std::wstring& fileName, 
     if (!entry.Compile(fileName)) {
         return false;
     }
-    return entry.Create(device);
+    try {
+        return entry.Create(device);
+    } catch (const DxException&) {
+        // The file was read (or compiled) fine, so the device refused the byte code itself: most likely a .cso
+        // compiled for another stage. The exception names only the call, so the file is named here.
+        std::cerr << WideToAnsi(fileName) << ": the device does not accept its byte code as a " << entry.GetTarget()
+                  << " shader\n";
+        throw;
+    }
 }
 
 ShaderClass& ShaderHolder::Get(const std::wstring& fileName)

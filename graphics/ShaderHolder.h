@@ -11,6 +11,8 @@ class ShaderHolder {
 public:
     // Compiles and creates the shader unless the name is already registered (then true, whatever its kind).
     // False when the file does not compile, in which case the failed entry stays and is never recompiled.
+    // A file that cannot be read, or byte code the device refuses for the kind, throws DxException after one
+    // line on standard error that names the file and says which of the two failed.
     bool Register(ID3D11Device* device, const std::wstring& fileName, int kind);
 
     // The entry for a shader that compiled. A name that was never registered, or whose compilation failed,

@@ -13,6 +13,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
+#include <vector>
 
 namespace
 {
@@ -78,15 +80,43 @@ TEST(MeshRenderComponent, NoPShaderAsksForNothingButOtherLetterCaseIsAFileName)
     EXPECT_NE(messages.find("nopshader: the shader does not compile"), std::string::npos) << messages;
 }
 
-TEST(MeshRenderComponent, AMissingShaderFileNamesItselfAndEndsTheLoad)
+TEST(MeshRenderComponent, AShaderFileThatCannotBeUsedEndsTheLoadAndIsReportedOnceForWhatFailed)
 {
     DrawingWorld world;
+    // The messages naming `file`, one per line.
+    const auto linesNaming = [](const std::string& messages, const std::string& file) {
+        std::vector<std::string> lines;
+        std::istringstream stream(messages);
+        for (std::string line; std::getline(stream, line);)
+        {
+            if (line.find(file) != std::string::npos)
+            {
+                lines.push_back(line.substr(line.find(file) + file.size()));
+            }
+        }
+        return lines;
+    };
+
     testing::internal::CaptureStderr();
     EXPECT_THROW(world.MakeActor(1, DrawingWorld::TransformAt(0, 0, 0) +
                                         RenderElement("NoSuchShader.fx", "NoVShader")),
                  DxException);
-    const std::string messages = testing::internal::GetCapturedStderr();
-    EXPECT_NE(messages.find("NoSuchShader.fx: the shader file cannot be read"), std::string::npos) << messages;
+    const std::string missing = testing::internal::GetCapturedStderr();
+    const std::vector<std::string> missingLines = linesNaming(missing, "NoSuchShader.fx");
+    EXPECT_EQ(missingLines.size(), 1u) << missing;
+
+    // Compiled byte code that reads fine but belongs to another stage: a vertex shader named as a pixel shader.
+    ID3DBlob* vertexCode = ShaderHolder::Instance()->Get(L"BasicNormalMapVertexShader.fx").GetByteCode();
+    const std::string wrongKind = world.scratch.Write(
+        "Vertex.cso", std::string(static_cast<const char*>(vertexCode->GetBufferPointer()), vertexCode->GetBufferSize()));
+    testing::internal::CaptureStderr();
+    EXPECT_THROW(world.MakeActor(2, DrawingWorld::TransformAt(0, 0, 0) + RenderElement(wrongKind, "NoVShader")),
+                 DxException);
+    const std::string refused = testing::internal::GetCapturedStderr();
+    const std::vector<std::string> refusedLines = linesNaming(refused, wrongKind);
+    ASSERT_EQ(refusedLines.size(), 1u) << refused;
+    ASSERT_EQ(missingLines.size(), 1u);
+    EXPECT_NE(refusedLines[0], missingLines[0]) << "a file that was read is not reported as unreadable";
 }
 
 TEST(MeshRenderComponent, BuildsOneMeshNodeAtTheActorsTransformAndNoneWithoutATransform)

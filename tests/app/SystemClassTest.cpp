@@ -17,6 +17,7 @@
 #include "graphics/ShaderClass.h"
 #include "graphics/ShaderHolder.h"
 #include "graphics/TextureHolder.h"
+#include "scene/FreeCameraNode.h"
 #include "scene/Scene3.h"
 #include "tests/ScratchDirectory.h"
 #include "tests/app/FakeClock.h"
@@ -321,6 +322,40 @@ TEST_F(SystemClassTest, EscapeFrameIsUpdatedButNotRendered)
     EXPECT_EQ(m_system->GetFrameCounts().rendered, 0u);
 }
 
+TEST_F(SystemClassTest, EachFrameHandlesOneMessage)
+{
+    // Three ordinary messages, then Escape: were the queue drained at once, the first frame would see them all.
+    for (const WPARAM key : {WPARAM{'A'}, WPARAM{'B'}, WPARAM{'C'}, WPARAM{VK_ESCAPE}})
+    {
+        PostMessageW(m_window, WM_KEYDOWN, key, 0);
+    }
+    std::string seenByRenderedFrames;
+    m_system->SetFrameObserver([this, &seenByRenderedFrames] {
+        for (const unsigned char key : {'A', 'B', 'C'})
+        {
+            seenByRenderedFrames += m_system->GetKeys()[key] ? static_cast<char>(key) : '-';
+        }
+        seenByRenderedFrames += ' ';
+    });
+    m_system->Run();
+    EXPECT_EQ(m_system->GetFrameCounts().updated, 4u);
+    EXPECT_EQ(m_system->GetFrameCounts().rendered, 3u) << "the Escape frame is not rendered, nor any after it";
+    EXPECT_EQ(seenByRenderedFrames, "A-- AB- ABC ");
+}
+
+TEST_F(SystemClassTest, WindowDeactivatedBeforeTheLoopKeepsTheTimerStopped)
+{
+    Send(WM_ACTIVATE, WA_INACTIVE, 0);
+    // Ten seconds pass after each rendered frame; the loop's reset must not let any of them count.
+    m_system->SetFrameObserver([this] { m_clock.Advance(10.0); });
+    PostMessageW(m_window, WM_NULL, 0, 0);
+    PostMessageW(m_window, WM_KEYDOWN, VK_ESCAPE, 0);
+    m_system->Run();
+    EXPECT_EQ(m_system->GetFrameCounts().updated, 2u);
+    EXPECT_TRUE(SystemClass::GetTimer().IsStopped());
+    EXPECT_EQ(SystemClass::GetTimer().TotalTime(), 0.0f);
+}
+
 TEST_F(SystemClassTest, PresentationEndsAfter58SecondsOfUnpausedTime)
 {
     // Every clock reading moves time on by half a second; the reading that restarts the stopped timer
@@ -367,6 +402,36 @@ TEST(SystemClassStartup, MissingWorldFailsStartupWithoutAMessageBox)
         EXPECT_EQ(SystemClass::GetLogic()->GetActorCount(), 0u);
         system.Shutdown();
         EXPECT_EQ(SystemClass::GetApplication(), nullptr);
+    }
+    EXPECT_TRUE(folder.m_boxes.empty());
+}
+
+TEST(SystemClassStartup, LensValuesThatWouldBreakThePictureAreReplacedBeforeTheCameraIsBuilt)
+{
+    StartupFolder folder;
+    folder.Write("EngineOptions.xml",
+                 R"(<O><Graphics renderer="Direct3D 11" width="0" height="240" screenNear="0" runfullspeed="yes"/></O>)");
+    folder.WriteEmptyWorld();
+    folder.Enter();
+    {
+        SystemClass system;
+        testing::internal::CaptureStderr();
+        const bool started = system.Initialize();
+        const std::string messages = testing::internal::GetCapturedStderr();
+        ASSERT_TRUE(started) << messages;
+        // The window fell back to a width of 1280, so the aspect ratio is that of 1280 x 240.
+        EngineOptions lens;
+        lens.m_screenAspect = 1280.0f / 240.0f;
+        const Scene3& scene = *static_cast<Scene3*>(SystemClass::GetGraphics().GetScene());
+        EXPECT_EQ(scene.GetCamera()->GetProj(), FreeCameraNode(lens).GetProj());
+        size_t lines = 0;
+        for (size_t at = messages.find("EngineOptions.xml"); at != std::string::npos;
+             at = messages.find("EngineOptions.xml", at + 1))
+        {
+            ++lines;
+        }
+        EXPECT_EQ(lines, 2u) << messages;
+        system.Shutdown();
     }
     EXPECT_TRUE(folder.m_boxes.empty());
 }

@@ -1,6 +1,7 @@
 // The mesh drawable on the real device: its bindable list in bind order, the constants it writes before each
-// draw (read back from the GPU buffers), nesting under another node, and the fallbacks for meshes whose
-// component, material, texture or shader is missing.
+// draw (read back from the GPU buffers), nesting under another node, the fallbacks for meshes whose
+// component, material, texture or shader is missing, and the lit colours the shipped shaders draw with and
+// without a normal map and a diffuse texture (read back from a render target).
 #include "actors/Actor.h"
 #include "actors/MeshRenderComponent.h"
 #include "graphics/BlendState.h"
@@ -26,6 +27,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <typeinfo>
 
 using graphics_harness::Context;
@@ -61,6 +63,69 @@ void PreRenderOnly(ISceneNode& node, DrawingWorld& world)
 {
     ASSERT_EQ(node.PreRender(world.tree.get(), Context()), 0);
     node.PostRender(world.tree.get());
+}
+
+// A 4 x 4 Targa texture of one colour in the world's scratch folder; its name for a material file.
+std::string UniformTexture(DrawingWorld& world, const std::string& name, uint8_t r, uint8_t g, uint8_t b)
+{
+    std::string tga(18, '\0');
+    tga[2] = 2;     // uncompressed true colour
+    tga[12] = 4;    // width
+    tga[14] = 4;    // height
+    tga[16] = 32;   // bits per pixel
+    for (int i = 0; i < 16; ++i)
+    {
+        tga += {static_cast<char>(b), static_cast<char>(g), static_cast<char>(r), static_cast<char>(255)};
+    }
+    return std::filesystem::path(world.scratch.Write(name, tga)).generic_string();
+}
+
+// The shipped mesh shaders drawing facing quads into a small target of their own, lit by one white light that
+// shines straight at them (light ambient 0.2, diffuse 0.6, no specular), seen from the camera at the origin.
+class LitQuads
+{
+public:
+    LitQuads() : target(Device(), Context(), 32, 32)
+    {
+        world.MakeActor(9, DrawingWorld::TransformAt(0, 0, 0) +
+                               "<LightRenderComponent><Light type=\"DirectionalLight\">"
+                               "<Ambient r=\"0.2\" g=\"0.2\" b=\"0.2\" a=\"1\"/><Diffuse r=\"0.6\" g=\"0.6\" b=\"0.6\" a=\"1\"/>"
+                               "<Specular r=\"0\" g=\"0\" b=\"0\" a=\"1\"/></Light></LightRenderComponent>");
+        world.camera->UpdateViewMatrix();
+        world.tree->GetLightManager()->PrepareFrame(world.tree.get());
+    }
+
+    // A quad two units in front of the camera drawn with the material text `mtl`.
+    std::shared_ptr<D3D11Mesh> Quad(ActorId id, const std::string& mtl)
+    {
+        world.MakeQuadActor(id, 0.0f, 0.0f, 2.0f, mtl);
+        return MeshOf(world, id);
+    }
+
+    // Draws the mesh alone, as the scene walk would, and reads the pixel at the centre of the target.
+    std::vector<uint8_t> Draw(D3D11Mesh& mesh)
+    {
+        target.Clear(0.0f, 0.0f, 0.0f, 1.0f);
+        EXPECT_EQ(mesh.PreRender(world.tree.get(), Context()), 0);
+        EXPECT_EQ(mesh.Render(world.tree.get(), Context()), 0);
+        mesh.PostRender(world.tree.get());
+        graphics_harness::WaitForTheGpu();
+        return target.Pixel(16, 16);
+    }
+
+    DrawingWorld world;
+    OffscreenTarget target;
+};
+
+// Within three steps of 255 on each colour channel: what rounding and filtering leave of an exact colour.
+void ExpectColourNear(const std::vector<uint8_t>& pixel, float r, float g, float b)
+{
+    ASSERT_EQ(pixel.size(), 4u);
+    const float expected[3] = {r, g, b};
+    for (int i = 0; i < 3; ++i)
+    {
+        EXPECT_NEAR(pixel[i], expected[i] * 255.0f, 3.0f) << "channel " << i;
+    }
 }
 
 std::vector<const std::type_info*> TypesOf(const D3D11Drawable& drawable)
@@ -254,4 +319,79 @@ TEST(D3D11Mesh, AShaderThatDidNotCompileLeavesTheMeshWithoutBindables)
     PreRenderOnly(*mesh, world);
     world.tree->SetSkySelector(2);
     EXPECT_EQ(world.tree->Render(Context()), 0);
+}
+
+TEST(D3D11Mesh, IsLitThroughItsNormalMapOrElseWithItsVertexNormalWhateverSlotOneHolds)
+{
+    LitQuads quads;
+    const std::string albedo = UniformTexture(quads.world, "albedo.tga", 200, 100, 50);
+    // Tangent-space normal (0.8, 0, 0.6): tilted away from the light, which then lights it by 0.6.
+    const std::string tilted = UniformTexture(quads.world, "tilted.tga", 230, 128, 204);
+    const std::string material = "newmtl Test\nKa 0.5 0.5 0.5\nKd 1 1 1\nKs 0 0 0\nNs 1\nmap_Kd " + albedo + "\n";
+    const auto bumped = quads.Quad(1, material + "map_bump " + tilted + "\n");
+    const auto plain = quads.Quad(2, material);
+    ASSERT_TRUE(bumped && plain);
+    ASSERT_EQ(plain->GetBindables().size(), 14u) << "slot 1 is left alone";
+
+    // Albedo (200, 100, 50) / 255 times ambient 0.2 x 0.5 plus diffuse 0.6 x N.L.
+    const float tiltedLight = 0.1f + 0.6f * 0.598f;   // N.L of the 8-bit normal, (0.804, 0.004, 0.6) normalised
+    const float straightLight = 0.1f + 0.6f;
+    ExpectColourNear(quads.Draw(*bumped), 200 / 255.0f * tiltedLight, 100 / 255.0f * tiltedLight,
+                     50 / 255.0f * tiltedLight);
+
+    // The plain quad after the bumped one: slot 1 still holds the tilted map.
+    ID3D11ShaderResourceView* left = nullptr;
+    Context()->PSGetShaderResources(1, 1, &left);
+    EXPECT_EQ(left, TextureHolder::Instance()->Get(tilted).GetTexture());
+    if (left != nullptr)
+    {
+        left->Release();
+    }
+    const std::vector<uint8_t> lit = quads.Draw(*plain);
+    ExpectColourNear(lit, 200 / 255.0f * straightLight, 100 / 255.0f * straightLight, 50 / 255.0f * straightLight);
+
+    // Nothing in slot 1 (which samples as 0, an inside-out normal), and a view full of NaNs.
+    ID3D11ShaderResourceView* none = nullptr;
+    Context()->PSSetShaderResources(1, 1, &none);
+    EXPECT_EQ(quads.Draw(*plain), lit);
+    const uint16_t halfNaN[4] = {0x7E00, 0x7E00, 0x7E00, 0x7E00};
+    D3D11_TEXTURE2D_DESC desc = {};
+    desc.Width = 1;
+    desc.Height = 1;
+    desc.MipLevels = 1;
+    desc.ArraySize = 1;
+    desc.Format = DXGI_FORMAT_R16G16B16A16_FLOAT;
+    desc.SampleDesc.Count = 1;
+    desc.Usage = D3D11_USAGE_DEFAULT;
+    desc.BindFlags = D3D11_BIND_SHADER_RESOURCE;
+    const D3D11_SUBRESOURCE_DATA data = {halfNaN, sizeof(halfNaN), 0};
+    Microsoft::WRL::ComPtr<ID3D11Texture2D> nanTexture;
+    Microsoft::WRL::ComPtr<ID3D11ShaderResourceView> nanView;
+    ASSERT_HRESULT_SUCCEEDED(Device()->CreateTexture2D(&desc, &data, nanTexture.GetAddressOf()));
+    ASSERT_HRESULT_SUCCEEDED(Device()->CreateShaderResourceView(nanTexture.Get(), nullptr, nanView.GetAddressOf()));
+    ID3D11ShaderResourceView* nan = nanView.Get();
+    Context()->PSSetShaderResources(1, 1, &nan);
+    EXPECT_EQ(quads.Draw(*plain), lit);
+}
+
+TEST(D3D11Mesh, WithoutADiffuseTextureDrawsItsMaterialColourLitAsUsual)
+{
+    LitQuads quads;
+    const std::string colour = "newmtl Test\nKa 0.5 0.5 0.5\nKd 0.25 0.5 1\nKs 0 0 0\nNs 1\n";
+    testing::internal::CaptureStderr();
+    const auto untextured = quads.Quad(1, colour);
+    const std::string missing = std::filesystem::path(quads.world.scratch.File("not-there.tga")).generic_string();
+    const auto lost = quads.Quad(2, colour + "map_Kd " + missing + "\n");
+    const auto bare = quads.Quad(3, "");
+    testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(untextured && lost && bare);
+
+    // Ambient 0.2 x 0.5 plus diffuse 0.6 x Kd, facing the light; white albedo.
+    const float r = 0.1f + 0.6f * 0.25f;
+    const float g = 0.1f + 0.6f * 0.5f;
+    const float b = 0.1f + 0.6f * 1.0f;
+    ExpectColourNear(quads.Draw(*untextured), r, g, b);
+    ExpectColourNear(quads.Draw(*lost), r, g, b);
+    // No material at all: the white fallback, without ambient.
+    ExpectColourNear(quads.Draw(*bare), 0.6f, 0.6f, 0.6f);
 }

@@ -4,6 +4,7 @@
 #include "scene/FreeCameraNode.h"
 #include "tests/scene/SceneTestSupport.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace
@@ -119,6 +120,54 @@ TEST(FreeCameraNode, UpdateViewMatrixRestoresAnOrthonormalBasis)
     EXPECT_NEAR(Vector3::Dot(r, u), 0.0f, 1e-6f);
     EXPECT_NEAR(Vector3::Dot(u, l), 0.0f, 1e-6f);
     EXPECT_NEAR(Vector3::Dot(r, l), 0.0f, 1e-6f);
+}
+
+TEST(FreeCameraNode, BrokenLensValuesInTheOptionsFileGiveTheDefaultProjection)
+{
+    ScratchDirectory dir;
+    // What the application does with the options file before it builds the camera: a 1280 x 720 window, with
+    // `name` set to `value` instead.
+    std::string messages;
+    const auto cameraWith = [&dir, &messages](const std::string& name, const std::string& value) {
+        std::string attributes = name + "=\"" + value + "\"";
+        attributes += name == "renderer" ? "" : " renderer=\"Direct3D 11\"";
+        attributes += name == "width" ? "" : " width=\"1280\"";
+        attributes += name == "height" ? "" : " height=\"720\"";
+        const std::string file = dir.Write("EngineOptions.xml", "<O><Graphics " + attributes + "/></O>");
+        EngineOptions options;
+        options.Load(file);
+        testing::internal::CaptureStderr();
+        options.ReplaceBrokenLensValues(file);
+        messages = testing::internal::GetCapturedStderr();
+        return FreeCameraNode(options);
+    };
+    const Matrix4x4 expected = cameraWith("renderer", "Direct3D 11").GetProj();
+    EXPECT_EQ(messages, "");
+    ASSERT_NEAR(expected.m[0] * 1280.0f / 720.0f, 1.0f, 1e-6f);
+    ASSERT_NEAR(expected.m[10], 1000.0f / 999.9f, 1e-6f);
+
+    // The window falls back to 1280 x 720 for a side that is not positive; text reads as 0. A near plane of
+    // 1000 meets the default far plane, a far plane of 0.05 lies before the default near one, and 1e39 is
+    // beyond the largest float.
+    const std::pair<const char*, const char*> broken[] = {
+        {"width", "0"},         {"width", "-1280"},     {"width", "wide"},         {"height", "0"},
+        {"height", "-720"},     {"height", "tall"},     {"screenNear", "0"},       {"screenNear", "-0.5"},
+        {"screenNear", "near"}, {"screenNear", "nan"},  {"screenNear", "1000"},    {"screenNear", "5000"},
+        {"screenDepth", "0"},   {"screenDepth", "-10"}, {"screenDepth", "0.05"},   {"screenDepth", "inf"},
+        {"screenDepth", "1e39"}, {"screenDepth", "nan"},
+    };
+    for (const auto& [name, value] : broken)
+    {
+        SCOPED_TRACE(std::string(name) + "=" + value);
+        EXPECT_EQ(cameraWith(name, value).GetProj(), expected);
+        EXPECT_EQ(std::count(messages.begin(), messages.end(), '\n'), 1) << messages;
+        EXPECT_NE(messages.find("EngineOptions.xml"), std::string::npos) << messages;
+    }
+
+    // A near and a far plane of the file's own that make a working lens are kept.
+    const Matrix4x4 ownNear = cameraWith("screenNear", "10").GetProj();
+    EXPECT_EQ(messages, "");
+    EXPECT_NEAR(ownNear.m[14], -10.0f * 1000.0f / 990.0f, 1e-3f);
 }
 
 TEST(FreeCameraNode, ResizingLeavesTheProjection)

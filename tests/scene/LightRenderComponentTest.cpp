@@ -1,5 +1,6 @@
 // Render components read from real actor files: the colour element, the light element with its defaults and
 // bad values, the node a light builds (and does not build without a transform), and the announcement.
+#include "events/EvtData_Modified_Render_Component.h"
 #include "events/EvtData_New_Render_Component.h"
 #include "scene/D3DLightNode11.h"
 #include "scene/LightManager.h"
@@ -20,22 +21,23 @@ std::shared_ptr<TestRenderComponent> TestComponentOf(const std::shared_ptr<Actor
         actor->GetComponent(TestRenderComponent::s_name.c_str()).lock());
 }
 
-// Collects the new-render-component announcements while it lives.
+// Collects the announcements of one kind (EvtData_New_Render_Component or EvtData_Modified_Render_Component)
+// while it lives.
+template <typename Event>
 struct Announcements
 {
     explicit Announcements(IEventManager& manager) : manager(manager)
     {
-        manager.AddListener(Delegate(), EvtData_New_Render_Component::s_eventType);
+        manager.AddListener(Delegate(), Event::s_eventType);
     }
-    ~Announcements() { manager.RemoveListener(Delegate(), EvtData_New_Render_Component::s_eventType); }
+    ~Announcements() { manager.RemoveListener(Delegate(), Event::s_eventType); }
     EventDelegate Delegate() { return EventDelegate(this, &Announcements::OnEvent); }
 
     IEventManager& manager;
-    std::vector<std::shared_ptr<EvtData_New_Render_Component>> events;
+    std::vector<std::shared_ptr<Event>> events;
     static void OnEvent(void* object, SharedEventData event)
     {
-        static_cast<Announcements*>(object)->events.push_back(
-            std::static_pointer_cast<EvtData_New_Render_Component>(event));
+        static_cast<Announcements*>(object)->events.push_back(std::static_pointer_cast<Event>(event));
     }
 };
 
@@ -77,7 +79,7 @@ TEST_F(RenderComponentTest, OverrideWithoutColourKeepsTheColourRead)
 
 TEST_F(RenderComponentTest, GetSceneNodeBuildsOnceAndAnnouncesOnce)
 {
-    Announcements announcements(world.manager);
+    Announcements<EvtData_New_Render_Component> announcements(world.manager);
     auto actor = world.MakeActor(1, "<TestRenderComponent/>");
     auto component = TestComponentOf(actor);
 
@@ -86,6 +88,35 @@ TEST_F(RenderComponentTest, GetSceneNodeBuildsOnceAndAnnouncesOnce)
     EXPECT_EQ(announcements.events[0]->GetSceneNode(), component->GetSceneNode());
     EXPECT_EQ(component->GetSceneNode(), component->GetSceneNode());
     EXPECT_EQ(component->BuildCount(), 1);
+}
+
+TEST_F(RenderComponentTest, AnOverrideWhileTheLogicRunsAnnouncesTheChangeWithItsOwnersId)
+{
+    auto light = world.MakeActor(4, SceneWorld::TransformAt(0, 0, 0) +
+                                        "<LightRenderComponent><Light><Diffuse r=\"1\" g=\"0\" b=\"0\" a=\"1\"/></Light>"
+                                        "</LightRenderComponent>");
+    auto other = world.MakeActor(6, "<TestRenderComponent/>");
+    ASSERT_TRUE(light && other);
+    ASSERT_EQ(world.logic->GetState(), EngineLogicState::Running);
+    Announcements<EvtData_Modified_Render_Component> changes(world.manager);
+
+    TiXmlDocument overrides;
+    overrides.Parse("<Override><LightRenderComponent><Light><Diffuse r=\"0\" g=\"0\" b=\"1\" a=\"1\"/></Light>"
+                    "</LightRenderComponent></Override>");
+    world.logic->GetActorFactory()->ModifyActor(light, overrides.RootElement());
+    ASSERT_EQ(changes.events.size(), 1u);
+    EXPECT_EQ(changes.events[0]->GetActorId(), 4u);
+    // Triggered, not queued: the tree has already refreshed the light's node.
+    EXPECT_EQ(world.manager.GetPendingEventCount(), 0u);
+    const auto node = std::dynamic_pointer_cast<D3DLightNode11>(world.tree->FindActorNode(4));
+    ASSERT_TRUE(node);
+    EXPECT_EQ(node->GetLight()->m_diffuse, (Color4{0.0f, 0.0f, 1.0f, 1.0f}));
+
+    TiXmlDocument recolour;
+    recolour.Parse("<Override><TestRenderComponent><Color r=\"0\"/></TestRenderComponent></Override>");
+    world.logic->GetActorFactory()->ModifyActor(other, recolour.RootElement());
+    ASSERT_EQ(changes.events.size(), 2u);
+    EXPECT_EQ(changes.events[1]->GetActorId(), 6u);
 }
 
 TEST_F(RenderComponentTest, LightReadsEveryElementOfItsDefinition)
@@ -208,7 +239,7 @@ TEST_F(RenderComponentTest, LightNodeIsAHiddenNodeAtTheActorsTransform)
 
 TEST_F(RenderComponentTest, LightWithoutTransformGetsNoNodeButIsStillAnnounced)
 {
-    Announcements announcements(world.manager);
+    Announcements<EvtData_New_Render_Component> announcements(world.manager);
     testing::internal::CaptureStderr();
     auto actor = world.MakeActor(8, "<LightRenderComponent><Light/></LightRenderComponent>");
     ASSERT_TRUE(actor);

@@ -6,7 +6,12 @@
 #include "scene/FreeCameraNode.h"
 #include "tests/scene/SceneTestSupport.h"
 
+#include <array>
 #include <cmath>
+#include <iterator>
+#include <map>
+#include <string>
+#include <vector>
 
 namespace
 {
@@ -292,6 +297,115 @@ TEST_F(TimelineTest, RowsChangeExactlyAtTheirBoundaries)
     ExpectPosition(20, 0.5f, 2.0f, -30.5f);
     ExpectPosition(12, 86.0f, 2.0f, -30.0f);
     ExpectPosition(13, 86.0f, 2.0f, -30.0f);
+}
+
+TEST_F(TimelineTest, EveryActorRowTurnsItsOwnAngleAtItsOwnRateInItsWindow)
+{
+    // The choreography's eleven rows as the presentation is meant to move: in [from, until) the actor turns
+    // about one axis at `rate` degrees per second, where it stands or at (x, y, travel z + zOffset).
+    enum class Angle
+    {
+        Yaw,
+        Roll
+    };
+    struct Row
+    {
+        ActorId actor;
+        float from;
+        float until;
+        bool staysPut;
+        float x, y, zOffset;
+        Angle angle;
+        float rate;
+    };
+    constexpr float kAlways = 1.0e9f;
+    const Row rows[] = {
+        {5, -kAlways, kAlways, true, 0.0f, 0.0f, 0.0f, Angle::Yaw, 16.0f},
+        {17, -kAlways, kAlways, true, 0.0f, 0.0f, 0.0f, Angle::Yaw, 16.0f},
+        {14, -kAlways, kAlways, false, 86.0f, 2.0f, 2.0f, Angle::Yaw, 16.0f},
+        {20, 22.0f, 29.0f, false, 86.9f, 2.0f, 3.0f, Angle::Roll, 12.0f},
+        {20, 29.0f, kAlways, false, 0.5f, 2.0f, 1.5f, Angle::Roll, 16.0f},
+        {19, 15.0f, 21.5f, false, 86.9f, 2.0f, 3.0f, Angle::Roll, 12.0f},
+        {19, 21.5f, kAlways, false, 0.5f, 2.0f, 1.5f, Angle::Roll, 16.0f},
+        {12, 0.0f, 29.0f, false, 186.0f, 2.0f, 2.0f, Angle::Roll, 64.0f},
+        {12, 29.0f, kAlways, false, 86.0f, 2.0f, 2.0f, Angle::Roll, 64.0f},
+        {13, 0.0f, 29.0f, false, 186.0f, 2.0f, 2.0f, Angle::Roll, 64.0f},
+        {13, 29.0f, kAlways, false, 86.0f, 2.0f, 2.0f, Angle::Roll, 64.0f},
+    };
+    // Three seconds on each side of 21.5 and 22 s, and of 29 s.
+    const auto watched = [](float t) { return (t >= 18.5f && t < 25.0f) || (t >= 26.0f && t < 32.0f); };
+
+    MakeAllActors();
+    const auto anglesOf = [this](ActorId id) {
+        const YawPitchRoll radians = TransformOf(world.logic->GetActor(id).lock())->GetYawPitchRoll();
+        return std::array<float, 3>{radians.yaw / kDegrees, radians.pitch / kDegrees, radians.roll / kDegrees};
+    };
+    const auto turn = [](float before, float after) {   // degrees, across the +-180 seam
+        return std::remainder(after - before, 360.0f);
+    };
+
+    float turned[std::size(rows)] = {};
+    float strayTurn[std::size(rows)] = {};
+    int frames[std::size(rows)] = {};
+    std::vector<std::string> faults;
+    for (int frame = 0; static_cast<float>(frame) * kStep < 32.0f; ++frame)
+    {
+        const float t = static_cast<float>(frame) * kStep;
+        std::map<ActorId, std::pair<std::array<float, 3>, std::array<float, 3>>> before;
+        for (const Row& row : rows)
+        {
+            before[row.actor] = {anglesOf(row.actor), PositionOf(row.actor)};
+        }
+        Frame(frame == 0 ? 0.0f : kStep, t);
+        Deliver();
+        if (!watched(t))
+        {
+            continue;
+        }
+        for (const auto& [id, was] : before)
+        {
+            const std::array<float, 3> angles = anglesOf(id);
+            const std::array<float, 3> position = PositionOf(id);
+            const Row* active = nullptr;
+            for (const Row& row : rows)
+            {
+                active = active == nullptr && row.actor == id && t >= row.from && t < row.until ? &row : active;
+            }
+            if (active == nullptr)
+            {
+                if (angles != was.first || position != was.second)
+                {
+                    faults.push_back("actor " + std::to_string(id) + " moved outside its rows at " + std::to_string(t));
+                }
+                continue;
+            }
+            const std::size_t index = static_cast<std::size_t>(active - rows);
+            const int advanced = active->angle == Angle::Yaw ? 0 : 2;
+            turned[index] += turn(was.first[advanced], angles[advanced]);
+            strayTurn[index] += std::fabs(turn(was.first[2 - advanced], angles[2 - advanced])) +
+                                std::fabs(turn(was.first[1], angles[1]));
+            ++frames[index];
+            const std::array<float, 3> expected =
+                active->staysPut ? was.second
+                                 : std::array<float, 3>{active->x, active->y, Scene3::GetTravelZ() + active->zOffset};
+            for (int i = 0; i < 3; ++i)
+            {
+                if (std::fabs(position[i] - expected[i]) > 1e-4f)
+                {
+                    faults.push_back("actor " + std::to_string(id) + " off its row's position at " + std::to_string(t));
+                    break;
+                }
+            }
+        }
+    }
+    EXPECT_TRUE(faults.empty()) << faults.size() << " faults, the first: " << faults.front();
+    for (std::size_t i = 0; i < std::size(rows); ++i)
+    {
+        SCOPED_TRACE("row " + std::to_string(i + 1) + ", actor " + std::to_string(rows[i].actor));
+        ASSERT_GT(frames[i], 0) << "the watched seconds miss this row";
+        EXPECT_NEAR(turned[i], rows[i].rate * static_cast<float>(frames[i]) * kStep, 0.1f);
+        EXPECT_LT(strayTurn[i], 0.01f) << "another angle turned too";
+    }
 }
 
 TEST_F(TimelineTest, RotationAccumulatesOnlyThroughDeliveredMoves)

@@ -115,6 +115,7 @@ int Run(const BaselineOptions& args)
                   << " cannot be drawn\n";
         return kExitStartupFailed;
     }
+    options.ReplaceBrokenLensValues(EngineOptions::kFileName);
     const int width = options.m_screenWidth;
     const int height = options.m_screenHeight;
     phases.Mark("options");

@@ -187,7 +187,7 @@ ID3D11ShaderResourceView* BaselineRenderer::Texture(const std::string& fileName)
     {
         return nullptr;
     }
-    // A texture that fails has been reported by its loader and samples as black, as in the engine.
+    // A texture that fails has been reported by its loader; the mesh draws without it, as in the engine.
     m_textures.LoadTexture(m_device, m_context, fileName);
     return m_textures.Get(fileName).GetTexture();
 }
@@ -206,17 +206,25 @@ void BaselineRenderer::LoadWorld(const BaselineWorld& world)
                 resources->vertexBuffer = std::make_unique<VertexBuffer>(m_device, mesh->vertices);
                 resources->indexBuffer = std::make_unique<IndexBuffer>(m_device, mesh->indices);
                 resources->indexCount = static_cast<UINT>(mesh->indices.size());
+                cbPerObject& constants = resources->material;
                 if (mesh->hasMaterial)
                 {
                     const ObjMaterial& material = mesh->material;
                     resources->diffuse = Texture(material.diffuseTexture);
                     resources->bump = Texture(material.bumpTexture);
-                    cbPerObject& constants = resources->material;
                     std::copy(material.ambient, material.ambient + 3, constants.materialAmbient);
                     std::copy(material.diffuse, material.diffuse + 3, constants.materialDiffuse);
                     std::copy(material.specular, material.specular + 3, constants.materialSpecular);
                     constants.materialSpecular[3] = material.shininess;
                 }
+                else
+                {
+                    std::fill(constants.materialDiffuse, constants.materialDiffuse + 3, 1.0f);   // the engine's white
+                }
+                // As in the engine: the shader ignores a slot whose texture is missing and draws the material's
+                // colour with the vertex normal instead.
+                constants.hasDiffuseTexture = resources->diffuse != nullptr ? 1.0f : 0.0f;
+                constants.hasNormalMap = resources->bump != nullptr ? 1.0f : 0.0f;
                 const float materialConstant[4] = {0.1f, 0.1f, 0.1f, 1.0f};
                 std::copy(materialConstant, materialConstant + 4, resources->material.materialConstant);
                 found->second = std::move(resources);

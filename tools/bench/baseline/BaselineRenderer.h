@@ -71,7 +71,7 @@ private:
         std::unique_ptr<VertexBuffer> vertexBuffer;
         std::unique_ptr<IndexBuffer> indexBuffer;
         UINT indexCount = 0;
-        ID3D11ShaderResourceView* diffuse = nullptr;   // borrowed from m_textures; null draws black
+        ID3D11ShaderResourceView* diffuse = nullptr;   // borrowed from m_textures; null draws the material colour
         ID3D11ShaderResourceView* bump = nullptr;
         cbPerObject material{};                        // the material fields; the matrices are per instance
     };
