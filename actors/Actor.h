@@ -33,6 +33,8 @@ public:
     std::weak_ptr<ActorComponent> GetComponent(ComponentId id) const;
     std::weak_ptr<ActorComponent> GetComponent(const char* name) const;
     std::size_t GetComponentCount() const { return m_components.size(); }
+    // The components in ascending id order.
+    const std::map<ComponentId, std::shared_ptr<ActorComponent>>& GetComponents() const { return m_components; }
 
     // Both walk the components in ascending id order, whatever order the XML listed them in.
     void PostInit();

@@ -64,6 +64,8 @@ public:
     const std::shared_ptr<ActorFactory>& GetActorFactory() const { return m_actorFactory; }
     const std::shared_ptr<ProcessManager>& GetProcessManager() const { return m_processManager; }
     std::size_t GetActorCount() const { return m_actors.size(); }
+    // Every actor, in ascending id order (for whatever walks them all: the overlay's table, the seek's start).
+    const std::map<ActorId, std::shared_ptr<Actor>>& GetActors() const { return m_actors; }
     // Seconds of elapsed time summed by OnUpdate.
     float GetLifetime() const { return m_lifetime; }
 

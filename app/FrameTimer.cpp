@@ -97,6 +97,19 @@ void FrameTimer::Tick()
     }
 }
 
+void FrameTimer::SeekTo(std::int64_t totalNanoseconds)
+{
+    const std::int64_t now = Now();
+    m_baseTime = now - m_pausedTotal - totalNanoseconds;
+    m_previousTime = now;
+    m_currentTime = now;
+    if (m_stopped)
+    {
+        m_stopTime = now;   // the pause that is running counts from here, so it does not take the moment away
+    }
+    m_delta = 0;
+}
+
 float FrameTimer::DeltaTime() const
 {
     return static_cast<float>(m_delta) / 1000000000.0f;

@@ -22,6 +22,10 @@ public:
     void Start();
     void Stop();
     void Tick();
+    // Makes the total read `totalNanoseconds` from now on, as if the run had reached that moment just now; the
+    // next tick measures from here. Stopped or running, the timer stays so, and earlier pauses stay uncounted.
+    // The seek controls use it to carry on from the moment they replayed the timeline to.
+    void SeekTo(std::int64_t totalNanoseconds);
 
     float DeltaTime() const;
     float TotalTime() const;

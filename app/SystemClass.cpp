@@ -14,13 +14,17 @@
 #include "actors/LightRenderComponent.h"
 #include "actors/MeshComponent.h"
 #include "actors/MeshRenderComponent.h"
+#include "app/DebugOverlay.h"
 #include "app/FatalErrorGuard.h"
 #include "app/MessageBox.h"
+#include "app/PresentationControls.h"
+#include "app/TimelineReplay.h"
 #include "events/EventManager.h"
 #include "graphics/AnsiConversion.h"
 #include "graphics/D3DClass.h"
 #include "graphics/DxException.h"
-#include "scene/Scene.h"
+#include "graphics/ScreenshotWriter.h"
+#include "scene/Scene3.h"
 
 extern IMGUI_IMPL_API LRESULT ImGui_ImplWin32_WndProcHandler(HWND, UINT, WPARAM, LPARAM);
 
@@ -68,6 +72,7 @@ bool OverlayBackendAttached()
 SystemClass::SystemClass() : m_applicationName(L"Engine")
 {
     g_application = this;
+    m_graphics.SetBeforePresent([this] { BeforePresent(); });
 }
 
 SystemClass::~SystemClass()
@@ -235,8 +240,19 @@ bool SystemClass::Initialize()
     std::cerr << kWorldFile << ": " << m_logic->GetActorCount() << " actors loaded" << std::endl;
     m_startupStats.worldMs = phase.Lap();
 
+    if (m_controlsEnabled)
+    {
+        m_controls = std::make_unique<PresentationControls>(m_presentationSeconds);
+        m_replay = std::make_unique<TimelineReplay>();
+        m_replay->RememberStart(*m_logic);   // before any frame has moved an actor
+        m_overlay = std::make_unique<DebugOverlay>();
+        m_screenshots = std::make_unique<ScreenshotWriter>();
+        m_graphics.SetOverlayContent([this] { DrawOverlay(); });
+    }
+
     StartMusic();
     m_firstFrameStopwatch = PhaseStopwatch();
+    m_frameClock = PhaseStopwatch();
     return true;
 }
 
@@ -363,7 +379,7 @@ void SystemClass::Run()
         }
 
         m_timer.Tick();
-        UpdateFrame(m_timer);
+        const bool moved = AdvanceFrame();
 
         if (m_keys[kEscapeKey])
         {
@@ -373,7 +389,7 @@ void SystemClass::Run()
         {
             break;
         }
-        if (!RenderFrame())
+        if (!RenderFrame(!moved))
         {
             break;
         }
@@ -382,37 +398,145 @@ void SystemClass::Run()
 
 void SystemClass::UpdateFrame(const FrameTimer& timer)
 {
+    UpdatePresentation(timer, m_frameStats);
+    ++m_frameCounts.updated;
+}
+
+void SystemClass::UpdatePresentation(const FrameTimer& timer, FrameStats& stats)
+{
     const float elapsedSeconds = timer.DeltaTime();
     const float totalSeconds = timer.TotalTime();
     PhaseStopwatch stopwatch;
     m_logic->OnUpdate(totalSeconds, elapsedSeconds);
-    m_frameStats.logicMs = stopwatch.Lap();
+    stats.logicMs = stopwatch.Lap();
     // Delivers the moves the scene queued last frame, before the scene reads the transforms again.
     m_eventManager->Update(kEventBudgetSeconds);
-    m_frameStats.eventsMs = stopwatch.Lap();
+    stats.eventsMs = stopwatch.Lap();
     // Held for the call, so that nothing the update triggers can release the device under it.
     const std::shared_ptr<D3DClass> d3d = m_graphics.GetD3D();
     if (Scene* scene = m_graphics.GetScene())
     {
         scene->Update(d3d ? d3d->GetDeviceContext() : nullptr, m_keys, m_mouse, elapsedSeconds, totalSeconds);
     }
-    m_frameStats.sceneUpdateMs = stopwatch.Lap();
-    ++m_frameCounts.updated;
+    stats.sceneUpdateMs = stopwatch.Lap();
 }
 
-bool SystemClass::RenderFrame()
+bool SystemClass::AdvanceFrame()
+{
+    if (m_controls)
+    {
+        if (const std::optional<double> target = m_controls->TakeSeek())
+        {
+            Seek(*target);
+            return true;
+        }
+        // Nothing of the presentation moves while paused, not even by a zero step: the timeline's update
+        // rebuilds the spinning actors' rotations from their angles, which rounding shifts a little every time.
+        // A first frame is always updated, so that there is a moment to hold.
+        if (m_controls->IsPaused() && m_frameCounts.rendered > 0)
+        {
+            m_frameStats.logicMs = m_frameStats.eventsMs = m_frameStats.sceneUpdateMs = 0.0;
+            return false;
+        }
+    }
+    UpdateFrame(m_timer);
+    return true;
+}
+
+void SystemClass::Seek(double seconds)
+{
+    Scene3* scene = dynamic_cast<Scene3*>(m_graphics.GetScene());
+    if (scene == nullptr)
+    {
+        return;
+    }
+    PhaseStopwatch stopwatch;
+    FrameStats replayed;   // the replay's phases are not this frame's
+    const auto update = [this, &replayed](const FrameTimer& timer) { UpdatePresentation(timer, replayed); };
+    const std::int64_t landed = m_replay->Seek(seconds, *scene, *m_eventManager, update);
+    // Time goes on from the moment replayed to, counting only un-paused time as ever.
+    m_timer.SeekTo(landed);
+    m_overlay->RecordSeek(static_cast<double>(landed) / 1e9, stopwatch.Milliseconds());
+    m_frameStats.logicMs = m_frameStats.eventsMs = m_frameStats.sceneUpdateMs = 0.0;
+}
+
+bool SystemClass::RenderFrame(bool sameMoment)
 {
     ++m_frameCounts.rendered;
+    if (m_replay)
+    {
+        if (Scene3* scene = dynamic_cast<Scene3*>(m_graphics.GetScene()))
+        {
+            m_replay->PrepareDraw(*scene, sameMoment);
+        }
+    }
     const bool keepGoing = m_graphics.Frame(&m_frameStats);
     if (m_frameCounts.rendered == 1)
     {
         m_startupStats.firstFrameMs = m_firstFrameStopwatch.Milliseconds();
+    }
+    if (m_overlay)
+    {
+        m_overlay->RecordFrame(m_frameStats, m_frameClock.Lap());
     }
     if (m_frameObserver)
     {
         m_frameObserver();
     }
     return keepGoing;
+}
+
+void SystemClass::OnControlKey(WPARAM key, LPARAM flags)
+{
+    // While the overlay edits text (a ctrl-click on the slider types a time), keys are the overlay's.
+    if (key >= m_keys.size() || (OverlayBackendAttached() && ImGui::GetIO().WantTextInput))
+    {
+        return;
+    }
+    // Bit 30: the key was down before this message, so it is the keyboard's auto-repeat.
+    const bool repeated = (flags & (LPARAM{1} << 30)) != 0;
+    if (m_controls->OnKeyDown(static_cast<unsigned>(key), repeated, m_timer.TotalTime()))
+    {
+        UpdateTimerPause();   // pausing stops the timer like an inactive window does
+    }
+}
+
+void SystemClass::DrawOverlay()
+{
+    if (!m_controls->IsOverlayVisible())
+    {
+        return;   // an overlay frame with nothing in it draws nothing: the picture stays the presentation's own
+    }
+    DebugOverlay::View view;
+    view.shownSeconds = m_timer.TotalTime();
+    view.endSeconds = m_controls->GetEndSeconds();
+    view.paused = m_controls->IsPaused();
+    if (Scene3* scene = dynamic_cast<Scene3*>(m_graphics.GetScene()))
+    {
+        view.camera = scene->GetCamera().get();
+        view.skySelector = scene->GetSceneTree().GetSkySelector();
+    }
+    view.logic = m_logic.get();
+    view.helpLine = PresentationControls::kHelpLine;
+    if (const std::optional<double> picked = m_overlay->Draw(view))
+    {
+        m_controls->RequestSeek(*picked);
+    }
+}
+
+void SystemClass::BeforePresent()
+{
+    if (m_controls && m_controls->TakeScreenshot())
+    {
+        if (const std::shared_ptr<D3DClass> d3d = m_graphics.GetD3D())
+        {
+            m_screenshots->Save(d3d->GetSwapChain(), d3d->GetDevice(), d3d->GetDeviceContext());
+        }
+    }
+    if (m_beforePresent)
+    {
+        m_beforePresent();
+    }
 }
 
 bool SystemClass::HasDevice() const
@@ -435,11 +559,11 @@ void SystemClass::Resize()
 
 void SystemClass::UpdateTimerPause()
 {
-    // Either reason alone pauses, and time resumes only when neither holds: activating the window in the
-    // middle of a drag, or a drag that ends while another window is active, must not count. Start is never
-    // called on a running timer, which would restart the run from zero (a second activation message does
-    // that otherwise).
-    if (m_inactive || m_sizeState.IsResizing())
+    // Any reason alone pauses (an inactive window, a drag, the pause key), and time resumes only when none
+    // holds: activating the window in the middle of a drag, or a drag that ends while another window is
+    // active, must not count. Start is never called on a running timer, which would restart the run from zero
+    // (a second activation message does that otherwise).
+    if (m_inactive || m_sizeState.IsResizing() || (m_controls && m_controls->IsPaused()))
     {
         m_timer.Stop();
     }
@@ -564,6 +688,10 @@ LRESULT SystemClass::MessageHandler(HWND window, UINT message, WPARAM wParam, LP
         if (wParam < m_keys.size())
         {
             m_keys[wParam] = 1;
+        }
+        if (m_controls)
+        {
+            OnControlKey(wParam, lParam);
         }
         return 0;
     case WM_KEYUP:

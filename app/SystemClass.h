@@ -18,7 +18,11 @@
 #include "graphics/GraphicsClass.h"
 
 class BaseEngineLogic;
+class DebugOverlay;
 class IEventManager;
+class PresentationControls;
+class ScreenshotWriter;
+class TimelineReplay;
 
 class SystemClass
 {
@@ -64,11 +68,16 @@ public:
     // When false, deactivation no longer stops the timer, so frames do not depend on window focus.
     void SetTimerFollowsActivation(bool follows) { m_timerFollowsActivation = follows; }
     // Called in every rendered frame right before Present, with the finished picture in the back buffer.
-    void SetBeforePresent(std::function<void()> hook) { m_graphics.SetBeforePresent(std::move(hook)); }
+    void SetBeforePresent(std::function<void()> hook) { m_beforePresent = std::move(hook); }
     // Called after every presented frame.
     void SetFrameObserver(std::function<void()> observer) { m_frameObserver = std::move(observer); }
     // When false, start-up does not start the music (a capture runs on its own clock, not in real time).
     void SetMusicEnabled(bool enabled) { m_musicEnabled = enabled; }
+    // engine.exe's live controls: pause, seek, the overlay and screenshots (README: Controls). Off unless asked
+    // for before start-up, so that the tools built on the program, and its tests, get the presentation alone.
+    void EnableControls() { m_controlsEnabled = true; }
+    // The controls' state; null unless they were enabled and start-up got as far as the world.
+    PresentationControls* GetControls() const { return m_controls.get(); }
     const FrameStats& GetFrameStats() const { return m_frameStats; }
     // How long each start-up step took; complete once the first frame has been presented.
     const StartupStats& GetStartupStats() const { return m_startupStats; }
@@ -99,9 +108,19 @@ private:
     bool CreateAppWindow();
     bool HasDevice() const;
     void Resize();
-    // Stops the timer while the window is inactive or being moved or sized, and starts it again after.
+    // Stops the timer while the window is inactive or being moved or sized, or the controls pause, and starts it
+    // again after.
     void UpdateTimerPause();
-    bool RenderFrame();
+    // The update of one frame, its phase times written into `stats`.
+    void UpdatePresentation(const FrameTimer& timer, FrameStats& stats);
+    // Moves the presentation on by one frame: the update, or what the controls ask for instead (a seek, or
+    // nothing while paused). False when the frame shows the same moment as the one before.
+    bool AdvanceFrame();
+    void Seek(double seconds);
+    bool RenderFrame(bool sameMoment);
+    void OnControlKey(WPARAM key, LPARAM flags);
+    void DrawOverlay();
+    void BeforePresent();
     void OnMouseMove(WPARAM wParam, LPARAM lParam);
 
     void StartMusic();
@@ -137,6 +156,14 @@ private:
     bool m_musicEnabled = true;
     bool m_musicOpen = false;
     std::function<void()> m_frameObserver;
+    std::function<void()> m_beforePresent;
+    bool m_controlsEnabled = false;
+    std::unique_ptr<PresentationControls> m_controls;
+    std::unique_ptr<TimelineReplay> m_replay;
+    std::unique_ptr<DebugOverlay> m_overlay;
+    std::unique_ptr<ScreenshotWriter> m_screenshots;
+    // Wall time between presented frames, for the overlay's frame rate.
+    PhaseStopwatch m_frameClock;
 };
 
 LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,7 +1,8 @@
 // Process entry: answers the command line's switches (EngineCommandLine), and otherwise runs the presentation
 // through the one application object and returns its exit code (0 after a normal end, 1 when start-up failed,
 // 2 after an unexpected error). Everything else, exception reporting included, is SystemClass::RunApplication's,
-// so that tests can run the very same path.
+// so that tests can run the very same path. engine.exe is the one program with the live controls (pause, seek,
+// overlay, screenshots); unused, they change nothing.
 #include <iostream>
 
 #include "app/EngineCommandLine.h"
@@ -15,5 +16,5 @@ int main(int argc, char** argv)
     {
         return *exitCode;
     }
-    return SystemClass::RunApplication();
+    return SystemClass::RunApplication([](SystemClass& system) { system.EnableControls(); });
 }

@@ -140,6 +140,10 @@ bool GraphicsClass::Frame(FrameStats* stats)
         ImGui_ImplDX11_NewFrame();
         ImGui_ImplWin32_NewFrame();
         ImGui::NewFrame();
+        if (m_overlayContent)
+        {
+            m_overlayContent();
+        }
         ImGui::Render();
         ImGui_ImplDX11_RenderDrawData(ImGui::GetDrawData());
     }

@@ -37,13 +37,16 @@ public:
     // then the scene. A failing step shows its message box (caption "Error") and returns false; what was made
     // so far stays until Shutdown. A failed Direct3D call throws DxException.
     bool Initialize(const EngineOptions& options, HWND window);
-    // Renders the scene, runs an empty overlay frame and presents (waiting for the vertical blank unless the
+    // Renders the scene, runs the overlay frame and presents (waiting for the vertical blank unless the
     // options ask for full speed). Always true.
     // `stats`, when given, receives the CPU time of the scene's render submission, the overlay and Present.
     bool Frame(FrameStats* stats = nullptr);
     // Called in every frame right before Present, when the back buffer holds the finished picture (after
     // Present its content is undefined). The capture tool reads the frame here.
     void SetBeforePresent(std::function<void()> hook) { m_beforePresent = std::move(hook); }
+    // Called inside every overlay frame, between its start and its rendering, to submit windows. Without it,
+    // or when it submits nothing, the overlay frame is empty and draws nothing.
+    void SetOverlayContent(std::function<void()> content) { m_overlayContent = std::move(content); }
 
     // Detaches the overlay's Direct3D back-end. It keeps its state inside the overlay context, so this must
     // run before that context is destroyed.
@@ -71,5 +74,6 @@ private:
     std::unique_ptr<Scene> m_scene;
     bool m_overlayAttached = false;
     std::function<void()> m_beforePresent;
+    std::function<void()> m_overlayContent;
     StartupStats m_startupStats;
 };

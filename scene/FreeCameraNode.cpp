@@ -56,6 +56,13 @@ void FreeCameraNode::Pitch(float angle)
     m_look = rotate(m_look);
 }
 
+void FreeCameraNode::SetBasis(const Vector3& right, const Vector3& up, const Vector3& look)
+{
+    m_right = right;
+    m_up = up;
+    m_look = look;
+}
+
 void FreeCameraNode::UpdateViewMatrix()
 {
     // Small rounding errors of many pitches would otherwise skew the basis over a run.

@@ -19,6 +19,8 @@ public:
     void SetPosition(float x, float y, float z);
     // Turns up and look about the right axis by `angle` radians; right stays, nothing is renormalised.
     void Pitch(float angle);
+    // Replaces the basis as given, without normalising it (for putting a saved camera back exactly).
+    void SetBasis(const Vector3& right, const Vector3& up, const Vector3& look);
     // Re-orthonormalises the basis and rebuilds the view matrix.
     void UpdateViewMatrix();
     // The camera's render step is rebuilding its view; it draws nothing.

@@ -102,12 +102,34 @@ Scene3::Scene3(const EngineOptions& options, ID3D11Device* device, ID3D11DeviceC
     m_camera->Pitch(-kPi);
     m_sceneTree = std::make_unique<SceneTree>(options, device, context, std::move(logicSource));
     m_sceneTree->SetCamera(m_camera);
+    m_startState = GetTimelineState();
+    m_startState.travelZ = kInitialTravelZ;   // the process-wide value may still hold an earlier scene's flight
 }
 
 Scene3::~Scene3()
 {
     m_camera.reset();
     m_sceneTree.reset();
+}
+
+Scene3::TimelineState Scene3::GetTimelineState() const
+{
+    TimelineState state;
+    state.position = m_camera->GetPosition();
+    state.right = m_camera->GetRight();
+    state.up = m_camera->GetUp();
+    state.look = m_camera->GetLook();
+    state.skySelector = m_sceneTree->GetSkySelector();
+    state.travelZ = s_travelZ;
+    return state;
+}
+
+void Scene3::SetTimelineState(const TimelineState& state)
+{
+    m_camera->SetPosition(state.position.x, state.position.y, state.position.z);
+    m_camera->SetBasis(state.right, state.up, state.look);
+    m_sceneTree->SetSkySelector(state.skySelector);
+    s_travelZ = state.travelZ;
 }
 
 void Scene3::Update(ID3D11DeviceContext* context, const std::array<unsigned char, 256>& keys, Mouse& mouse,

@@ -6,7 +6,9 @@
 #include "events/EngineTypes.h"
 #include "scene/Scene.h"
 #include "scene/SceneTree.h"
+#include "scene/Vector3.h"
 
+#include <cstdint>
 #include <memory>
 
 class FreeCameraNode;
@@ -32,6 +34,23 @@ public:
     SceneTree& GetSceneTree() { return *m_sceneTree; }
     const std::shared_ptr<FreeCameraNode>& GetCamera() const { return m_camera; }
 
+    // Everything the timeline carries from one frame to the next besides the actors' transforms: where the
+    // camera stands and how it is turned, the sky it picked and the flight's z. Saved and put back bit for bit,
+    // so that the seek controls can start the timeline over and a paused frame can be drawn again unchanged.
+    struct TimelineState
+    {
+        Vector3 position;
+        Vector3 right;
+        Vector3 up;
+        Vector3 look;
+        std::uint32_t skySelector = 0;
+        float travelZ = kInitialTravelZ;
+    };
+    TimelineState GetTimelineState() const;
+    void SetTimelineState(const TimelineState& state);
+    // The state right after construction, where every run of the timeline begins.
+    const TimelineState& GetStartState() const { return m_startState; }
+
     // The camera's z in the middle segment, shared by the whole process (not per scene), -32 at start.
     static float GetTravelZ() { return s_travelZ; }
     // Puts the timeline's process-wide state back to its start, for a second run in the same process.
@@ -47,4 +66,5 @@ private:
 
     std::unique_ptr<SceneTree> m_sceneTree;
     std::shared_ptr<FreeCameraNode> m_camera;
+    TimelineState m_startState;
 };

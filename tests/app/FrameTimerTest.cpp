@@ -130,3 +130,35 @@ TEST(SystemClock, IsMonotonicInNanoseconds)
     EXPECT_GE(timer.DeltaNanoseconds(), 0);
     EXPECT_LT(timer.TotalTime(), 1.0f);
 }
+
+TEST_F(FrameTimerTest, SeekToSetsTheTotalAndTimeCarriesOnFromThere)
+{
+    timer.Reset();
+    clock.Advance(3.0);
+    timer.Stop();   // paused 2 s before the seek: no longer subtracted from the moment sought
+    clock.Advance(2.0);
+    timer.Start();
+    clock.Advance(1.0);
+    timer.Tick();
+    timer.SeekTo(50 * FakeClock::kSecond);
+    EXPECT_EQ(timer.TotalNanoseconds(), 50 * FakeClock::kSecond);
+    EXPECT_EQ(timer.DeltaNanoseconds(), 0);
+    clock.Advance(0.25);
+    timer.Tick();
+    EXPECT_FLOAT_EQ(timer.TotalTime(), 50.25f);
+    EXPECT_FLOAT_EQ(timer.DeltaTime(), 0.25f);
+
+    // Sought while stopped: the moment holds until the start, and the stop before the seek does not count.
+    timer.Stop();
+    clock.Advance(4.0);
+    timer.SeekTo(8 * FakeClock::kSecond);
+    EXPECT_TRUE(timer.IsStopped());
+    clock.Advance(6.0);
+    timer.Tick();
+    EXPECT_EQ(timer.TotalNanoseconds(), 8 * FakeClock::kSecond);
+    timer.Start();
+    clock.Advance(0.5);
+    timer.Tick();
+    EXPECT_FLOAT_EQ(timer.TotalTime(), 8.5f);
+    EXPECT_FLOAT_EQ(timer.DeltaTime(), 0.5f);
+}

@@ -1,7 +1,10 @@
-// Mouse state and the size rules that decide when the scene resizes.
+// Mouse state, the size rules that decide when the scene resizes, and what the control keys ask for.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "app/Mouse.h"
+#include "app/PresentationControls.h"
 #include "app/WindowSizeState.h"
 
 TEST(Mouse, KeepsOnlyTheNewestEvent)
@@ -80,4 +83,51 @@ TEST(WindowSizeState, OtherKindsChangeNothing)
     EXPECT_FALSE(state.OnSize(WindowSizeState::SizeKind::Other));
     EXPECT_FALSE(state.IsMinimized());
     EXPECT_FALSE(state.IsMaximized());
+}
+
+TEST(PresentationControls, KeysLeaveRequestsThatAreHandedOutOnceAndSeeksStayWithinThePresentation)
+{
+    using Controls = PresentationControls;
+    Controls controls(58.0);
+    EXPECT_FALSE(controls.OnKeyDown('A', false, 10.0));
+    EXPECT_FALSE(controls.TakeSeek().has_value());
+
+    // The arrows seek from the moment on screen, or from a seek still waiting, so two presses add up.
+    EXPECT_TRUE(controls.OnKeyDown(Controls::kForwardKey, false, 10.0));
+    EXPECT_TRUE(controls.OnKeyDown(Controls::kForwardKey, false, 10.0));
+    EXPECT_EQ(controls.TakeSeek(), 20.0);
+    EXPECT_FALSE(controls.TakeSeek().has_value());
+    controls.OnKeyDown(Controls::kBackKey, false, 3.0);
+    EXPECT_EQ(controls.TakeSeek(), 0.0);
+    controls.OnKeyDown(Controls::kForwardKey, false, 56.5);
+    EXPECT_EQ(controls.TakeSeek(), 58.0);
+    controls.OnKeyDown(Controls::kStartKey, false, 40.0);
+    EXPECT_EQ(controls.TakeSeek(), 0.0);
+    controls.RequestSeek(std::nan(""));
+    EXPECT_FALSE(controls.TakeSeek().has_value());
+    controls.RequestSeek(-1.0);
+    controls.RequestSeek(33.25);   // the later request wins
+    EXPECT_EQ(controls.TakeSeek(), 33.25);
+
+    // Space and F1 toggle; F12 leaves one screenshot.
+    controls.OnKeyDown(Controls::kPauseKey, false, 0.0);
+    controls.OnKeyDown(Controls::kOverlayKey, false, 0.0);
+    controls.OnKeyDown(Controls::kScreenshotKey, false, 0.0);
+    EXPECT_TRUE(controls.IsPaused());
+    EXPECT_TRUE(controls.IsOverlayVisible());
+    EXPECT_TRUE(controls.TakeScreenshot());
+    EXPECT_FALSE(controls.TakeScreenshot());
+
+    // A held key's auto-repeat is a control key, but does nothing.
+    for (const unsigned key : {Controls::kPauseKey, Controls::kOverlayKey, Controls::kScreenshotKey,
+                               Controls::kForwardKey, Controls::kStartKey})
+    {
+        EXPECT_TRUE(controls.OnKeyDown(key, true, 5.0));
+    }
+    EXPECT_TRUE(controls.IsPaused());
+    EXPECT_TRUE(controls.IsOverlayVisible());
+    EXPECT_FALSE(controls.TakeScreenshot());
+    EXPECT_FALSE(controls.TakeSeek().has_value());
+    controls.OnKeyDown(Controls::kPauseKey, false, 0.0);
+    EXPECT_FALSE(controls.IsPaused());
 }

@@ -3,6 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <d3d11.h>
+#include <wrl/client.h>
+
+#define STB_IMAGE_IMPLEMENTATION
+#define STBI_ONLY_PNG
+#include <stb_image.h>
 
 #include <filesystem>
 #include <fstream>
@@ -11,8 +16,10 @@
 #include <vector>
 
 #include "app/MessageBox.h"
+#include "app/PresentationControls.h"
 #include "app/SystemClass.h"
 #include "actors/BaseEngineLogic.h"
+#include "graphics/D3DClass.h"
 #include "graphics/GraphicsClass.h"
 #include "graphics/ShaderClass.h"
 #include "graphics/ShaderHolder.h"
@@ -96,6 +103,10 @@ protected:
         m_folder.Enter();
         DispatchPending();
         m_system = std::make_unique<SystemClass>();
+        if (m_withControls)
+        {
+            m_system->EnableControls();
+        }
         m_system->SetTimeSource(m_clock.Source());
         // A small picture keeps the software-rendered frames of the loop tests quick.
         m_system->SetScreenSizeOverride(320, 180);
@@ -122,6 +133,19 @@ protected:
     FakeClock m_clock;
     std::unique_ptr<SystemClass> m_system;
     HWND m_window = nullptr;
+    bool m_withControls = false;
+};
+
+// The same with engine.exe's live controls switched on.
+class SystemClassControlsTest : public SystemClassTest
+{
+protected:
+    SystemClassControlsTest() { m_withControls = true; }
+
+    void PostKey(WPARAM key, bool repeated = false)
+    {
+        PostMessageW(m_window, WM_KEYDOWN, key, repeated ? LPARAM{1} << 30 : 0);
+    }
 };
 }
 
@@ -487,4 +511,100 @@ TEST(SystemClassStartup, ShaderThatDoesNotCompileShowsTheShaderMessageAndWritesT
     folder.m_boxes.clear();
     EXPECT_EQ(SystemClass::RunApplication(), SystemClass::kExitStartupFailed);
     EXPECT_EQ(folder.m_boxes, (std::vector<std::string>{"Error: Could not initialize the shaders."}));
+}
+
+TEST_F(SystemClassControlsTest, PauseHoldsTimeAndTheEndCountsOnlyUnpausedTime)
+{
+    // A quarter second of wall time per frame; Space pauses in frame 4 and resumes in frame 40, and the held
+    // key's auto-repeat in between changes nothing.
+    const FrameTimer& timer = SystemClass::GetTimer();
+    std::vector<float> totals;
+    m_system->SetFrameObserver([&] {
+        totals.push_back(timer.TotalTime());
+        m_clock.Advance(0.25);
+        if (totals.size() == 4 || totals.size() == 40)
+        {
+            PostKey(VK_SPACE);
+        }
+        if (totals.size() == 20)
+        {
+            PostKey(VK_SPACE, true);
+        }
+    });
+    const std::int64_t wallStart = m_clock.Now();
+    m_system->Run();
+
+    ASSERT_GT(totals.size(), 60u);
+    EXPECT_FLOAT_EQ(totals[4], totals[3] + 0.25f);
+    for (std::size_t frame = 5; frame <= 40; ++frame)
+    {
+        EXPECT_EQ(totals[frame], totals[4]) << "frame " << frame << " while paused";
+    }
+    EXPECT_FLOAT_EQ(totals[41], totals[40] + 0.25f) << "time jumped on resuming";
+    EXPECT_FALSE(m_system->GetControls()->IsPaused());
+
+    // 36 paused frames of a quarter second each: 9 s longer than the 58 s of un-paused time.
+    EXPECT_GT(timer.TotalTime(), 58.0f);
+    EXPECT_LE(timer.TotalTime(), 58.25f);
+    const double wallSeconds = static_cast<double>(m_clock.Now() - wallStart) / FakeClock::kSecond;
+    EXPECT_NEAR(wallSeconds, 58.0 + 9.0, 0.5);
+    // Paused frames are drawn but not updated; the last frame is updated but not drawn.
+    const auto& counts = m_system->GetFrameCounts();
+    EXPECT_EQ(counts.updated + 36, counts.rendered + 1);
+}
+
+TEST_F(SystemClassControlsTest, F12SavesTheBackBufferAsANewNumberedPngAndNeverOverwrites)
+{
+    m_folder.Write("screenshot-0002.png", "someone else's");
+    int frames = 0;
+    m_system->SetFrameObserver([&] {
+        if (++frames == 6)
+        {
+            PostQuitMessage(0);
+        }
+    });
+    PostKey(VK_F12);
+    PostMessageW(m_window, WM_KEYUP, VK_F12, (LPARAM{1} << 30) | (LPARAM{1} << 31));
+    PostKey(VK_F12);
+    m_system->Run();
+
+    D3D11_TEXTURE2D_DESC desc{};
+    Microsoft::WRL::ComPtr<ID3D11Texture2D> backBuffer;
+    ASSERT_TRUE(SUCCEEDED(SystemClass::GetGraphics().GetD3D()->GetSwapChain()->GetBuffer(
+        0, IID_PPV_ARGS(backBuffer.GetAddressOf()))));
+    backBuffer->GetDesc(&desc);
+    for (const char* name : {"screenshot-0001.png", "screenshot-0003.png"})
+    {
+        int width = 0, height = 0, channels = 0;
+        unsigned char* pixels = stbi_load(name, &width, &height, &channels, 3);
+        ASSERT_NE(pixels, nullptr) << name;
+        stbi_image_free(pixels);
+        EXPECT_EQ(width, static_cast<int>(desc.Width)) << name;
+        EXPECT_EQ(height, static_cast<int>(desc.Height)) << name;
+    }
+    EXPECT_EQ(m_folder.Read("screenshot-0002.png"), "someone else's");
+    EXPECT_FALSE(std::filesystem::exists("screenshot-0004.png"));
+}
+
+TEST_F(SystemClassControlsTest, PauseKeysDuringADragOrWhileMinimisedNeverLetTimeRun)
+{
+    FrameTimer& timer = SystemClass::GetTimer();
+    timer.Reset();
+    Send(WM_SIZE, SIZE_MINIMIZED, 0);
+    Send(WM_ENTERSIZEMOVE, 0, 0);
+    Send(WM_KEYDOWN, VK_SPACE, 0);
+    Send(WM_KEYUP, VK_SPACE, 0);
+    m_clock.Advance(4.0);
+    Send(WM_EXITSIZEMOVE, 0, 0);   // the drag ends, but the presentation is paused
+    Send(WM_SIZE, SIZE_RESTORED, MAKELPARAM(320, 180));
+    EXPECT_TRUE(timer.IsStopped());
+    Send(WM_ENTERSIZEMOVE, 0, 0);
+    Send(WM_KEYDOWN, VK_SPACE, 0);   // resumed in the middle of a drag: still stopped until it ends
+    EXPECT_TRUE(timer.IsStopped());
+    m_clock.Advance(3.0);
+    Send(WM_EXITSIZEMOVE, 0, 0);
+    EXPECT_FALSE(timer.IsStopped());
+    m_clock.Advance(1.0);
+    timer.Tick();
+    EXPECT_FLOAT_EQ(timer.TotalTime(), 1.0f);
 }

@@ -1,12 +1,14 @@
 // engine-capture.exe run for real under Wine, as a user would run it: it saves the moments asked for, the same
 // command gives the same bytes, the statistics have a row per frame, and the pictures change where the
-// presentation changes (the first sky against the second; the camera looking down at 8 s).
+// presentation changes (the first sky against the second; the camera looking down at 8 s). And the live engine's
+// seek controls against it: after a seek, the engine draws exactly the capture's picture of that moment.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <cmath>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -15,7 +17,14 @@
 #define STBI_ONLY_PNG
 #include <stb_image.h>
 
+#include "app/MessageBox.h"
+#include "app/PresentationControls.h"
+#include "app/SystemClass.h"
+#include "graphics/BackBufferReader.h"
+#include "graphics/D3DClass.h"
+#include "scene/Scene3.h"
 #include "tests/ScratchDirectory.h"
+#include "tests/app/FakeClock.h"
 
 namespace
 {
@@ -246,4 +255,87 @@ TEST(CaptureArguments, BadArgumentsExitWith64AndHelpWithZero)
     EXPECT_EQ(RunProgram(L"engine-capture.exe --fps zero"), 64);
     EXPECT_EQ(RunProgram(L"engine-capture.exe --bogus"), 64);
     EXPECT_EQ(RunProgram(L"engine-capture.exe --help"), 0);
+}
+
+TEST(CaptureSeek, AfterASeekTheLiveEngineDrawsTheCapturedPictureOfThatMoment)
+{
+    ScratchDirectory dir;
+    const std::string out = dir.File("seek");
+    ASSERT_EQ(RunProgram(Wide("engine-capture.exe --size 320x180 --at 8,15,20,50 --until 50 --out " + out)), 0);
+
+    // The live engine in this process, with its controls, on the shipped world at the capture's size. Each
+    // step below runs after a presented frame and acts on the next one; the seeks go through the slider's
+    // request and through the keys.
+    std::vector<std::string> boxes;
+    SetMessageBoxHandler([&boxes](const std::string& text, const std::string&) { boxes.push_back(text); });
+    Scene3::ResetTimeline();
+    FakeClock clock;
+    BackBufferReader reader;
+    std::map<int, FrameImage> frames;
+    int frame = 0;
+    const auto key = [](WPARAM code) {
+        SendMessageW(SystemClass::GetApplication()->GetWindowHandle(), WM_KEYDOWN, code, 0);
+    };
+    const int exitCode = SystemClass::RunApplication([&](SystemClass& system) {
+        system.EnableControls();
+        system.SetMusicEnabled(false);
+        system.SetScreenSizeOverride(320, 180);
+        system.SetTimeSource(clock.Source());
+        system.SetBeforePresent([&] {
+            D3DClass& d3d = *SystemClass::GetGraphics().GetD3D();
+            frames[frame] = reader.Read(d3d.GetSwapChain(), d3d.GetDevice(), d3d.GetDeviceContext());
+        });
+        system.SetFrameObserver([&] {
+            clock.Advance(1.0 / 60.0);
+            PresentationControls& controls = *system.GetControls();
+            switch (frame++)
+            {
+            case 0: controls.RequestSeek(50.0); break;   // frame 1: 50 s
+            case 1: controls.RequestSeek(8.0); break;    // frame 2: back to 8 s
+            case 2:                                      // frame 3: paused at 20 s; frame 4 holds it
+                key(VK_SPACE);
+                controls.RequestSeek(20.0);
+                break;
+            case 4: key(VK_F1); break;                   // frames 5 and 6: the overlay over the held moment
+            case 6: key(VK_F1); break;                   // frame 7: hidden again
+            case 7: key(VK_LEFT); break;                 // frame 8: 15 s
+            case 8: key(VK_RIGHT); break;                // frame 9: 20 s
+            case 9: PostQuitMessage(0); break;
+            default: break;
+            }
+        });
+    });
+    SetMessageBoxHandler(nullptr);
+    ASSERT_EQ(exitCode, 0);
+    EXPECT_TRUE(boxes.empty());
+    ASSERT_EQ(frames.size(), 10u);
+
+    const auto sameAsCapture = [&](int liveFrame, const char* shot) {
+        const Picture captured = Load(out + "\\" + shot);
+        const FrameImage& live = frames[liveFrame];
+        if (captured.rgb.empty() || live.width != captured.width || live.height != captured.height)
+        {
+            return false;
+        }
+        for (std::size_t pixel = 0; pixel < captured.rgb.size() / 3; ++pixel)
+        {
+            for (std::size_t channel = 0; channel < 3; ++channel)
+            {
+                if (live.rgba[pixel * 4 + channel] != captured.rgb[pixel * 3 + channel])
+                {
+                    return false;
+                }
+            }
+        }
+        return true;
+    };
+    EXPECT_TRUE(sameAsCapture(1, "t50.000.png")) << "seek forward to 50 s";
+    EXPECT_TRUE(sameAsCapture(2, "t8.000.png")) << "seek back to 8 s";
+    EXPECT_TRUE(sameAsCapture(3, "t20.000.png")) << "seek to 20 s while paused";
+    EXPECT_TRUE(sameAsCapture(4, "t20.000.png")) << "the paused moment drawn again";
+    // ImGui keeps a window that sizes itself to its content hidden in its first frame, while it measures it.
+    EXPECT_FALSE(sameAsCapture(6, "t20.000.png")) << "the overlay shows";
+    EXPECT_TRUE(sameAsCapture(7, "t20.000.png")) << "the overlay hidden again";
+    EXPECT_TRUE(sameAsCapture(8, "t15.000.png")) << "Left: 5 s back";
+    EXPECT_TRUE(sameAsCapture(9, "t20.000.png")) << "Right: 5 s on";
 }

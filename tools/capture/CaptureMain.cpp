@@ -15,8 +15,8 @@
 #include "app/EngineVersion.h"
 #include "app/MessageBox.h"
 #include "app/SystemClass.h"
+#include "graphics/BackBufferReader.h"
 #include "graphics/D3DClass.h"
-#include "tools/capture/BackBufferReader.h"
 #include "tools/capture/CaptureOptions.h"
 #include "tools/capture/MemorySampler.h"
 

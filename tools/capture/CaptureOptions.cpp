@@ -56,7 +56,7 @@ std::optional<std::string> TakeValue(const std::vector<std::string>& args, std::
 
 long long CaptureOptions::FrameAt(double seconds) const
 {
-    return std::llround(seconds * fps);
+    return Step().FrameAt(seconds);
 }
 
 long long CaptureOptions::PresentationNanoseconds(long long frame) const

@@ -6,9 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "app/FixedStep.h"
+
 struct CaptureOptions
 {
-    int fps = 60;                       // fixed time step: 1 / fps seconds per frame
+    int fps = FixedStep::kDefaultFps;   // fixed time step: 1 / fps seconds per frame
     std::vector<double> at;             // presentation times (s) whose frames are saved
     bool every = false;                 // save every frame
     std::optional<double> until;        // stop after this much presentation time; default: the presentation's end
@@ -28,15 +30,17 @@ struct CaptureOptions
     // The frame whose presentation time is nearest to `seconds`.
     long long FrameAt(double seconds) const;
     // Seconds of presentation time at the start of frame `frame`.
-    double TimeOfFrame(long long frame) const { return static_cast<double>(frame) / fps; }
+    double TimeOfFrame(long long frame) const { return Step().Seconds(frame); }
     // Run time at the start of frame `frame` in nanoseconds, computed exactly rather than accumulated.
-    long long RunNanoseconds(long long frame) const { return frame * 1'000'000'000LL / fps; }
+    long long RunNanoseconds(long long frame) const { return Step().Nanoseconds(frame); }
     // The time the frame timer is given for frame `frame`: the run time, or with --loop its place in the pass.
     long long PresentationNanoseconds(long long frame) const;
     // With --loop: whether frame `frame` lies past --until, so the run must stop before it.
     bool PastUntil(long long frame) const;
     // Frames between memory samples.
     int MemorySampleInterval() const { return memoryEvery > 0 ? memoryEvery : fps; }
+    // The step the frames are made on; a seek in engine.exe replays on the default one.
+    FixedStep Step() const { return FixedStep{fps}; }
 };
 
 // Fills `options` from the arguments (without the program name). Returns an error message for an unknown

@@ -6,7 +6,7 @@
 #include <dxgi.h>
 #include <wrl/client.h>
 
-#include "tools/capture/FrameImage.h"
+#include "graphics/FrameImage.h"
 
 class BackBufferReader
 {

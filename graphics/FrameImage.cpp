@@ -1,5 +1,5 @@
-// PNG encoding of captured frames through stb's image writer.
-#include "tools/capture/FrameImage.h"
+// PNG encoding of captured frames and screenshots through stb's image writer.
+#include "graphics/FrameImage.h"
 
 #include <iostream>
 

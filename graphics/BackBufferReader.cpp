@@ -1,5 +1,5 @@
 // Back-buffer read-back: see BackBufferReader.h.
-#include "tools/capture/BackBufferReader.h"
+#include "graphics/BackBufferReader.h"
 
 #include <cstring>
 #include <stdexcept>

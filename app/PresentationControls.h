@@ -1,0 +1,52 @@
+// The live controls of engine.exe as state: which keys do what, whether the presentation is paused, whether the
+// overlay shows, and the seek and screenshot the next frame must carry out. It only records requests; the
+// application applies them at fixed points of its loop (a seek right after the timer's tick, a screenshot
+// right before Present), so a key never acts in the middle of a frame. Portable: keys are Win32 virtual-key
+// codes, given as numbers.
+#pragma once
+
+#include <optional>
+
+class PresentationControls
+{
+public:
+    // Win32 virtual-key codes (VK_SPACE, VK_LEFT, VK_RIGHT, VK_HOME, VK_F1, VK_F12).
+    static constexpr unsigned kPauseKey = 0x20;
+    static constexpr unsigned kBackKey = 0x25;
+    static constexpr unsigned kForwardKey = 0x27;
+    static constexpr unsigned kStartKey = 0x24;
+    static constexpr unsigned kOverlayKey = 0x70;
+    static constexpr unsigned kScreenshotKey = 0x7B;
+    static constexpr double kSeekStepSeconds = 5.0;
+    // Every control in one line, for the overlay; the README lists the same.
+    static constexpr const char* kHelpLine =
+        "Space pause/resume   Left/Right -5/+5 s   Home back to 0   slider: seek   F1 overlay   F12 screenshot   "
+        "Esc quit";
+
+    // `endSeconds`: the presentation's length, the latest moment a seek can reach.
+    explicit PresentationControls(double endSeconds) : m_endSeconds(endSeconds > 0.0 ? endSeconds : 0.0) {}
+
+    // A key went down. `repeated` marks the keyboard's auto-repeat of a held key, which is ignored: only a
+    // press acts, so holding a key can never queue up work. `shownSeconds` is the moment on screen, from
+    // which the arrows seek (or from a seek still waiting for its frame). True when the key is a control.
+    bool OnKeyDown(unsigned key, bool repeated, double shownSeconds);
+    // A seek to `seconds`, kept within 0 and the end; a later request replaces a waiting one. Non-finite
+    // values are ignored.
+    void RequestSeek(double seconds);
+
+    // The seek waiting for the next frame, if any; it is handed out once.
+    std::optional<double> TakeSeek();
+    // Whether a screenshot waits for the next finished picture; handed out once.
+    bool TakeScreenshot();
+
+    bool IsPaused() const { return m_paused; }
+    bool IsOverlayVisible() const { return m_overlayVisible; }
+    double GetEndSeconds() const { return m_endSeconds; }
+
+private:
+    double m_endSeconds;
+    bool m_paused = false;
+    bool m_overlayVisible = false;
+    bool m_screenshotWaiting = false;
+    std::optional<double> m_seek;
+};

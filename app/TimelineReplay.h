@@ -1,0 +1,56 @@
+// The timeline under engine.exe's controls. A seek puts the presentation back to its start (the scene's timeline
+// state, every actor's transform, the move events still queued) and replays logic, event queue and timeline on
+// the capture tool's fixed step up to the moment sought, drawing nothing: the state it leaves is the one the
+// capture tool has right before drawing that moment, so the next picture is the capture's, byte for byte. A
+// held (paused) moment is drawn again from exactly the state its first drawing started from.
+// It reads no input and owns nothing it replays; portable, with the scene (see app/CMakeLists.txt).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <utility>
+#include <vector>
+
+#include <optional>
+
+#include "app/FixedStep.h"
+#include "events/EngineTypes.h"
+#include "events/Matrix4x4.h"
+#include "scene/Scene3.h"
+
+class BaseEngineLogic;
+class FrameTimer;
+class IEventManager;
+
+class TimelineReplay
+{
+public:
+    // One frame's update of the whole presentation, given a timer to read elapsed and total time from:
+    // the logic, the event queue and the scene, in the application's order.
+    using FrameUpdate = std::function<void(const FrameTimer&)>;
+
+    explicit TimelineReplay(FixedStep step = {}) : m_step(step) {}
+
+    // Notes every actor's transform as the world loaded it: where each replay begins. Call once the world has
+    // loaded and before the first frame.
+    void RememberStart(const BaseEngineLogic& logic);
+
+    // Starts the timeline over and replays it up to the frame nearest `seconds`, that frame's update included.
+    // Returns that frame's time in nanoseconds, for the frame timer to carry on from.
+    std::int64_t Seek(double seconds, Scene3& scene, IEventManager& events, const FrameUpdate& update);
+
+    // Call right before each frame is drawn. Drawing moves the timeline a little: the camera's render step
+    // re-orthonormalises its basis, and rounding can change it by a bit on every call. So the first drawing of
+    // a moment notes the state it starts from, and drawing the same moment again (`sameMoment`) starts from
+    // that state once more: a paused picture stays exactly the same, and the run carries on afterwards as if
+    // the moment had been drawn once.
+    void PrepareDraw(Scene3& scene, bool sameMoment);
+
+    const FixedStep& GetStep() const { return m_step; }
+    std::size_t GetRememberedActorCount() const { return m_start.size(); }
+
+private:
+    FixedStep m_step;
+    std::vector<std::pair<ActorId, Matrix4x4>> m_start;
+    std::optional<Scene3::TimelineState> m_drawnFrom;
+};
