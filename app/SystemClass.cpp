@@ -15,6 +15,7 @@
 #include "actors/MeshComponent.h"
 #include "actors/MeshRenderComponent.h"
 #include "app/DebugOverlay.h"
+#include "app/ExitWatchdog.h"
 #include "app/FatalErrorGuard.h"
 #include "app/MessageBox.h"
 #include "app/PresentationControls.h"
@@ -144,6 +145,10 @@ int SystemClass::RunApplication(const std::function<void(SystemClass&)>& configu
         exitCode = kExitError;
     }
 
+    if (system->m_exitDeadlineMs > 0)
+    {
+        ExitWatchdog::Arm(system->m_exitDeadlineMs, kExitError);
+    }
     // Also after an exception, so that a changed display mode is restored and the window goes away.
     try
     {

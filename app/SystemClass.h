@@ -73,6 +73,13 @@ public:
     void SetFrameObserver(std::function<void()> observer) { m_frameObserver = std::move(observer); }
     // When false, start-up does not start the music (a capture runs on its own clock, not in real time).
     void SetMusicEnabled(bool enabled) { m_musicEnabled = enabled; }
+    // For a program that ends when the presentation does: once the loop is over, shutting down and leaving the
+    // process get this long before the process is ended with kExitError (ExitWatchdog). 0, the default, waits
+    // for ever, as a test that goes on after the run must.
+    void SetExitDeadline(unsigned milliseconds) { m_exitDeadlineMs = milliseconds; }
+    // The deadline engine.exe and engine-capture.exe use: generous, as the device's release waits for the frames
+    // still queued, which take seconds each on a loaded machine without a GPU.
+    static constexpr unsigned kProgramExitDeadlineMs = 60'000;
     // engine.exe's live controls: pause, seek, the overlay and screenshots (README: Controls). Off unless asked
     // for before start-up, so that the tools built on the program, and its tests, get the presentation alone.
     void EnableControls() { m_controlsEnabled = true; }
@@ -154,6 +161,7 @@ private:
     int m_overrideHeight = 0;
     bool m_timerFollowsActivation = true;
     bool m_musicEnabled = true;
+    unsigned m_exitDeadlineMs = 0;
     bool m_musicOpen = false;
     std::function<void()> m_frameObserver;
     std::function<void()> m_beforePresent;

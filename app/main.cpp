@@ -16,5 +16,8 @@ int main(int argc, char** argv)
     {
         return *exitCode;
     }
-    return SystemClass::RunApplication([](SystemClass& system) { system.EnableControls(); });
+    return SystemClass::RunApplication([](SystemClass& system) {
+        system.EnableControls();
+        system.SetExitDeadline(SystemClass::kProgramExitDeadlineMs);
+    });
 }

@@ -3,6 +3,7 @@
 #include "tests/app/ProgramRunner.h"
 
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <chrono>
 #include <cstdio>
@@ -17,6 +18,13 @@ using Clock = std::chrono::steady_clock;
 double SecondsSince(Clock::time_point then)
 {
     return std::chrono::duration<double>(Clock::now() - then).count();
+}
+
+std::string Hex(unsigned long value)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%lx", value);
+    return text;
 }
 
 std::string Narrow(const std::wstring& text)
@@ -104,27 +112,43 @@ std::string DialogText(HWND dialog)
     return Narrow(TextOf(dialog)) + ": " + Narrow(text);
 }
 
-// Wine's debugger, attached to the hung process, prints every thread's stack; only the blocks of `processId` are
-// kept. On Windows there is no such program and the result is empty.
+// Wine's debugger, attached to the hung process, prints the stack of each of its threads (found with a thread
+// snapshot; asking the debugger for every thread of every process takes many times longer). On Windows there
+// is no such program and the result is empty.
 std::string ThreadBacktraces(DWORD processId)
 {
+    std::string script = "attach 0x" + Hex(processId) + "\n";
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+    {
+        return {};
+    }
+    THREADENTRY32 thread{};
+    thread.dwSize = sizeof(thread);
+    for (BOOL more = Thread32First(snapshot, &thread); more; more = Thread32Next(snapshot, &thread))
+    {
+        if (thread.th32OwnerProcessID == processId)
+        {
+            script += "bt 0x" + Hex(thread.th32ThreadID) + "\n";
+        }
+    }
+    CloseHandle(snapshot);
+    script += "detach\nquit\n";
+
     wchar_t temp[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, temp);
     const std::wstring stem = std::wstring(temp) + L"hang-trace-" + std::to_wstring(processId);
     const std::wstring commands = stem + L".txt";
     const std::wstring output = stem + L".log";
+    HANDLE file = CreateFileW(commands.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
     {
-        char script[128];
-        std::snprintf(script, sizeof script, "attach 0x%lx\nbt all\ndetach\nquit\n", processId);
-        HANDLE file = CreateFileW(commands.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        if (file == INVALID_HANDLE_VALUE)
-        {
-            return {};
-        }
-        DWORD written = 0;
-        WriteFile(file, script, static_cast<DWORD>(std::strlen(script)), &written, nullptr);
-        CloseHandle(file);
+        return {};
     }
+    DWORD written = 0;
+    WriteFile(file, script.data(), static_cast<DWORD>(script.size()), &written, nullptr);
+    CloseHandle(file);
+
     SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     HANDLE log = CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inheritable, CREATE_ALWAYS, 0, nullptr);
     STARTUPINFOW startup{};
@@ -155,28 +179,7 @@ std::string ThreadBacktraces(DWORD processId)
     }
     DeleteFileW(commands.c_str());
     DeleteFileW(output.c_str());
-
-    char ownHeader[64];
-    std::snprintf(ownHeader, sizeof ownHeader, " in process %04lx ", processId);
-    std::string kept;
-    bool keeping = false;
-    std::size_t start = 0;
-    while (start < text.size())
-    {
-        std::size_t end = text.find('\n', start);
-        end = end == std::string::npos ? text.size() : end + 1;
-        const std::string line = text.substr(start, end - start);
-        if (line.rfind("Backtracing for thread", 0) == 0)
-        {
-            keeping = line.find(ownHeader) != std::string::npos;
-        }
-        if (keeping)
-        {
-            kept += line;
-        }
-        start = end;
-    }
-    return kept;
+    return text.find("Backtrace") == std::string::npos ? std::string() : text;
 }
 
 class PipeReader
@@ -368,7 +371,7 @@ ProgramRunOutcome ProgramRunner::Run(const std::wstring& program, const std::wst
     }
     else
     {
-        if (outcome.hung && settings.traceHangs)
+        if (outcome.hung && settings.traceHangs && !outcome.dialogStayedOpen)
         {
             outcome.hangBacktraces = ThreadBacktraces(process.dwProcessId);
         }

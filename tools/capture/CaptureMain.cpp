@@ -110,6 +110,7 @@ int main(int argc, char** argv)
         // Frames are made on a fixed step, faster or slower than real time, so music could never match them;
         // a capture also must not depend on what the machine's audio stack does.
         system.SetMusicEnabled(false);
+        system.SetExitDeadline(SystemClass::kProgramExitDeadlineMs);
         if (options.width > 0)
         {
             system.SetScreenSizeOverride(options.width, options.height);
