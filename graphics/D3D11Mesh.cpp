@@ -167,7 +167,7 @@ int D3D11Mesh::PreRender(SceneTree* scene, ID3D11DeviceContext* context)
     }
     perObject.worldInvTranspose = WorldInverseTranspose(world);
 
-    const std::shared_ptr<MeshComponent> mesh = FindMeshComponent(scene);
+    const MeshComponent* mesh = FindMeshComponent(scene);
     const tinyobj::material_t* material = mesh ? mesh->GetFirstMaterial() : nullptr;
     if (material == nullptr)
     {
@@ -195,20 +195,13 @@ int D3D11Mesh::PreRender(SceneTree* scene, ID3D11DeviceContext* context)
     return 0;
 }
 
-std::shared_ptr<MeshComponent> D3D11Mesh::FindMeshComponent(SceneTree* scene) const
+MeshComponent* D3D11Mesh::FindMeshComponent(SceneTree* scene)
 {
-    BaseEngineLogic* logic = scene->GetLogic();
-    if (logic == nullptr || m_props.m_actorId == kInvalidActorId)
+    if (m_props.m_actorId == kInvalidActorId)
     {
         return nullptr;
     }
-    const std::shared_ptr<Actor> actor = logic->GetActor(m_props.m_actorId).lock();
-    if (!actor)
-    {
-        return nullptr;
-    }
-    static const ComponentId meshId = ActorComponent::ComponentIdFromName(MeshComponent::s_name);
-    return std::dynamic_pointer_cast<MeshComponent>(actor->GetComponent(meshId).lock());
+    return m_meshLink.Find(*scene, m_props.m_actorId);
 }
 
 const tinyobj::material_t& D3D11Mesh::FallbackMaterial()

@@ -6,6 +6,7 @@
 #include "graphics/ConstantBuffer.h"
 #include "graphics/ConstantBufferLayouts.h"
 #include "graphics/D3D11Drawable.h"
+#include "scene/ActorComponentLink.h"
 
 #include <tiny_obj_loader.h>
 
@@ -41,13 +42,15 @@ public:
     PixelConstantBuffer<cbPerFrame>* GetPsPerFrame() const { return m_psPerFrame; }
 
 private:
-    // The owner's mesh component, looked up through the engine logic by actor id (never through the render
-    // component, which may already be gone); null when there is none.
-    std::shared_ptr<MeshComponent> FindMeshComponent(SceneTree* scene) const;
+    // The owner's mesh component, found through the engine logic by actor id (never through the render
+    // component, which may already be gone) and looked up again only when the scene's actors changed; null
+    // when there is none.
+    MeshComponent* FindMeshComponent(SceneTree* scene);
 
     VertexConstantBuffer<cbPerObject>* m_vsPerObject = nullptr;
     PixelConstantBuffer<cbPerObject>* m_psPerObject = nullptr;
     PixelConstantBuffer<cbPerFrame>* m_psPerFrame = nullptr;
+    ActorComponentLink<MeshComponent> m_meshLink;
     // Whether a view was bound in slot 0 and slot 1; fixed at construction like the views themselves.
     bool m_hasDiffuseTexture = false;
     bool m_hasNormalMap = false;
