@@ -2,6 +2,7 @@
 // Bind uses blend factor (0, 0, 0, 0) and sample mask 0xFFFFFFFF.
 #include "graphics/BlendState.h"
 
+#include "graphics/BindingRecord.h"
 #include "graphics/DxException.h"
 
 BlendState::BlendState(ID3D11Device* device)
@@ -13,6 +14,10 @@ BlendState::BlendState(ID3D11Device* device)
 
 void BlendState::Bind(ID3D11DeviceContext* context)
 {
-    const float blendFactor[4] = {0.0f, 0.0f, 0.0f, 0.0f};
-    context->OMSetBlendState(m_blendState.Get(), blendFactor, 0xFFFFFFFF);
+    // The factor and mask never change, so the state object alone tells whether the call would change anything.
+    if (BindingRecord::Of(context).Change(BindingRecord::Kind::BlendState, 0, m_blendState.Get()))
+    {
+        const float blendFactor[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+        context->OMSetBlendState(m_blendState.Get(), blendFactor, 0xFFFFFFFF);
+    }
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "graphics/Bindable.h"
+#include "graphics/BindingRecord.h"
 #include "graphics/DxException.h"
 
 #include <d3d11.h>
@@ -54,7 +55,10 @@ public:
     void Bind(ID3D11DeviceContext* context) override
     {
         ID3D11Buffer* buffers[] = {this->pConstantBuffer.Get()};
-        context->VSSetConstantBuffers(m_slot, 1u, buffers);
+        if (BindingRecord::Of(context).Change(BindingRecord::Kind::VertexConstantBuffer, m_slot, buffers[0]))
+        {
+            context->VSSetConstantBuffers(m_slot, 1u, buffers);
+        }
     }
 
     UINT m_slot = 0;
@@ -68,7 +72,10 @@ public:
     void Bind(ID3D11DeviceContext* context) override
     {
         ID3D11Buffer* buffers[] = {this->pConstantBuffer.Get()};
-        context->PSSetConstantBuffers(m_slot, 1u, buffers);
+        if (BindingRecord::Of(context).Change(BindingRecord::Kind::PixelConstantBuffer, m_slot, buffers[0]))
+        {
+            context->PSSetConstantBuffers(m_slot, 1u, buffers);
+        }
     }
 
     UINT m_slot = 0;

@@ -2,6 +2,7 @@
 // decrements it for back faces; nothing in the engine reads the stencil, so it is kept only as specified.
 #include "graphics/DepthStencilState.h"
 
+#include "graphics/BindingRecord.h"
 #include "graphics/DxException.h"
 
 D3D11_DEPTH_STENCIL_DESC DepthStencilState::DefaultDesc()
@@ -38,5 +39,8 @@ void DepthStencilState::Create(ID3D11Device* device, const D3D11_DEPTH_STENCIL_D
 
 void DepthStencilState::Bind(ID3D11DeviceContext* context)
 {
-    context->OMSetDepthStencilState(m_depthStencilState.Get(), 1);
+    if (BindingRecord::Of(context).Change(BindingRecord::Kind::DepthStencilState, 0, m_depthStencilState.Get()))
+    {
+        context->OMSetDepthStencilState(m_depthStencilState.Get(), 1);
+    }
 }

@@ -2,6 +2,7 @@
 // It does not check indices against the vertex count: Direct3D reads out-of-range vertices as zero.
 #include "graphics/IndexBuffer.h"
 
+#include "graphics/BindingRecord.h"
 #include "graphics/DxException.h"
 
 #include <cassert>
@@ -28,5 +29,8 @@ IndexBuffer::IndexBuffer(ID3D11Device* device, const std::vector<uint16_t>& indi
 
 void IndexBuffer::Bind(ID3D11DeviceContext* context)
 {
-    context->IASetIndexBuffer(pIndexBuffer.Get(), DXGI_FORMAT_R16_UINT, 0u);
+    if (BindingRecord::Of(context).Change(BindingRecord::Kind::IndexBuffer, 0, pIndexBuffer.Get()))
+    {
+        context->IASetIndexBuffer(pIndexBuffer.Get(), DXGI_FORMAT_R16_UINT, 0u);
+    }
 }

@@ -2,6 +2,7 @@
 // A shader whose inputs do not match these elements makes creation fail with DxException.
 #include "graphics/InputLayout.h"
 
+#include "graphics/BindingRecord.h"
 #include "graphics/DxException.h"
 #include "graphics/MeshVertex.h"
 
@@ -22,4 +23,10 @@ InputLayout::InputLayout(ID3D11Device* device, ID3DBlob* pVertexShaderBytecode)
     DX_THROW_IF_FAILED(device->CreateInputLayout(ied.data(), (UINT)ied.size(), pVertexShaderBytecode->GetBufferPointer(), pVertexShaderBytecode->GetBufferSize(), &pInputLayout));
 }
 
-void InputLayout::Bind(ID3D11DeviceContext* context) { context->IASetInputLayout(pInputLayout.Get()); }
+void InputLayout::Bind(ID3D11DeviceContext* context)
+{
+    if (BindingRecord::Of(context).Change(BindingRecord::Kind::InputLayout, 0, pInputLayout.Get()))
+    {
+        context->IASetInputLayout(pInputLayout.Get());
+    }
+}

@@ -2,6 +2,7 @@
 // The default keeps depth clipping on and multisampling and line antialiasing off.
 #include "graphics/RasterizerState.h"
 
+#include "graphics/BindingRecord.h"
 #include "graphics/DxException.h"
 
 D3D11_RASTERIZER_DESC RasterizerState::DefaultDesc()
@@ -32,4 +33,10 @@ void RasterizerState::Create(ID3D11Device* device, const D3D11_RASTERIZER_DESC& 
     DX_THROW_IF_FAILED(device->CreateRasterizerState(&rasterDesc, m_rasterState.GetAddressOf()));
 }
 
-void RasterizerState::Bind(ID3D11DeviceContext* context) { context->RSSetState(m_rasterState.Get()); }
+void RasterizerState::Bind(ID3D11DeviceContext* context)
+{
+    if (BindingRecord::Of(context).Change(BindingRecord::Kind::RasterizerState, 0, m_rasterState.Get()))
+    {
+        context->RSSetState(m_rasterState.Get());
+    }
+}

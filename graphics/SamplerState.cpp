@@ -2,6 +2,7 @@
 // The comparison function is unused by non-comparison filters and set to "always" only to be defined.
 #include "graphics/SamplerState.h"
 
+#include "graphics/BindingRecord.h"
 #include "graphics/DxException.h"
 
 SamplerState::SamplerState(ID3D11Device* device)
@@ -26,5 +27,8 @@ SamplerState::SamplerState(ID3D11Device* device)
 void SamplerState::Bind(ID3D11DeviceContext* context)
 {
     ID3D11SamplerState* samplers[] = {m_sampleState.Get()};
-    context->PSSetSamplers(0, 1, samplers);
+    if (BindingRecord::Of(context).Change(BindingRecord::Kind::PixelSampler, 0, samplers[0]))
+    {
+        context->PSSetSamplers(0, 1, samplers);
+    }
 }

@@ -2,6 +2,7 @@
 // Sizes above what a UINT byte width holds are refused by the assert below rather than truncated.
 #include "graphics/VertexBuffer.h"
 
+#include "graphics/BindingRecord.h"
 #include "graphics/DxException.h"
 
 #include <cassert>
@@ -35,6 +36,9 @@ VertexBuffer::VertexBuffer(ID3D11Device* device, const void* vertexBytes, size_t
 void VertexBuffer::Bind(ID3D11DeviceContext* context)
 {
     ID3D11Buffer* buffers[] = {pVertexBuffer.Get()};
-    const UINT offset = 0u;
-    context->IASetVertexBuffers(0u, 1u, buffers, &m_stride, &offset);
+    if (BindingRecord::Of(context).Change(BindingRecord::Kind::VertexBuffer, 0, buffers[0], m_stride))
+    {
+        const UINT offset = 0u;
+        context->IASetVertexBuffers(0u, 1u, buffers, &m_stride, &offset);
+    }
 }

@@ -4,6 +4,7 @@
 // without a normal map and a diffuse texture (read back from a render target).
 #include "actors/Actor.h"
 #include "actors/MeshRenderComponent.h"
+#include "graphics/BindingRecord.h"
 #include "graphics/BlendState.h"
 #include "graphics/D3D11Mesh.h"
 #include "graphics/DepthStencilState.h"
@@ -351,8 +352,10 @@ TEST(D3D11Mesh, IsLitThroughItsNormalMapOrElseWithItsVertexNormalWhateverSlotOne
     ExpectColourNear(lit, 200 / 255.0f * straightLight, 100 / 255.0f * straightLight, 50 / 255.0f * straightLight);
 
     // Nothing in slot 1 (which samples as 0, an inside-out normal), and a view full of NaNs.
+    // Bound behind the bindables' back, so the binding record is reset after each, as the frame does.
     ID3D11ShaderResourceView* none = nullptr;
     Context()->PSSetShaderResources(1, 1, &none);
+    BindingRecord::Reset(Context());
     EXPECT_EQ(quads.Draw(*plain), lit);
     const uint16_t halfNaN[4] = {0x7E00, 0x7E00, 0x7E00, 0x7E00};
     D3D11_TEXTURE2D_DESC desc = {};
@@ -371,7 +374,11 @@ TEST(D3D11Mesh, IsLitThroughItsNormalMapOrElseWithItsVertexNormalWhateverSlotOne
     ASSERT_HRESULT_SUCCEEDED(Device()->CreateShaderResourceView(nanTexture.Get(), nullptr, nanView.GetAddressOf()));
     ID3D11ShaderResourceView* nan = nanView.Get();
     Context()->PSSetShaderResources(1, 1, &nan);
+    BindingRecord::Reset(Context());
     EXPECT_EQ(quads.Draw(*plain), lit);
+    // And the bumped quad after them finds its own map again.
+    ExpectColourNear(quads.Draw(*bumped), 200 / 255.0f * tiltedLight, 100 / 255.0f * tiltedLight,
+                     50 / 255.0f * tiltedLight);
 }
 
 TEST(D3D11Mesh, WithoutADiffuseTextureDrawsItsMaterialColourLitAsUsual)
