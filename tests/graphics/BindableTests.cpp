@@ -1,7 +1,7 @@
 // The bindables on the real device: descriptors read back through GetDesc, what Bind leaves on the context
-// (and which binds the context's binding record keeps from reaching it), constant-buffer contents through
-// staging copies, buffer sizes, borrowed objects, and one full draw that proves the input layout, shaders,
-// texture, sampler and constant buffer work together.
+// (and which binds the context's binding record keeps from reaching it), the objects that equal descriptions
+// share, constant-buffer contents through staging copies, buffer sizes, borrowed objects, and one full draw
+// that proves the input layout, shaders, texture, sampler and constant buffer work together.
 #include "graphics/AnsiConversion.h"
 #include "graphics/BindingRecord.h"
 #include "graphics/BlendState.h"
@@ -416,6 +416,57 @@ TEST_F(BindableTest, ABindThatWouldChangeNothingDoesNotReachTheContextUntilTheRe
     Context()->PSGetConstantBuffers(1, 1, slot1.GetAddressOf());
     EXPECT_EQ(frame.GetBuffer(), slot0.Get());
     EXPECT_EQ(frame.GetBuffer(), slot1.Get());
+}
+
+TEST_F(BindableTest, EqualDescriptionsShareOneObjectAndDifferentOnesDoNot)
+{
+    BlendState blendA(Device());
+    BlendState blendB(Device());
+    EXPECT_EQ(blendA.Get(), blendB.Get());
+    SamplerState samplerA(Device());
+    SamplerState samplerB(Device());
+    EXPECT_EQ(samplerA.Get(), samplerB.Get());
+    DepthStencilState depthA(Device());
+    DepthStencilState depthB(Device(), DepthStencilState::DefaultDesc());
+    D3D11_DEPTH_STENCIL_DESC lessEqual = DepthStencilState::DefaultDesc();
+    lessEqual.DepthFunc = D3D11_COMPARISON_LESS_EQUAL;
+    DepthStencilState depthC(Device(), lessEqual);
+    EXPECT_EQ(depthA.Get(), depthB.Get());
+    EXPECT_NE(depthA.Get(), depthC.Get());
+    RasterizerState rasterA(Device());
+    D3D11_RASTERIZER_DESC noCulling = RasterizerState::DefaultDesc();
+    noCulling.CullMode = D3D11_CULL_NONE;
+    RasterizerState rasterB(Device(), noCulling);
+    EXPECT_NE(rasterA.Get(), rasterB.Get());
+
+    RegisterTestShaders();
+    ID3DBlob* bytecode = m_shaders.Get(m_vsName).GetByteCode();
+    InputLayout layoutA(Device(), bytecode);
+    InputLayout layoutB(Device(), bytecode);
+    EXPECT_EQ(layoutA.Get(), layoutB.Get());
+
+    const std::vector<MeshVertex> quad = {Vertex(0, 0, 0, 0, 1, 0, 0), Vertex(1, 0, 1, 0, 0, 1, 0)};
+    std::vector<MeshVertex> other = quad;
+    other[1].position[0] = 2.0f;
+    VertexBuffer verticesA(Device(), quad);
+    VertexBuffer verticesB(Device(), quad);
+    VertexBuffer verticesC(Device(), other);
+    EXPECT_EQ(verticesA.GetBuffer(), verticesB.GetBuffer());
+    EXPECT_NE(verticesA.GetBuffer(), verticesC.GetBuffer());
+    IndexBuffer indicesA(Device(), std::vector<uint16_t>{0, 1, 2});
+    IndexBuffer indicesB(Device(), std::vector<uint16_t>{0, 1, 2});
+    IndexBuffer indicesC(Device(), std::vector<uint16_t>{0, 2, 1});
+    EXPECT_EQ(indicesA.GetBuffer(), indicesB.GetBuffer());
+    EXPECT_NE(indicesA.GetBuffer(), indicesC.GetBuffer());
+
+    // Shared objects live as long as any holder: the last one still binds a valid object.
+    const ID3D11Buffer* const shared = verticesA.GetBuffer();
+    {
+        VertexBuffer transient(Device(), quad);
+        EXPECT_EQ(shared, transient.GetBuffer());
+    }
+    verticesB.Bind(Context());
+    EXPECT_EQ(shared, BoundVertexBuffer().Get());
 }
 
 TEST_F(BindableTest, ShaderBindablesRefuseAnEntryOfTheWrongKind)
