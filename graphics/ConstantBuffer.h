@@ -1,5 +1,6 @@
 // A dynamic constant buffer holding one T, rewritten whole with discard mapping, and its two stage-specific
-// binders (vertex and pixel shader). There are no partial updates and no read-back.
+// binders (vertex and pixel shader). Two binders may share one buffer (one upload then serves both stages, or
+// every drawable). There are no partial updates and no read-back.
 #pragma once
 
 #include "graphics/Bindable.h"
@@ -11,6 +12,7 @@
 
 #include <cstring>
 #include <type_traits>
+#include <utility>
 
 template <typename T>
 class ConstantBuffer : public Bindable {
@@ -28,6 +30,8 @@ public:
     }
 
     ID3D11Buffer* GetBuffer() const { return pConstantBuffer.Get(); }
+    // For a binder of the same constants at another stage or slot.
+    const Microsoft::WRL::ComPtr<ID3D11Buffer>& ShareBuffer() const { return pConstantBuffer; }
 
 protected:
     ConstantBuffer(ID3D11Device* device, const T& initial)
@@ -43,6 +47,7 @@ protected:
         csd.pSysMem = &initial;
         DX_THROW_IF_FAILED(device->CreateBuffer(&cbd, &csd, &pConstantBuffer));
     }
+    explicit ConstantBuffer(Microsoft::WRL::ComPtr<ID3D11Buffer> shared) : pConstantBuffer(std::move(shared)) {}
 
     Microsoft::WRL::ComPtr<ID3D11Buffer> pConstantBuffer;
 };
@@ -51,6 +56,8 @@ template <typename T>
 class VertexConstantBuffer : public ConstantBuffer<T> {
 public:
     VertexConstantBuffer(ID3D11Device* device, const T& initial) : ConstantBuffer<T>(device, initial) {}
+    // Binds a buffer that another binder owns too (ShareBuffer).
+    explicit VertexConstantBuffer(Microsoft::WRL::ComPtr<ID3D11Buffer> shared) : ConstantBuffer<T>(std::move(shared)) {}
 
     void Bind(ID3D11DeviceContext* context) override
     {
@@ -68,6 +75,8 @@ template <typename T>
 class PixelConstantBuffer : public ConstantBuffer<T> {
 public:
     PixelConstantBuffer(ID3D11Device* device, const T& initial) : ConstantBuffer<T>(device, initial) {}
+    // Binds a buffer that another binder owns too (ShareBuffer).
+    explicit PixelConstantBuffer(Microsoft::WRL::ComPtr<ID3D11Buffer> shared) : ConstantBuffer<T>(std::move(shared)) {}
 
     void Bind(ID3D11DeviceContext* context) override
     {

@@ -205,7 +205,6 @@ TEST(D3D11Mesh, PreRenderWritesTransposedMatricesTheMaterialAndTheLight)
     world.tree->GetLightManager()->PrepareFrame(world.tree.get());
 
     PreRenderOnly(*mesh, world);
-    PreRenderOnly(*MeshOf(world, 2), world);
     EXPECT_EQ(world.tree->GetMatrixStack().Size(), 1u);
 
     const Matrix4x4 w = Matrix4x4::RotationYawPitchRoll(30.0f * 0.0174532925f, 0.0f, 10.0f * 0.0174532925f) *
@@ -225,8 +224,11 @@ TEST(D3D11Mesh, PreRenderWritesTransposedMatricesTheMaterialAndTheLight)
     EXPECT_EQ(vs.materialSpecular[3], 32.0f) << "the shininess exponent, unchanged";
     EXPECT_FLOAT_EQ(vs.materialConstant[0], 0.1f);
     EXPECT_FLOAT_EQ(vs.materialConstant[3], 1.0f);
-    const cbPerObject ps = ReadConstants(mesh->GetPsPerObject());
-    EXPECT_EQ(std::memcmp(&vs, &ps, sizeof(cbPerObject)), 0) << "both stages get the same record";
+    // One buffer for both stages and every mesh: each mesh fills it just before its own draw.
+    const auto other = MeshOf(world, 2);
+    EXPECT_EQ(mesh->GetVsPerObject()->GetBuffer(), mesh->GetPsPerObject()->GetBuffer());
+    EXPECT_EQ(mesh->GetVsPerObject()->GetBuffer(), other->GetVsPerObject()->GetBuffer());
+    EXPECT_EQ(mesh->GetPsPerFrame()->GetBuffer(), other->GetPsPerFrame()->GetBuffer());
 
     const cbPerFrame frame = ReadConstants(mesh->GetPsPerFrame());
     EXPECT_FLOAT_EQ(frame.lightDiffuse[0], 0.6f);
@@ -237,8 +239,16 @@ TEST(D3D11Mesh, PreRenderWritesTransposedMatricesTheMaterialAndTheLight)
     EXPECT_FLOAT_EQ(frame.eyePosition[0], 4.0f);
     EXPECT_FLOAT_EQ(frame.eyePosition[2], -6.0f);
     EXPECT_EQ(frame.reserved[0] | frame.reserved[7], 0);
-    const cbPerFrame other = ReadConstants(MeshOf(world, 2)->GetPsPerFrame());
-    EXPECT_EQ(std::memcmp(&frame, &other, sizeof(cbPerFrame)), 0) << "every mesh uploads the same light";
+
+    PreRenderOnly(*other, world);
+    const cbPerObject next = ReadConstants(other->GetVsPerObject());
+    ExpectMatrixNear(next.world, Matrix4x4::Translation(5.0f, 0.0f, 0.0f).Transposed(), "the next mesh's world");
+    const cbPerFrame same = ReadConstants(other->GetPsPerFrame());
+    EXPECT_EQ(std::memcmp(&frame, &same, sizeof(cbPerFrame)), 0) << "every mesh draws with the same light";
+    // A light or eye that changes between draws reaches the buffer at the next draw.
+    world.camera->SetPosition(-1.0f, 0.0f, 0.0f);
+    PreRenderOnly(*mesh, world);
+    EXPECT_FLOAT_EQ(ReadConstants(mesh->GetPsPerFrame()).eyePosition[0], -1.0f);
 }
 
 TEST(D3D11Mesh, ANestedMeshDrawsWithItsOwnTransformTimesItsParents)
