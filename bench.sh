@@ -7,7 +7,7 @@
 #
 # ./bench.sh [--quick]   --quick: the presentation sampled once a second, and 8 frames per scale world.
 # Environment: BENCH_SECONDS (58), BENCH_FPS (4), BENCH_SCALE_FRAMES (20), BENCH_SCALE_COUNTS ("10 100 1000
-# 5000"), BENCH_BUILD_DIR (build).
+# 5000"), BENCH_CALLS_ACTORS (1000: the world whose Direct3D calls are counted), BENCH_BUILD_DIR (build).
 set -euo pipefail
 root=$(cd "$(dirname "$0")" && pwd)
 cd "$root"
@@ -26,6 +26,7 @@ case "${1:-}" in
     *) echo "usage: ./bench.sh [--quick]" >&2; exit 64 ;;
 esac
 scale_counts=${BENCH_SCALE_COUNTS:-10 100 1000 5000}
+calls_actors=${BENCH_CALLS_ACTORS:-1000}
 build=${BENCH_BUILD_DIR:-build}
 say() { printf '[bench] %s\n' "$*" >&2; }
 
@@ -59,6 +60,8 @@ scale_until=$(python3 -c "print(($scale_frames - 0.5) / 60)")
     echo "frames=$frames"
     echo "scale_frames=$scale_frames"
     echo "scale_counts=$scale_counts"
+    echo "calls_actors=$calls_actors"
+    echo "load=$(cut -d' ' -f1-3 /proc/loadavg)"
     echo "fps=$fps"
     echo "raw=$build/bench/raw"
 } > "$raw/settings.txt"
@@ -148,6 +151,29 @@ for n in $scale_counts; do
     fi
     rm -rf "$folder"
 done
+
+# Direct3D calls per frame by kind, counted from Wine's trace of every call (a figure the machine's load does
+# not disturb): a few frames of both programs in one scale world.
+folder=$work/calls
+make_run_folder "$folder"
+(cd "$folder" && winerun ./scale_world.exe . "$calls_actors") >&2
+say "Direct3D calls per frame, $calls_actors actors"
+(cd "$folder" && WINEDEBUG=trace+d3d11,trace+dxgi winerun ./baseline.exe --frames 6 --fps 60 2> baseline-trace.txt >/dev/null) || true
+python3 tools/bench/d3d_calls.py "$folder/baseline-trace.txt" > "$raw/calls-baseline.csv" || rm -f "$raw/calls-baseline.csv"
+if [ $have_capture = 1 ]; then
+    (cd "$folder" && WINEDEBUG=trace+d3d11,trace+dxgi winerun ./engine-capture.exe --size 1280x720 --fps 60 \
+        --until "$(python3 -c 'print(5.5 / 60)')" 2> engine-trace.txt >/dev/null) || true
+    python3 tools/bench/d3d_calls.py "$folder/engine-trace.txt" > "$raw/calls-engine.csv" || rm -f "$raw/calls-engine.csv"
+fi
+rm -rf "$folder"
+
+# The pictures at the README's moments against the committed reference (tools_capture_pictures runs the same).
+if [ $have_capture = 1 ]; then
+    say "pictures at the README's moments against tests/tools/reference-pictures.txt"
+    python3 tools/capture/reference_pictures.py --bin "$build/bin" --check tests/tools/reference-pictures.txt \
+        > "$raw/pictures.txt" 2>&1 || true
+fi
+echo "load_after=$(cut -d' ' -f1-3 /proc/loadavg)" >> "$raw/settings.txt"
 
 python3 tools/bench/bench_report.py "$raw" bench
 say "report: bench/REPORT.md"

@@ -1,8 +1,10 @@
 // A dynamic constant buffer holding one T, rewritten whole with discard mapping, and its two stage-specific
-// binders (vertex and pixel shader). There are no partial updates and no read-back.
+// binders (vertex and pixel shader). Two binders may share one buffer (one upload then serves both stages, or
+// every drawable). There are no partial updates and no read-back.
 #pragma once
 
 #include "graphics/Bindable.h"
+#include "graphics/BindingRecord.h"
 #include "graphics/DxException.h"
 
 #include <d3d11.h>
@@ -10,6 +12,7 @@
 
 #include <cstring>
 #include <type_traits>
+#include <utility>
 
 template <typename T>
 class ConstantBuffer : public Bindable {
@@ -27,6 +30,8 @@ public:
     }
 
     ID3D11Buffer* GetBuffer() const { return pConstantBuffer.Get(); }
+    // For a binder of the same constants at another stage or slot.
+    const Microsoft::WRL::ComPtr<ID3D11Buffer>& ShareBuffer() const { return pConstantBuffer; }
 
 protected:
     ConstantBuffer(ID3D11Device* device, const T& initial)
@@ -42,6 +47,7 @@ protected:
         csd.pSysMem = &initial;
         DX_THROW_IF_FAILED(device->CreateBuffer(&cbd, &csd, &pConstantBuffer));
     }
+    explicit ConstantBuffer(Microsoft::WRL::ComPtr<ID3D11Buffer> shared) : pConstantBuffer(std::move(shared)) {}
 
     Microsoft::WRL::ComPtr<ID3D11Buffer> pConstantBuffer;
 };
@@ -50,11 +56,16 @@ template <typename T>
 class VertexConstantBuffer : public ConstantBuffer<T> {
 public:
     VertexConstantBuffer(ID3D11Device* device, const T& initial) : ConstantBuffer<T>(device, initial) {}
+    // Binds a buffer that another binder owns too (ShareBuffer).
+    explicit VertexConstantBuffer(Microsoft::WRL::ComPtr<ID3D11Buffer> shared) : ConstantBuffer<T>(std::move(shared)) {}
 
     void Bind(ID3D11DeviceContext* context) override
     {
         ID3D11Buffer* buffers[] = {this->pConstantBuffer.Get()};
-        context->VSSetConstantBuffers(m_slot, 1u, buffers);
+        if (BindingRecord::Of(context).Change(BindingRecord::Kind::VertexConstantBuffer, m_slot, buffers[0]))
+        {
+            context->VSSetConstantBuffers(m_slot, 1u, buffers);
+        }
     }
 
     UINT m_slot = 0;
@@ -64,11 +75,16 @@ template <typename T>
 class PixelConstantBuffer : public ConstantBuffer<T> {
 public:
     PixelConstantBuffer(ID3D11Device* device, const T& initial) : ConstantBuffer<T>(device, initial) {}
+    // Binds a buffer that another binder owns too (ShareBuffer).
+    explicit PixelConstantBuffer(Microsoft::WRL::ComPtr<ID3D11Buffer> shared) : ConstantBuffer<T>(std::move(shared)) {}
 
     void Bind(ID3D11DeviceContext* context) override
     {
         ID3D11Buffer* buffers[] = {this->pConstantBuffer.Get()};
-        context->PSSetConstantBuffers(m_slot, 1u, buffers);
+        if (BindingRecord::Of(context).Change(BindingRecord::Kind::PixelConstantBuffer, m_slot, buffers[0]))
+        {
+            context->PSSetConstantBuffers(m_slot, 1u, buffers);
+        }
     }
 
     UINT m_slot = 0;

@@ -7,6 +7,9 @@
 #include "graphics/IndexBuffer.h"
 #include "scene/SceneNode.h"
 
+#include <d3d11.h>
+#include <wrl/client.h>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -42,13 +45,25 @@ protected:
     template <class Buffer, class Constants>
     Buffer* AddConstantBuffer(ID3D11Device* device, const Constants& initial, UINT slot)
     {
-        auto buffer = std::make_unique<Buffer>(device, initial);
+        return AddSlottedBuffer(std::make_unique<Buffer>(device, initial), slot);
+    }
+    // The same for a binder of a buffer that another binder owns too (ConstantBuffer::ShareBuffer).
+    template <class Buffer>
+    Buffer* AddSharedConstantBuffer(Microsoft::WRL::ComPtr<ID3D11Buffer> shared, UINT slot)
+    {
+        return AddSlottedBuffer(std::make_unique<Buffer>(std::move(shared)), slot);
+    }
+
+    IndexBuffer* m_indexBuffer = nullptr;
+    std::vector<std::unique_ptr<Bindable>> m_bindables;
+
+private:
+    template <class Buffer>
+    Buffer* AddSlottedBuffer(std::unique_ptr<Buffer> buffer, UINT slot)
+    {
         buffer->m_slot = slot;
         Buffer* const kept = buffer.get();
         AddBind(std::move(buffer));
         return kept;
     }
-
-    IndexBuffer* m_indexBuffer = nullptr;
-    std::vector<std::unique_ptr<Bindable>> m_bindables;
 };

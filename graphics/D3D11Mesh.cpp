@@ -123,8 +123,11 @@ D3D11Mesh::D3D11Mesh(MeshRenderComponent* renderComponent, const Matrix4x4* toWo
     AddBind(std::make_unique<BlendState>(device));
 
     const cbPerObject perObject = InitialPerObject();
-    m_vsPerObject = AddConstantBuffer<VertexConstantBuffer<cbPerObject>>(device, perObject, 0);
-    m_psPerObject = AddConstantBuffer<PixelConstantBuffer<cbPerObject>>(device, perObject, 0);
+    // Both stages read the same bytes, and each mesh fills them just before its own draw: one buffer for every
+    // mesh, one upload per draw, and no rebinding between meshes.
+    m_objectConstants = SharedConstantBuffer<cbPerObject>::ForDevice(device, "mesh per-object constants", perObject);
+    m_vsPerObject = AddSharedConstantBuffer<VertexConstantBuffer<cbPerObject>>(m_objectConstants->ShareBuffer(), 0);
+    m_psPerObject = AddSharedConstantBuffer<PixelConstantBuffer<cbPerObject>>(m_objectConstants->ShareBuffer(), 0);
 
     cbPerFrame perFrame{};
     const float ambient[4] = {0.2f, 0.2f, 0.2f, 1.0f};
@@ -138,7 +141,9 @@ D3D11Mesh::D3D11Mesh(MeshRenderComponent* renderComponent, const Matrix4x4* toWo
         perFrame.lightSpecular[i] = specular[i];
         perFrame.lightDirection[i] = direction[i];
     }
-    m_psPerFrame = AddConstantBuffer<PixelConstantBuffer<cbPerFrame>>(device, perFrame, 1);
+    // The light and eye are the same for every mesh of a frame: one buffer for all of them.
+    m_frameConstants = SharedConstantBuffer<cbPerFrame>::ForDevice(device, "mesh per-frame constants", perFrame);
+    m_psPerFrame = AddSharedConstantBuffer<PixelConstantBuffer<cbPerFrame>>(m_frameConstants->ShareBuffer(), 1);
 }
 
 int D3D11Mesh::OnUpdate(SceneTree* scene, float step, ID3D11DeviceContext* context)
@@ -167,7 +172,7 @@ int D3D11Mesh::PreRender(SceneTree* scene, ID3D11DeviceContext* context)
     }
     perObject.worldInvTranspose = WorldInverseTranspose(world);
 
-    const std::shared_ptr<MeshComponent> mesh = FindMeshComponent(scene);
+    const MeshComponent* mesh = FindMeshComponent(scene);
     const tinyobj::material_t* material = mesh ? mesh->GetFirstMaterial() : nullptr;
     if (material == nullptr)
     {
@@ -185,30 +190,22 @@ int D3D11Mesh::PreRender(SceneTree* scene, ID3D11DeviceContext* context)
     perObject.materialConstant[1] = 0.1f;
     perObject.materialConstant[2] = 0.1f;
     perObject.materialConstant[3] = 1.0f;
-    m_vsPerObject->Update(context, perObject);
-    m_psPerObject->Update(context, perObject);
+    m_objectConstants->Update(context, perObject);
 
     // Zeroed whole: the light manager writes only the light and eye fields, and the rest goes to the GPU too.
     cbPerFrame perFrame{};
     scene->GetLightManager()->FillLightConstants(perFrame);
-    m_psPerFrame->Update(context, perFrame);
+    m_frameConstants->Update(context, perFrame);
     return 0;
 }
 
-std::shared_ptr<MeshComponent> D3D11Mesh::FindMeshComponent(SceneTree* scene) const
+MeshComponent* D3D11Mesh::FindMeshComponent(SceneTree* scene)
 {
-    BaseEngineLogic* logic = scene->GetLogic();
-    if (logic == nullptr || m_props.m_actorId == kInvalidActorId)
+    if (m_props.m_actorId == kInvalidActorId)
     {
         return nullptr;
     }
-    const std::shared_ptr<Actor> actor = logic->GetActor(m_props.m_actorId).lock();
-    if (!actor)
-    {
-        return nullptr;
-    }
-    static const ComponentId meshId = ActorComponent::ComponentIdFromName(MeshComponent::s_name);
-    return std::dynamic_pointer_cast<MeshComponent>(actor->GetComponent(meshId).lock());
+    return m_meshLink.Find(*scene, m_props.m_actorId);
 }
 
 const tinyobj::material_t& D3D11Mesh::FallbackMaterial()

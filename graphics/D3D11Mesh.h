@@ -1,11 +1,17 @@
 // The drawable of an actor's mesh: geometry and material from the actor's MeshComponent, shaders named by its
-// MeshRenderComponent, and per-object and per-frame constants written every frame before the draw. It does
-// not reload anything after construction: a resize or a material edit leaves its buffers and views alone.
+// MeshRenderComponent, and per-object and per-frame constants written every frame before the draw. Every mesh
+// of a device binds the same two constant buffers (per object, refilled before each draw; per frame), so that
+// binding them changes nothing from one mesh to the next. It does not reload anything after construction: a
+// resize or a material edit leaves its buffers and views alone.
 #pragma once
 
 #include "graphics/ConstantBuffer.h"
 #include "graphics/ConstantBufferLayouts.h"
 #include "graphics/D3D11Drawable.h"
+#include "graphics/SharedConstantBuffer.h"
+#include "scene/ActorComponentLink.h"
+
+#include <memory>
 
 #include <tiny_obj_loader.h>
 
@@ -28,7 +34,9 @@ public:
 
     int OnUpdate(SceneTree* scene, float step, ID3D11DeviceContext* context) override;
     // Pushes the node's matrix, then writes world, view, projection, the inverse transpose, the material and
-    // the two texture flags into both per-object buffers and the light into the per-frame buffer. Always 0.
+    // the two texture flags into the per-object buffer that both stages bind, and the light into the
+    // per-frame buffer; each only when it holds other bytes (the per-object one holds the previous mesh's).
+    // Always 0.
     int PreRender(SceneTree* scene, ID3D11DeviceContext* context) override;
 
     // What a mesh without materials draws with: white diffuse, no ambient, specular or textures.
@@ -41,13 +49,17 @@ public:
     PixelConstantBuffer<cbPerFrame>* GetPsPerFrame() const { return m_psPerFrame; }
 
 private:
-    // The owner's mesh component, looked up through the engine logic by actor id (never through the render
-    // component, which may already be gone); null when there is none.
-    std::shared_ptr<MeshComponent> FindMeshComponent(SceneTree* scene) const;
+    // The owner's mesh component, found through the engine logic by actor id (never through the render
+    // component, which may already be gone) and looked up again only when the scene's actors changed; null
+    // when there is none.
+    MeshComponent* FindMeshComponent(SceneTree* scene);
 
     VertexConstantBuffer<cbPerObject>* m_vsPerObject = nullptr;
     PixelConstantBuffer<cbPerObject>* m_psPerObject = nullptr;
     PixelConstantBuffer<cbPerFrame>* m_psPerFrame = nullptr;
+    std::shared_ptr<SharedConstantBuffer<cbPerObject>> m_objectConstants;
+    std::shared_ptr<SharedConstantBuffer<cbPerFrame>> m_frameConstants;
+    ActorComponentLink<MeshComponent> m_meshLink;
     // Whether a view was bound in slot 0 and slot 1; fixed at construction like the views themselves.
     bool m_hasDiffuseTexture = false;
     bool m_hasNormalMap = false;

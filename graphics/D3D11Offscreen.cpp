@@ -52,7 +52,7 @@ D3D11Offscreen::D3D11Offscreen(ID3D11Device* device, const std::wstring& pixelSh
     perObject.projection = Matrix4x4::Identity();
     perObject.worldInvTranspose = Matrix4x4::Identity();
     m_vsPerObject = AddConstantBuffer<VertexConstantBuffer<cbPerObject>>(device, perObject, 0);
-    m_psPerObject = AddConstantBuffer<PixelConstantBuffer<cbPerObject>>(device, perObject, 0);
+    m_psPerObject = AddSharedConstantBuffer<PixelConstantBuffer<cbPerObject>>(m_vsPerObject->ShareBuffer(), 0);
 }
 
 int D3D11Offscreen::OnUpdate(SceneTree* scene, float step, ID3D11DeviceContext* context)

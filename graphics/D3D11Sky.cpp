@@ -82,7 +82,8 @@ D3D11Sky::D3D11Sky(BaseRenderComponent* renderComponent, ID3D11Device* device, c
     perObject.projection = Matrix4x4::Identity();
     perObject.worldInvTranspose = Matrix4x4::Identity();
     m_vsPerObject = AddConstantBuffer<VertexConstantBuffer<cbPerObject>>(device, perObject, 0);
-    m_psPerObject = AddConstantBuffer<PixelConstantBuffer<cbPerObject>>(device, perObject, 0);
+    // Both stages read the same record: one buffer, one upload.
+    m_psPerObject = AddSharedConstantBuffer<PixelConstantBuffer<cbPerObject>>(m_vsPerObject->ShareBuffer(), 0);
     m_psPerFrame = AddConstantBuffer<PixelConstantBuffer<cbPerFrame>>(device, cbPerFrame{}, 1);
 }
 
@@ -114,7 +115,6 @@ int D3D11Sky::PreRender(SceneTree* scene, ID3D11DeviceContext* context)
     }
     perObject.worldInvTranspose = WorldInverseTranspose(world);
     m_vsPerObject->Update(context, perObject);
-    m_psPerObject->Update(context, perObject);
     m_psPerFrame->Update(context, cbPerFrame{});
     return 0;
 }

@@ -30,8 +30,8 @@ public:
     D3D11Sky(BaseRenderComponent* renderComponent, ID3D11Device* device, const std::wstring& textureFile);
 
     int OnUpdate(SceneTree* scene, float step, ID3D11DeviceContext* context) override;
-    // Pushes the identity and writes world, view, projection and the inverse transpose into both per-object
-    // buffers; the per-frame buffer gets zeros. Always 0.
+    // Pushes the identity and writes world, view, projection and the inverse transpose into the per-object
+    // buffer that both stages bind; the per-frame buffer gets zeros. Always 0.
     int PreRender(SceneTree* scene, ID3D11DeviceContext* context) override;
 
     // SkySphere::Build: the sphere in the order the index buffer expects.

@@ -2,11 +2,16 @@
 // decrements it for back faces; nothing in the engine reads the stencil, so it is kept only as specified.
 #include "graphics/DepthStencilState.h"
 
+#include "graphics/BindingRecord.h"
 #include "graphics/DxException.h"
+#include "graphics/SharedDeviceObject.h"
+
+#include <cstring>
 
 D3D11_DEPTH_STENCIL_DESC DepthStencilState::DefaultDesc()
 {
-    D3D11_DEPTH_STENCIL_DESC depthStencilDesc = {};
+    D3D11_DEPTH_STENCIL_DESC depthStencilDesc;
+    std::memset(&depthStencilDesc, 0, sizeof(depthStencilDesc));   // padding included: the bytes share the state
     depthStencilDesc.DepthEnable = TRUE;
     depthStencilDesc.DepthWriteMask = D3D11_DEPTH_WRITE_MASK_ALL;
     depthStencilDesc.DepthFunc = D3D11_COMPARISON_LESS;
@@ -33,10 +38,15 @@ DepthStencilState::DepthStencilState(ID3D11Device* device, const D3D11_DEPTH_STE
 
 void DepthStencilState::Create(ID3D11Device* device, const D3D11_DEPTH_STENCIL_DESC& depthStencilDesc)
 {
-    DX_THROW_IF_FAILED(device->CreateDepthStencilState(&depthStencilDesc, m_depthStencilState.GetAddressOf()));
+    m_depthStencilState = ShareStateObject<ID3D11DepthStencilState>(device, depthStencilDesc, [&](auto& m_depthStencilState) {
+        DX_THROW_IF_FAILED(device->CreateDepthStencilState(&depthStencilDesc, m_depthStencilState.GetAddressOf()));
+    });
 }
 
 void DepthStencilState::Bind(ID3D11DeviceContext* context)
 {
-    context->OMSetDepthStencilState(m_depthStencilState.Get(), 1);
+    if (BindingRecord::Of(context).Change(BindingRecord::Kind::DepthStencilState, 0, Get()))
+    {
+        context->OMSetDepthStencilState(Get(), 1);
+    }
 }

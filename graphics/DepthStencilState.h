@@ -7,17 +7,20 @@
 #include <d3d11.h>
 #include <wrl/client.h>
 
+#include <memory>
+
 class DepthStencilState : public Bindable {
 public:
     explicit DepthStencilState(ID3D11Device* device);
     DepthStencilState(ID3D11Device* device, const D3D11_DEPTH_STENCIL_DESC& depthStencilDesc);
     void Bind(ID3D11DeviceContext* context) override;
-    ID3D11DepthStencilState* Get() const { return m_depthStencilState.Get(); }
+    ID3D11DepthStencilState* Get() const { return m_depthStencilState->Get(); }
 
     static D3D11_DEPTH_STENCIL_DESC DefaultDesc();
 
 private:
     void Create(ID3D11Device* device, const D3D11_DEPTH_STENCIL_DESC& depthStencilDesc);
 
-    Microsoft::WRL::ComPtr<ID3D11DepthStencilState> m_depthStencilState;
+    // Shared by every DepthStencilState of the device with the same description.
+    std::shared_ptr<const Microsoft::WRL::ComPtr<ID3D11DepthStencilState>> m_depthStencilState;
 };

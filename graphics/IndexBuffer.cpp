@@ -2,10 +2,13 @@
 // It does not check indices against the vertex count: Direct3D reads out-of-range vertices as zero.
 #include "graphics/IndexBuffer.h"
 
+#include "graphics/BindingRecord.h"
 #include "graphics/DxException.h"
+#include "graphics/SharedDeviceObject.h"
 
 #include <cassert>
 #include <limits>
+#include <string>
 
 IndexBuffer::IndexBuffer(ID3D11Device* device, const std::vector<uint16_t>& indices)
 {
@@ -23,10 +26,17 @@ IndexBuffer::IndexBuffer(ID3D11Device* device, const std::vector<uint16_t>& indi
     ibd.StructureByteStride = sizeof(uint16_t);
     D3D11_SUBRESOURCE_DATA isd = {};
     isd.pSysMem = indices.data();
-    DX_THROW_IF_FAILED(device->CreateBuffer(&ibd, &isd, &pIndexBuffer));
+    // The buffer is never written after creation, so equal indices can be one buffer.
+    const std::string key = "indices:" + std::string(reinterpret_cast<const char*>(indices.data()), ibd.ByteWidth);
+    pIndexBuffer = ShareComObject<ID3D11Buffer>(device, key, [&](auto& pIndexBuffer) {
+        DX_THROW_IF_FAILED(device->CreateBuffer(&ibd, &isd, &pIndexBuffer));
+    });
 }
 
 void IndexBuffer::Bind(ID3D11DeviceContext* context)
 {
-    context->IASetIndexBuffer(pIndexBuffer.Get(), DXGI_FORMAT_R16_UINT, 0u);
+    if (BindingRecord::Of(context).Change(BindingRecord::Kind::IndexBuffer, 0, GetBuffer()))
+    {
+        context->IASetIndexBuffer(GetBuffer(), DXGI_FORMAT_R16_UINT, 0u);
+    }
 }

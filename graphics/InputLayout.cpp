@@ -2,12 +2,15 @@
 // A shader whose inputs do not match these elements makes creation fail with DxException.
 #include "graphics/InputLayout.h"
 
+#include "graphics/BindingRecord.h"
 #include "graphics/DxException.h"
 #include "graphics/MeshVertex.h"
+#include "graphics/SharedDeviceObject.h"
 
 #include <array>
 #include <cassert>
 #include <cstddef>
+#include <string>
 
 InputLayout::InputLayout(ID3D11Device* device, ID3DBlob* pVertexShaderBytecode)
 {
@@ -19,7 +22,18 @@ InputLayout::InputLayout(ID3D11Device* device, ID3DBlob* pVertexShaderBytecode)
         {"COLOR", 0, DXGI_FORMAT_R32G32B32A32_FLOAT, 0, offsetof(MeshVertex, color), D3D11_INPUT_PER_VERTEX_DATA, 0},
         {"TANGENT", 0, DXGI_FORMAT_R32G32B32_FLOAT, 0, offsetof(MeshVertex, tangent), D3D11_INPUT_PER_VERTEX_DATA, 0},
     }};
-    DX_THROW_IF_FAILED(device->CreateInputLayout(ied.data(), (UINT)ied.size(), pVertexShaderBytecode->GetBufferPointer(), pVertexShaderBytecode->GetBufferSize(), &pInputLayout));
+    // The elements never change, so the shader's byte code (its input signature) decides the layout.
+    const std::string key(static_cast<const char*>(pVertexShaderBytecode->GetBufferPointer()),
+                          pVertexShaderBytecode->GetBufferSize());
+    pInputLayout = ShareComObject<ID3D11InputLayout>(device, key, [&](auto& pInputLayout) {
+        DX_THROW_IF_FAILED(device->CreateInputLayout(ied.data(), (UINT)ied.size(), pVertexShaderBytecode->GetBufferPointer(), pVertexShaderBytecode->GetBufferSize(), &pInputLayout));
+    });
 }
 
-void InputLayout::Bind(ID3D11DeviceContext* context) { context->IASetInputLayout(pInputLayout.Get()); }
+void InputLayout::Bind(ID3D11DeviceContext* context)
+{
+    if (BindingRecord::Of(context).Change(BindingRecord::Kind::InputLayout, 0, Get()))
+    {
+        context->IASetInputLayout(Get());
+    }
+}

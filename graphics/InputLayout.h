@@ -1,5 +1,6 @@
 // The engine's one vertex input layout (position, normal, texture coordinate, colour, tangent in slot 0),
-// validated against a vertex shader's byte code. Other layouts do not exist.
+// validated against a vertex shader's byte code and shared by every InputLayout made for the same byte code.
+// Other layouts do not exist.
 #pragma once
 
 #include "graphics/Bindable.h"
@@ -8,12 +9,14 @@
 #include <d3dcommon.h>
 #include <wrl/client.h>
 
+#include <memory>
+
 class InputLayout : public Bindable {
 public:
     InputLayout(ID3D11Device* device, ID3DBlob* pVertexShaderBytecode);
     void Bind(ID3D11DeviceContext* context) override;
-    ID3D11InputLayout* Get() const { return pInputLayout.Get(); }
+    ID3D11InputLayout* Get() const { return pInputLayout->Get(); }
 
 private:
-    Microsoft::WRL::ComPtr<ID3D11InputLayout> pInputLayout;
+    std::shared_ptr<const Microsoft::WRL::ComPtr<ID3D11InputLayout>> pInputLayout;
 };

@@ -2,11 +2,16 @@
 // The default keeps depth clipping on and multisampling and line antialiasing off.
 #include "graphics/RasterizerState.h"
 
+#include "graphics/BindingRecord.h"
 #include "graphics/DxException.h"
+#include "graphics/SharedDeviceObject.h"
+
+#include <cstring>
 
 D3D11_RASTERIZER_DESC RasterizerState::DefaultDesc()
 {
-    D3D11_RASTERIZER_DESC rasterDesc = {};
+    D3D11_RASTERIZER_DESC rasterDesc;
+    std::memset(&rasterDesc, 0, sizeof(rasterDesc));
     rasterDesc.FillMode = D3D11_FILL_SOLID;
     rasterDesc.CullMode = D3D11_CULL_BACK;
     rasterDesc.FrontCounterClockwise = FALSE;
@@ -29,7 +34,15 @@ RasterizerState::RasterizerState(ID3D11Device* device, const D3D11_RASTERIZER_DE
 
 void RasterizerState::Create(ID3D11Device* device, const D3D11_RASTERIZER_DESC& rasterDesc)
 {
-    DX_THROW_IF_FAILED(device->CreateRasterizerState(&rasterDesc, m_rasterState.GetAddressOf()));
+    m_rasterState = ShareStateObject<ID3D11RasterizerState>(device, rasterDesc, [&](auto& m_rasterState) {
+        DX_THROW_IF_FAILED(device->CreateRasterizerState(&rasterDesc, m_rasterState.GetAddressOf()));
+    });
 }
 
-void RasterizerState::Bind(ID3D11DeviceContext* context) { context->RSSetState(m_rasterState.Get()); }
+void RasterizerState::Bind(ID3D11DeviceContext* context)
+{
+    if (BindingRecord::Of(context).Change(BindingRecord::Kind::RasterizerState, 0, Get()))
+    {
+        context->RSSetState(Get());
+    }
+}

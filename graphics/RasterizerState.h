@@ -7,17 +7,20 @@
 #include <d3d11.h>
 #include <wrl/client.h>
 
+#include <memory>
+
 class RasterizerState : public Bindable {
 public:
     explicit RasterizerState(ID3D11Device* device);
     RasterizerState(ID3D11Device* device, const D3D11_RASTERIZER_DESC& rasterDesc);
     void Bind(ID3D11DeviceContext* context) override;
-    ID3D11RasterizerState* Get() const { return m_rasterState.Get(); }
+    ID3D11RasterizerState* Get() const { return m_rasterState->Get(); }
 
     static D3D11_RASTERIZER_DESC DefaultDesc();
 
 private:
     void Create(ID3D11Device* device, const D3D11_RASTERIZER_DESC& rasterDesc);
 
-    Microsoft::WRL::ComPtr<ID3D11RasterizerState> m_rasterState;
+    // Shared by every RasterizerState of the device with the same description.
+    std::shared_ptr<const Microsoft::WRL::ComPtr<ID3D11RasterizerState>> m_rasterState;
 };

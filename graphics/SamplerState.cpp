@@ -2,11 +2,16 @@
 // The comparison function is unused by non-comparison filters and set to "always" only to be defined.
 #include "graphics/SamplerState.h"
 
+#include "graphics/BindingRecord.h"
 #include "graphics/DxException.h"
+#include "graphics/SharedDeviceObject.h"
+
+#include <cstring>
 
 SamplerState::SamplerState(ID3D11Device* device)
 {
-    D3D11_SAMPLER_DESC samplerDesc = {};
+    D3D11_SAMPLER_DESC samplerDesc;
+    std::memset(&samplerDesc, 0, sizeof(samplerDesc));
     samplerDesc.Filter = D3D11_FILTER_ANISOTROPIC;
     samplerDesc.AddressU = D3D11_TEXTURE_ADDRESS_WRAP;
     samplerDesc.AddressV = D3D11_TEXTURE_ADDRESS_WRAP;
@@ -20,11 +25,16 @@ SamplerState::SamplerState(ID3D11Device* device)
     samplerDesc.BorderColor[3] = 0.0f;
     samplerDesc.MinLOD = 0.0f;
     samplerDesc.MaxLOD = D3D11_FLOAT32_MAX;
-    DX_THROW_IF_FAILED(device->CreateSamplerState(&samplerDesc, &m_sampleState));
+    m_sampleState = ShareStateObject<ID3D11SamplerState>(device, samplerDesc, [&](auto& m_sampleState) {
+        DX_THROW_IF_FAILED(device->CreateSamplerState(&samplerDesc, &m_sampleState));
+    });
 }
 
 void SamplerState::Bind(ID3D11DeviceContext* context)
 {
-    ID3D11SamplerState* samplers[] = {m_sampleState.Get()};
-    context->PSSetSamplers(0, 1, samplers);
+    ID3D11SamplerState* samplers[] = {Get()};
+    if (BindingRecord::Of(context).Change(BindingRecord::Kind::PixelSampler, 0, samplers[0]))
+    {
+        context->PSSetSamplers(0, 1, samplers);
+    }
 }

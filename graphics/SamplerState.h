@@ -7,12 +7,15 @@
 #include <d3d11.h>
 #include <wrl/client.h>
 
+#include <memory>
+
 class SamplerState : public Bindable {
 public:
     explicit SamplerState(ID3D11Device* device);
     void Bind(ID3D11DeviceContext* context) override;
-    ID3D11SamplerState* Get() const { return m_sampleState.Get(); }
+    ID3D11SamplerState* Get() const { return m_sampleState->Get(); }
 
 private:
-    Microsoft::WRL::ComPtr<ID3D11SamplerState> m_sampleState;
+    // One sampler object for every SamplerState of the device.
+    std::shared_ptr<const Microsoft::WRL::ComPtr<ID3D11SamplerState>> m_sampleState;
 };

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "graphics/Bindable.h"
+#include "graphics/BindingRecord.h"
 
 #include <d3d11.h>
 
@@ -12,7 +13,10 @@ public:
     void Bind(ID3D11DeviceContext* context) override
     {
         ID3D11ShaderResourceView* views[] = {m_textureView};
-        context->PSSetShaderResources(m_slot, 1u, views);
+        if (BindingRecord::Of(context).Change(BindingRecord::Kind::PixelShaderResource, m_slot, m_textureView))
+        {
+            context->PSSetShaderResources(m_slot, 1u, views);
+        }
     }
 
     ID3D11ShaderResourceView* GetView() const { return m_textureView; }

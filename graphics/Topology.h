@@ -3,13 +3,21 @@
 #pragma once
 
 #include "graphics/Bindable.h"
+#include "graphics/BindingRecord.h"
 
 #include <d3d11.h>
 
 class Topology : public Bindable {
 public:
     explicit Topology(D3D11_PRIMITIVE_TOPOLOGY topology) : m_topology(topology) {}
-    void Bind(ID3D11DeviceContext* context) override { context->IASetPrimitiveTopology(m_topology); }
+    void Bind(ID3D11DeviceContext* context) override
+    {
+        if (BindingRecord::Of(context).Change(BindingRecord::Kind::Topology, 0, nullptr,
+                                              static_cast<std::uint32_t>(m_topology)))
+        {
+            context->IASetPrimitiveTopology(m_topology);
+        }
+    }
 
     D3D11_PRIMITIVE_TOPOLOGY m_topology;
 };

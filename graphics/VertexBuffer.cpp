@@ -2,10 +2,13 @@
 // Sizes above what a UINT byte width holds are refused by the assert below rather than truncated.
 #include "graphics/VertexBuffer.h"
 
+#include "graphics/BindingRecord.h"
 #include "graphics/DxException.h"
+#include "graphics/SharedDeviceObject.h"
 
 #include <cassert>
 #include <limits>
+#include <string>
 
 VertexBuffer::VertexBuffer(ID3D11Device* device, const std::vector<MeshVertex>& vertices)
     : VertexBuffer(device, vertices.data(), vertices.size() * sizeof(MeshVertex))
@@ -29,12 +32,19 @@ VertexBuffer::VertexBuffer(ID3D11Device* device, const void* vertexBytes, size_t
     bd.StructureByteStride = sizeof(MeshVertex);
     D3D11_SUBRESOURCE_DATA sd = {};
     sd.pSysMem = vertexBytes;
-    DX_THROW_IF_FAILED(device->CreateBuffer(&bd, &sd, &pVertexBuffer));
+    // The buffer is never written after creation, so equal bytes can be one buffer.
+    const std::string key = "vertices:" + std::string(static_cast<const char*>(vertexBytes), wholeBytes);
+    pVertexBuffer = ShareComObject<ID3D11Buffer>(device, key, [&](auto& pVertexBuffer) {
+        DX_THROW_IF_FAILED(device->CreateBuffer(&bd, &sd, &pVertexBuffer));
+    });
 }
 
 void VertexBuffer::Bind(ID3D11DeviceContext* context)
 {
-    ID3D11Buffer* buffers[] = {pVertexBuffer.Get()};
-    const UINT offset = 0u;
-    context->IASetVertexBuffers(0u, 1u, buffers, &m_stride, &offset);
+    ID3D11Buffer* buffers[] = {GetBuffer()};
+    if (BindingRecord::Of(context).Change(BindingRecord::Kind::VertexBuffer, 0, buffers[0], m_stride))
+    {
+        const UINT offset = 0u;
+        context->IASetVertexBuffers(0u, 1u, buffers, &m_stride, &offset);
+    }
 }

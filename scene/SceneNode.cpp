@@ -63,17 +63,9 @@ int SceneNode::PreRender(SceneTree* scene, ID3D11DeviceContext* context)
     assert(scene != nullptr && "nodes are walked by a scene tree");
     if (m_props.m_actorId != kInvalidActorId)
     {
-        if (BaseEngineLogic* logic = scene->GetLogic())
+        if (const TransformComponent* transform = m_transformLink.Find(*scene, m_props.m_actorId))
         {
-            if (const std::shared_ptr<Actor> actor = logic->GetActor(m_props.m_actorId).lock())
-            {
-                const auto transform = std::dynamic_pointer_cast<TransformComponent>(
-                    actor->GetComponent(TransformComponent::s_name.c_str()).lock());
-                if (transform)
-                {
-                    m_props.m_toWorld = transform->GetTransform();
-                }
-            }
+            m_props.m_toWorld = transform->GetTransform();
         }
     }
     scene->PushNodeMatrix(m_props.m_toWorld);

@@ -3,12 +3,14 @@
 // override Render.
 #pragma once
 
+#include "scene/ActorComponentLink.h"
 #include "scene/ISceneNode.h"
 
 #include <memory>
 #include <vector>
 
 class BaseRenderComponent;
+class TransformComponent;
 
 class SceneNode : public ISceneNode
 {
@@ -48,4 +50,7 @@ protected:
     ISceneNode* m_parent = nullptr;
     NodeProperties m_props;
     BaseRenderComponent* m_renderComponent = nullptr;
+
+private:
+    ActorComponentLink<TransformComponent> m_transformLink;
 };

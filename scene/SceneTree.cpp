@@ -89,6 +89,7 @@ bool SceneTree::AddChild(ActorId id, std::shared_ptr<ISceneNode> node)
     {
         return false;
     }
+    ++m_actorGeneration;
     if (id != kInvalidActorId)
     {
         m_actorMap[id] = node;
@@ -110,6 +111,7 @@ bool SceneTree::RemoveChild(ActorId id)
     {
         return false;
     }
+    ++m_actorGeneration;
     const auto found = m_actorMap.find(id);
     if (found != m_actorMap.end())
     {
@@ -167,6 +169,7 @@ void SceneTree::OnModifiedRenderComponent(const EvtData_Modified_Render_Componen
     {
         return;
     }
+    ++m_actorGeneration;
     // World loading re-initialises components from overrides before their nodes exist; those changes are
     // picked up when the node is built.
     if (const BaseEngineLogic* logic = GetLogic(); logic != nullptr && logic->GetState() == EngineLogicState::LoadingWorld)

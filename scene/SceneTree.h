@@ -90,6 +90,9 @@ public:
     std::size_t GetActorNodeCount() const { return m_actorMap.size(); }
     // Null while the application has no engine logic.
     BaseEngineLogic* GetLogic() const { return m_logicSource ? m_logicSource() : nullptr; }
+    // Counts the changes that may give an actor other components: nodes added or removed, render components
+    // modified. Nodes keep the components they looked up until it changes; moves leave it alone.
+    std::uint64_t GetActorGeneration() const { return m_actorGeneration; }
 
     // The Direct3D side, for inspection; all null for a tree without a device.
     bool HasRenderTargets() const { return m_frame != nullptr; }
@@ -128,6 +131,7 @@ private:
     std::shared_ptr<MatrixStack> m_matrixStack;
     std::map<ActorId, std::shared_ptr<ISceneNode>> m_actorMap;
     std::uint32_t m_skySelector = 0;
+    std::uint64_t m_actorGeneration = 0;
     EngineLogicSource m_logicSource;
     bool m_listening = false;
     std::unique_ptr<FrameResources, FrameResourcesDeleter> m_frame;

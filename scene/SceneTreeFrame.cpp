@@ -5,6 +5,7 @@
 
 #include "app/EngineOptions.h"
 #include "app/SystemClass.h"
+#include "graphics/BindingRecord.h"
 #include "graphics/D3D11Offscreen.h"
 #include "graphics/D3D11Sky.h"
 #include "graphics/D3DClass.h"
@@ -187,6 +188,8 @@ void SceneTree::CreateFrameResources(const EngineOptions& options, ID3D11Device*
     frame->CreateDepthStencilView(device);
     frame->CreateRasterizerState(device, context);
     frame->BindTargets(context, width, height);
+    // The states above were set behind the bindables' back.
+    BindingRecord::Reset(context);
     m_frame = std::move(frame);
 }
 
@@ -202,6 +205,9 @@ int SceneTree::Render(ID3D11DeviceContext* context)
     // written at once when it becomes the target again.
     ID3D11ShaderResourceView* noView[] = {nullptr};
     context->PSSetShaderResources(0, 1, noView);
+    // Whatever ran since the last frame (the overlay, a read-back, the caller) may have changed bindings, and
+    // the line above did: the first draw binds everything it needs again.
+    BindingRecord::Reset(context);
 
     context->ClearRenderTargetView(frame.m_offscreenRenderTargetView.Get(), kClearColour);
     context->ClearDepthStencilView(frame.m_depthStencilView.Get(), D3D11_CLEAR_DEPTH | D3D11_CLEAR_STENCIL, 1.0f, 0);
@@ -211,7 +217,9 @@ int SceneTree::Render(ID3D11DeviceContext* context)
     m_camera->Render(this, context);
     m_lightManager->PrepareFrame(this);
     DrawTopLevel(*m_root, this, context);
-    // The sky after the opaque hierarchy, against the same depth buffer: it only fills what is left.
+    // The sky after the opaque hierarchy, against the same depth buffer: it only fills what is left. Its state
+    // goes through its bindables, but a fresh record costs a dozen binds and rules out any doubt.
+    BindingRecord::Reset(context);
     if (m_skySelector == 0)
     {
         DrawTopLevel(*frame.m_sky0, this, context);
@@ -227,6 +235,8 @@ int SceneTree::Render(ID3D11DeviceContext* context)
     context->OMSetRenderTargets(1, backBufferTargets, frame.m_depthStencilView.Get());
     ID3D11ShaderResourceView* offscreenViews[] = {frame.m_offscreenShaderResourceView.Get()};
     context->PSSetShaderResources(0, 1, offscreenViews);
+    // Slot 0 now holds the offscreen image, which no bindable knows of.
+    BindingRecord::Reset(context);
     DrawTopLevel(*frame.m_offscreen, this, context);
     return 0;
 }
@@ -266,6 +276,7 @@ int SceneTree::OnResize(const EngineOptions& options, ID3D11Device* device, ID3D
     frame.CreateDepthBuffer(device, width, height, true);
     frame.CreateDepthStencilView(device);
     frame.BindTargets(context, width, height);
+    BindingRecord::Reset(context);
     return 0;
 }
 

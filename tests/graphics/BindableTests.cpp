@@ -1,7 +1,9 @@
-// The bindables on the real device: descriptors read back through GetDesc, what Bind leaves on the context,
-// constant-buffer contents through staging copies, buffer sizes, borrowed objects, and one full draw that
-// proves the input layout, shaders, texture, sampler and constant buffer work together.
+// The bindables on the real device: descriptors read back through GetDesc, what Bind leaves on the context
+// (and which binds the context's binding record keeps from reaching it), the objects that equal descriptions
+// share, constant-buffer contents through staging copies, buffer sizes, borrowed objects, and one full draw
+// that proves the input layout, shaders, texture, sampler and constant buffer work together.
 #include "graphics/AnsiConversion.h"
+#include "graphics/BindingRecord.h"
 #include "graphics/BlendState.h"
 #include "graphics/ConstantBuffer.h"
 #include "graphics/ConstantBufferLayouts.h"
@@ -34,8 +36,15 @@ namespace {
 
 class BindableTest : public testing::Test {
 protected:
-    void SetUp() override { Context()->ClearState(); }
-    void TearDown() override { Context()->ClearState(); }
+    // ClearState unbinds behind the binding record's back, so the record is reset with it.
+    void SetUp() override { ClearState(); }
+    void TearDown() override { ClearState(); }
+
+    void ClearState()
+    {
+        Context()->ClearState();
+        BindingRecord::Reset(Context());
+    }
 
     ID3D11Device* Device() { return TestDevice().Device(); }
     ID3D11DeviceContext* Context() { return TestDevice().Context(); }
@@ -49,6 +58,15 @@ protected:
             m_scratch.Write("TestPS.fx", std::string(test_shaders::kPerObject) + test_shaders::kPixelBody));
         ASSERT_TRUE(m_shaders.Register(Device(), m_vsName, ShaderClass::Vertex));
         ASSERT_TRUE(m_shaders.Register(Device(), m_psName, ShaderClass::Pixel));
+    }
+
+    ComPtr<ID3D11Buffer> BoundVertexBuffer()
+    {
+        ComPtr<ID3D11Buffer> bound;
+        UINT stride = 0;
+        UINT offset = 0;
+        Context()->IAGetVertexBuffers(0, 1, bound.GetAddressOf(), &stride, &offset);
+        return bound;
     }
 
     static ULONG RefCount(IUnknown* object)
@@ -301,11 +319,7 @@ TEST_F(BindableTest, EmptyArraysCreateNoBufferAndUnbindTheirSlot)
     previous.Bind(Context());
     vertices.Bind(Context());
     indices.Bind(Context());
-    ComPtr<ID3D11Buffer> bound;
-    UINT stride = 0;
-    UINT offset = 0;
-    Context()->IAGetVertexBuffers(0, 1, bound.GetAddressOf(), &stride, &offset);
-    EXPECT_EQ(nullptr, bound.Get());
+    EXPECT_EQ(nullptr, BoundVertexBuffer().Get());
 }
 
 TEST_F(BindableTest, TopologyIsSetAsGiven)
@@ -343,11 +357,116 @@ TEST_F(BindableTest, BorrowedShadersAndViewsOutliveTheirBindables)
         ComPtr<ID3D11ShaderResourceView> bound;
         Context()->PSGetShaderResources(1, 1, bound.GetAddressOf());
         EXPECT_EQ(view.Get(), bound.Get());
-        Context()->ClearState();
+        ClearState();
     }
     EXPECT_EQ(vsCount, RefCount(vertexEntry.GetVertexShader()));
     EXPECT_EQ(psCount, RefCount(pixelEntry.GetPixelShader()));
     EXPECT_EQ(viewCount, RefCount(view.Get()));
+}
+
+TEST_F(BindableTest, ABindThatWouldChangeNothingDoesNotReachTheContextUntilTheRecordIsReset)
+{
+    BlendState opaque(Device());
+    D3D11_BLEND_DESC blendingDesc = {};
+    blendingDesc.RenderTarget[0].BlendEnable = TRUE;
+    blendingDesc.RenderTarget[0].SrcBlend = D3D11_BLEND_SRC_ALPHA;
+    blendingDesc.RenderTarget[0].DestBlend = D3D11_BLEND_INV_SRC_ALPHA;
+    blendingDesc.RenderTarget[0].BlendOp = D3D11_BLEND_OP_ADD;
+    blendingDesc.RenderTarget[0].SrcBlendAlpha = D3D11_BLEND_ONE;
+    blendingDesc.RenderTarget[0].DestBlendAlpha = D3D11_BLEND_ZERO;
+    blendingDesc.RenderTarget[0].BlendOpAlpha = D3D11_BLEND_OP_ADD;
+    blendingDesc.RenderTarget[0].RenderTargetWriteMask = D3D11_COLOR_WRITE_ENABLE_ALL;
+    ComPtr<ID3D11BlendState> blending;
+    ASSERT_HRESULT_SUCCEEDED(Device()->CreateBlendState(&blendingDesc, blending.GetAddressOf()));
+    const auto boundBlend = [this] {
+        ComPtr<ID3D11BlendState> bound;
+        float factor[4];
+        UINT mask = 0;
+        Context()->OMGetBlendState(bound.GetAddressOf(), factor, &mask);
+        return bound;
+    };
+    const float factor[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+
+    opaque.Bind(Context());
+    EXPECT_EQ(opaque.Get(), boundBlend().Get());
+    // Set behind the record's back: the record still says the opaque state is bound, so the bind is skipped.
+    Context()->OMSetBlendState(blending.Get(), factor, 0xFFFFFFFF);
+    opaque.Bind(Context());
+    EXPECT_EQ(blending.Get(), boundBlend().Get()) << "a repeated bind reached Direct3D";
+    BindingRecord::Reset(Context());
+    opaque.Bind(Context());
+    EXPECT_EQ(opaque.Get(), boundBlend().Get()) << "after a reset the bind must reach Direct3D";
+
+    // A bind that changes the state always goes through, per kind and per slot.
+    Topology triangles(D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST);
+    Topology lines(D3D11_PRIMITIVE_TOPOLOGY_LINELIST);
+    triangles.Bind(Context());
+    lines.Bind(Context());
+    D3D11_PRIMITIVE_TOPOLOGY topology = D3D11_PRIMITIVE_TOPOLOGY_UNDEFINED;
+    Context()->IAGetPrimitiveTopology(&topology);
+    EXPECT_EQ(D3D11_PRIMITIVE_TOPOLOGY_LINELIST, topology);
+    PixelConstantBuffer<cbPerFrame> frame(Device(), cbPerFrame{});
+    frame.m_slot = 1;
+    frame.Bind(Context());
+    frame.m_slot = 0;
+    frame.Bind(Context());
+    ComPtr<ID3D11Buffer> slot0;
+    ComPtr<ID3D11Buffer> slot1;
+    Context()->PSGetConstantBuffers(0, 1, slot0.GetAddressOf());
+    Context()->PSGetConstantBuffers(1, 1, slot1.GetAddressOf());
+    EXPECT_EQ(frame.GetBuffer(), slot0.Get());
+    EXPECT_EQ(frame.GetBuffer(), slot1.Get());
+}
+
+TEST_F(BindableTest, EqualDescriptionsShareOneObjectAndDifferentOnesDoNot)
+{
+    BlendState blendA(Device());
+    BlendState blendB(Device());
+    EXPECT_EQ(blendA.Get(), blendB.Get());
+    SamplerState samplerA(Device());
+    SamplerState samplerB(Device());
+    EXPECT_EQ(samplerA.Get(), samplerB.Get());
+    DepthStencilState depthA(Device());
+    DepthStencilState depthB(Device(), DepthStencilState::DefaultDesc());
+    D3D11_DEPTH_STENCIL_DESC lessEqual = DepthStencilState::DefaultDesc();
+    lessEqual.DepthFunc = D3D11_COMPARISON_LESS_EQUAL;
+    DepthStencilState depthC(Device(), lessEqual);
+    EXPECT_EQ(depthA.Get(), depthB.Get());
+    EXPECT_NE(depthA.Get(), depthC.Get());
+    RasterizerState rasterA(Device());
+    D3D11_RASTERIZER_DESC noCulling = RasterizerState::DefaultDesc();
+    noCulling.CullMode = D3D11_CULL_NONE;
+    RasterizerState rasterB(Device(), noCulling);
+    EXPECT_NE(rasterA.Get(), rasterB.Get());
+
+    RegisterTestShaders();
+    ID3DBlob* bytecode = m_shaders.Get(m_vsName).GetByteCode();
+    InputLayout layoutA(Device(), bytecode);
+    InputLayout layoutB(Device(), bytecode);
+    EXPECT_EQ(layoutA.Get(), layoutB.Get());
+
+    const std::vector<MeshVertex> quad = {Vertex(0, 0, 0, 0, 1, 0, 0), Vertex(1, 0, 1, 0, 0, 1, 0)};
+    std::vector<MeshVertex> other = quad;
+    other[1].position[0] = 2.0f;
+    VertexBuffer verticesA(Device(), quad);
+    VertexBuffer verticesB(Device(), quad);
+    VertexBuffer verticesC(Device(), other);
+    EXPECT_EQ(verticesA.GetBuffer(), verticesB.GetBuffer());
+    EXPECT_NE(verticesA.GetBuffer(), verticesC.GetBuffer());
+    IndexBuffer indicesA(Device(), std::vector<uint16_t>{0, 1, 2});
+    IndexBuffer indicesB(Device(), std::vector<uint16_t>{0, 1, 2});
+    IndexBuffer indicesC(Device(), std::vector<uint16_t>{0, 2, 1});
+    EXPECT_EQ(indicesA.GetBuffer(), indicesB.GetBuffer());
+    EXPECT_NE(indicesA.GetBuffer(), indicesC.GetBuffer());
+
+    // Shared objects live as long as any holder: the last one still binds a valid object.
+    const ID3D11Buffer* const shared = verticesA.GetBuffer();
+    {
+        VertexBuffer transient(Device(), quad);
+        EXPECT_EQ(shared, transient.GetBuffer());
+    }
+    verticesB.Bind(Context());
+    EXPECT_EQ(shared, BoundVertexBuffer().Get());
 }
 
 TEST_F(BindableTest, ShaderBindablesRefuseAnEntryOfTheWrongKind)

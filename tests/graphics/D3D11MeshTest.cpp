@@ -4,6 +4,7 @@
 // without a normal map and a diffuse texture (read back from a render target).
 #include "actors/Actor.h"
 #include "actors/MeshRenderComponent.h"
+#include "graphics/BindingRecord.h"
 #include "graphics/BlendState.h"
 #include "graphics/D3D11Mesh.h"
 #include "graphics/DepthStencilState.h"
@@ -204,7 +205,6 @@ TEST(D3D11Mesh, PreRenderWritesTransposedMatricesTheMaterialAndTheLight)
     world.tree->GetLightManager()->PrepareFrame(world.tree.get());
 
     PreRenderOnly(*mesh, world);
-    PreRenderOnly(*MeshOf(world, 2), world);
     EXPECT_EQ(world.tree->GetMatrixStack().Size(), 1u);
 
     const Matrix4x4 w = Matrix4x4::RotationYawPitchRoll(30.0f * 0.0174532925f, 0.0f, 10.0f * 0.0174532925f) *
@@ -224,8 +224,11 @@ TEST(D3D11Mesh, PreRenderWritesTransposedMatricesTheMaterialAndTheLight)
     EXPECT_EQ(vs.materialSpecular[3], 32.0f) << "the shininess exponent, unchanged";
     EXPECT_FLOAT_EQ(vs.materialConstant[0], 0.1f);
     EXPECT_FLOAT_EQ(vs.materialConstant[3], 1.0f);
-    const cbPerObject ps = ReadConstants(mesh->GetPsPerObject());
-    EXPECT_EQ(std::memcmp(&vs, &ps, sizeof(cbPerObject)), 0) << "both stages get the same record";
+    // One buffer for both stages and every mesh: each mesh fills it just before its own draw.
+    const auto other = MeshOf(world, 2);
+    EXPECT_EQ(mesh->GetVsPerObject()->GetBuffer(), mesh->GetPsPerObject()->GetBuffer());
+    EXPECT_EQ(mesh->GetVsPerObject()->GetBuffer(), other->GetVsPerObject()->GetBuffer());
+    EXPECT_EQ(mesh->GetPsPerFrame()->GetBuffer(), other->GetPsPerFrame()->GetBuffer());
 
     const cbPerFrame frame = ReadConstants(mesh->GetPsPerFrame());
     EXPECT_FLOAT_EQ(frame.lightDiffuse[0], 0.6f);
@@ -236,8 +239,16 @@ TEST(D3D11Mesh, PreRenderWritesTransposedMatricesTheMaterialAndTheLight)
     EXPECT_FLOAT_EQ(frame.eyePosition[0], 4.0f);
     EXPECT_FLOAT_EQ(frame.eyePosition[2], -6.0f);
     EXPECT_EQ(frame.reserved[0] | frame.reserved[7], 0);
-    const cbPerFrame other = ReadConstants(MeshOf(world, 2)->GetPsPerFrame());
-    EXPECT_EQ(std::memcmp(&frame, &other, sizeof(cbPerFrame)), 0) << "every mesh uploads the same light";
+
+    PreRenderOnly(*other, world);
+    const cbPerObject next = ReadConstants(other->GetVsPerObject());
+    ExpectMatrixNear(next.world, Matrix4x4::Translation(5.0f, 0.0f, 0.0f).Transposed(), "the next mesh's world");
+    const cbPerFrame same = ReadConstants(other->GetPsPerFrame());
+    EXPECT_EQ(std::memcmp(&frame, &same, sizeof(cbPerFrame)), 0) << "every mesh draws with the same light";
+    // A light or eye that changes between draws reaches the buffer at the next draw.
+    world.camera->SetPosition(-1.0f, 0.0f, 0.0f);
+    PreRenderOnly(*mesh, world);
+    EXPECT_FLOAT_EQ(ReadConstants(mesh->GetPsPerFrame()).eyePosition[0], -1.0f);
 }
 
 TEST(D3D11Mesh, ANestedMeshDrawsWithItsOwnTransformTimesItsParents)
@@ -351,8 +362,10 @@ TEST(D3D11Mesh, IsLitThroughItsNormalMapOrElseWithItsVertexNormalWhateverSlotOne
     ExpectColourNear(lit, 200 / 255.0f * straightLight, 100 / 255.0f * straightLight, 50 / 255.0f * straightLight);
 
     // Nothing in slot 1 (which samples as 0, an inside-out normal), and a view full of NaNs.
+    // Bound behind the bindables' back, so the binding record is reset after each, as the frame does.
     ID3D11ShaderResourceView* none = nullptr;
     Context()->PSSetShaderResources(1, 1, &none);
+    BindingRecord::Reset(Context());
     EXPECT_EQ(quads.Draw(*plain), lit);
     const uint16_t halfNaN[4] = {0x7E00, 0x7E00, 0x7E00, 0x7E00};
     D3D11_TEXTURE2D_DESC desc = {};
@@ -371,7 +384,11 @@ TEST(D3D11Mesh, IsLitThroughItsNormalMapOrElseWithItsVertexNormalWhateverSlotOne
     ASSERT_HRESULT_SUCCEEDED(Device()->CreateShaderResourceView(nanTexture.Get(), nullptr, nanView.GetAddressOf()));
     ID3D11ShaderResourceView* nan = nanView.Get();
     Context()->PSSetShaderResources(1, 1, &nan);
+    BindingRecord::Reset(Context());
     EXPECT_EQ(quads.Draw(*plain), lit);
+    // And the bumped quad after them finds its own map again.
+    ExpectColourNear(quads.Draw(*bumped), 200 / 255.0f * tiltedLight, 100 / 255.0f * tiltedLight,
+                     50 / 255.0f * tiltedLight);
 }
 
 TEST(D3D11Mesh, WithoutADiffuseTextureDrawsItsMaterialColourLitAsUsual)

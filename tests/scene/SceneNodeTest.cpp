@@ -268,6 +268,24 @@ TEST_F(SceneNodeTest, PreRenderFollowsTheActorsTransformComponent)
     ExpectMatrixNear(node->GetProperties().m_fromWorld, Matrix4x4::Translation(-1.0f, 0.0f, 0.0f));
 }
 
+TEST_F(SceneNodeTest, PreRenderFindsTheTransformOfAnActorThatWasReplaced)
+{
+    auto actor = world.MakeActor(3, SceneWorld::TransformAt(1.0f, 0.0f, 0.0f) + "<TestRenderComponent/>");
+    auto node = std::dynamic_pointer_cast<RecordingNode>(world.tree->FindActorNode(3));
+    ASSERT_TRUE(node);
+    WalkRoot();
+    EXPECT_EQ(node->DrawnWith(), Matrix4x4::Translation(1.0f, 0.0f, 0.0f));
+
+    // The node keeps what it looked up until the scene's actors change. Here the world is loaded again, with
+    // the actor elsewhere, while something still holds the old transform component.
+    const std::shared_ptr<TransformComponent> old = TransformOf(actor);
+    actor.reset();
+    world.MakeLogic();
+    world.MakeActor(3, SceneWorld::TransformAt(4.0f, 0.0f, 0.0f) + "<TestRenderComponent/>");
+    WalkRoot();
+    EXPECT_EQ(node->DrawnWith(), Matrix4x4::Translation(4.0f, 0.0f, 0.0f));
+}
+
 TEST_F(SceneNodeTest, PreRenderKeepsItsMatrixWithoutActorOrTransform)
 {
     const Matrix4x4 at = Matrix4x4::Translation(2.0f, 0.0f, 0.0f);

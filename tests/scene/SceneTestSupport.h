@@ -151,6 +151,13 @@ public:
         {
             scene = std::make_unique<Scene3>(options, nullptr, nullptr, source);
         }
+        MakeLogic();
+    }
+
+    // A new engine logic (the old one, if any, goes first, with its actors), as a world reload would make it.
+    void MakeLogic()
+    {
+        logic.reset();
         logic = std::make_unique<BaseEngineLogic>();
         logic->SetState(EngineLogicState::Initialising);
         EXPECT_TRUE(logic->Init());

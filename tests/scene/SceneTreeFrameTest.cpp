@@ -1,6 +1,7 @@
 // The scene tree's Direct3D side on the real device: the targets and states construction creates and binds,
 // the frame (nothing without a camera, the hierarchy over the clear colour, the selected sky, the post pass
-// into the back buffer, what stays bound), and the resize path of the application's own scene.
+// into the back buffer, what stays bound, the same picture again whatever was bound between frames), and the
+// resize path of the application's own scene.
 #include "graphics/D3D11Offscreen.h"
 #include "graphics/D3D11Sky.h"
 #include "scene/FreeCameraNode.h"
@@ -154,6 +155,35 @@ TEST(SceneTreeFrame, ThePostPassCarriesTheImageUprightIntoTheBackBuffer)
     ComPtr<ID3D11ShaderResourceView> input;
     Context()->PSGetShaderResources(0, 1, input.GetAddressOf());
     EXPECT_EQ(input.Get(), world.tree->GetOffscreenShaderResourceView());
+}
+
+TEST(SceneTreeFrame, EachFrameDrawsTheSamePictureWhateverWasBoundBehindTheBindablesBackBefore)
+{
+    DrawingWorld world;
+    world.camera->SetPosition(0.0f, 0.0f, -5.0f);
+    // Two textures and the sky, so that the post pass, the sky and each mesh change what the next one finds.
+    world.MakeQuadActor(1, -1.5f, 0.0f, 0.0f);
+    world.MakeQuadActor(2, 1.5f, 0.0f, 0.0f, DrawingWorld::LitMaterial("dirty-wicker-weave1-albedo.dds"));
+    world.tree->SetSkySelector(0);
+    ASSERT_EQ(world.tree->Render(Context()), 0);
+    const std::vector<uint8_t> first = graphics_harness::PixelsOf(BackBuffer().Get());
+    const std::size_t leftQuad = 4 * (kHeight / 2 * kWidth + 55);   // -1.5 of 5 units right of the centre
+    ASSERT_FALSE(IsDark({first.begin() + leftQuad, first.begin() + leftQuad + 4}));
+
+    ASSERT_EQ(world.tree->Render(Context()), 0);
+    EXPECT_EQ(graphics_harness::PixelsOf(BackBuffer().Get()), first) << "the second frame";
+
+    // Between frames others set state directly (the overlay, a capture): here a wireframe rasterizer state,
+    // which the meshes' own state would have replaced only if the frame let their binds through.
+    D3D11_RASTERIZER_DESC wireDesc = {};
+    wireDesc.FillMode = D3D11_FILL_WIREFRAME;
+    wireDesc.CullMode = D3D11_CULL_NONE;
+    wireDesc.DepthClipEnable = TRUE;
+    ComPtr<ID3D11RasterizerState> wireframe;
+    ASSERT_HRESULT_SUCCEEDED(Device()->CreateRasterizerState(&wireDesc, wireframe.GetAddressOf()));
+    Context()->RSSetState(wireframe.Get());
+    ASSERT_EQ(world.tree->Render(Context()), 0);
+    EXPECT_EQ(graphics_harness::PixelsOf(BackBuffer().Get()), first) << "after a direct bind";
 }
 
 TEST(SceneTreeFrame, TheSelectorPicksWhichSkyIsDrawn)
