@@ -1,14 +1,21 @@
-// Vertex shader binding without class instances. The pointers are borrowed and never released here.
-// The null check covers an entry registered under another kind, whose vertex shader slot stays empty.
+// Vertex shader binding without class instances. The entry is borrowed; nothing is released here.
+// The null check covers an entry registered under another kind, whose vertex shader slot stays empty. A reload
+// only ever replaces a compiled shader by another, so the entry never loses its shader after that check.
 #include "graphics/VertexShader.h"
+
+#include "graphics/ShaderClass.h"
 
 #include <stdexcept>
 
-VertexShader::VertexShader(ID3DBlob* bytecode, ID3D11VertexShader* shader) : m_bytecode(bytecode), m_shader(shader)
+VertexShader::VertexShader(const ShaderClass& entry) : m_entry(&entry)
 {
-    if (!bytecode || !shader) {
+    if (!entry.GetByteCode() || !entry.GetVertexShader()) {
         throw std::invalid_argument("VertexShader: the registry entry holds no compiled vertex shader");
     }
 }
 
-void VertexShader::Bind(ID3D11DeviceContext* context) { context->VSSetShader(m_shader, nullptr, 0u); }
+void VertexShader::Bind(ID3D11DeviceContext* context) { context->VSSetShader(m_entry->GetVertexShader(), nullptr, 0u); }
+
+ID3DBlob* VertexShader::GetBytecode() const { return m_entry->GetByteCode(); }
+
+ID3D11VertexShader* VertexShader::GetShader() const { return m_entry->GetVertexShader(); }
