@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Sets up what is missing, builds the engine and plays the presentation under Wine: on the current display, or
-# on a virtual one when there is none. Exits with the program's exit code.
+# on a virtual one when there is none. Arguments go to engine.exe (`./run.sh --watch`, `./run.sh --help`).
+# With --watch, files edited in data/ while it runs are copied beside engine.exe (build/bin/), where it reads
+# and watches them. Exits with the program's exit code.
 set -euo pipefail
 root=$(cd "$(dirname "$0")" && pwd)
 cd "$root"
@@ -12,9 +14,36 @@ cmake --build build -j "$(nproc)" --target engine engine_data
 
 source tools/display.sh
 start_display
-trap stop_display EXIT
+
+# The engine reads its files from its own folder; the build copied data/ there. While it watches, every file of
+# data/ that is newer than its copy is copied again, through a temporary name, so that the engine never sees
+# half a file. Ten times a second, so an edit is on screen well within a second.
+sync_pid=""
+sync_data() {
+    while sleep 0.1; do
+        (cd data && find . -type f) | while IFS= read -r file; do
+            if [ "data/$file" -nt "build/bin/$file" ]; then
+                mkdir -p "$(dirname "build/bin/$file")"
+                cp "data/$file" "build/bin/$file.sync" && mv -f "build/bin/$file.sync" "build/bin/$file"
+            fi
+        done
+    done
+}
+stop() {
+    if [ -n "$sync_pid" ]; then kill "$sync_pid" 2>/dev/null || true; wait "$sync_pid" 2>/dev/null || true; fi
+    stop_display
+}
+trap stop EXIT
+for arg in "$@"; do
+    if [ "$arg" = --watch ]; then
+        echo "[run] watching: edits of data/ reach the running presentation" >&2
+        sync_data &
+        sync_pid=$!
+        break
+    fi
+done
 
 echo "[run] playing the presentation" >&2
 status=0
-(cd build/bin && "$root/tools/winerun" ./engine.exe) || status=$?
+(cd build/bin && "$root/tools/winerun" ./engine.exe "$@") || status=$?
 exit $status

@@ -53,12 +53,29 @@ BaseEngineLogic::~BaseEngineLogic()
     }
     m_processManager.reset();
     m_actorFactory.reset();
+    DestroyActors();
+}
+
+void BaseEngineLogic::DestroyActors()
+{
     // Each component owns its actor; without clearing those owners no actor would ever be freed.
     for (auto& entry : m_actors)
     {
         entry.second->Destroy();
     }
     m_actors.clear();
+}
+
+void BaseEngineLogic::AdoptWorld(BaseEngineLogic& other)
+{
+    if (&other == this)
+    {
+        return;
+    }
+    DestroyActors();
+    m_actors = std::move(other.m_actors);
+    other.m_actors.clear();
+    m_actorFactory = std::move(other.m_actorFactory);
 }
 
 bool BaseEngineLogic::Init()

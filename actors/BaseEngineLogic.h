@@ -60,6 +60,11 @@ public:
     virtual void MoveActor(ActorId id, const Matrix4x4& transform);
     virtual void SetState(EngineLogicState state) { m_state = state; }
 
+    // A world reload: takes the actors and the actor factory of `other`, a logic that loaded the new world
+    // aside, in place of this logic's own, whose actors are destroyed. Fresh ids go on from `other`'s factory;
+    // `other` is left with neither. State, lifetime and listener stay as they are.
+    void AdoptWorld(BaseEngineLogic& other);
+
     // Null before Init. The application registers its Direct3D-side component kinds here (see ActorFactory).
     const std::shared_ptr<ActorFactory>& GetActorFactory() const { return m_actorFactory; }
     const std::shared_ptr<ProcessManager>& GetProcessManager() const { return m_processManager; }
@@ -71,6 +76,7 @@ public:
 
 private:
     static void MoveActorDelegate(void* object, SharedEventData event);
+    void DestroyActors();
 
     std::map<ActorId, std::shared_ptr<Actor>> m_actors;
     std::shared_ptr<ActorFactory> m_actorFactory;

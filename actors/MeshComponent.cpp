@@ -3,10 +3,11 @@
 // Direct3D device, live in MeshComponentTextures.cpp (Windows) and MeshComponentWithoutDevice.cpp (native).
 #include "actors/MeshComponent.h"
 
+#include "actors/MeshParseCache.h"
+
 #include <tinyxml.h>
 
 #include <cmath>
-#include <fstream>
 #include <iostream>
 #include <optional>
 #include <sstream>
@@ -65,26 +66,14 @@ bool IndexFits(int index, std::size_t arraySize, std::size_t stride)
     return index >= 0 && static_cast<std::size_t>(index) < arraySize / stride;
 }
 
-// The material files an OBJ file names on its "mtllib" lines, as written, separated by ", ". The loader's own
-// warnings about materials say only ".mtl"; this names the file that was damaged or lacks the material.
+// The material files an OBJ file names on its "mtllib" lines, separated by ", ". The loader's own warnings about
+// materials say only ".mtl"; this names the file that was damaged or lacks the material.
 std::string MaterialLibraries(const std::string& objFile)
 {
-    std::ifstream file(objFile);
     std::string names;
-    for (std::string line; std::getline(file, line);)
+    for (const std::string& name : MeshParseCache::MaterialFiles(objFile))
     {
-        const std::size_t start = line.find_first_not_of(" \t");
-        if (start == std::string::npos || line.compare(start, 6, "mtllib") != 0 || line.size() <= start + 6 ||
-            (line[start + 6] != ' ' && line[start + 6] != '\t'))
-        {
-            continue;
-        }
-        const std::size_t first = line.find_first_not_of(" \t", start + 6);
-        const std::size_t last = line.find_last_not_of(" \t\r");
-        if (first != std::string::npos && last >= first)
-        {
-            names += (names.empty() ? "" : ", ") + line.substr(first, last - first + 1);
-        }
+        names += (names.empty() ? "" : ", ") + name;
     }
     return names;
 }
@@ -113,6 +102,20 @@ bool MeshComponent::Init(const TiXmlElement* element)
         m_materials.clear();
         return true;
     }
+
+    // While the engine watches its files, a mesh whose files have not changed since they were last parsed is
+    // taken as it was then (it was checked and reported then).
+    MeshParseCache* cache = MeshParseCache::Instance();
+    if (const MeshParseCache::Mesh* kept = cache != nullptr ? cache->Find(fileName) : nullptr)
+    {
+        m_objFile = fileName;
+        m_attrib = kept->attrib;
+        m_shapes = kept->shapes;
+        m_materials = kept->materials;
+        LoadMaterialTextures();
+        return true;
+    }
+    const MeshParseCache::Stamps stamps = cache != nullptr ? MeshParseCache::Take(fileName) : MeshParseCache::Stamps{};
 
     // Loaded aside and kept only when the whole file is usable, so a failed override leaves the old mesh.
     tinyobj::attrib_t attrib;
@@ -163,6 +166,10 @@ bool MeshComponent::Init(const TiXmlElement* element)
     m_attrib = std::move(attrib);
     m_shapes = std::move(shapes);
     m_materials = std::move(materials);
+    if (cache != nullptr)
+    {
+        cache->Store(fileName, stamps, MeshParseCache::Mesh{m_attrib, m_shapes, m_materials});
+    }
     LoadMaterialTextures();
     return true;
 }

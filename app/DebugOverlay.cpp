@@ -144,6 +144,14 @@ std::optional<double> DebugOverlay::Draw(const View& view)
         {
             DrawActors(*view.logic);
         }
+        if (!view.reloadProblems.empty())
+        {
+            ImGui::PushStyleColor(ImGuiCol_Text, IM_COL32(255, 120, 100, 255));
+            ImGui::PushTextWrapPos(ImGui::GetCursorPosX() + kContentWidth);
+            ImGui::TextUnformatted(view.reloadProblems.c_str());
+            ImGui::PopTextWrapPos();
+            ImGui::PopStyleColor();
+        }
         ImGui::PushTextWrapPos(ImGui::GetCursorPosX() + kContentWidth);
         ImGui::TextUnformatted(view.helpLine);
         ImGui::PopTextWrapPos();

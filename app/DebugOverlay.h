@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 
 #include "app/FrameStats.h"
 
@@ -30,6 +31,8 @@ public:
         std::uint32_t skySelector = 0;
         const BaseEngineLogic* logic = nullptr;
         const char* helpLine = "";
+        // What the last reloads could not do (engine.exe --watch): compiler messages, a world file that failed.
+        std::string reloadProblems;
     };
 
     // Every rendered frame, shown or not, so the plot is full as soon as the overlay opens: the frame's phase

@@ -15,6 +15,10 @@ EngineCommandLine::EngineCommandLine(const std::vector<std::string>& args)
         {
             m_help = true;
         }
+        else if (arg == "--watch")
+        {
+            m_watch = true;
+        }
         else if (!m_unknown)
         {
             m_unknown = arg;
@@ -49,10 +53,14 @@ std::string EngineCommandLine::VersionLine(const std::string& version)
 
 std::string EngineCommandLine::Usage()
 {
-    return R"(Usage: engine.exe [--version | --help]
+    return R"(Usage: engine.exe [--watch] [--version | --help]
 Plays the presentation (about a minute) in a window; run it in the folder that holds its data files.
 Escape or the close box ends it early.
 
+  --watch    edit while it runs: a shader file that changes is compiled again and drawn with from the next
+             frame (a failed edit keeps the old shader and shows the compiler's messages on standard error,
+             in shader-error.txt and in the F1 overlay); World1.xml or an actor file that changes, or F5,
+             rebuilds the world at the moment on screen (a file that fails keeps the old world)
   --version  print the version and exit
   --help     print this text and exit
 

@@ -20,6 +20,8 @@ public:
 
     // Whether the presentation runs: every argument was understood and none asked for an answer instead.
     bool RunsPresentation() const { return !m_unknown && !m_help && !m_version; }
+    // --watch: shaders and the world reload while the presentation runs (their files edited, or F5).
+    bool Watches() const { return m_watch; }
 
     // For a command line that does not run the presentation: writes its answer and returns the exit code. An
     // unknown argument wins over everything else (one line naming it, then the usage, on `err`); then --help
@@ -33,5 +35,6 @@ public:
 private:
     bool m_version = false;
     bool m_help = false;
+    bool m_watch = false;
     std::optional<std::string> m_unknown;   // the first argument that is not a known switch, an empty one included
 };

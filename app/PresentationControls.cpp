@@ -8,7 +8,7 @@
 bool PresentationControls::OnKeyDown(unsigned key, bool repeated, double shownSeconds)
 {
     const bool control = key == kPauseKey || key == kBackKey || key == kForwardKey || key == kStartKey ||
-                         key == kOverlayKey || key == kScreenshotKey;
+                         key == kOverlayKey || key == kScreenshotKey || (key == kReloadKey && m_reloadEnabled);
     if (!control || repeated)
     {
         return control;
@@ -35,6 +35,9 @@ bool PresentationControls::OnKeyDown(unsigned key, bool repeated, double shownSe
     case kScreenshotKey:
         m_screenshotWaiting = true;
         break;
+    case kReloadKey:
+        m_reloadWaiting = true;
+        break;
     default:
         break;
     }
@@ -57,4 +60,9 @@ std::optional<double> PresentationControls::TakeSeek()
 bool PresentationControls::TakeScreenshot()
 {
     return std::exchange(m_screenshotWaiting, false);
+}
+
+bool PresentationControls::TakeReload()
+{
+    return std::exchange(m_reloadWaiting, false);
 }

@@ -10,21 +10,30 @@
 class PresentationControls
 {
 public:
-    // Win32 virtual-key codes (VK_SPACE, VK_LEFT, VK_RIGHT, VK_HOME, VK_F1, VK_F12).
+    // Win32 virtual-key codes (VK_SPACE, VK_LEFT, VK_RIGHT, VK_HOME, VK_F1, VK_F5, VK_F12).
     static constexpr unsigned kPauseKey = 0x20;
     static constexpr unsigned kBackKey = 0x25;
     static constexpr unsigned kForwardKey = 0x27;
     static constexpr unsigned kStartKey = 0x24;
     static constexpr unsigned kOverlayKey = 0x70;
+    static constexpr unsigned kReloadKey = 0x74;
     static constexpr unsigned kScreenshotKey = 0x7B;
     static constexpr double kSeekStepSeconds = 5.0;
     // Every control in one line, for the overlay; the README lists the same.
     static constexpr const char* kHelpLine =
         "Space pause/resume   Left/Right -5/+5 s   Home back to 0   slider: seek   F1 overlay   F12 screenshot   "
         "Esc quit";
+    // The same with the world reload (engine.exe --watch).
+    static constexpr const char* kHelpLineWithReload =
+        "Space pause/resume   Left/Right -5/+5 s   Home back to 0   slider: seek   F1 overlay   F5 reload world   "
+        "F12 screenshot   Esc quit";
 
     // `endSeconds`: the presentation's length, the latest moment a seek can reach.
     explicit PresentationControls(double endSeconds) : m_endSeconds(endSeconds > 0.0 ? endSeconds : 0.0) {}
+
+    // Makes F5 a control that asks for a world reload (only engine.exe --watch reloads); otherwise it is not one.
+    void EnableReload() { m_reloadEnabled = true; }
+    const char* HelpLine() const { return m_reloadEnabled ? kHelpLineWithReload : kHelpLine; }
 
     // A key went down. `repeated` marks the keyboard's auto-repeat of a held key, which is ignored: only a
     // press acts, so holding a key can never queue up work. `shownSeconds` is the moment on screen, from
@@ -38,6 +47,8 @@ public:
     std::optional<double> TakeSeek();
     // Whether a screenshot waits for the next finished picture; handed out once.
     bool TakeScreenshot();
+    // Whether F5 asked for a world reload since the last call; handed out once.
+    bool TakeReload();
 
     bool IsPaused() const { return m_paused; }
     bool IsOverlayVisible() const { return m_overlayVisible; }
@@ -48,5 +59,7 @@ private:
     bool m_paused = false;
     bool m_overlayVisible = false;
     bool m_screenshotWaiting = false;
+    bool m_reloadEnabled = false;
+    bool m_reloadWaiting = false;
     std::optional<double> m_seek;
 };

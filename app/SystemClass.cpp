@@ -13,6 +13,7 @@
 #include "actors/BaseEngineLogic.h"
 #include "actors/LightRenderComponent.h"
 #include "actors/MeshComponent.h"
+#include "actors/MeshParseCache.h"
 #include "actors/MeshRenderComponent.h"
 #include "app/DebugOverlay.h"
 #include "app/ExitWatchdog.h"
@@ -20,11 +21,14 @@
 #include "app/MessageBox.h"
 #include "app/PresentationControls.h"
 #include "app/TimelineReplay.h"
+#include "app/WorldReloader.h"
 #include "events/EventManager.h"
 #include "graphics/AnsiConversion.h"
 #include "graphics/D3DClass.h"
 #include "graphics/DxException.h"
 #include "graphics/ScreenshotWriter.h"
+#include "graphics/ShaderHolder.h"
+#include "graphics/ShaderWatcher.h"
 #include "scene/Scene3.h"
 
 extern IMGUI_IMPL_API LRESULT ImGui_ImplWin32_WndProcHandler(HWND, UINT, WPARAM, LPARAM);
@@ -60,6 +64,15 @@ bool ProcessorHasSse2()
     constexpr unsigned kSse = 1u << 25;
     constexpr unsigned kSse2 = 1u << 26;
     return (edx & kSse) && (edx & kSse2);
+}
+
+// The component kinds that need Direct3D, registered on every factory that builds the world (start-up's and a
+// reload's), in this order.
+void RegisterDirect3DComponents(ActorFactory& factory)
+{
+    factory.RegisterComponent<MeshRenderComponent>();
+    factory.RegisterComponent<MeshComponent>();
+    factory.RegisterComponent<LightRenderComponent>();
 }
 
 // The overlay's Win32 handler dereferences its back-end data unchecked, so messages that arrive before the
@@ -232,9 +245,13 @@ bool SystemClass::Initialize()
     {
         return false;
     }
-    m_logic->GetActorFactory()->RegisterComponent<MeshRenderComponent>();
-    m_logic->GetActorFactory()->RegisterComponent<MeshComponent>();
-    m_logic->GetActorFactory()->RegisterComponent<LightRenderComponent>();
+    RegisterDirect3DComponents(*m_logic->GetActorFactory());
+    if (m_watchEnabled)
+    {
+        // Filled by the start-up world, so that a reload parses only the meshes whose files changed.
+        m_meshCache = std::make_unique<MeshParseCache>();
+        MeshParseCache::SetInstance(m_meshCache.get());
+    }
     m_logic->SetState(EngineLogicState::LoadingWorld);
     if (!m_logic->LoadWorld(kWorldFile))
     {
@@ -245,14 +262,30 @@ bool SystemClass::Initialize()
     std::cerr << kWorldFile << ": " << m_logic->GetActorCount() << " actors loaded" << std::endl;
     m_startupStats.worldMs = phase.Lap();
 
+    if (m_controlsEnabled || m_watchEnabled)
+    {
+        m_replay = std::make_unique<TimelineReplay>();
+        m_replay->RememberStart(*m_logic);   // before any frame has moved an actor
+    }
     if (m_controlsEnabled)
     {
         m_controls = std::make_unique<PresentationControls>(m_presentationSeconds);
-        m_replay = std::make_unique<TimelineReplay>();
-        m_replay->RememberStart(*m_logic);   // before any frame has moved an actor
         m_overlay = std::make_unique<DebugOverlay>();
         m_screenshots = std::make_unique<ScreenshotWriter>();
         m_graphics.SetOverlayContent([this] { DrawOverlay(); });
+    }
+    if (m_watchEnabled)
+    {
+        m_shaderWatcher =
+            std::make_unique<ShaderWatcher>(*m_graphics.GetShaders(), m_graphics.GetD3D()->GetDevice(), m_watchTiming);
+        m_worldReloader = std::make_unique<WorldReloader>(kWorldFile, RegisterDirect3DComponents, m_watchTiming);
+        if (m_controls)
+        {
+            m_controls->EnableReload();
+        }
+        std::cerr << "watching " << m_graphics.GetShaders()->Size() << " shader files and "
+                  << m_worldReloader->WatchedFiles().size() << " world files for changes"
+                  << (m_controls ? "; F5 reloads the world" : "") << std::endl;
     }
 
     StartMusic();
@@ -428,12 +461,17 @@ void SystemClass::UpdatePresentation(const FrameTimer& timer, FrameStats& stats)
 
 bool SystemClass::AdvanceFrame()
 {
+    const bool reloaded = m_watchEnabled && ReloadWhatChanged();
     if (m_controls)
     {
         if (const std::optional<double> target = m_controls->TakeSeek())
         {
             Seek(*target);
             return true;
+        }
+        if (reloaded)
+        {
+            return true;   // the reload replayed this moment already, paused or not
         }
         // Nothing of the presentation moves while paused, not even by a zero step: the timeline's update
         // rebuilds the spinning actors' rotations from their angles, which rounding shifts a little every time.
@@ -444,25 +482,71 @@ bool SystemClass::AdvanceFrame()
             return false;
         }
     }
+    if (reloaded)
+    {
+        return true;
+    }
     UpdateFrame(m_timer);
     return true;
 }
 
 void SystemClass::Seek(double seconds)
 {
-    Scene3* scene = dynamic_cast<Scene3*>(m_graphics.GetScene());
-    if (scene == nullptr)
-    {
-        return;
-    }
     PhaseStopwatch stopwatch;
+    if (const std::optional<std::int64_t> landed = ReplayTo(seconds))
+    {
+        m_overlay->RecordSeek(static_cast<double>(*landed) / 1e9, stopwatch.Milliseconds());
+    }
+}
+
+std::optional<std::int64_t> SystemClass::ReplayTo(double seconds)
+{
+    Scene3* scene = dynamic_cast<Scene3*>(m_graphics.GetScene());
+    if (scene == nullptr || m_replay == nullptr)
+    {
+        return std::nullopt;
+    }
     FrameStats replayed;   // the replay's phases are not this frame's
     const auto update = [this, &replayed](const FrameTimer& timer) { UpdatePresentation(timer, replayed); };
     const std::int64_t landed = m_replay->Seek(seconds, *scene, *m_eventManager, update);
     // Time goes on from the moment replayed to, counting only un-paused time as ever.
     m_timer.SeekTo(landed);
-    m_overlay->RecordSeek(static_cast<double>(landed) / 1e9, stopwatch.Milliseconds());
     m_frameStats.logicMs = m_frameStats.eventsMs = m_frameStats.sceneUpdateMs = 0.0;
+    return landed;
+}
+
+bool SystemClass::ReloadWhatChanged()
+{
+    const std::int64_t now = FrameTimer::SystemNanoseconds();
+    m_shaderWatcher->Poll(now);
+    // Both are asked every frame: a key press and an edit in the same frame make one reload.
+    const bool edited = m_worldReloader->FilesChanged(now);
+    const bool asked = m_controls != nullptr && m_controls->TakeReload();
+    return (edited || asked) && ReloadWorld();
+}
+
+bool SystemClass::ReloadWorld()
+{
+    Scene3* scene = dynamic_cast<Scene3*>(m_graphics.GetScene());
+    if (scene == nullptr)
+    {
+        return false;
+    }
+    PhaseStopwatch stopwatch;
+    const double moment = static_cast<double>(m_timer.TotalNanoseconds()) / 1e9;
+    if (!m_worldReloader->Reload(*m_logic, scene->GetSceneTree()))
+    {
+        return false;
+    }
+    const double buildMs = stopwatch.Lap();
+    // The new actors stand where their files put them; replaying the timeline from there to the moment on
+    // screen gives them the state they would have had, had the presentation started with them.
+    m_replay->RememberStart(*m_logic);
+    const std::int64_t landed = ReplayTo(moment).value_or(0);
+    std::cerr << kWorldFile << ": reloaded, " << m_logic->GetActorCount() << " actors (built in "
+              << static_cast<int>(buildMs) << " ms, replayed to " << static_cast<double>(landed) / 1e9 << " s in "
+              << static_cast<int>(stopwatch.Milliseconds()) << " ms)" << std::endl;
+    return true;
 }
 
 bool SystemClass::RenderFrame(bool sameMoment)
@@ -522,7 +606,15 @@ void SystemClass::DrawOverlay()
         view.skySelector = scene->GetSceneTree().GetSkySelector();
     }
     view.logic = m_logic.get();
-    view.helpLine = PresentationControls::kHelpLine;
+    view.helpLine = m_controls->HelpLine();
+    if (m_shaderWatcher)
+    {
+        view.reloadProblems = m_shaderWatcher->Problems();
+    }
+    if (m_worldReloader && !m_worldReloader->Problem().empty())
+    {
+        view.reloadProblems += (view.reloadProblems.empty() ? "" : "\n") + m_worldReloader->Problem();
+    }
     if (const std::optional<double> picked = m_overlay->Draw(view))
     {
         m_controls->RequestSeek(*picked);
@@ -625,9 +717,17 @@ void SystemClass::Shutdown()
         g_application = nullptr;
     }
 
+    // The watchers hold the shader registry and the device, which go with the graphics object.
+    m_shaderWatcher.reset();
+    m_worldReloader.reset();
     // The logic and the graphics object still remove their listeners as they go, so the event manager
     // outlives both.
     m_logic.reset();
+    if (MeshParseCache::Instance() == m_meshCache.get())
+    {
+        MeshParseCache::SetInstance(nullptr);
+    }
+    m_meshCache.reset();
     // Scene, registries and device; GDI+ keeps running until the application object itself goes.
     m_graphics.Shutdown();
     m_mouse.Clear();

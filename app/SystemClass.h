@@ -7,10 +7,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include <windows.h>
 
 #include "app/EngineOptions.h"
+#include "app/FileChangePoller.h"
 #include "app/FrameStats.h"
 #include "app/FrameTimer.h"
 #include "app/Mouse.h"
@@ -20,9 +22,12 @@
 class BaseEngineLogic;
 class DebugOverlay;
 class IEventManager;
+class MeshParseCache;
 class PresentationControls;
 class ScreenshotWriter;
+class ShaderWatcher;
 class TimelineReplay;
+class WorldReloader;
 
 class SystemClass
 {
@@ -85,6 +90,15 @@ public:
     void EnableControls() { m_controlsEnabled = true; }
     // The controls' state; null unless they were enabled and start-up got as far as the world.
     PresentationControls* GetControls() const { return m_controls.get(); }
+    // engine.exe --watch: shaders reload when their files change, the world when its files change or on F5
+    // (with the controls), at the moment on screen (README: Editing while it runs). Off unless asked for
+    // before start-up; without it none of this runs.
+    void EnableWatch() { m_watchEnabled = true; }
+    // How often the watched files are looked at and how long a change must settle (tests make both 0).
+    void SetWatchTiming(FileChangePoller::Timing timing) { m_watchTiming = timing; }
+    // Null unless watching and start-up got as far as the world.
+    ShaderWatcher* GetShaderWatcher() const { return m_shaderWatcher.get(); }
+    WorldReloader* GetWorldReloader() const { return m_worldReloader.get(); }
     const FrameStats& GetFrameStats() const { return m_frameStats; }
     // How long each start-up step took; complete once the first frame has been presented.
     const StartupStats& GetStartupStats() const { return m_startupStats; }
@@ -124,6 +138,13 @@ private:
     // nothing while paused). False when the frame shows the same moment as the one before.
     bool AdvanceFrame();
     void Seek(double seconds);
+    // Replays the timeline to the frame nearest `seconds` and has time go on from there; returns that frame's
+    // time (nanoseconds), or nothing without a scripted scene.
+    std::optional<std::int64_t> ReplayTo(double seconds);
+    // --watch, once per frame: reloads changed shaders, and the world when its files changed or F5 asked for
+    // it. True when a new world was swapped in (the frame then shows the moment replayed for it).
+    bool ReloadWhatChanged();
+    bool ReloadWorld();
     bool RenderFrame(bool sameMoment);
     void OnControlKey(WPARAM key, LPARAM flags);
     void DrawOverlay();
@@ -170,6 +191,11 @@ private:
     std::unique_ptr<TimelineReplay> m_replay;
     std::unique_ptr<DebugOverlay> m_overlay;
     std::unique_ptr<ScreenshotWriter> m_screenshots;
+    bool m_watchEnabled = false;
+    FileChangePoller::Timing m_watchTiming;
+    std::unique_ptr<MeshParseCache> m_meshCache;
+    std::unique_ptr<ShaderWatcher> m_shaderWatcher;
+    std::unique_ptr<WorldReloader> m_worldReloader;
     // Wall time between presented frames, for the overlay's frame rate.
     PhaseStopwatch m_frameClock;
 };

@@ -2,7 +2,7 @@
 // through the one application object and returns its exit code (0 after a normal end, 1 when start-up failed,
 // 2 after an unexpected error). Everything else, exception reporting included, is SystemClass::RunApplication's,
 // so that tests can run the very same path. engine.exe is the one program with the live controls (pause, seek,
-// overlay, screenshots); unused, they change nothing.
+// overlay, screenshots) and the one that can reload shaders and the world (--watch); unused, they change nothing.
 #include <iostream>
 
 #include "app/EngineCommandLine.h"
@@ -16,8 +16,12 @@ int main(int argc, char** argv)
     {
         return *exitCode;
     }
-    return SystemClass::RunApplication([](SystemClass& system) {
+    return SystemClass::RunApplication([&commandLine](SystemClass& system) {
         system.EnableControls();
         system.SetExitDeadline(SystemClass::kProgramExitDeadlineMs);
+        if (commandLine.Watches())
+        {
+            system.EnableWatch();
+        }
     });
 }

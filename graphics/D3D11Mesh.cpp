@@ -94,8 +94,8 @@ D3D11Mesh::D3D11Mesh(MeshRenderComponent* renderComponent, const Matrix4x4* toWo
         Abandon();
         return;
     }
-    AddBind(std::make_unique<VertexShader>(vertexShader->GetByteCode(), vertexShader->GetVertexShader()));
-    AddBind(std::make_unique<PixelShader>(pixelShader->GetByteCode(), pixelShader->GetPixelShader()));
+    AddBind(std::make_unique<VertexShader>(*vertexShader));
+    AddBind(std::make_unique<PixelShader>(*pixelShader));
 
     const tinyobj::material_t* material = mesh ? mesh->GetFirstMaterial() : nullptr;
     if (material == nullptr)
@@ -115,7 +115,7 @@ D3D11Mesh::D3D11Mesh(MeshRenderComponent* renderComponent, const Matrix4x4* toWo
         AddBind(std::make_unique<ShaderResource>(bumpView, 1u));
     }
 
-    AddBind(std::make_unique<InputLayout>(device, vertexShader->GetByteCode()));
+    AddBind(std::make_unique<InputLayout>(device, *vertexShader));
     AddBind(std::make_unique<Topology>(D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST));
     AddBind(std::make_unique<SamplerState>(device));
     AddBind(std::make_unique<DepthStencilState>(device));

@@ -37,9 +37,9 @@ D3D11Offscreen::D3D11Offscreen(ID3D11Device* device, const std::wstring& pixelSh
         Abandon();
         return;
     }
-    AddBind(std::make_unique<VertexShader>(vertexShader->GetByteCode(), vertexShader->GetVertexShader()));
-    AddBind(std::make_unique<PixelShader>(pixelShader->GetByteCode(), pixelShader->GetPixelShader()));
-    AddBind(std::make_unique<InputLayout>(device, vertexShader->GetByteCode()));
+    AddBind(std::make_unique<VertexShader>(*vertexShader));
+    AddBind(std::make_unique<PixelShader>(*pixelShader));
+    AddBind(std::make_unique<InputLayout>(device, *vertexShader));
     AddBind(std::make_unique<Topology>(D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST));
     AddBind(std::make_unique<SamplerState>(device));
     AddBind(std::make_unique<DepthStencilState>(device));

@@ -55,8 +55,8 @@ D3D11Sky::D3D11Sky(BaseRenderComponent* renderComponent, ID3D11Device* device, c
         Abandon();
         return;
     }
-    AddBind(std::make_unique<VertexShader>(vertexShader->GetByteCode(), vertexShader->GetVertexShader()));
-    AddBind(std::make_unique<PixelShader>(pixelShader->GetByteCode(), pixelShader->GetPixelShader()));
+    AddBind(std::make_unique<VertexShader>(*vertexShader));
+    AddBind(std::make_unique<PixelShader>(*pixelShader));
 
     // The loader names the file and the reason on standard error when it fails.
     ComPtr<ID3D11DeviceContext> context;
@@ -69,7 +69,7 @@ D3D11Sky::D3D11Sky(BaseRenderComponent* renderComponent, ID3D11Device* device, c
     }
     AddBind(std::make_unique<ShaderResource>(m_textureView.Get(), 0u));
 
-    AddBind(std::make_unique<InputLayout>(device, vertexShader->GetByteCode()));
+    AddBind(std::make_unique<InputLayout>(device, *vertexShader));
     AddBind(std::make_unique<Topology>(D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST));
     AddBind(std::make_unique<SamplerState>(device));
     AddBind(std::make_unique<DepthStencilState>(device, DepthStencilDesc()));

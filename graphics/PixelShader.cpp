@@ -1,22 +1,30 @@
-// Vertex shader binding without class instances. The pointers are borrowed and never released here.
-// The null check covers an entry registered under another kind, whose pixel shader slot stays empty.
+// Pixel shader binding without class instances. The entry is borrowed; nothing is released here.
+// The null check covers an entry registered under another kind, whose pixel shader slot stays empty. A reload
+// only ever replaces a compiled shader by another, so the entry never loses its shader after that check.
 #include "graphics/PixelShader.h"
 
 #include "graphics/BindingRecord.h"
+#include "graphics/ShaderClass.h"
 
 #include <stdexcept>
 
-PixelShader::PixelShader(ID3DBlob* bytecode, ID3D11PixelShader* shader) : m_bytecode(bytecode), m_shader(shader)
+PixelShader::PixelShader(const ShaderClass& entry) : m_entry(&entry)
 {
-    if (!bytecode || !shader) {
+    if (!entry.GetByteCode() || !entry.GetPixelShader()) {
         throw std::invalid_argument("PixelShader: the registry entry holds no compiled pixel shader");
     }
 }
 
 void PixelShader::Bind(ID3D11DeviceContext* context)
 {
-    if (BindingRecord::Of(context).Change(BindingRecord::Kind::PixelShader, 0, m_shader))
+    // The entry is read at every bind, so a reloaded shader differs from the recorded one and is set again.
+    ID3D11PixelShader* shader = m_entry->GetPixelShader();
+    if (BindingRecord::Of(context).Change(BindingRecord::Kind::PixelShader, 0, shader))
     {
-        context->PSSetShader(m_shader, nullptr, 0u);
+        context->PSSetShader(shader, nullptr, 0u);
     }
 }
+
+ID3DBlob* PixelShader::GetBytecode() const { return m_entry->GetByteCode(); }
+
+ID3D11PixelShader* PixelShader::GetShader() const { return m_entry->GetPixelShader(); }

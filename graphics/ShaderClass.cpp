@@ -48,35 +48,63 @@ void ShaderClass::SetType(int kind)
 
 bool ShaderClass::Compile(const std::wstring& fileName)
 {
+    std::string messages;
+    HRESULT result = S_OK;
+    const CompileOutcome outcome = CompileFile(fileName, messages, result);
+    if (outcome == CompileOutcome::Compiled) {
+        return true;
+    }
+    if (outcome == CompileOutcome::Failed) {
+        WriteErrorFile(messages);
+        return false;
+    }
+    if (outcome == CompileOutcome::Unreadable) {
+        ReportUnreadable(fileName, result);
+        HRESULT hResult = result;
+        DX_THROW_IF_FAILED(hResult);
+    }
+    return false;
+}
+
+ShaderClass::CompileOutcome ShaderClass::TryCompile(const std::wstring& fileName, std::string& messages)
+{
+    HRESULT result = S_OK;
+    return CompileFile(fileName, messages, result);
+}
+
+ShaderClass::CompileOutcome ShaderClass::CompileFile(const std::wstring& fileName, std::string& messages,
+                                                     HRESULT& result)
+{
+    messages.clear();
     const std::wstring extension = UpperExtension(fileName);
     if (extension == L"FX") {
         Microsoft::WRL::ComPtr<ID3DBlob> errorMessages;
-        HRESULT hResult = D3DCompileFromFile(fileName.c_str(), nullptr, nullptr, m_entryPoint.c_str(), m_target.c_str(),
-                                             D3DCOMPILE_ENABLE_STRICTNESS, 0, m_byteCode.ReleaseAndGetAddressOf(),
-                                             errorMessages.GetAddressOf());
-        if (SUCCEEDED(hResult)) {
-            return true;
+        result = D3DCompileFromFile(fileName.c_str(), nullptr, nullptr, m_entryPoint.c_str(), m_target.c_str(),
+                                    D3DCOMPILE_ENABLE_STRICTNESS, 0, m_byteCode.ReleaseAndGetAddressOf(),
+                                    errorMessages.GetAddressOf());
+        if (SUCCEEDED(result)) {
+            return CompileOutcome::Compiled;
         }
         if (errorMessages) {
-            std::ofstream errorFile(kErrorFileName, std::ios::binary | std::ios::trunc);
-            errorFile.write(static_cast<const char*>(errorMessages->GetBufferPointer()),
-                            static_cast<std::streamsize>(errorMessages->GetBufferSize()));
-            return false;
+            // Every byte of the blob, its terminating zero included: the error file has always held exactly that.
+            messages.assign(static_cast<const char*>(errorMessages->GetBufferPointer()),
+                            errorMessages->GetBufferSize());
+            return CompileOutcome::Failed;
         }
-        ReportUnreadable(fileName, hResult);
-        DX_THROW_IF_FAILED(hResult);
-        return false;
+        return CompileOutcome::Unreadable;
     }
     if (extension == L"CSO") {
         m_byteCode.Reset();
-        HRESULT hResult = D3DReadFileToBlob(fileName.c_str(), m_byteCode.GetAddressOf());
-        if (FAILED(hResult)) {
-            ReportUnreadable(fileName, hResult);
-        }
-        DX_THROW_IF_FAILED(hResult);
-        return true;
+        result = D3DReadFileToBlob(fileName.c_str(), m_byteCode.GetAddressOf());
+        return SUCCEEDED(result) ? CompileOutcome::Compiled : CompileOutcome::Unreadable;
     }
-    return false;
+    return CompileOutcome::Unsupported;
+}
+
+void ShaderClass::WriteErrorFile(const std::string& messages)
+{
+    std::ofstream errorFile(kErrorFileName, std::ios::binary | std::ios::trunc);
+    errorFile.write(messages.data(), static_cast<std::streamsize>(messages.size()));
 }
 
 bool ShaderClass::Create(ID3D11Device* device)

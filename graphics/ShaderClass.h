@@ -23,6 +23,14 @@ public:
     // throws DxException.
     bool Compile(const std::wstring& fileName);
 
+    // What a compilation that must not end the program came to (a reload of an edited file).
+    enum class CompileOutcome { Compiled, Failed, Unreadable, Unsupported };
+    // Compile without side effects: nothing is thrown and no file is written. Failed: the compiler's messages
+    // are in `messages` (every byte of the compiler's text, which may end in a zero). Unreadable: the file could not be opened or read. Unsupported: not .fx or .cso.
+    CompileOutcome TryCompile(const std::wstring& fileName, std::string& messages);
+    // Replaces "shader-error.txt" with `messages`, as a failed compilation does.
+    static void WriteErrorFile(const std::string& messages);
+
     // Creates the shader object of the stored kind from the byte code; throws DxException on failure.
     bool Create(ID3D11Device* device);
 
@@ -38,6 +46,9 @@ public:
     const std::string& GetTarget() const { return m_target; }
 
 private:
+    // TryCompile, with the result code of a file that could not be read.
+    CompileOutcome CompileFile(const std::wstring& fileName, std::string& messages, HRESULT& result);
+
     Microsoft::WRL::ComPtr<ID3DBlob> m_byteCode;
     Microsoft::WRL::ComPtr<ID3D11ComputeShader> m_computeShader;
     Microsoft::WRL::ComPtr<ID3D11DomainShader> m_domainShader;

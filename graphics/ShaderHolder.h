@@ -6,6 +6,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 class ShaderHolder {
 public:
@@ -21,6 +22,21 @@ public:
 
     bool Contains(const std::wstring& fileName) const { return m_shaders.count(fileName) != 0; }
     size_t Size() const { return m_shaders.size(); }
+    // Every registered name, compiled or not, in key order.
+    std::vector<std::wstring> Names() const;
+
+    // What a reload of an edited file came to.
+    enum class ReloadOutcome {
+        Replaced,   // the entry now holds the new byte code and a new shader object
+        Failed,     // the old shader stays; `messages` says why and "shader-error.txt" holds it
+        NotReady,   // the file could not be read (an editor is saving it): nothing changed, try again later
+    };
+    // Compiles the registered file again into a shader of its kind, aside, and swaps it into the entry only
+    // when everything succeeded: the compiler accepted it, the device created the shader, and a vertex shader
+    // still feeds the engine's vertex layout. The entry stays where it is, so whoever holds it draws with the
+    // new shader from then on, and the new shader is a different object than the one it replaces. A name
+    // that was never registered fails. Never throws for a bad file.
+    ReloadOutcome Reload(ID3D11Device* device, const std::wstring& fileName, std::string& messages);
 
     // The registry the graphics object published, or null before it exists.
     static ShaderHolder* Instance();

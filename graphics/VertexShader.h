@@ -1,5 +1,6 @@
-// Binds a vertex shader borrowed from the shader registry; the registry keeps it and its byte code alive.
-// It refuses a null shader (a failed or mismatched registry entry) instead of binding nothing silently.
+// Binds the vertex shader of a shader-registry entry; the registry keeps it and its byte code alive. It reads
+// the entry at every bind, so a shader the registry has reloaded is drawn with from the next frame on.
+// It refuses an entry without a vertex shader (a failed or mismatched registration) instead of binding nothing.
 #pragma once
 
 #include "graphics/Bindable.h"
@@ -7,16 +8,17 @@
 #include <d3d11.h>
 #include <d3dcommon.h>
 
+class ShaderClass;
+
 class VertexShader : public Bindable {
 public:
-    // Throws std::invalid_argument when either pointer is null.
-    VertexShader(ID3DBlob* bytecode, ID3D11VertexShader* shader);
+    // Throws std::invalid_argument when the entry holds no compiled vertex shader.
+    explicit VertexShader(const ShaderClass& entry);
     void Bind(ID3D11DeviceContext* context) override;
 
-    ID3DBlob* GetBytecode() const { return m_bytecode; }
-    ID3D11VertexShader* GetShader() const { return m_shader; }
+    ID3DBlob* GetBytecode() const;
+    ID3D11VertexShader* GetShader() const;
 
 private:
-    ID3DBlob* m_bytecode;
-    ID3D11VertexShader* m_shader;
+    const ShaderClass* m_entry;
 };

@@ -124,6 +124,39 @@ bool SceneTree::RemoveChild(ActorId id)
     return m_root->RemoveChild(id);
 }
 
+void SceneTree::HoldNewNodes()
+{
+    m_held.emplace();
+}
+
+void SceneTree::CommitHeldNodes()
+{
+    if (!m_held)
+    {
+        return;
+    }
+    std::vector<std::pair<ActorId, std::shared_ptr<ISceneNode>>> held = std::move(*m_held);
+    m_held.reset();
+    std::vector<ActorId> old;
+    for (const auto& entry : m_actorMap)
+    {
+        old.push_back(entry.first);
+    }
+    for (const ActorId id : old)
+    {
+        RemoveChild(id);
+    }
+    for (auto& [id, node] : held)
+    {
+        AddChild(id, std::move(node));
+    }
+}
+
+void SceneTree::DropHeldNodes()
+{
+    m_held.reset();
+}
+
 void SceneTree::PushNodeMatrix(const Matrix4x4& matrix)
 {
     m_matrixStack->Push(matrix * m_matrixStack->Top());
@@ -147,6 +180,11 @@ std::shared_ptr<ISceneNode> SceneTree::FindActorNode(ActorId id) const
 
 void SceneTree::OnNewRenderComponent(const EvtData_New_Render_Component& event)
 {
+    if (m_held)
+    {
+        m_held->emplace_back(event.GetActorId(), event.GetSceneNode());
+        return;
+    }
     AddChild(event.GetActorId(), event.GetSceneNode());
 }
 
@@ -165,7 +203,9 @@ void SceneTree::OnMoveActor(const EvtData_Move_Actor& event)
 
 void SceneTree::OnModifiedRenderComponent(const EvtData_Modified_Render_Component& event)
 {
-    if (event.GetActorId() == kInvalidActorId)
+    // A held world's components announce changes of nodes the scene does not have yet; ids they share with
+    // the world on screen must not refresh its nodes.
+    if (event.GetActorId() == kInvalidActorId || m_held)
     {
         return;
     }

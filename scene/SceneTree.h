@@ -13,6 +13,9 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
 
 class BaseEngineLogic;
 class D3D11Offscreen;
@@ -70,6 +73,17 @@ public:
     bool AddChild(ActorId id, std::shared_ptr<ISceneNode> node);
     // Forgets the id's node (and its light) and removes the id from every pass group.
     bool RemoveChild(ActorId id);
+
+    // A world reload builds its actors while the old world is still on screen. From HoldNewNodes on, nodes that
+    // render components announce are kept aside instead of entering the scene, and changes of render
+    // components are ignored, so the old world stays exactly as it is.
+    void HoldNewNodes();
+    // Puts the held nodes in place of every actor's node (the old ones leave the hierarchy, the actor map and
+    // the light manager), adding them in the order they were announced, and stops holding.
+    void CommitHeldNodes();
+    // Forgets the held nodes and stops holding; the scene is as it was.
+    void DropHeldNodes();
+    bool IsHoldingNodes() const { return m_held.has_value(); }
 
     // The walk's matrix operations: push makes the new top `matrix` x the previous top.
     void PushNodeMatrix(const Matrix4x4& matrix);
@@ -132,6 +146,8 @@ private:
     std::map<ActorId, std::shared_ptr<ISceneNode>> m_actorMap;
     std::uint32_t m_skySelector = 0;
     std::uint64_t m_actorGeneration = 0;
+    // Set while a reload holds announced nodes back: actor id and node, in announcement order.
+    std::optional<std::vector<std::pair<ActorId, std::shared_ptr<ISceneNode>>>> m_held;
     EngineLogicSource m_logicSource;
     bool m_listening = false;
     std::unique_ptr<FrameResources, FrameResourcesDeleter> m_frame;

@@ -2,12 +2,15 @@
 // the vertex and index arrays BuildVertices makes, and the tangents and their guard against texture
 // coordinates that span no area. Portable: it runs natively under the sanitizers too.
 #include "actors/MeshComponent.h"
+#include "actors/MeshParseCache.h"
 #include "tests/actors/MeshComponentFixture.h"
 
 #include <gtest/gtest.h>
 #include <tinyxml.h>
 
+#include <chrono>
 #include <cmath>
+#include <filesystem>
 #include <set>
 #include <sstream>
 
@@ -245,4 +248,43 @@ TEST_F(MeshComponentTest, AFailedReloadKeepsTheMeshItHad)
     testing::internal::GetCapturedStderr();
     EXPECT_EQ(component.GetObjFile(), good);
     EXPECT_EQ(component.BuildVertices().vertices.size(), 6u);
+}
+
+TEST_F(MeshComponentTest, WithAParseCacheOnlyMeshesWhoseObjOrMtlChangedAreParsedAgain)
+{
+    MeshParseCache cache;
+    MeshParseCache::SetInstance(&cache);
+    struct Unset
+    {
+        ~Unset() { MeshParseCache::SetInstance(nullptr); }
+    } unset;
+    const std::string mtl = std::filesystem::path(m_scratch.Write("kept.mtl", "newmtl m\nKd 0.25 0.5 0.75\n"))
+                                .generic_string();
+    const std::string obj = m_scratch.Write("kept.obj", "mtllib " + mtl + "\nusemtl m\n" + kQuad);
+    const auto touch = [](const std::string& path) {
+        static int seconds = 0;
+        std::filesystem::last_write_time(path, std::filesystem::file_time_type::clock::now() +
+                                                   std::chrono::seconds(++seconds));
+    };
+
+    ASSERT_TRUE(InitWith(obj));
+    ASSERT_TRUE(InitWith(obj));
+    EXPECT_EQ(cache.StoreCount(), 1u) << "an unchanged mesh was parsed again";
+    EXPECT_EQ(m_component->BuildVertices().vertices.size(), 6u);
+    ASSERT_NE(m_component->GetFirstMaterial(), nullptr);
+    EXPECT_EQ(m_component->GetFirstMaterial()->diffuse[2], 0.75f);
+
+    m_scratch.Write("kept.mtl", "newmtl m\nKd 0.25 0.5 1\n");
+    touch(mtl);
+    ASSERT_TRUE(InitWith(obj));
+    EXPECT_EQ(cache.StoreCount(), 2u);
+    EXPECT_EQ(m_component->GetFirstMaterial()->diffuse[2], 1.0f);
+
+    m_scratch.Write("kept.obj", "mtllib " + mtl + "\nusemtl m\nv 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
+    touch(obj);
+    ASSERT_TRUE(InitWith(obj));
+    EXPECT_EQ(cache.StoreCount(), 3u);
+    EXPECT_EQ(m_component->BuildVertices().vertices.size(), 3u);
+    ASSERT_TRUE(InitWith(obj));
+    EXPECT_EQ(cache.StoreCount(), 3u);
 }

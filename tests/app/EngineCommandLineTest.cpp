@@ -59,6 +59,16 @@ TEST(EngineCommandLine, VersionAndHelpAnswerOnStandardOutputAndSucceed)
     EXPECT_NE(EngineCommandLine::Usage().find("--version"), std::string::npos);
 }
 
+TEST(EngineCommandLine, WatchPlaysThePresentationAndAsksForReloads)
+{
+    EXPECT_FALSE(EngineCommandLine({}).Watches());
+    const Outcome outcome = Answer({"--watch"});
+    EXPECT_TRUE(outcome.runs);
+    EXPECT_FALSE(outcome.exitCode);
+    EXPECT_TRUE(EngineCommandLine({"--watch"}).Watches());
+    EXPECT_NE(EngineCommandLine::Usage().find("--watch"), std::string::npos);
+}
+
 TEST(EngineCommandLine, AnUnknownArgumentIsNamedWithTheUsageAndRefused)
 {
     // Each command line with the argument its message must name.

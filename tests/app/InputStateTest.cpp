@@ -130,4 +130,13 @@ TEST(PresentationControls, KeysLeaveRequestsThatAreHandedOutOnceAndSeeksStayWith
     EXPECT_FALSE(controls.TakeSeek().has_value());
     controls.OnKeyDown(Controls::kPauseKey, false, 0.0);
     EXPECT_FALSE(controls.IsPaused());
+
+    // F5 is a control only where the world can be reloaded (engine.exe --watch); then it leaves one request.
+    EXPECT_FALSE(controls.OnKeyDown(Controls::kReloadKey, false, 0.0));
+    EXPECT_FALSE(controls.TakeReload());
+    controls.EnableReload();
+    EXPECT_TRUE(controls.OnKeyDown(Controls::kReloadKey, false, 0.0));
+    EXPECT_TRUE(controls.OnKeyDown(Controls::kReloadKey, true, 0.0));
+    EXPECT_TRUE(controls.TakeReload());
+    EXPECT_FALSE(controls.TakeReload()) << "an auto-repeat asked again";
 }

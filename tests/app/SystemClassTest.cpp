@@ -9,6 +9,7 @@
 #define STBI_ONLY_PNG
 #include <stb_image.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -18,11 +19,18 @@
 #include "app/MessageBox.h"
 #include "app/PresentationControls.h"
 #include "app/SystemClass.h"
+#include "app/WorldReloader.h"
+#include "actors/Actor.h"
 #include "actors/BaseEngineLogic.h"
+#include "actors/MeshParseCache.h"
+#include "actors/TransformComponent.h"
+#include "graphics/BackBufferReader.h"
+#include "graphics/D3D11Drawable.h"
 #include "graphics/D3DClass.h"
 #include "graphics/GraphicsClass.h"
 #include "graphics/ShaderClass.h"
 #include "graphics/ShaderHolder.h"
+#include "graphics/ShaderWatcher.h"
 #include "graphics/TextureHolder.h"
 #include "scene/FreeCameraNode.h"
 #include "scene/Scene3.h"
@@ -76,6 +84,15 @@ public:
     void Remove(const char* name) { std::filesystem::remove(m_dir.Path() / name); }
     void WriteEmptyWorld() { m_dir.Write("World1.xml", "<World><StaticActors/></World>"); }
     void Write(const char* name, const std::string& content) { m_dir.Write(name, content); }
+    // Writes the file as an editor saves it, with a time stamp later than any before: an edit the engine can
+    // see, however coarse the file system's clock.
+    void Edit(const char* name, const std::string& content)
+    {
+        static int edits = 0;
+        m_dir.Write(name, content);
+        std::filesystem::last_write_time(m_dir.Path() / name, std::filesystem::file_time_type::clock::now() +
+                                                                  std::chrono::seconds(++edits));
+    }
     void Enter() { std::filesystem::current_path(m_dir.Path()); }
     std::string Read(const char* name) const
     {
@@ -99,13 +116,18 @@ protected:
     // frame cheap under Wine's software rendering.
     void SetUp() override
     {
-        m_folder.WriteEmptyWorld();
+        WriteWorld();
         m_folder.Enter();
         DispatchPending();
         m_system = std::make_unique<SystemClass>();
         if (m_withControls)
         {
             m_system->EnableControls();
+        }
+        if (m_withWatch)
+        {
+            m_system->EnableWatch();
+            m_system->SetWatchTiming({0, 0});   // every frame looks, and an edit counts at once
         }
         m_system->SetTimeSource(m_clock.Source());
         // A small picture keeps the software-rendered frames of the loop tests quick.
@@ -129,11 +151,14 @@ protected:
         return SendMessageW(m_window, message, wParam, lParam);
     }
 
+    virtual void WriteWorld() { m_folder.WriteEmptyWorld(); }
+
     StartupFolder m_folder;
     FakeClock m_clock;
     std::unique_ptr<SystemClass> m_system;
     HWND m_window = nullptr;
     bool m_withControls = false;
+    bool m_withWatch = false;
 };
 
 // The same with engine.exe's live controls switched on.
@@ -145,6 +170,66 @@ protected:
     void PostKey(WPARAM key, bool repeated = false)
     {
         PostMessageW(m_window, WM_KEYDOWN, key, repeated ? LPARAM{1} << 30 : 0);
+    }
+};
+
+// engine.exe --watch: the controls, and the files of a one-actor world that the tests edit while it runs.
+class SystemClassWatchTest : public SystemClassControlsTest
+{
+protected:
+    SystemClassWatchTest() { m_withWatch = true; }
+
+    void WriteWorld() override
+    {
+        m_folder.Write("World1.xml", kWorld);
+        m_folder.Write("Quad.xml", QuadActor(1, 2, 3));
+        m_folder.Write("quad.obj", "v -1 -1 0\nv 1 -1 0\nv 1 1 0\nv -1 1 0\nvt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n"
+                                   "vn 0 0 -1\nf 1/1/1 2/2/1 3/3/1 4/4/1\n");
+    }
+
+    static constexpr const char* kWorld = R"(<World><StaticActors><Actor resource="Quad.xml"/></StaticActors></World>)";
+    static std::string QuadActor(int x, int y, int z, const char* obj = "quad.obj")
+    {
+        return R"(<Actor type="Quad" resource="Quad.xml"><TransformComponent><Position x=")" + std::to_string(x) +
+               R"(" y=")" + std::to_string(y) + R"(" z=")" + std::to_string(z) +
+               R"("/></TransformComponent><MeshComponent><Obj>)" + obj +
+               R"(</Obj></MeshComponent><MeshRenderComponent><PixelShader>BasicNormalMapPixelShader.fx</PixelShader>)"
+               R"(<VertexShader>BasicNormalMapVertexShader.fx</VertexShader></MeshRenderComponent></Actor>)";
+    }
+
+    // Where the actor's transform and its scene node put it, and how many indices the node draws.
+    struct Placement
+    {
+        std::weak_ptr<Actor> actor;
+        std::shared_ptr<ISceneNode> node;
+        float actorXyz[3] = {};
+        float nodeXyz[3] = {};
+        unsigned indices = 0;
+    };
+    static Placement PlacementOfActor1()
+    {
+        Placement placement;
+        const std::shared_ptr<Actor> actor = SystemClass::GetLogic()->GetActor(1).lock();
+        SceneTree& tree = static_cast<Scene3*>(SystemClass::GetGraphics().GetScene())->GetSceneTree();
+        placement.actor = actor;
+        placement.node = tree.FindActorNode(1);
+        if (!actor || !placement.node)
+        {
+            return placement;
+        }
+        const auto transform =
+            std::dynamic_pointer_cast<TransformComponent>(actor->GetComponent(TransformComponent::s_name.c_str()).lock());
+        for (int i = 0; i < 3; ++i)
+        {
+            placement.actorXyz[i] = transform ? transform->GetTransform().m[12 + i] : 0.0f;
+            placement.nodeXyz[i] = placement.node->GetProperties().m_toWorld.m[12 + i];
+        }
+        if (const auto* drawable = dynamic_cast<const D3D11Drawable*>(placement.node.get());
+            drawable && drawable->GetIndexBuffer())
+        {
+            placement.indices = drawable->GetIndexBuffer()->m_count;
+        }
+        return placement;
     }
 };
 }
@@ -607,4 +692,128 @@ TEST_F(SystemClassControlsTest, PauseKeysDuringADragOrWhileMinimisedNeverLetTime
     m_clock.Advance(1.0);
     timer.Tick();
     EXPECT_FLOAT_EQ(timer.TotalTime(), 1.0f);
+}
+
+TEST_F(SystemClassWatchTest, AnEditedShaderIsDrawnFromTheNextFrameAndABrokenEditKeepsThePicture)
+{
+    // The post pass's shaders, rewritten between frames: a plain colour, then a syntax error, then another
+    // colour with a vertex stage that draws the quad at half size.
+    const std::string pixelIn = "struct PixelIn { float4 position : SV_POSITION; float2 tex : TEXCOORD; "
+                                "float4 color : COLOR; };\n";
+    const auto plain = [&pixelIn](const char* rgb) {
+        return pixelIn + "float4 PixelShaderFX(PixelIn input) : SV_TARGET { return float4(" + rgb + ", 1.0f); }\n";
+    };
+    std::string halfQuad = m_folder.Read("PostVS.fx");
+    const std::string fullQuad = "float4(input.position.xy, 0.0f, 1.0f)";
+    ASSERT_NE(halfQuad.find(fullQuad), std::string::npos);
+    halfQuad.replace(halfQuad.find(fullQuad), fullQuad.size(), "float4(input.position.xy * 0.5f, 0.0f, 1.0f)");
+
+    BackBufferReader reader;
+    std::vector<FrameImage> frames;
+    std::string problemsAfterBrokenEdit;
+    m_system->SetBeforePresent([&] {
+        D3DClass& d3d = *SystemClass::GetGraphics().GetD3D();
+        frames.push_back(reader.Read(d3d.GetSwapChain(), d3d.GetDevice(), d3d.GetDeviceContext()));
+    });
+    m_system->SetFrameObserver([&] {
+        m_clock.Advance(1.0 / 60.0);
+        switch (frames.size())
+        {
+        case 1: m_folder.Edit("PostPS.fx", plain("1.0f, 0.0f, 1.0f")); break;
+        case 2: m_folder.Edit("PostPS.fx", pixelIn + "float4 PixelShaderFX(PixelIn input) : SV_TARGET { return }\n"); break;
+        case 3:
+            problemsAfterBrokenEdit = m_system->GetShaderWatcher()->Problems();
+            m_folder.Edit("PostPS.fx", plain("0.0f, 1.0f, 0.0f"));
+            m_folder.Edit("PostVS.fx", halfQuad);
+            break;
+        default: PostQuitMessage(0); break;
+        }
+    });
+    m_system->Run();
+    ASSERT_EQ(frames.size(), 4u);
+
+    const auto pixel = [&frames](std::size_t frame, int x, int y) {
+        const FrameImage& image = frames[frame];
+        const std::size_t at = (static_cast<std::size_t>(y) * image.width + x) * 4;
+        return std::vector<int>{image.rgba[at], image.rgba[at + 1], image.rgba[at + 2]};
+    };
+    const int cx = frames[0].width / 2;
+    const int cy = frames[0].height / 2;
+    EXPECT_NE(pixel(0, cx, cy), (std::vector<int>{255, 0, 255}));
+    EXPECT_EQ(pixel(1, cx, cy), (std::vector<int>{255, 0, 255})) << "the edit is drawn in the very next frame";
+    EXPECT_EQ(pixel(1, 2, 2), (std::vector<int>{255, 0, 255}));
+    EXPECT_TRUE(frames[2].rgba == frames[1].rgba) << "a broken edit changed the picture";
+    EXPECT_FALSE(problemsAfterBrokenEdit.empty());
+    EXPECT_FALSE(m_folder.Read(ShaderClass::kErrorFileName).empty());
+    EXPECT_EQ(pixel(3, cx, cy), (std::vector<int>{0, 255, 0}));
+    EXPECT_EQ(pixel(3, 2, 2), (std::vector<int>{0, 0, 0})) << "the new vertex stage draws a smaller quad";
+    EXPECT_TRUE(m_system->GetShaderWatcher()->Problems().empty()) << "the file compiles again";
+}
+
+TEST_F(SystemClassWatchTest, AnEditedActorFileMovesItsMeshAndAFileThatFailsKeepsTheWorldAsItWas)
+{
+    std::vector<Placement> placements{PlacementOfActor1()};
+    std::vector<float> times;
+    std::vector<std::string> problems;
+    const MeshParseCache* cache = MeshParseCache::Instance();
+    ASSERT_NE(cache, nullptr);
+    std::vector<std::size_t> parses{cache->StoreCount()};
+    m_system->SetFrameObserver([&] {
+        placements.push_back(PlacementOfActor1());
+        times.push_back(SystemClass::GetTimer().TotalTime());
+        problems.push_back(m_system->GetWorldReloader()->Problem());
+        parses.push_back(cache->StoreCount());
+        m_clock.Advance(1.0 / 60.0);
+        switch (placements.size() - 1)
+        {
+        case 1: m_folder.Edit("Quad.xml", QuadActor(4, 5, 6)); break;
+        case 2: m_folder.Edit("World1.xml", R"(<World><StaticActors><Actor resource="Quad.xml"/>)"); break;
+        case 3:
+            m_folder.Edit("World1.xml", kWorld);
+            m_folder.Edit("Quad.xml", QuadActor(0, 0, 0, "missing.obj"));
+            break;
+        case 4: m_folder.Edit("Quad.xml", QuadActor(7, 8, 9)); break;
+        case 5:
+            // Mesh files are not watched, but F5 reloads them, and only them: the OBJ is now one triangle.
+            m_folder.Edit("quad.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
+            PostKey(VK_F5);
+            break;
+        default: PostQuitMessage(0); break;
+        }
+    });
+    m_system->Run();
+    ASSERT_EQ(placements.size(), 7u);
+
+    const auto at = [](const Placement& placement, float x, float y, float z) {
+        return placement.actorXyz[0] == x && placement.actorXyz[1] == y && placement.actorXyz[2] == z &&
+               placement.nodeXyz[0] == x && placement.nodeXyz[1] == y && placement.nodeXyz[2] == z;
+    };
+    EXPECT_TRUE(at(placements[0], 1, 2, 3));
+    EXPECT_EQ(placements[0].indices, 6u);
+    // Frame 2: the new world, with a new actor and node where the edited file puts them.
+    EXPECT_TRUE(at(placements[2], 4, 5, 6));
+    EXPECT_TRUE(placements[0].actor.expired()) << "the old world's actor lives on";
+    EXPECT_NE(placements[2].node, placements[1].node);
+    EXPECT_TRUE(problems[1].empty()) << problems[1];
+    EXPECT_EQ(parses[2], parses[0]) << "the unchanged OBJ was parsed again";
+    // Frames 3 and 4: a broken world file, then an actor that cannot be built: the same world stays, and the
+    // failing file is named.
+    for (const std::size_t frame : {3u, 4u})
+    {
+        EXPECT_EQ(placements[frame].actor.lock(), placements[2].actor.lock()) << frame;
+        EXPECT_EQ(placements[frame].node, placements[2].node) << frame;
+        EXPECT_TRUE(at(placements[frame], 4, 5, 6)) << frame;
+    }
+    EXPECT_NE(problems[2].find("World1.xml"), std::string::npos) << problems[2];
+    EXPECT_NE(problems[3].find("Quad.xml"), std::string::npos) << problems[3];
+    // Frame 5: fixed, and reloaded; frame 6: F5 with a changed mesh.
+    EXPECT_TRUE(at(placements[5], 7, 8, 9));
+    EXPECT_TRUE(problems[4].empty()) << problems[4];
+    EXPECT_EQ(placements[6].indices, 3u);
+    EXPECT_EQ(parses[6], parses[0] + 1);
+    // Presentation time carried on through every reload, a frame at a time.
+    for (std::size_t frame = 1; frame < times.size(); ++frame)
+    {
+        EXPECT_NEAR(times[frame] - times[frame - 1], 1.0f / 60.0f, 1e-3f) << frame;
+    }
 }

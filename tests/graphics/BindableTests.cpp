@@ -348,8 +348,8 @@ TEST_F(BindableTest, BorrowedShadersAndViewsOutliveTheirBindables)
     const ULONG psCount = RefCount(pixelEntry.GetPixelShader());
     const ULONG viewCount = RefCount(view.Get());
     {
-        auto vertexShader = std::make_unique<VertexShader>(vertexEntry.GetByteCode(), vertexEntry.GetVertexShader());
-        auto pixelShader = std::make_unique<PixelShader>(pixelEntry.GetByteCode(), pixelEntry.GetPixelShader());
+        auto vertexShader = std::make_unique<VertexShader>(vertexEntry);
+        auto pixelShader = std::make_unique<PixelShader>(pixelEntry);
         auto resource = std::make_unique<ShaderResource>(view.Get(), 1u);
         vertexShader->Bind(Context());
         pixelShader->Bind(Context());
@@ -473,8 +473,8 @@ TEST_F(BindableTest, ShaderBindablesRefuseAnEntryOfTheWrongKind)
 {
     RegisterTestShaders();
     ShaderClass& pixelEntry = m_shaders.Get(m_psName);
-    EXPECT_THROW(VertexShader(pixelEntry.GetByteCode(), pixelEntry.GetVertexShader()), std::invalid_argument);
-    EXPECT_THROW(PixelShader(nullptr, nullptr), std::invalid_argument);
+    EXPECT_THROW(VertexShader{pixelEntry}, std::invalid_argument);
+    EXPECT_THROW(PixelShader{ShaderClass()}, std::invalid_argument);
 }
 
 TEST_F(BindableTest, AMeshDrawnThroughTheBindablesShowsTextureVertexColourAndMaterial)
@@ -508,10 +508,10 @@ TEST_F(BindableTest, AMeshDrawnThroughTheBindablesShowsTextureVertexColourAndMat
     auto indexBuffer = std::make_unique<IndexBuffer>(Device(), indices);
     const UINT indexCount = indexBuffer->m_count;
     bindables.push_back(std::move(indexBuffer));
-    bindables.push_back(std::make_unique<VertexShader>(vertexEntry.GetByteCode(), vertexEntry.GetVertexShader()));
-    bindables.push_back(std::make_unique<PixelShader>(pixelEntry.GetByteCode(), pixelEntry.GetPixelShader()));
+    bindables.push_back(std::make_unique<VertexShader>(vertexEntry));
+    bindables.push_back(std::make_unique<PixelShader>(pixelEntry));
     bindables.push_back(std::make_unique<ShaderResource>(textures.Get(texturePath).GetTexture(), 0u));
-    bindables.push_back(std::make_unique<InputLayout>(Device(), vertexEntry.GetByteCode()));
+    bindables.push_back(std::make_unique<InputLayout>(Device(), vertexEntry));
     bindables.push_back(std::make_unique<Topology>(D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST));
     bindables.push_back(std::make_unique<SamplerState>(Device()));
     bindables.push_back(std::make_unique<RasterizerState>(Device()));

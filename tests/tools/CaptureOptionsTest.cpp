@@ -123,3 +123,22 @@ TEST(CaptureOptions, HelpAndVersionAreAskedAndExplained)
         EXPECT_NE(usage.find(option), std::string::npos) << option;
     }
 }
+
+TEST(CaptureOptions, TheFrameCountIsWhatTheRunDrawsAndLongRunsShowProgress)
+{
+    // Every frame from 0 s up to and including the end: a stream of 2 s at 60 fps is 121 frames.
+    const auto count = [](std::vector<std::string> args) {
+        CaptureOptions options;
+        EXPECT_FALSE(Parse(args, options));
+        return std::make_pair(options.FrameCount(), options.ShowsProgress());
+    };
+    EXPECT_EQ(count({"--stream", "--size", "320x180", "--until", "2"}), std::make_pair(121LL, true));
+    EXPECT_EQ(count({"--fps", "4", "--at", "1", "--until", "50.1"}), std::make_pair(201LL, true));
+    EXPECT_EQ(count({}), std::make_pair(3481LL, true));
+    EXPECT_EQ(count({"--fps", "2", "--until", "60", "--loop"}), std::make_pair(121LL, true));
+    EXPECT_EQ(count({"--at", "1", "--until", "1"}), std::make_pair(61LL, false));
+    EXPECT_EQ(count({"--every", "--until", "0.5"}), std::make_pair(31LL, true));
+
+    CaptureOptions options;
+    EXPECT_TRUE(Parse({"--stream"}, options)) << "a stream's reader must know the frame size";
+}

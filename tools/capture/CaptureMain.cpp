@@ -1,7 +1,9 @@
 // engine-capture.exe: starts the presentation exactly as engine.exe does (same start-up, loop and frame), but
 // drives the frame timer with a fixed step and saves chosen frames of the back buffer as PNG, optionally with a
-// CSV of per-frame CPU timings and one of memory samples. Window activation does not pause a capture, so the
-// same arguments always give the same frames.
+// CSV of per-frame CPU timings and one of memory samples, or streams every frame to standard output for an
+// encoder (tools/capture/video.sh). Window activation does not pause a capture, so the same arguments always
+// give the same frames. A long capture shows its progress on standard error.
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iomanip>
@@ -10,6 +12,10 @@
 #include <set>
 #include <string>
 #include <sstream>
+#include <vector>
+
+#include <fcntl.h>
+#include <io.h>
 
 #include "app/EngineCommandLine.h"
 #include "app/EngineVersion.h"
@@ -17,7 +23,9 @@
 #include "app/SystemClass.h"
 #include "graphics/BackBufferReader.h"
 #include "graphics/D3DClass.h"
+#include "app/FrameStats.h"
 #include "tools/capture/CaptureOptions.h"
+#include "tools/capture/CaptureProgress.h"
 #include "tools/capture/MemorySampler.h"
 
 namespace
@@ -36,6 +44,20 @@ std::string FrameFileName(long long frame)
     std::ostringstream name;
     name << "frame-" << std::setw(6) << std::setfill('0') << frame << ".png";
     return name.str();
+}
+
+// Writes a frame's pixels to standard output as RGB rows, top to bottom. False when the reader has gone.
+bool StreamFrame(const FrameImage& image, std::vector<unsigned char>& rgb)
+{
+    const std::size_t pixels = static_cast<std::size_t>(image.width) * image.height;
+    rgb.resize(pixels * 3);
+    for (std::size_t i = 0; i < pixels; ++i)
+    {
+        rgb[i * 3] = image.rgba[i * 4];
+        rgb[i * 3 + 1] = image.rgba[i * 4 + 1];
+        rgb[i * 3 + 2] = image.rgba[i * 4 + 2];
+    }
+    return std::fwrite(rgb.data(), 1, rgb.size(), stdout) == rgb.size();
 }
 }
 
@@ -94,6 +116,15 @@ int main(int argc, char** argv)
     }
     std::set<double> saved;
     long long frame = 0;
+    std::vector<unsigned char> streamBuffer;
+    bool streamFailed = false;
+    if (options.stream)
+    {
+        // Raw frames, byte for byte: no line-end translation on the way to the encoder.
+        _setmode(_fileno(stdout), _O_BINARY);
+    }
+    CaptureProgress progress(options.FrameCount(), _isatty(_fileno(stderr)) != 0);
+    PhaseStopwatch sinceFirstFrame;
     unsigned long long resizes = 0;   // resizes that reached the scene (the window's size changed)
     std::string startup;              // the start-up split, complete after the first frame
     BackBufferReader reader;
@@ -121,10 +152,30 @@ int main(int argc, char** argv)
         }
         system.SetBeforePresent([&] {
             const auto range = moments.equal_range(frame);
-            if (options.every || range.first != range.second)
+            if (options.every || options.stream || range.first != range.second)
             {
                 D3DClass& d3d = *SystemClass::GetGraphics().GetD3D();
                 const FrameImage image = reader.Read(d3d.GetSwapChain(), d3d.GetDevice(), d3d.GetDeviceContext());
+                if (options.stream && !streamFailed)
+                {
+                    // The reader was told the size; a picture of another size would scramble everything after.
+                    if (image.width != options.width || image.height != options.height)
+                    {
+                        std::cerr << "engine-capture: the picture is " << image.width << "x" << image.height
+                                  << ", not the " << options.width << "x" << options.height
+                                  << " asked for (the screen may be too small); stopping\n";
+                        streamFailed = true;
+                    }
+                    else if (!StreamFrame(image, streamBuffer))
+                    {
+                        std::cerr << "engine-capture: standard output was closed; stopping\n";
+                        streamFailed = true;
+                    }
+                    if (streamFailed)
+                    {
+                        PostQuitMessage(0);
+                    }
+                }
                 if (options.every)
                 {
                     writeFailed |= !image.WritePng((outDir / FrameFileName(frame)).string());
@@ -151,8 +202,16 @@ int main(int argc, char** argv)
             if (frame == 0)
             {
                 startup = system.GetStartupStats().Describe();
+                sinceFirstFrame = PhaseStopwatch();   // the estimate is about frames, not start-up
             }
             ++frame;
+            if (options.ShowsProgress())
+            {
+                if (const auto line = progress.Update(frame, sinceFirstFrame.Milliseconds() / 1000.0))
+                {
+                    std::cerr << *line << std::flush;
+                }
+            }
             // A looping run never passes the end by time; it stops before the first frame past --until, as
             // the quit message is taken before that frame is ticked.
             if (options.loop && options.PastUntil(frame))
@@ -180,5 +239,9 @@ int main(int argc, char** argv)
     {
         std::cerr << "engine-capture: " << startup << "\n";
     }
-    return (missing > 0 || writeFailed) ? SystemClass::kExitError : 0;
+    if (options.stream && std::fflush(stdout) != 0)
+    {
+        streamFailed = true;
+    }
+    return (missing > 0 || writeFailed || streamFailed) ? SystemClass::kExitError : 0;
 }

@@ -70,6 +70,33 @@ bool CaptureOptions::PastUntil(long long frame) const
     return until && static_cast<double>(RunNanoseconds(frame)) > *until * 1e9;
 }
 
+long long CaptureOptions::FrameCount() const
+{
+    // A looping run stops before the first frame past --until; any other run ends when the frame timer's total
+    // (single-precision seconds) exceeds the end, also in single precision.
+    const double end = until ? *until : static_cast<double>(kPresentationNanoseconds) / 1e9;
+    const auto drawn = [this, end](long long frame) {
+        if (loop)
+        {
+            return !PastUntil(frame);
+        }
+        const float total = static_cast<float>(PresentationNanoseconds(frame)) / 1000000000.0f;
+        return !(total > static_cast<float>(end));
+    };
+    long long last = static_cast<long long>(std::floor(end * fps)) + 2;
+    while (last >= 0 && !drawn(last))
+    {
+        --last;
+    }
+    return last + 1;
+}
+
+bool CaptureOptions::ShowsProgress() const
+{
+    const double seconds = until ? *until : static_cast<double>(kPresentationNanoseconds) / 1e9;
+    return every || stream || seconds > kProgressSeconds;
+}
+
 std::optional<std::string> ParseCaptureOptions(const std::vector<std::string>& args, CaptureOptions& options)
 {
     for (std::size_t i = 0; i < args.size(); ++i)
@@ -96,6 +123,10 @@ std::optional<std::string> ParseCaptureOptions(const std::vector<std::string>& a
         else if (name == "--every")
         {
             options.every = true;
+        }
+        else if (name == "--stream")
+        {
+            options.stream = true;
         }
         else if (name == "--fps")
         {
@@ -198,6 +229,10 @@ std::optional<std::string> ParseCaptureOptions(const std::vector<std::string>& a
     {
         return "--loop needs --until: how many seconds to keep playing";
     }
+    if (options.stream && options.width == 0)
+    {
+        return "--stream needs --size WxH: whoever reads the frames must know their size";
+    }
     if (options.memoryEvery > 0 && options.memoryFile.empty())
     {
         return "--memory-every needs --memory FILE.csv";
@@ -225,6 +260,9 @@ Usage: engine-capture.exe [options]   (run it where engine.exe runs: beside the 
   --fps N           frames per second of presentation time (default 60); each frame advances 1/N s
   --at T1,T2,...    save the frames nearest to these presentation times, in seconds (e.g. --at 1,8,50)
   --every           save every frame (frame-000000.png, frame-000001.png, ...)
+  --stream          write every frame to standard output as raw RGB, 3 bytes per pixel, rows top to bottom,
+                    for an encoder to read (ffmpeg -f rawvideo -pix_fmt rgb24 -s WxH -i -); needs --size.
+                    tools/capture/video.sh uses it to make an MP4 with the music
   --until T         stop after T seconds of presentation time (default: the presentation's end, 58 s;
                     longer runs keep the timeline going past it, holding the last shot)
   --loop            with --until: after every 58 s the timeline starts again from 0 s, so a long run
@@ -243,6 +281,7 @@ Usage: engine-capture.exe [options]   (run it where engine.exe runs: beside the 
   --help            this text
 
 Frames saved with --at are named t<seconds>.png with three decimals (t8.000.png). The same arguments give the
-same images. Exit code: 0 on success, 1 when start-up fails, 2 after an error, 64 for bad arguments.
+same images. A long capture (--every, --stream, or more than 10 s of presentation time) shows a progress line
+on standard error: frames done out of the total and the time left. Exit code: 0 on success, 1 when start-up fails, 2 after an error, 64 for bad arguments.
 )";
 }

@@ -13,6 +13,7 @@ struct CaptureOptions
     int fps = FixedStep::kDefaultFps;   // fixed time step: 1 / fps seconds per frame
     std::vector<double> at;             // presentation times (s) whose frames are saved
     bool every = false;                 // save every frame
+    bool stream = false;                // write every frame as raw RGB to standard output (for an encoder)
     std::optional<double> until;        // stop after this much presentation time; default: the presentation's end
     int width = 0;                      // 0: the options file decides
     int height = 0;
@@ -39,6 +40,13 @@ struct CaptureOptions
     bool PastUntil(long long frame) const;
     // Frames between memory samples.
     int MemorySampleInterval() const { return memoryEvery > 0 ? memoryEvery : fps; }
+    // How many frames the run draws: every frame whose time is within --until (or the presentation's 58 s),
+    // the first at 0 s and the one at the end included, compared the way the program compares them.
+    long long FrameCount() const;
+    // Whether the run shows a progress line: it saves or streams every frame, or plays more than
+    // kProgressSeconds of presentation time.
+    bool ShowsProgress() const;
+    static constexpr double kProgressSeconds = 10.0;
     // The step the frames are made on; a seek in engine.exe replays on the default one.
     FixedStep Step() const { return FixedStep{fps}; }
 };

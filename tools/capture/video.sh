@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# The presentation as an H.264 MP4 with its music, in one command:
+#   tools/capture/video.sh OUT.mp4 [--fps N] [--size WxH] [--until T] [--bin DIR]
+# engine-capture.exe plays it on a fixed step (--fps, 60 by default) and streams every frame raw through a pipe
+# into ffmpeg, which encodes it (x264, yuv420p, one thread, fixed settings: the same arguments give the same
+# video frames) with "DemoTrack01.mp3" as the sound track, cut or padded with silence to the picture's length.
+# No image is ever written to disk. --until stops after T seconds of presentation time (default: the whole
+# 58 s); --size is the picture (default 1280x720, even sides); --bin the folder of engine-capture.exe and the
+# data (default build/bin). The capture's progress line shows frames done and the time left.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+die() { printf 'video.sh: %s\n' "$*" >&2; exit 64; }
+usage() { sed -n '2,3p' "$0" | sed 's/^# *//' >&2; exit 64; }
+
+out=""
+fps=60
+size=1280x720
+until=""
+bin="$root/build/bin"
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --fps) [ $# -ge 2 ] || usage; fps=$2; shift 2 ;;
+        --size) [ $# -ge 2 ] || usage; size=$2; shift 2 ;;
+        --until) [ $# -ge 2 ] || usage; until=$2; shift 2 ;;
+        --bin) [ $# -ge 2 ] || usage; bin=$2; shift 2 ;;
+        -h|--help) usage ;;
+        -*) die "unknown option '$1'" ;;
+        *) [ -z "$out" ] || die "one output file only ('$out', then '$1')"; out=$1; shift ;;
+    esac
+done
+[ -n "$out" ] || usage
+[[ "$fps" =~ ^[0-9]+$ ]] && [ "$fps" -ge 1 ] && [ "$fps" -le 1000 ] || die "--fps needs a whole number from 1 to 1000"
+[[ "$size" =~ ^([0-9]+)x([0-9]+)$ ]] || die "--size needs WIDTHxHEIGHT, such as 1280x720"
+width=${BASH_REMATCH[1]}
+height=${BASH_REMATCH[2]}
+# H.264 in yuv420p halves the colour resolution both ways, so both sides must be even.
+[ $((width % 2)) -eq 0 ] && [ $((height % 2)) -eq 0 ] || die "--size needs even sides for H.264 (yuv420p)"
+command -v ffmpeg >/dev/null || die "ffmpeg is missing (tools/setup.sh installs it)"
+[ -f "$bin/engine-capture.exe" ] || die "$bin/engine-capture.exe is missing (build first, or name the folder with --bin)"
+mkdir -p "$(dirname "$out")"
+out=$(cd "$(dirname "$out")" && pwd)/$(basename "$out")
+
+sound=(-f lavfi -i anullsrc=r=44100:cl=stereo)
+if [ -f "$bin/DemoTrack01.mp3" ]; then
+    sound=(-i "$bin/DemoTrack01.mp3")
+else
+    echo "video.sh: $bin/DemoTrack01.mp3 is missing; the video gets a silent sound track" >&2
+fi
+
+capture=(./engine-capture.exe --stream --fps "$fps" --size "$size")
+[ -z "$until" ] || capture+=(--until "$until")
+
+echo "video.sh: ${until:-58} s at $fps frames per second, ${width}x${height}, into $out" >&2
+cd "$bin"
+set +e
+"$root/tools/winerun" "${capture[@]}" |
+    ffmpeg -hide_banner -nostdin -loglevel error -y \
+        -f rawvideo -pix_fmt rgb24 -video_size "$size" -framerate "$fps" -i - "${sound[@]}" \
+        -map 0:v:0 -map 1:a:0 -c:v libx264 -preset medium -crf 18 -pix_fmt yuv420p -threads 1 \
+        -c:a aac -b:a 192k -af apad -shortest -fflags +bitexact -flags:v +bitexact -flags:a +bitexact \
+        -movflags +faststart "$out"
+status=("${PIPESTATUS[@]}")
+set -e
+if [ "${status[0]}" -ne 0 ] || [ "${status[1]}" -ne 0 ]; then
+    echo "video.sh: failed (engine-capture.exe exit code ${status[0]}, ffmpeg exit code ${status[1]})" >&2
+    rm -f "$out"
+    exit 1
+fi
+echo "video.sh: wrote $out" >&2
