@@ -114,10 +114,22 @@ fi
 say "engine.exe until the presentation ends (58 s)"
 record "$scratch/whole.raw"
 status=0
-timeout 180 "$root/tools/winerun" ./engine.exe 2>"$scratch/whole.err" || status=$?
+timeout 180 "$root/tools/winerun" ./engine.exe 2>"$scratch/whole.err" &
+engine=$!
+# Which window has the keyboard focus, and where the pointer is, every few seconds: the presentation's clock
+# stops while its window is inactive, so these say why a run went on too long.
+while kill -0 "$engine" 2>/dev/null; do
+    echo "$(date +%T) focus: $(xdotool getwindowfocus getwindowname 2>&1 | head -n 1); $(xdotool getmouselocation 2>&1)"
+    sleep 5
+done >"$scratch/focus.log"
+wait "$engine" || status=$?
 stop_recording
 cat "$scratch/whole.err" >&2
-[ $status -eq 0 ] || fail "engine.exe ended with $status after the presentation (139: a crash at exit)"
+if [ $status -ne 0 ]; then
+    cat "$scratch/focus.log" >&2
+    ps -eo pid,etimes,args | grep -iE '\.exe|wine' | grep -v grep >&2 || true
+    fail "engine.exe ended with $status after the presentation (139: a crash at exit)"
+fi
 heard=$(audible_seconds "$scratch/whole.raw")
 say "presentation: exit 0, $heard audible seconds recorded"
 [ "$heard" -ge 40 ] || fail "the music was not heard for most of the presentation"
