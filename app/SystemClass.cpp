@@ -301,20 +301,20 @@ void SystemClass::StartMusic()
         return;
     }
     // Without the file, a codec or a sound device the presentation simply runs silent; one line says so.
-    const MCIERROR opened = mciSendStringW(kMusicOpen, nullptr, 0, nullptr);
-    if (opened != 0)
+    const auto failed = [](MCIERROR error) {
+        if (error != 0)
+        {
+            std::cerr << kMusicFile << ": the music cannot be played (" << MciErrorText(error)
+                      << "); the presentation runs silent" << std::endl;
+        }
+        return error != 0;
+    };
+    if (failed(mciSendStringW(kMusicOpen, nullptr, 0, nullptr)))
     {
-        std::cerr << kMusicFile << ": the music cannot be played (" << MciErrorText(opened)
-                  << "); the presentation runs silent" << std::endl;
         return;
     }
     m_musicOpen = true;
-    const MCIERROR played = mciSendStringW(kMusicPlay, nullptr, 0, nullptr);
-    if (played != 0)
-    {
-        std::cerr << kMusicFile << ": the music cannot be played (" << MciErrorText(played)
-                  << "); the presentation runs silent" << std::endl;
-    }
+    failed(mciSendStringW(kMusicPlay, nullptr, 0, nullptr));
 }
 
 void SystemClass::StopMusic()
@@ -501,7 +501,7 @@ void SystemClass::Seek(double seconds)
 
 std::optional<std::int64_t> SystemClass::ReplayTo(double seconds)
 {
-    Scene3* scene = dynamic_cast<Scene3*>(m_graphics.GetScene());
+    Scene3* scene = PresentationScene();
     if (scene == nullptr || m_replay == nullptr)
     {
         return std::nullopt;
@@ -527,7 +527,7 @@ bool SystemClass::ReloadWhatChanged()
 
 bool SystemClass::ReloadWorld()
 {
-    Scene3* scene = dynamic_cast<Scene3*>(m_graphics.GetScene());
+    Scene3* scene = PresentationScene();
     if (scene == nullptr)
     {
         return false;
@@ -554,7 +554,7 @@ bool SystemClass::RenderFrame(bool sameMoment)
     ++m_frameCounts.rendered;
     if (m_replay)
     {
-        if (Scene3* scene = dynamic_cast<Scene3*>(m_graphics.GetScene()))
+        if (Scene3* scene = PresentationScene())
         {
             m_replay->PrepareDraw(*scene, sameMoment);
         }
@@ -600,7 +600,7 @@ void SystemClass::DrawOverlay()
     view.shownSeconds = m_timer.TotalTime();
     view.endSeconds = m_controls->GetEndSeconds();
     view.paused = m_controls->IsPaused();
-    if (Scene3* scene = dynamic_cast<Scene3*>(m_graphics.GetScene()))
+    if (Scene3* scene = PresentationScene())
     {
         view.camera = scene->GetCamera().get();
         view.skySelector = scene->GetSceneTree().GetSkySelector();
@@ -634,6 +634,11 @@ void SystemClass::BeforePresent()
     {
         m_beforePresent();
     }
+}
+
+Scene3* SystemClass::PresentationScene() const
+{
+    return dynamic_cast<Scene3*>(m_graphics.GetScene());
 }
 
 bool SystemClass::HasDevice() const

@@ -24,6 +24,7 @@ class DebugOverlay;
 class IEventManager;
 class MeshParseCache;
 class PresentationControls;
+class Scene3;
 class ScreenshotWriter;
 class ShaderWatcher;
 class TimelineReplay;
@@ -128,6 +129,8 @@ public:
 private:
     bool CreateAppWindow();
     bool HasDevice() const;
+    // The scene the seek, the reload and the overlay work with; null while there is none (or another kind).
+    Scene3* PresentationScene() const;
     void Resize();
     // Stops the timer while the window is inactive or being moved or sized, or the controls pause, and starts it
     // again after.

@@ -60,6 +60,7 @@ bool ShaderClass::Compile(const std::wstring& fileName)
     }
     if (outcome == CompileOutcome::Unreadable) {
         ReportUnreadable(fileName, result);
+        // The exception names the failed expression; callers and the error file have always known it as hResult.
         HRESULT hResult = result;
         DX_THROW_IF_FAILED(hResult);
     }

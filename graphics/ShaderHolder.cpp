@@ -8,9 +8,17 @@
 
 #include <iostream>
 #include <stdexcept>
+#include <string>
 
 namespace {
 ShaderHolder* g_shaderHolder = nullptr;
+
+// The file was read (or compiled) fine, so the device refused the byte code itself: most likely a .cso compiled
+// for another stage. The device's exception names only the call, so the line names the file.
+std::string RefusedByDevice(const std::wstring& fileName, const ShaderClass& shader)
+{
+    return WideToAnsi(fileName) + ": the device does not accept its byte code as a " + shader.GetTarget() + " shader\n";
+}
 }
 
 bool ShaderHolder::Register(ID3D11Device* device, const std::wstring& fileName, int kind)
@@ -26,10 +34,7 @@ bool ShaderHolder::Register(ID3D11Device* device, const std::wstring& fileName, 
     try {
         return entry.Create(device);
     } catch (const DxException&) {
-        // The file was read (or compiled) fine, so the device refused the byte code itself: most likely a .cso
-        // compiled for another stage. The exception names only the call, so the file is named here.
-        std::cerr << WideToAnsi(fileName) << ": the device does not accept its byte code as a " << entry.GetTarget()
-                  << " shader\n";
+        std::cerr << RefusedByDevice(fileName, entry);
         throw;
     }
 }
@@ -68,30 +73,28 @@ ShaderHolder::ReloadOutcome ShaderHolder::Reload(ID3D11Device* device, const std
     // Built aside: the entry keeps the old shader until the new one is complete.
     ShaderClass fresh;
     fresh.SetType(found->second.GetType());
+    // Every failure is written where a failed compilation at start-up writes its messages.
+    const auto fail = [&messages](std::string reason) {
+        messages = std::move(reason);
+        ShaderClass::WriteErrorFile(messages);
+        return ReloadOutcome::Failed;
+    };
     switch (fresh.TryCompile(fileName, messages)) {
     case ShaderClass::CompileOutcome::Compiled: break;
     case ShaderClass::CompileOutcome::Unreadable: return ReloadOutcome::NotReady;
-    case ShaderClass::CompileOutcome::Failed: ShaderClass::WriteErrorFile(messages); return ReloadOutcome::Failed;
-    case ShaderClass::CompileOutcome::Unsupported:
-        messages = WideToAnsi(fileName) + ": not a .fx or .cso file\n";
-        ShaderClass::WriteErrorFile(messages);
-        return ReloadOutcome::Failed;
+    case ShaderClass::CompileOutcome::Failed: return fail(messages);
+    case ShaderClass::CompileOutcome::Unsupported: return fail(WideToAnsi(fileName) + ": not a .fx or .cso file\n");
     }
     try {
         fresh.Create(device);
     } catch (const DxException&) {
-        messages = WideToAnsi(fileName) + ": the device does not accept its byte code as a " + fresh.GetTarget() +
-                   " shader\n";
-        ShaderClass::WriteErrorFile(messages);
-        return ReloadOutcome::Failed;
+        return fail(RefusedByDevice(fileName, fresh));
     }
     // Every drawable builds its input layout from its vertex shader's inputs; one it cannot feed would fail
     // there, at the next bind.
     if (fresh.GetType() == ShaderClass::Vertex && !InputLayout::Accepts(device, fresh.GetByteCode())) {
-        messages = WideToAnsi(fileName) + ": its inputs do not match the engine's vertex layout (POSITION, "
-                   "NORMAL, TEXCOORD, COLOR, TANGENT)\n";
-        ShaderClass::WriteErrorFile(messages);
-        return ReloadOutcome::Failed;
+        return fail(WideToAnsi(fileName) + ": its inputs do not match the engine's vertex layout (POSITION, "
+                    "NORMAL, TEXCOORD, COLOR, TANGENT)\n");
     }
     found->second = std::move(fresh);
     return ReloadOutcome::Replaced;
