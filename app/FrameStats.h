@@ -1,9 +1,12 @@
 // CPU time of each phase of the last frame, and of start-up, in milliseconds, for the capture tool's statistics
-// and the benchmarks. Measured with the frame timer's clock; reading it costs far less than any phase.
+// and the benchmarks. Measured with the frame timer's clock; reading it costs far less than any phase. Beside
+// them, the device's time of each pass of a frame (GpuPassTimer measures it), in the same unit.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "app/FrameTimer.h"
@@ -36,6 +39,36 @@ struct FrameStats
     double sceneRenderMs = 0.0;    // Scene::Render (submission of the whole frame)
     double overlayMs = 0.0;        // the overlay frame
     double presentMs = 0.0;        // Present
+};
+
+// The device's time for one frame, known a few frames after the frame was drawn: from the end of one pass to the
+// end of the next (the device's waits for the pass's commands included), and from the frame's first command to
+// the end of its Present. The passes follow each other, so together they make the frame.
+struct GpuFrameTimes
+{
+    // In the order a frame submits them.
+    enum Pass
+    {
+        Meshes,    // clearing the offscreen target and the node hierarchy
+        Sky,       // the selected sky
+        Post,      // clearing the back buffer and the post-processing quad
+        Overlay,   // the overlay frame (nothing to draw while it is hidden)
+        Present,   // showing the back buffer (and a capture's read-back of it)
+        kPassCount
+    };
+    static constexpr const char* kPassNames[kPassCount] = {"meshes", "sky", "post", "overlay", "present"};
+
+    enum class Outcome
+    {
+        Measured,      // the device answered; an interval whose ends it did not give still has no figure
+        NotMeasured,   // the device has no timestamps, or marked the frame's interval disjoint: no figure at all
+        Lost           // the answer did not come in time (the timer's ring went round): nothing to count
+    };
+
+    std::uint64_t frame = 0;   // the timer's number for the frame, counting from 0
+    Outcome outcome = Outcome::NotMeasured;
+    std::array<std::optional<double>, kPassCount> passMs{};
+    std::optional<double> frameMs;
 };
 
 // Wall time of each start-up step, in start-up order; a step that did not run stays at zero.

@@ -7,6 +7,7 @@
 #include "app/MessageBox.h"
 #include "app/SystemClass.h"
 #include "graphics/D3DClass.h"
+#include "graphics/GpuPassTimer.h"
 #include "graphics/ShaderClass.h"
 #include "graphics/ShaderHolder.h"
 #include "graphics/TextureHolder.h"
@@ -45,6 +46,9 @@ bool OverlayContextExists()
 }
 }
 
+// Out of line: the timer's type is complete only here.
+GraphicsClass::GraphicsClass() = default;
+
 GraphicsClass::~GraphicsClass()
 {
     ShutdownOverlay();
@@ -82,8 +86,31 @@ bool GraphicsClass::Initialize(const EngineOptions& options, HWND window)
 
     m_scene = std::make_unique<Scene3>(options, m_d3d->GetDevice(), m_d3d->GetDeviceContext(),
                                        [] { return SystemClass::GetLogic(); });
+    SetGpuTiming(m_gpuTimingWanted);
     m_startupStats.sceneMs = phase.Lap();
     return true;
+}
+
+void GraphicsClass::SetGpuTiming(bool enabled)
+{
+    m_gpuTimingWanted = enabled;
+    if (!enabled)
+    {
+        m_gpuTimer.reset();
+    }
+    else if (!m_gpuTimer && m_d3d && m_d3d->GetDevice() != nullptr)
+    {
+        m_gpuTimer = std::make_unique<GpuPassTimer>(m_d3d->GetDevice());
+    }
+    ConnectGpuTimer();
+}
+
+void GraphicsClass::ConnectGpuTimer()
+{
+    if (auto* scene = dynamic_cast<Scene3*>(m_scene.get()))
+    {
+        scene->GetSceneTree().SetPassListener(m_gpuTimer.get());
+    }
 }
 
 bool GraphicsClass::LoadStartupTextures()
@@ -128,9 +155,15 @@ bool GraphicsClass::Frame(FrameStats* stats)
     {
         return true;
     }
+    ID3D11DeviceContext* context = d3d->GetDeviceContext();
+    GpuPassTimer* const timer = m_gpuTimer.get();
+    if (timer)
+    {
+        timer->BeginFrame(context);
+    }
     if (m_scene)
     {
-        m_scene->Render(d3d->GetDeviceContext());
+        m_scene->Render(context);
     }
     const double renderMs = stopwatch.Lap();
 
@@ -147,6 +180,10 @@ bool GraphicsClass::Frame(FrameStats* stats)
         ImGui::Render();
         ImGui_ImplDX11_RenderDrawData(ImGui::GetDrawData());
     }
+    if (timer)
+    {
+        timer->OnOverlaySubmitted(context);
+    }
 
     const double overlayMs = stopwatch.Lap();
     if (m_beforePresent)
@@ -162,6 +199,10 @@ bool GraphicsClass::Frame(FrameStats* stats)
         stats->overlayMs = overlayMs;
         stats->presentMs = stopwatch.Lap();
     }
+    if (timer)
+    {
+        timer->EndFrame(context);
+    }
     return true;
 }
 
@@ -176,7 +217,9 @@ void GraphicsClass::ShutdownOverlay()
 
 void GraphicsClass::Shutdown()
 {
+    // The scene's tree points at the timer, so the scene goes first.
     m_scene.reset();
+    m_gpuTimer.reset();
     if (ShaderHolder::Instance() == m_shaders.get())
     {
         ShaderHolder::SetInstance(nullptr);

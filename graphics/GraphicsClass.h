@@ -13,6 +13,7 @@
 #include <memory>
 
 class D3DClass;
+class GpuPassTimer;
 class Scene;
 class ShaderHolder;
 class TextureHolder;
@@ -27,7 +28,7 @@ public:
     static constexpr const char* kTexturesMessage = "Could not initialize the textures.";
     static constexpr const char* kShadersMessage = "Could not initialize the shaders.";
 
-    GraphicsClass() = default;
+    GraphicsClass();
     // Shutdown, then the image library guard goes.
     ~GraphicsClass();
     GraphicsClass(const GraphicsClass&) = delete;
@@ -48,6 +49,12 @@ public:
     // or when it submits nothing, the overlay frame is empty and draws nothing.
     void SetOverlayContent(std::function<void()> content) { m_overlayContent = std::move(content); }
 
+    // The device's time per pass (GpuPassTimer), for the overlay and the capture tool's statistics. Off unless
+    // asked for, and then no query is made. Asked for before Initialize, the timer comes with the device.
+    void SetGpuTiming(bool enabled);
+    // Null while timing is off or there is no device; its Reported() frames are those the last Frame learnt of.
+    const GpuPassTimer* GetGpuTimer() const { return m_gpuTimer.get(); }
+
     // Detaches the overlay's Direct3D back-end. It keeps its state inside the overlay context, so this must
     // run before that context is destroyed.
     void ShutdownOverlay();
@@ -66,12 +73,16 @@ public:
 private:
     bool LoadStartupTextures();
     bool RegisterStartupShaders();
+    // Hands the timer (or none) to the scene tree, which marks its passes on it.
+    void ConnectGpuTimer();
 
     ImageLibraryGuard m_imageLibrary;
     std::shared_ptr<D3DClass> m_d3d;
     std::shared_ptr<TextureHolder> m_textures;
     std::shared_ptr<ShaderHolder> m_shaders;
     std::unique_ptr<Scene> m_scene;
+    bool m_gpuTimingWanted = false;
+    std::unique_ptr<GpuPassTimer> m_gpuTimer;
     bool m_overlayAttached = false;
     std::function<void()> m_beforePresent;
     std::function<void()> m_overlayContent;

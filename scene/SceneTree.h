@@ -26,6 +26,7 @@ class EvtData_Move_Actor;
 class EvtData_New_Render_Component;
 class FreeCameraNode;
 class IEventManager;
+class IFramePassListener;
 class ISceneNode;
 class LightManager;
 class MatrixStack;
@@ -108,6 +109,11 @@ public:
     // modified. Nodes keep the components they looked up until it changes; moves leave it alone.
     std::uint64_t GetActorGeneration() const { return m_actorGeneration; }
 
+    // Told when each pass of the frame has been submitted (the device timer); null, the default, tells nobody.
+    // Not owned: it must outlive the tree or be taken back first.
+    void SetPassListener(IFramePassListener* listener) { m_passListener = listener; }
+    IFramePassListener* GetPassListener() const { return m_passListener; }
+
     // The Direct3D side, for inspection; all null for a tree without a device.
     bool HasRenderTargets() const { return m_frame != nullptr; }
     D3D11Sky* GetSky(std::uint32_t selector) const;
@@ -151,4 +157,5 @@ private:
     EngineLogicSource m_logicSource;
     bool m_listening = false;
     std::unique_ptr<FrameResources, FrameResourcesDeleter> m_frame;
+    IFramePassListener* m_passListener = nullptr;
 };

@@ -14,6 +14,7 @@
 #include "graphics/GraphicsClass.h"
 #include "graphics/RasterizerState.h"
 #include "scene/FreeCameraNode.h"
+#include "scene/IFramePassListener.h"
 #include "scene/LightManager.h"
 #include "scene/RootNode.h"
 
@@ -36,6 +37,14 @@ void DrawTopLevel(ISceneNode& node, SceneTree* scene, ID3D11DeviceContext* conte
         node.Render(scene, context);
         node.RenderChildren(scene, context);
         node.PostRender(scene);
+    }
+}
+
+void TellPassSubmitted(IFramePassListener* listener, IFramePassListener::Pass pass, ID3D11DeviceContext* context)
+{
+    if (listener != nullptr)
+    {
+        listener->OnPassSubmitted(pass, context);
     }
 }
 }
@@ -217,6 +226,7 @@ int SceneTree::Render(ID3D11DeviceContext* context)
     m_camera->Render(this, context);
     m_lightManager->PrepareFrame(this);
     DrawTopLevel(*m_root, this, context);
+    TellPassSubmitted(m_passListener, IFramePassListener::Pass::Meshes, context);
     // The sky after the opaque hierarchy, against the same depth buffer: it only fills what is left. Its state
     // goes through its bindables, but a fresh record costs a dozen binds and rules out any doubt.
     BindingRecord::Reset(context);
@@ -228,6 +238,7 @@ int SceneTree::Render(ID3D11DeviceContext* context)
     {
         DrawTopLevel(*frame.m_sky1, this, context);
     }
+    TellPassSubmitted(m_passListener, IFramePassListener::Pass::Sky, context);
 
     context->ClearRenderTargetView(frame.m_renderTargetView.Get(), kClearColour);
     context->ClearDepthStencilView(frame.m_depthStencilView.Get(), D3D11_CLEAR_DEPTH | D3D11_CLEAR_STENCIL, 1.0f, 0);
@@ -238,6 +249,7 @@ int SceneTree::Render(ID3D11DeviceContext* context)
     // Slot 0 now holds the offscreen image, which no bindable knows of.
     BindingRecord::Reset(context);
     DrawTopLevel(*frame.m_offscreen, this, context);
+    TellPassSubmitted(m_passListener, IFramePassListener::Pass::Post, context);
     return 0;
 }
 
