@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <iterator>
 #include <string>
 
 #include "actors/Actor.h"
@@ -39,12 +41,31 @@ constexpr Phase kPhases[] = {
     {"Present", &FrameStats::presentMs, IM_COL32(190, 190, 190, 255)},
 };
 
+// The device's passes, in frame order; the colours go on through the same palette.
+constexpr ImU32 kPassColours[GpuFrameTimes::kPassCount] = {
+    IM_COL32(0, 114, 178, 255),     // meshes
+    IM_COL32(86, 180, 233, 255),    // sky
+    IM_COL32(213, 94, 0, 255),      // post
+    IM_COL32(204, 121, 167, 255),   // overlay
+    IM_COL32(190, 190, 190, 255),   // present
+};
+
 double PhaseTotal(const FrameStats& stats)
 {
     double total = 0.0;
     for (const Phase& phase : kPhases)
     {
         total += stats.*phase.field;
+    }
+    return total;
+}
+
+double PassTotal(const GpuFrameTimes& times)
+{
+    double total = 0.0;
+    for (const std::optional<double>& pass : times.passMs)
+    {
+        total += pass.value_or(0.0);
     }
     return total;
 }
@@ -67,6 +88,68 @@ double PlotScale(double highest)
             }
         }
     }
+}
+
+// A plot of stacked columns, one per frame, newest on the right: `height(age, series)` in milliseconds (0 for
+// nothing), the series stacked from the bottom in order, `scale` milliseconds to the full height.
+template <typename Height>
+void DrawStackedColumns(std::size_t columns, const ImU32* colours, std::size_t seriesCount, double scale,
+                        Height height)
+{
+    ImDrawList* draw = ImGui::GetWindowDrawList();
+    const ImVec2 origin = ImGui::GetCursorScreenPos();
+    const float bottom = origin.y + kPlotHeight;
+    draw->AddRectFilled(origin, ImVec2(origin.x + kContentWidth, bottom), IM_COL32(0, 0, 0, 140));
+    const float column = kContentWidth / static_cast<float>(DebugOverlay::kHistoryFrames);
+    for (std::size_t age = 0; age < columns; ++age)
+    {
+        const float right = origin.x + kContentWidth - static_cast<float>(age) * column;
+        float top = bottom;
+        for (std::size_t series = 0; series < seriesCount; ++series)
+        {
+            const float next = std::max(origin.y, top - static_cast<float>(height(age, series) / scale) * kPlotHeight);
+            if (next < top)
+            {
+                draw->AddRectFilled(ImVec2(right - column, next), ImVec2(right, top), colours[series]);
+            }
+            top = next;
+        }
+    }
+    ImGui::Dummy(ImVec2(kContentWidth, kPlotHeight));
+}
+
+// One entry of a legend laid out three to a row: a square of the series' colour (none for 0) and its text.
+void DrawLegendEntry(int index, ImU32 colour, const char* text)
+{
+    if (index % 3 != 0)
+    {
+        ImGui::SameLine(static_cast<float>(index % 3) * kContentWidth / 3.0f + ImGui::GetStyle().WindowPadding.x);
+    }
+    const float square = ImGui::GetTextLineHeight() - 4.0f;
+    const ImVec2 at = ImGui::GetCursorScreenPos();
+    if (colour != 0)
+    {
+        ImGui::GetWindowDrawList()->AddRectFilled(ImVec2(at.x, at.y + 2.0f), ImVec2(at.x + square, at.y + 2.0f + square),
+                                                  colour);
+    }
+    ImGui::Dummy(ImVec2(square + 4.0f, square));
+    ImGui::SameLine(0.0f, 0.0f);
+    ImGui::TextUnformatted(text);
+}
+
+// "name 1.23 ms", or "name n/a" when nothing was measured.
+std::string MeanText(const char* name, double sum, std::size_t count)
+{
+    char text[64];
+    if (count == 0)
+    {
+        std::snprintf(text, sizeof text, "%s n/a", name);
+    }
+    else
+    {
+        std::snprintf(text, sizeof text, "%s %.2f ms", name, sum / static_cast<double>(count));
+    }
+    return text;
 }
 
 const char* SkyName(std::uint32_t selector)
@@ -108,6 +191,15 @@ void DebugOverlay::RecordFrame(const FrameStats& stats, double frameMilliseconds
     m_count = std::min(m_count + 1, kHistoryFrames);
 }
 
+void DebugOverlay::RecordGpuFrames(const std::vector<GpuFrameTimes>& reported)
+{
+    for (const GpuFrameTimes& times : reported)
+    {
+        m_gpuHistory[times.frame % kHistoryFrames] = times;
+        m_gpuNewest = std::max(m_gpuNewest.value_or(0), times.frame);
+    }
+}
+
 void DebugOverlay::RecordSeek(double seconds, double milliseconds)
 {
     m_lastSeekSeconds = seconds;
@@ -117,6 +209,21 @@ void DebugOverlay::RecordSeek(double seconds, double milliseconds)
 const DebugOverlay::Sample& DebugOverlay::SampleBack(std::size_t age) const
 {
     return m_history[(m_next + kHistoryFrames - 1 - age) % kHistoryFrames];
+}
+
+const GpuFrameTimes* DebugOverlay::GpuSampleBack(std::size_t age) const
+{
+    if (!m_gpuNewest || age > *m_gpuNewest)
+    {
+        return nullptr;
+    }
+    const std::uint64_t frame = *m_gpuNewest - age;
+    const std::optional<GpuFrameTimes>& slot = m_gpuHistory[frame % kHistoryFrames];
+    if (!slot || slot->frame != frame || slot->outcome != GpuFrameTimes::Outcome::Measured)
+    {
+        return nullptr;
+    }
+    return &*slot;
 }
 
 std::optional<double> DebugOverlay::Draw(const View& view)
@@ -135,6 +242,7 @@ std::optional<double> DebugOverlay::Draw(const View& view)
         }
         DrawFrameRate();
         DrawPhasePlot();
+        DrawGpuPlot();
         DrawCamera(view);
         if (m_lastSeekSeconds)
         {
@@ -183,32 +291,17 @@ void DebugOverlay::DrawPhasePlot() const
     const double scale = PlotScale(highest);
     ImGui::Text("CPU time per frame, last %u frames (top: %.0f ms)", static_cast<unsigned>(kHistoryFrames), scale);
 
-    // One column per frame, newest on the right, its phases stacked from the bottom in frame order.
-    ImDrawList* draw = ImGui::GetWindowDrawList();
-    const ImVec2 origin = ImGui::GetCursorScreenPos();
-    const float bottom = origin.y + kPlotHeight;
-    draw->AddRectFilled(origin, ImVec2(origin.x + kContentWidth, bottom), IM_COL32(0, 0, 0, 140));
-    const float column = kContentWidth / static_cast<float>(kHistoryFrames);
-    for (std::size_t age = 0; age < m_count; ++age)
+    ImU32 colours[std::size(kPhases)];
+    for (std::size_t phase = 0; phase < std::size(kPhases); ++phase)
     {
-        const float right = origin.x + kContentWidth - static_cast<float>(age) * column;
-        float top = bottom;
-        for (const Phase& phase : kPhases)
-        {
-            const float height = static_cast<float>(SampleBack(age).stats.*phase.field / scale) * kPlotHeight;
-            const float next = std::max(origin.y, top - height);
-            if (next < top)
-            {
-                draw->AddRectFilled(ImVec2(right - column, next), ImVec2(right, top), phase.colour);
-            }
-            top = next;
-        }
+        colours[phase] = kPhases[phase].colour;
     }
-    ImGui::Dummy(ImVec2(kContentWidth, kPlotHeight));
+    DrawStackedColumns(m_count, colours, std::size(kPhases), scale, [this](std::size_t age, std::size_t phase) {
+        return SampleBack(age).stats.*kPhases[phase].field;
+    });
 
     // The legend, with each phase's mean over the last second.
     const std::size_t frames = std::min(m_count, kMeanFrames);
-    const float square = ImGui::GetTextLineHeight() - 4.0f;
     int index = 0;
     for (const Phase& phase : kPhases)
     {
@@ -217,16 +310,49 @@ void DebugOverlay::DrawPhasePlot() const
         {
             sum += SampleBack(age).stats.*phase.field;
         }
-        if (index % 3 != 0)
+        DrawLegendEntry(index++, phase.colour, MeanText(phase.name, sum, std::max<std::size_t>(frames, 1)).c_str());
+    }
+}
+
+void DebugOverlay::DrawGpuPlot() const
+{
+    double highest = 0.0;
+    for (std::size_t age = 0; age < kHistoryFrames; ++age)
+    {
+        if (const GpuFrameTimes* times = GpuSampleBack(age))
         {
-            ImGui::SameLine(static_cast<float>(index % 3) * kContentWidth / 3.0f + ImGui::GetStyle().WindowPadding.x);
+            highest = std::max(highest, PassTotal(*times));
         }
-        const ImVec2 at = ImGui::GetCursorScreenPos();
-        draw->AddRectFilled(ImVec2(at.x, at.y + 2.0f), ImVec2(at.x + square, at.y + 2.0f + square), phase.colour);
-        ImGui::Dummy(ImVec2(square + 4.0f, square));
-        ImGui::SameLine(0.0f, 0.0f);
-        ImGui::Text("%s %.2f ms", phase.name, frames > 0 ? sum / static_cast<double>(frames) : 0.0);
-        ++index;
+    }
+    const double scale = PlotScale(highest);
+    ImGui::Text("Device time per frame, last %u frames (top: %.0f ms), known a few frames late",
+                static_cast<unsigned>(kHistoryFrames), scale);
+    // Frames the device did not measure, or whose answer never came, leave a gap.
+    DrawStackedColumns(kHistoryFrames, kPassColours, GpuFrameTimes::kPassCount, scale,
+                       [this](std::size_t age, std::size_t pass) {
+                           const GpuFrameTimes* times = GpuSampleBack(age);
+                           return times ? times->passMs[pass].value_or(0.0) : 0.0;
+                       });
+
+    // Each pass's mean over the last second, and the whole frame's, over the frames that have a figure for it.
+    int index = 0;
+    for (int figure = 0; figure <= GpuFrameTimes::kPassCount; ++figure)
+    {
+        const bool whole = figure == GpuFrameTimes::kPassCount;
+        double sum = 0.0;
+        std::size_t count = 0;
+        for (std::size_t age = 0; age < kMeanFrames; ++age)
+        {
+            const GpuFrameTimes* times = GpuSampleBack(age);
+            const std::optional<double> value = !times ? std::nullopt : whole ? times->frameMs : times->passMs[figure];
+            if (value)
+            {
+                sum += *value;
+                ++count;
+            }
+        }
+        DrawLegendEntry(index++, whole ? 0 : kPassColours[figure],
+                        MeanText(whole ? "frame" : GpuFrameTimes::kPassNames[figure], sum, count).c_str());
     }
 }
 

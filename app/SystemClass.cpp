@@ -26,6 +26,7 @@
 #include "graphics/AnsiConversion.h"
 #include "graphics/D3DClass.h"
 #include "graphics/DxException.h"
+#include "graphics/GpuPassTimer.h"
 #include "graphics/ScreenshotWriter.h"
 #include "graphics/ShaderHolder.h"
 #include "graphics/ShaderWatcher.h"
@@ -227,7 +228,12 @@ bool SystemClass::Initialize()
     m_eventManager = std::make_unique<EventManager>("Vantor Event Mgr");
 
     // Device, textures, shaders and the scene; it shows its own message when it fails. The scene must exist
-    // before the world loads: its tree listens for the render components the actors announce.
+    // before the world loads: its tree listens for the render components the actors announce. The overlay
+    // plots the device's time per pass, so the controls have it timed from the first frame.
+    if (m_controlsEnabled)
+    {
+        m_graphics.SetGpuTiming(true);
+    }
     if (!m_graphics.Initialize(m_options, m_window))
     {
         return false;
@@ -567,6 +573,10 @@ bool SystemClass::RenderFrame(bool sameMoment)
     if (m_overlay)
     {
         m_overlay->RecordFrame(m_frameStats, m_frameClock.Lap());
+        if (const GpuPassTimer* timer = m_graphics.GetGpuTimer())
+        {
+            m_overlay->RecordGpuFrames(timer->Reported());
+        }
     }
     if (m_frameObserver)
     {
