@@ -1,7 +1,8 @@
-// engine-capture.exe run for real under Wine, as a user would run it: it saves the moments asked for, the same
-// command gives the same bytes, the statistics have a row per frame, and the pictures change where the
-// presentation changes (the first sky against the second; the camera looking down at 8 s). And the live engine's
-// seek controls against it: after a seek, the engine draws exactly the capture's picture of that moment.
+// engine-capture.exe run for real under Wine, as a user would run it: it saves the moments asked for, two runs
+// give the same bytes (one with the device timed for its statistics, one without), the statistics have a row per
+// frame, and the pictures change where the presentation changes (the first sky against the second; the camera
+// looking down at 8 s). And the live engine's seek controls against it: after a seek, the engine draws exactly
+// the capture's picture of that moment.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -111,11 +112,13 @@ protected:
     static void SetUpTestSuite()
     {
         s_dir = new ScratchDirectory;
+        // The first run has the device timed for its statistics, the second draws without.
         for (const char* run : {"a", "b"})
         {
             const std::string out = s_dir->File(run);
+            const std::string stats = run[0] == 'a' ? " --stats " + out + "\\stats.csv" : "";
             s_exitCodes.push_back(RunProgram(Wide("engine-capture.exe --size 320x180 --fps 4 --at 1,8,50 --until 50.1"
-                                                  " --out " + out + " --stats " + out + "\\stats.csv")));
+                                                  " --out " + out + stats)));
         }
     }
     static void TearDownTestSuite()
@@ -146,7 +149,7 @@ TEST_F(CaptureRun, SavesTheRequestedMomentsAndSucceeds)
     }
 }
 
-TEST_F(CaptureRun, TheSameCommandGivesTheSameBytes)
+TEST_F(CaptureRun, TwoRunsGiveTheSameBytesWithOrWithoutTheDeviceTimed)
 {
     for (const char* name : {"t1.000.png", "t8.000.png", "t50.000.png"})
     {
@@ -161,27 +164,61 @@ TEST_F(CaptureRun, StatisticsHaveOneRowPerFrameWithNonNegativeTimes)
     std::ifstream in(Shot("a", "stats.csv"));
     std::string line;
     ASSERT_TRUE(std::getline(in, line));
-    EXPECT_EQ(line, "frame,time_s,logic_ms,events_ms,scene_update_ms,scene_render_ms,overlay_ms,present_ms");
+    EXPECT_EQ(line, "frame,time_s,logic_ms,events_ms,scene_update_ms,scene_render_ms,overlay_ms,present_ms,"
+                    "gpu_meshes_ms,gpu_sky_ms,gpu_post_ms,gpu_overlay_ms,gpu_present_ms,gpu_frame_ms");
+    constexpr std::size_t kCpuColumns = 8;
+    constexpr std::size_t kColumns = 14;
     long long expectedFrame = 0;
+    std::map<std::string, int> deviceRows;   // "measured", "n/a", "unanswered"
     while (std::getline(in, line))
     {
         std::stringstream row(line);
-        std::string field;
-        std::vector<double> values;
-        while (std::getline(row, field, ','))
+        std::vector<std::string> fields;
+        for (std::string field; std::getline(row, field, ',');)
         {
-            values.push_back(std::stod(field));
+            fields.push_back(field);
         }
-        ASSERT_EQ(values.size(), 8u) << line;
+        fields.resize(kColumns);   // a row that ends in empty cells reads short
+        std::vector<double> values;
+        for (std::size_t i = 0; i < kCpuColumns; ++i)
+        {
+            values.push_back(std::stod(fields[i]));
+        }
         EXPECT_EQ(static_cast<long long>(values[0]), expectedFrame);
         EXPECT_DOUBLE_EQ(values[1], expectedFrame / 4.0);
         for (std::size_t i = 2; i < values.size(); ++i)
         {
             EXPECT_GE(values[i], 0.0) << line;
         }
+        // The device's cells: all figures (the passes making up the frame), all "n/a", or all empty.
+        const std::string& frameCell = fields[kColumns - 1];
+        const std::string kind = frameCell.empty() ? "unanswered" : frameCell == "n/a" ? "n/a" : "measured";
+        ++deviceRows[kind];
+        double passes = 0.0;
+        for (std::size_t i = kCpuColumns; i + 1 < kColumns; ++i)
+        {
+            if (kind != "measured")
+            {
+                EXPECT_EQ(fields[i], frameCell) << line;
+                continue;
+            }
+            ASSERT_FALSE(fields[i].empty() || fields[i] == "n/a") << line;
+            EXPECT_GE(std::stod(fields[i]), 0.0) << line;
+            passes += std::stod(fields[i]);
+        }
+        if (kind == "measured")
+        {
+            EXPECT_NEAR(passes, std::stod(frameCell), 0.001 * (kColumns - kCpuColumns)) << line;
+        }
         ++expectedFrame;
     }
     EXPECT_EQ(expectedFrame, 201);   // frames 0 .. 200 at 4 per second, up to 50 s
+    // A device without timestamps reads n/a throughout; one with them answers for nearly every frame.
+    if (deviceRows["n/a"] != expectedFrame)
+    {
+        EXPECT_GT(deviceRows["measured"], expectedFrame * 9 / 10) << deviceRows["unanswered"] << " unanswered, "
+                                                                  << deviceRows["n/a"] << " n/a";
+    }
 }
 
 TEST_F(CaptureRun, TheSkyAndTheViewChangeAlongTheTimeline)

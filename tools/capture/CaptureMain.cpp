@@ -9,6 +9,7 @@
 #include <iomanip>
 #include <iostream>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <sstream>
@@ -23,9 +24,11 @@
 #include "app/SystemClass.h"
 #include "graphics/BackBufferReader.h"
 #include "graphics/D3DClass.h"
+#include "graphics/GpuPassTimer.h"
 #include "app/FrameStats.h"
 #include "tools/capture/CaptureOptions.h"
 #include "tools/capture/CaptureProgress.h"
+#include "tools/capture/FrameStatsCsv.h"
 #include "tools/capture/MemorySampler.h"
 
 namespace
@@ -89,17 +92,17 @@ int main(int argc, char** argv)
         return kExitUsage;
     }
 
-    std::ofstream stats;
+    std::ofstream statsFile;
+    std::optional<FrameStatsCsv> stats;
     if (!options.statsFile.empty())
     {
-        stats.open(options.statsFile, std::ios::trunc);
-        if (!stats)
+        statsFile.open(options.statsFile, std::ios::trunc);
+        if (!statsFile)
         {
             std::cerr << options.statsFile << ": cannot write the statistics file\n";
             return kExitUsage;
         }
-        stats << "frame,time_s,logic_ms,events_ms,scene_update_ms,scene_render_ms,overlay_ms,present_ms\n";
-        stats << std::fixed << std::setprecision(4);
+        stats.emplace(statsFile);
     }
 
     MemorySampler memory;
@@ -141,6 +144,8 @@ int main(int argc, char** argv)
         // Frames are made on a fixed step, faster or slower than real time, so music could never match them;
         // a capture also must not depend on what the machine's audio stack does.
         system.SetMusicEnabled(false);
+        // The statistics have the device's time per pass beside the CPU's.
+        SystemClass::GetGraphics().SetGpuTiming(stats.has_value());
         system.SetExitDeadline(SystemClass::kProgramExitDeadlineMs);
         if (options.width > 0)
         {
@@ -188,11 +193,15 @@ int main(int argc, char** argv)
             }
         });
         system.SetFrameObserver([&] {
-            if (stats.is_open())
+            if (stats)
             {
-                const FrameStats& s = system.GetFrameStats();
-                stats << frame << ',' << options.TimeOfFrame(frame) << ',' << s.logicMs << ',' << s.eventsMs << ','
-                      << s.sceneUpdateMs << ',' << s.sceneRenderMs << ',' << s.overlayMs << ',' << s.presentMs << '\n';
+                const GpuPassTimer* timer = SystemClass::GetGraphics().GetGpuTimer();
+                stats->AddFrame(frame, options.TimeOfFrame(frame), system.GetFrameStats(),
+                                timer ? std::optional(timer->CurrentFrame()) : std::nullopt);
+                if (timer)
+                {
+                    stats->AddGpuTimes(timer->Reported());
+                }
             }
             if (memory.IsOpen() && frame % options.MemorySampleInterval() == 0)
             {
@@ -221,6 +230,10 @@ int main(int argc, char** argv)
         });
     });
 
+    if (stats)
+    {
+        stats->Finish();
+    }
     if (exitCode != 0)
     {
         return exitCode;
@@ -238,6 +251,10 @@ int main(int argc, char** argv)
     if (!startup.empty())
     {
         std::cerr << "engine-capture: " << startup << "\n";
+    }
+    if (stats)
+    {
+        std::cerr << "engine-capture: " << stats->Summary() << "\n";
     }
     if (options.stream && std::fflush(stdout) != 0)
     {

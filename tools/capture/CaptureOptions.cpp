@@ -272,7 +272,10 @@ Usage: engine-capture.exe [options]   (run it where engine.exe runs: beside the 
   --size WxH        window size in pixels, overriding EngineOptions.xml
   --out DIR         folder for the images and nothing else (default: the current folder; created if missing)
   --stats FILE.csv  one row per frame: presentation time and the CPU milliseconds of logic update, event
-                    dispatch, scene update, scene render submission, overlay and Present
+                    dispatch, scene update, scene render submission, overlay and Present; then the
+                    device's milliseconds for the meshes, the sky, the post pass, the overlay, Present and
+                    the whole frame (gpu_*_ms): n/a where the device gives no timestamps, empty where its
+                    answer did not come (the last few frames). Rows come out a few frames late, in order
   --memory FILE.csv the process's memory every --memory-every frames: private bytes, working set and its
                     peak, video memory in use as the adapter reports it (-1 when it cannot), and the
                     counts of kernel, GDI and USER handles; one row per sample, with run and wall time
