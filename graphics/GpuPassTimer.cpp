@@ -2,8 +2,6 @@
 // frames are reported in the order they were drawn.
 #include "graphics/GpuPassTimer.h"
 
-#include <cassert>
-
 static_assert(GpuPassTimer::MeshesEnd == GpuFrameTimes::Meshes + 1 && GpuPassTimer::SkyEnd == GpuFrameTimes::Sky + 1 &&
                   GpuPassTimer::PostEnd == GpuFrameTimes::Post + 1 &&
                   GpuPassTimer::OverlayEnd == GpuFrameTimes::Overlay + 1 &&
@@ -44,7 +42,16 @@ GpuPassTimer::GpuPassTimer(ID3D11Device* device)
 
 void GpuPassTimer::BeginFrame(ID3D11DeviceContext* context)
 {
-    assert(!m_inFrame && "GpuPassTimer: BeginFrame twice without EndFrame");
+    m_reported.clear();
+    if (m_inFrame)
+    {
+        // The last frame never ended (its drawing threw): its stamps stop part-way, so it is given up on.
+        if (m_hasTimestamps)
+        {
+            SetOf(m_nextFrame - 1).abandoned = true;
+        }
+        EndFrame(context);
+    }
     m_inFrame = true;
     const std::uint64_t frame = m_nextFrame++;
     if (!m_hasTimestamps)
@@ -55,6 +62,7 @@ void GpuPassTimer::BeginFrame(ID3D11DeviceContext* context)
     QuerySet& set = SetOf(frame);
     set.frame = frame;
     set.issued.fill(false);
+    set.abandoned = false;
     context->Begin(set.disjoint.Get());
     Stamp(FrameBegin, context);
 }
@@ -97,7 +105,6 @@ void GpuPassTimer::EndFrame(ID3D11DeviceContext* context)
     }
     Stamp(FrameEnd, context);
     m_inFrame = false;
-    m_reported.clear();
     if (!m_hasTimestamps)
     {
         GpuFrameTimes times;
@@ -135,6 +142,11 @@ std::optional<GpuFrameTimes> GpuPassTimer::Collect(QuerySet& set, ID3D11DeviceCo
 {
     GpuFrameTimes failed;
     failed.frame = set.frame;
+    if (set.abandoned)
+    {
+        failed.outcome = GpuFrameTimes::Outcome::Lost;
+        return failed;
+    }
     D3D11_QUERY_DATA_TIMESTAMP_DISJOINT disjoint = {};
     const HRESULT disjointAnswer = Answer(context, set.disjoint.Get(), disjoint);
     if (disjointAnswer == S_FALSE)

@@ -47,7 +47,7 @@ public:
 
     bool HasTimestamps() const { return m_hasTimestamps; }
 
-    // Opens a frame: its disjoint interval and its first timestamp.
+    // Opens a frame: its disjoint interval and its first timestamp. A frame still open is closed and not counted.
     void BeginFrame(ID3D11DeviceContext* context);
     // The scene tree's passes, and the overlay's; a boundary outside a frame, or a second one, is ignored.
     void OnPassSubmitted(Pass pass, ID3D11DeviceContext* context) override;
@@ -56,7 +56,7 @@ public:
     // the oldest one as lost when its set is needed by the next frame and its answer is still out.
     void EndFrame(ID3D11DeviceContext* context);
 
-    // The frames the last EndFrame reported, oldest first. Every frame opened is reported once, in order, as
+    // The frames reported since the last BeginFrame (so, after EndFrame, those the frame learnt of), oldest first. Every frame opened is reported once, in order, as
     // soon as its answer is known, unless the timer goes first.
     const std::vector<GpuFrameTimes>& Reported() const { return m_reported; }
     // The number of the frame opened last; the first frame is 0.
@@ -74,7 +74,8 @@ private:
         std::array<Microsoft::WRL::ComPtr<ID3D11Query>, kBoundaryCount> stamps;
         std::array<bool, kBoundaryCount> issued{};
         std::uint64_t frame = 0;
-        bool pending = false;   // ended, answer not read yet
+        bool pending = false;     // ended, answer not read yet
+        bool abandoned = false;   // the frame was cut short: nothing to count
     };
 
     // Ends the boundary's timestamp query and flushes the context.

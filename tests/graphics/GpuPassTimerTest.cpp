@@ -1,7 +1,7 @@
 // The device timer: switched on in the application's graphics object, every frame drawn is reported once and in
 // order, a measured one with a figure for every pass that together make up the frame, and not a pixel changes;
-// switched off, the scene is left alone. And which answers give figures at all: a disjoint interval, no
-// frequency or a clock running backwards give none.
+// switched off, the scene is left alone; a frame cut short is not counted. And which answers give figures at
+// all: a disjoint interval, no frequency or a clock running backwards give none.
 #include "app/SystemClass.h"
 #include "graphics/BackBufferReader.h"
 #include "graphics/GpuPassTimer.h"
@@ -90,6 +90,26 @@ TEST(GpuPassTimer, EveryFrameIsReportedInOrderWithPassesThatMakeUpTheFrameAndNoP
     EXPECT_EQ(graphics.GetGpuTimer(), nullptr);
     EXPECT_EQ(tree.GetPassListener(), nullptr);
     EXPECT_TRUE(graphics.Frame());
+}
+
+TEST(GpuPassTimer, AFrameCutShortIsNotCountedAndTheFramesAfterItAre)
+{
+    GpuPassTimer timer(graphics_harness::Device());
+    ID3D11DeviceContext* context = graphics_harness::Context();
+    timer.BeginFrame(context);   // its drawing threw: it never ends
+    std::vector<GpuFrameTimes> reported;
+    for (int frame = 1; frame <= 8; ++frame)
+    {
+        timer.BeginFrame(context);
+        timer.EndFrame(context);
+        reported.insert(reported.end(), timer.Reported().begin(), timer.Reported().end());
+    }
+    ASSERT_FALSE(reported.empty());
+    EXPECT_EQ(reported[0].outcome, timer.HasTimestamps() ? Outcome::Lost : Outcome::NotMeasured);
+    for (std::size_t frame = 0; frame < reported.size(); ++frame)
+    {
+        EXPECT_EQ(reported[frame].frame, frame);
+    }
 }
 
 TEST(GpuPassTimer, OnlyAnswersTheDeviceStandsByGiveFigures)
