@@ -19,6 +19,7 @@
 
 #include "app/EngineCommandLine.h"
 #include "app/EngineVersion.h"
+#include "app/ExitReport.h"
 #include "app/MessageBox.h"
 #include "app/SystemClass.h"
 #include "graphics/BackBufferReader.h"
@@ -63,6 +64,7 @@ bool StreamFrame(const FrameImage& image, std::vector<unsigned char>& rgb)
 
 int main(int argc, char** argv)
 {
+    const ExitReport exitReport(argc > 0 ? argv[0] : nullptr);
     CaptureOptions options;
     if (const auto error = ParseCaptureOptions(std::vector<std::string>(argv + 1, argv + argc), options))
     {
