@@ -18,6 +18,8 @@
 #   use_virtual_display PREFIX        sets DISPLAY to the prefix's virtual display and holds it until the shell
 #                                     ends; call it with the prefix's set-up lock held (lock_prefix).
 #   lock_prefix PREFIX / unlock_prefix  one user at a time sets up the prefix, its display and its server.
+#   ask_gl_renderer                   sets WINERUN_GL_RENDERER to the OpenGL renderer on DISPLAY, as glxinfo names
+#                                     it ("llvmpipe (LLVM 15.0.6, 256 bits)"); empty when it cannot be asked.
 #   without_locks COMMAND...          runs a command without the lock descriptors, which Wine's long-lived
 #                                     processes would otherwise hold: every Wine process starts through it.
 _wine_dir=/usr/lib/wine
@@ -43,11 +45,11 @@ unlock_prefix() {
     _prefix_lock=""
 }
 
-# The record of a prefix's virtual display, "DISPLAY KEEPER_PID XVFB_PID", is written by its keeper once Xvfb
-# answers, and removed when it stops.
+# The record of a prefix's virtual display, "DISPLAY KEEPER_PID XVFB_PID" and the renderer on a second line, is
+# written by its keeper once Xvfb answers, and removed when it stops.
 use_virtual_display() { # prefix
-    local state=$1/.winerun display="" keeper="" xvfb=""
-    if ! read -r display keeper xvfb 2>/dev/null <"$state/display" \
+    local state=$1/.winerun display="" keeper="" xvfb="" renderer=""
+    if ! _read_display_record "$state/display" \
             || ! kill -0 "$keeper" "$xvfb" 2>/dev/null || [ ! -S "/tmp/.X11-unix/X${display#:}" ]; then
         rm -f "$state/display"
         # Its own session, so that Ctrl+C in one terminal never ends a display that other programs draw on; no
@@ -55,12 +57,17 @@ use_virtual_display() { # prefix
         WINEPREFIX=$1 without_locks setsid -f bash -c 'source "$0"; _keep_virtual_display "$1"' "${BASH_SOURCE[0]}" \
             "$1" </dev/null >/dev/null 2>&1
         for _ in $(seq 1 600); do [ -s "$state/display" ] && break; sleep 0.05; done
-        read -r display keeper xvfb 2>/dev/null <"$state/display" \
+        _read_display_record "$state/display" \
             || { echo "display.sh: could not start a virtual display (Xvfb) for $1" >&2; return 1; }
     fi
     exec {_display_hold}>>"$state/users"
     flock -s "$_display_hold"
-    export DISPLAY=$display
+    export DISPLAY=$display WINERUN_GL_DISPLAY=$display WINERUN_GL_RENDERER=$renderer
+}
+
+# Sets display, keeper, xvfb and renderer (which a record may lack) from a record; false without one.
+_read_display_record() { # file
+    { read -r display keeper xvfb && { read -r renderer || true; }; } 2>/dev/null <"$1"
 }
 
 # The keeper: starts Xvfb on the first free display number from :90, records it, and stops it once no user holds
@@ -79,7 +86,9 @@ _keep_virtual_display() { # prefix
     done
     rm -f "$state/ready.$$"
     [ -n "$xvfb" ] || return 1
-    printf ':%s %s %s\n' "$n" "$$" "$xvfb" >"$state/display.$$"
+    local renderer
+    renderer=$(DISPLAY=":$n" _glx_renderer)
+    printf ':%s %s %s\n%s\n' "$n" "$$" "$xvfb" "$renderer" >"$state/display.$$"
     mv -f "$state/display.$$" "$state/display"
     while kill -0 "$xvfb" 2>/dev/null; do
         exec {hold}>>"$state/users"
@@ -102,6 +111,20 @@ _keep_virtual_display() { # prefix
     wait "$xvfb"
 }
 
+# glxinfo creates a context of every kind it knows (some 0.3 s with llvmpipe), so the answer is kept for the
+# display, exported to the programs and scripts this shell starts.
+ask_gl_renderer() {
+    if [ "${WINERUN_GL_DISPLAY:-}" != "${DISPLAY:-}" ] || [ -z "${WINERUN_GL_RENDERER+set}" ]; then
+        export WINERUN_GL_DISPLAY=${DISPLAY:-}
+        WINERUN_GL_RENDERER=$(_glx_renderer)
+        export WINERUN_GL_RENDERER
+    fi
+}
+
+_glx_renderer() {
+    timeout 20 glxinfo -B 2>/dev/null | sed -n 's/^OpenGL renderer string: //p'
+}
+
 start_display() { # [virtual [prefix]]
     export WINEDEBUG="${WINEDEBUG:--all}"
     if [ "${1:-}" = virtual ] || [ -z "${DISPLAY:-}" ]; then
@@ -113,6 +136,7 @@ start_display() { # [virtual [prefix]]
         echo "[display] virtual display $DISPLAY" >&2
     else
         export WINEPREFIX="$root/.wine/desktop"
+        ask_gl_renderer   # once for the whole run
     fi
 }
 

@@ -6,6 +6,10 @@
 #       a capture runs while engine.exe --version starts and ends beside it: both end with their own exit codes
 #       and outputs; a capture whose server is stopped from outside ends with 131, not 0; and once nothing runs,
 #       the server and the virtual display winerun started stop by themselves.
+#   winerun_test.sh renderer SOURCE BIN WORK
+#       llvmpipe drawing on a display the test starts itself and names in DISPLAY gets the treatment it gets on a
+#       display winerun started: the same picture, byte for byte, at a moment that anisotropic filtering changes
+#       (WINERUN_ANISOTROPY=1 draws it differently).
 set -euo pipefail
 mode=$1
 src=$(cd "$2" && pwd)
@@ -16,7 +20,8 @@ mkdir -p "$work"
 work=$(cd "$work" && pwd)
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-unset DISPLAY WINERUN_VIRTUAL WINERUN_KEEP_SERVER WINERUN_ANISOTROPY MESA_EXTENSION_OVERRIDE
+unset DISPLAY WINERUN_VIRTUAL WINERUN_KEEP_SERVER WINERUN_ANISOTROPY WINERUN_GL_DISPLAY WINERUN_GL_RENDERER \
+      MESA_EXTENSION_OVERRIDE
 export WINEPREFIX=$src/.wine/winerun-tests
 winerun() { "$src/tools/winerun" "$@"; }
 server_running() { /usr/lib/wine/wineserver -k0 2>/dev/null; }
@@ -69,7 +74,40 @@ side_by_side() {
     fail "30 s after the last program: server running: $(server_running && echo yes || echo no), display $display still up"
 }
 
+renderer() {
+    # Three frames to 2 s, where the camera looks along the colonnade's ceiling at a grazing angle.
+    local moment=(--size 320x180 --fps 1 --until 2 --at 2)
+    start_capture own "${moment[@]}"
+    wait "$capture_pid" || true
+
+    # A display of the test's own, named in DISPLAY: for winerun, a desktop like any other.
+    : >"$work/display"
+    Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+    test_xvfb=$!
+    trap 'kill "$test_xvfb" 2>/dev/null; wait "$test_xvfb" 2>/dev/null' EXIT
+    until [ -s "$work/display" ]; do kill -0 "$test_xvfb" 2>/dev/null || fail "Xvfb did not start"; sleep 0.1; done
+    export DISPLAY=":$(cat "$work/display")"
+    case "$(glxinfo -B 2>/dev/null)" in
+        *llvmpipe*) ;;
+        *) echo "winerun_test: Mesa's llvmpipe does not draw on $DISPLAY; nothing to compare"; exit 77 ;;
+    esac
+    start_capture named "${moment[@]}"
+    wait "$capture_pid" || true
+    WINERUN_ANISOTROPY=1 start_capture anisotropic "${moment[@]}"
+    wait "$capture_pid" || true
+
+    for run in own named anisotropic; do
+        [ "$(cat "$work/$run/rc")" = 0 ] || { cat "$work/$run/err" >&2; fail "the $run capture ended with $(cat "$work/$run/rc")"; }
+    done
+    cmp -s "$work/own/t2.000.png" "$work/named/t2.000.png" \
+        || fail "on a display named in DISPLAY the picture differs from the one on winerun's own display"
+    ! cmp -s "$work/own/t2.000.png" "$work/anisotropic/t2.000.png" \
+        || fail "anisotropic filtering does not change the picture at 2 s: the comparison shows nothing"
+    echo "winerun_test: llvmpipe on $DISPLAY draws what it draws on winerun's own display; anisotropic filtering differs"
+}
+
 case "$mode" in
     side-by-side) side_by_side ;;
-    *) echo "usage: winerun_test.sh side-by-side SOURCE BIN WORK" >&2; exit 2 ;;
+    renderer) renderer ;;
+    *) echo "usage: winerun_test.sh side-by-side|renderer SOURCE BIN WORK" >&2; exit 2 ;;
 esac
