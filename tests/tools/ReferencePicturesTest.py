@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
 """The pictures check without a capture: its PNG reader against ffmpeg's on the committed reference pictures and
-on every filter type, and damaged files refused by name."""
+on every filter type, damaged files refused by name, and the tolerance on a reference picture with rounding-like
+noise, a moved patch and a small brightness change."""
 
 import os
+import random
 import shutil
 import subprocess
 import sys
@@ -12,6 +14,7 @@ import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "..", "tools", "capture"))
+import reference_pictures as pictures  # noqa: E402
 from rgb_png import PngError, read_png, write_png  # noqa: E402
 
 REFERENCE = os.path.join(HERE, "reference-pictures", "t12.000.png")
@@ -60,6 +63,38 @@ class PngReadingTest(unittest.TestCase):
             with self.assertRaises(PngError) as caught:
                 read_png(path)
             self.assertIn(path, str(caught.exception))
+
+
+class ToleranceTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.width, cls.height, cls.reference = read_png(REFERENCE)
+
+    def difference(self, changed):
+        return pictures.Difference(self.width, self.height, self.reference, bytes(changed))
+
+    def test_rounding_noise_and_isolated_pixels_are_within_tolerance(self):
+        noisy = bytearray(self.reference)
+        rng = random.Random(5)
+        for i in range(len(noisy)):
+            noisy[i] = min(255, max(0, noisy[i] + rng.choice((-1, 0, 0, 1))))
+        for pixel in range(0, self.width * self.height, 97):   # two or three pixels far off in every block
+            noisy[pixel * 3] ^= 0x80
+        self.assertTrue(self.difference(noisy).within_tolerance())
+
+    def test_a_patch_moved_by_two_pixels_fails_where_it_lies(self):
+        moved = bytearray(self.reference)
+        stride = self.width * 3
+        for y in range(70, 82):   # 12 x 12 pixels of column base at (260, 70), two pixels to the right
+            moved[y * stride + 262 * 3:y * stride + 274 * 3] = self.reference[y * stride + 260 * 3:y * stride + 272 * 3]
+        difference = self.difference(moved)
+        self.assertFalse(difference.within_tolerance())
+        self.assertTrue(all(256 <= x < 288 and 64 <= y < 96 for x, y in difference.blocks_over), difference.blocks_over)
+
+    def test_brightness_two_levels_up_fails_and_one_level_passes(self):
+        for step, within in ((1, True), (2, False)):
+            brighter = bytes(min(255, v + step) for v in self.reference)
+            self.assertEqual(self.difference(brighter).within_tolerance(), within, step)
 
 
 if __name__ == "__main__":
