@@ -169,7 +169,7 @@ rm -rf "$folder"
 if [ $have_capture = 1 ]; then
     say "pictures at the README's moments against tests/tools/reference-pictures.txt"
     python3 tools/capture/reference_pictures.py --bin "$build/bin" --check tests/tools/reference-pictures.txt \
-        > "$raw/pictures.txt" 2>&1 || true
+        --keep "$work/pictures" > "$raw/pictures.txt" 2>&1 || true
 fi
 echo "load_after=$(cut -d' ' -f1-3 /proc/loadavg)" >> "$raw/settings.txt"
 
