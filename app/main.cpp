@@ -23,5 +23,6 @@ int main(int argc, char** argv)
         {
             system.EnableWatch();
         }
+        system.SetMusicLog(commandLine.LogsMusic());
     });
 }
