@@ -23,6 +23,7 @@ class BaseEngineLogic;
 class DebugOverlay;
 class IEventManager;
 class MeshParseCache;
+class MusicPlayer;
 class PresentationControls;
 class Scene3;
 class ScreenshotWriter;
@@ -79,6 +80,9 @@ public:
     void SetFrameObserver(std::function<void()> observer) { m_frameObserver = std::move(observer); }
     // When false, start-up does not start the music (a capture runs on its own clock, not in real time).
     void SetMusicEnabled(bool enabled) { m_musicEnabled = enabled; }
+    // engine.exe --music-log: one line on standard error for every music command (the clock's moment, the
+    // command, its duration, its result).
+    void SetMusicLog(bool log) { m_musicLog = log; }
     // For a program that ends when the presentation does: once the loop is over, shutting down and leaving the
     // process get this long before the process is ended with kExitError (ExitWatchdog). 0, the default, waits
     // for ever, as a test that goes on after the run must.
@@ -155,8 +159,6 @@ private:
     void OnMouseMove(WPARAM wParam, LPARAM lParam);
 
     void StartMusic();
-    // Closes the music device if start-up opened it. Left open, the playback threads are still running while
-    // the process exits, which crashes it under Wine.
     void StopMusic();
 
     std::unique_ptr<IEventManager> m_eventManager;
@@ -185,8 +187,10 @@ private:
     int m_overrideHeight = 0;
     bool m_timerFollowsActivation = true;
     bool m_musicEnabled = true;
+    bool m_musicLog = false;
     unsigned m_exitDeadlineMs = 0;
-    bool m_musicOpen = false;
+    // Playing on the timer's clock from start-up's last step to shutdown; null without sound.
+    std::unique_ptr<MusicPlayer> m_music;
     std::function<void()> m_frameObserver;
     std::function<void()> m_beforePresent;
     bool m_controlsEnabled = false;

@@ -25,5 +25,6 @@ int main(int argc, char** argv)
         {
             system.EnableWatch();
         }
+        system.SetMusicLog(commandLine.LogsMusic());
     });
 }

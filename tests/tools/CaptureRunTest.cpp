@@ -1,12 +1,14 @@
 // engine-capture.exe run for real under Wine, as a user would run it: it saves the moments asked for, the same
 // command gives the same bytes, the statistics have a row per frame, and the pictures change where the
 // presentation changes (the first sky against the second; the camera looking down at 8 s). And the live engine's
-// seek controls against it: after a seek, the engine draws exactly the capture's picture of that moment.
+// seek controls against it: after a seek, the engine draws exactly the capture's picture of that moment, in a
+// framed window too.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -28,14 +30,16 @@
 
 namespace
 {
-// Runs a program from the working directory (where the tests and the data are) and returns its exit code.
-int RunProgram(const std::wstring& commandLine)
+// Runs a program from the working directory (where the tests and the data are), or from `directory`, and returns
+// its exit code.
+int RunProgram(const std::wstring& commandLine, const std::wstring& directory = {})
 {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
     std::wstring mutableLine = commandLine;
-    if (!CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    if (!CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        directory.empty() ? nullptr : directory.c_str(), &startup, &process))
     {
         return -1;
     }
@@ -103,6 +107,26 @@ Picture Load(const std::string& path)
         stbi_image_free(data);
     }
     return picture;
+}
+
+// The live picture is the captured one, pixel for pixel (the capture's PNG has no alpha).
+bool SamePicture(const FrameImage& live, const Picture& captured)
+{
+    if (captured.rgb.empty() || live.width != captured.width || live.height != captured.height)
+    {
+        return false;
+    }
+    for (std::size_t pixel = 0; pixel < captured.rgb.size() / 3; ++pixel)
+    {
+        for (std::size_t channel = 0; channel < 3; ++channel)
+        {
+            if (live.rgba[pixel * 4 + channel] != captured.rgb[pixel * 3 + channel])
+            {
+                return false;
+            }
+        }
+    }
+    return true;
 }
 
 class CaptureRun : public ::testing::Test
@@ -311,23 +335,7 @@ TEST(CaptureSeek, AfterASeekTheLiveEngineDrawsTheCapturedPictureOfThatMoment)
     ASSERT_EQ(frames.size(), 10u);
 
     const auto sameAsCapture = [&](int liveFrame, const char* shot) {
-        const Picture captured = Load(out + "\\" + shot);
-        const FrameImage& live = frames[liveFrame];
-        if (captured.rgb.empty() || live.width != captured.width || live.height != captured.height)
-        {
-            return false;
-        }
-        for (std::size_t pixel = 0; pixel < captured.rgb.size() / 3; ++pixel)
-        {
-            for (std::size_t channel = 0; channel < 3; ++channel)
-            {
-                if (live.rgba[pixel * 4 + channel] != captured.rgb[pixel * 3 + channel])
-                {
-                    return false;
-                }
-            }
-        }
-        return true;
+        return SamePicture(frames[liveFrame], Load(out + "\\" + shot));
     };
     EXPECT_TRUE(sameAsCapture(1, "t50.000.png")) << "seek forward to 50 s";
     EXPECT_TRUE(sameAsCapture(2, "t8.000.png")) << "seek back to 8 s";
@@ -338,4 +346,67 @@ TEST(CaptureSeek, AfterASeekTheLiveEngineDrawsTheCapturedPictureOfThatMoment)
     EXPECT_TRUE(sameAsCapture(7, "t20.000.png")) << "the overlay hidden again";
     EXPECT_TRUE(sameAsCapture(8, "t15.000.png")) << "Left: 5 s back";
     EXPECT_TRUE(sameAsCapture(9, "t20.000.png")) << "Right: 5 s on";
+}
+
+// In a framed window the camera takes its aspect from the options file's window size, frame included, while
+// --size gives the capture the aspect of the picture itself: a seek's picture is the capture made with the same
+// options file and no --size.
+TEST(CaptureSeek, InAFramedWindowASeekDrawsTheCaptureOfTheSameOptionsFile)
+{
+    // A program folder of its own: a 320 x 240 window round an empty world (the sky and the post pass).
+    ScratchDirectory dir;
+    for (const char* name : {"D.bmp", "dirty-wicker-weave1-albedo.dds", "10.dds", "11.dds", "PostPS.fx", "PostVS.fx",
+                             "BasicNormalMapPixelShader.fx", "BasicNormalMapVertexShader.fx", "SkyPixelShader.fx",
+                             "SkyVertexShader.fx"})
+    {
+        ASSERT_TRUE(std::filesystem::copy_file(name, dir.Path() / name)) << name;
+    }
+    dir.Write("EngineOptions.xml", R"(<Options><Graphics renderer="Direct3D 11" width="320" height="240"/></Options>)");
+    dir.Write("World1.xml", "<World><StaticActors/></World>");
+
+    // An earlier run in this thread leaves the quit message its window's destruction posts; it would end this run
+    // before its first frame.
+    MSG leftover;
+    while (PeekMessageW(&leftover, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
+    {
+    }
+    const std::filesystem::path home = std::filesystem::current_path();
+    std::filesystem::current_path(dir.Path());
+    Scene3::ResetTimeline();
+    FakeClock clock;
+    BackBufferReader reader;
+    FrameImage seek;
+    int frame = 0;
+    const int exitCode = SystemClass::RunApplication([&](SystemClass& system) {
+        system.EnableControls();
+        system.SetMusicEnabled(false);
+        system.SetTimeSource(clock.Source());
+        system.SetBeforePresent([&] {
+            D3DClass& d3d = *SystemClass::GetGraphics().GetD3D();
+            seek = reader.Read(d3d.GetSwapChain(), d3d.GetDevice(), d3d.GetDeviceContext());
+        });
+        system.SetFrameObserver([&] {
+            clock.Advance(1.0 / 60.0);
+            if (frame++ == 0)
+            {
+                system.GetControls()->RequestSeek(5.0);   // drawn by the second frame, which is the last
+            }
+            else
+            {
+                PostQuitMessage(0);
+            }
+        });
+    });
+    std::filesystem::current_path(home);
+    ASSERT_EQ(exitCode, 0);
+    EXPECT_TRUE(seek.width > 0 && seek.width < 320 && seek.height < 240) << "the frame takes its share of the window";
+
+    const std::wstring folder = dir.Path().wstring();
+    ASSERT_EQ(RunProgram(L"engine-capture.exe --at 5 --until 5.1 --out window", folder), 0);
+    ASSERT_EQ(RunProgram(Wide("engine-capture.exe --at 5 --until 5.1 --out picture --size " +
+                              std::to_string(seek.width) + "x" + std::to_string(seek.height)),
+                         folder),
+              0);
+    EXPECT_TRUE(SamePicture(seek, Load(dir.File("window\\t5.000.png")))) << "the same options file, no --size";
+    EXPECT_FALSE(SamePicture(seek, Load(dir.File("picture\\t5.000.png")))) << "--size: the picture's own aspect";
 }

@@ -269,7 +269,13 @@ Usage: engine-capture.exe [options]   (run it where engine.exe runs: beside the 
                     (a soak, e.g. --until 600 --loop) passes through every shot and both skies again and
                     again; the camera's turn and the actors' spin carry on from where they were, so later
                     passes do not repeat the first exactly. The stats and memory rows count run time.
-  --size WxH        window size in pixels, overriding EngineOptions.xml
+  --size WxH        picture size in pixels, overriding EngineOptions.xml: the window is made just large
+                    enough around it and the camera takes the picture's aspect, W/H. Without --size the
+                    window has the options file's size, frame included, and the camera that size's aspect,
+                    as in engine.exe. So engine.exe's picture after a seek (F12) is the capture made with
+                    the same EngineOptions.xml and no --size. In a framed window the picture is smaller
+                    than the window (320x240 leaves 312x213 under Wine), and --size 312x213 shows a wider
+                    view than that window does
   --out DIR         folder for the images and nothing else (default: the current folder; created if missing)
   --stats FILE.csv  one row per frame: presentation time and the CPU milliseconds of logic update, event
                     dispatch, scene update, scene render submission, overlay and Present
