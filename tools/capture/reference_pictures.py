@@ -54,7 +54,7 @@ def renderer():
 def capture(bin_dir, out_dir):
     """Hashes of the captured moments by file name, or None when the capture failed."""
     command = [os.path.join(ROOT, "tools", "winerun"), "./engine-capture.exe", "--at", ",".join(MOMENTS),
-               "--fps", "2", "--size", "320x180", "--until", "55.5", "--out", out_dir]
+               "--fps", "2", "--size", "320x180", "--out", out_dir]
     result = subprocess.run(command, cwd=bin_dir, capture_output=True, text=True)
     if result.returncode != 0:
         sys.stderr.write(result.stderr)
