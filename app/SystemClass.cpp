@@ -531,6 +531,11 @@ bool SystemClass::ReloadWorld()
 
 bool SystemClass::RenderFrame(bool sameMoment)
 {
+    if (m_drawsFrame && !m_drawsFrame())
+    {
+        PassUndrawnFrame(sameMoment);
+        return true;
+    }
     ++m_frameCounts.rendered;
     if (m_replay)
     {
@@ -553,6 +558,22 @@ bool SystemClass::RenderFrame(bool sameMoment)
         m_frameObserver();
     }
     return keepGoing;
+}
+
+void SystemClass::PassUndrawnFrame(bool sameMoment)
+{
+    if (Scene3* scene = PresentationScene())
+    {
+        if (m_replay)
+        {
+            m_replay->PrepareDraw(*scene, sameMoment);   // a held moment is not moved on by frames not drawn either
+        }
+        TimelineReplay::StandInForDrawing(*scene);
+    }
+    if (m_frameObserver)
+    {
+        m_frameObserver();
+    }
 }
 
 void SystemClass::OnControlKey(WPARAM key, LPARAM flags)

@@ -76,8 +76,12 @@ public:
     void SetTimerFollowsActivation(bool follows) { m_timerFollowsActivation = follows; }
     // Called in every rendered frame right before Present, with the finished picture in the back buffer.
     void SetBeforePresent(std::function<void()> hook) { m_beforePresent = std::move(hook); }
-    // Called after every presented frame.
+    // Called after every frame, drawn or not (see SetDrawsFrame).
     void SetFrameObserver(std::function<void()> observer) { m_frameObserver = std::move(observer); }
+    // Asked once per frame, after its update, whether to draw it; without it every frame is drawn. A frame that
+    // is not drawn moves the timeline on as its drawing would have (TimelineReplay::StandInForDrawing), so the
+    // next frame drawn is byte for byte the one a run that draws every frame shows there.
+    void SetDrawsFrame(std::function<bool()> drawsFrame) { m_drawsFrame = std::move(drawsFrame); }
     // When false, start-up does not start the music (a capture runs on its own clock, not in real time).
     void SetMusicEnabled(bool enabled) { m_musicEnabled = enabled; }
     // engine.exe --music-log: one line on standard error for every music command (the clock's moment, the
@@ -153,6 +157,8 @@ private:
     bool ReloadWhatChanged();
     bool ReloadWorld();
     bool RenderFrame(bool sameMoment);
+    // In place of RenderFrame for a frame that is not drawn.
+    void PassUndrawnFrame(bool sameMoment);
     void OnControlKey(WPARAM key, LPARAM flags);
     void DrawOverlay();
     void BeforePresent();
@@ -193,6 +199,7 @@ private:
     std::unique_ptr<MusicPlayer> m_music;
     std::function<void()> m_frameObserver;
     std::function<void()> m_beforePresent;
+    std::function<bool()> m_drawsFrame;
     bool m_controlsEnabled = false;
     std::unique_ptr<PresentationControls> m_controls;
     std::unique_ptr<TimelineReplay> m_replay;

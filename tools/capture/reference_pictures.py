@@ -100,7 +100,7 @@ def picture_name(moment):
 def capture(bin_dir, out_dir):
     """The captured PNGs' paths by file name, or None when the capture failed."""
     command = [os.path.join(ROOT, "tools", "winerun"), "./engine-capture.exe", "--at", ",".join(MOMENTS),
-               "--fps", "2", "--size", "320x180", "--until", "55.5", "--out", out_dir]
+               "--fps", "2", "--size", "320x180", "--out", out_dir]
     result = subprocess.run(command, cwd=bin_dir, capture_output=True, text=True, env=capture_environment())
     if result.returncode != 0:
         sys.stderr.write(result.stderr)
