@@ -35,11 +35,9 @@ say "configuring and building ($build/)"
 cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
 cmake --build "$build" -j 2
 
-# A caller's own Wine prefix survives start_display, so that benchmarks can run beside other Wine users.
-own_prefix=${WINEPREFIX:-}
+# A caller's own Wine prefix is kept, so that benchmarks can run beside other Wine users.
 source tools/display.sh
-start_display virtual
-if [ -n "$own_prefix" ]; then export WINEPREFIX=$own_prefix; fi
+start_display virtual "${WINEPREFIX:-}"
 work=$root/$build/bench
 trap 'stop_display' EXIT
 
@@ -171,7 +169,7 @@ rm -rf "$folder"
 if [ $have_capture = 1 ]; then
     say "pictures at the README's moments against tests/tools/reference-pictures.txt"
     python3 tools/capture/reference_pictures.py --bin "$build/bin" --check tests/tools/reference-pictures.txt \
-        > "$raw/pictures.txt" 2>&1 || true
+        --keep "$work/pictures" > "$raw/pictures.txt" 2>&1 || true
 fi
 echo "load_after=$(cut -d' ' -f1-3 /proc/loadavg)" >> "$raw/settings.txt"
 

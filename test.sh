@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up what is missing, builds the engine, every test for Windows and the release archive, and runs the tests
 # under Wine with CTest; then builds the portable code natively with sanitizers, fuzzes it briefly and runs its
-# tests. One virtual display and one Wine server serve the Wine run and are stopped at the end.
+# tests. The Wine run draws on the virtual display of the project's virtual-display prefix, which stops by itself
+# once nothing uses it (tools/display.sh).
 set -euo pipefail
 root=$(cd "$(dirname "$0")" && pwd)
 cd "$root"

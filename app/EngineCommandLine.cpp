@@ -19,6 +19,10 @@ EngineCommandLine::EngineCommandLine(const std::vector<std::string>& args)
         {
             m_watch = true;
         }
+        else if (arg == "--music-log")
+        {
+            m_musicLog = true;
+        }
         else if (!m_unknown)
         {
             m_unknown = arg;
@@ -53,16 +57,19 @@ std::string EngineCommandLine::VersionLine(const std::string& version)
 
 std::string EngineCommandLine::Usage()
 {
-    return R"(Usage: engine.exe [--watch] [--version | --help]
+    return R"(Usage: engine.exe [--watch] [--music-log] [--version | --help]
 Plays the presentation (about a minute) in a window; run it in the folder that holds its data files.
 Escape or the close box ends it early.
 
-  --watch    edit while it runs: a shader file that changes is compiled again and drawn with from the next
-             frame (a failed edit keeps the old shader and shows the compiler's messages on standard error,
-             in shader-error.txt and in the F1 overlay); World1.xml or an actor file that changes, or F5,
-             rebuilds the world at the moment on screen (a file that fails keeps the old world)
-  --version  print the version and exit
-  --help     print this text and exit
+  --watch      edit while it runs: a shader file that changes is compiled again and drawn with from the
+               next frame (a failed edit keeps the old shader and shows the compiler's messages on standard
+               error, in shader-error.txt and in the F1 overlay); World1.xml or an actor file that changes,
+               or F5, rebuilds the world at the moment on screen (a file that fails keeps the old world)
+  --music-log  one line on standard error for every command the music is given as it follows the
+               presentation's clock (start, pause, resume, a jump with a seek, the end): the moment on
+               the clock, the command, how long it took and what it answered
+  --version    print the version and exit
+  --help       print this text and exit
 
 Exit code: 0 after a normal end, 1 when start-up failed, 2 after an error, 64 for bad arguments.
 )";

@@ -22,6 +22,8 @@ public:
     bool RunsPresentation() const { return !m_unknown && !m_help && !m_version; }
     // --watch: shaders and the world reload while the presentation runs (their files edited, or F5).
     bool Watches() const { return m_watch; }
+    // --music-log: every command the music is given is written to standard error, with the clock's moment.
+    bool LogsMusic() const { return m_musicLog; }
 
     // For a command line that does not run the presentation: writes its answer and returns the exit code. An
     // unknown argument wins over everything else (one line naming it, then the usage, on `err`); then --help
@@ -36,5 +38,6 @@ private:
     bool m_version = false;
     bool m_help = false;
     bool m_watch = false;
+    bool m_musicLog = false;
     std::optional<std::string> m_unknown;   // the first argument that is not a known switch, an empty one included
 };

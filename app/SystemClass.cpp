@@ -4,7 +4,6 @@
 #include <cpuid.h>
 #include <iostream>
 #include <windowsx.h>
-#include <mmsystem.h>
 
 #include <imgui.h>
 #include <imgui_impl_win32.h>
@@ -19,6 +18,7 @@
 #include "app/ExitWatchdog.h"
 #include "app/FatalErrorGuard.h"
 #include "app/MessageBox.h"
+#include "app/MusicPlayer.h"
 #include "app/PresentationControls.h"
 #include "app/TimelineReplay.h"
 #include "app/WorldReloader.h"
@@ -38,22 +38,8 @@ namespace
 {
 SystemClass* g_application = nullptr;
 
-// The world every run loads, and the music it plays; both are found in the working directory.
+// The world every run loads, found in the working directory.
 constexpr const char* kWorldFile = "World1.xml";
-constexpr const char* kMusicFile = "DemoTrack01.mp3";
-constexpr const wchar_t* kMusicOpen = L"open DemoTrack01.mp3 type mpegvideo";
-constexpr const wchar_t* kMusicPlay = L"play DemoTrack01.mp3";
-constexpr const wchar_t* kMusicClose = L"close DemoTrack01.mp3";
-
-std::string MciErrorText(MCIERROR error)
-{
-    wchar_t text[256] = {};
-    if (!mciGetErrorStringW(error, text, 256))
-    {
-        return "error " + std::to_string(error);
-    }
-    return WideToAnsi(text);
-}
 
 bool ProcessorHasSse2()
 {
@@ -306,29 +292,19 @@ void SystemClass::StartMusic()
     {
         return;
     }
-    // Without the file, a codec or a sound device the presentation simply runs silent; one line says so.
-    const auto failed = [](MCIERROR error) {
-        if (error != 0)
-        {
-            std::cerr << kMusicFile << ": the music cannot be played (" << MciErrorText(error)
-                      << "); the presentation runs silent" << std::endl;
-        }
-        return error != 0;
-    };
-    if (failed(mciSendStringW(kMusicOpen, nullptr, 0, nullptr)))
+    m_music = std::make_unique<MusicPlayer>(m_presentationSeconds, m_musicLog ? &std::cerr : nullptr);
+    if (!m_music->Start())
     {
-        return;
+        m_music.reset();   // it said why; the presentation runs silent
     }
-    m_musicOpen = true;
-    failed(mciSendStringW(kMusicPlay, nullptr, 0, nullptr));
 }
 
 void SystemClass::StopMusic()
 {
-    if (m_musicOpen)
+    if (m_music)
     {
-        mciSendStringW(kMusicClose, nullptr, 0, nullptr);
-        m_musicOpen = false;
+        m_music->Close(m_timer.TotalTime());
+        m_music.reset();
     }
 }
 
@@ -515,8 +491,12 @@ std::optional<std::int64_t> SystemClass::ReplayTo(double seconds)
     FrameStats replayed;   // the replay's phases are not this frame's
     const auto update = [this, &replayed](const FrameTimer& timer) { UpdatePresentation(timer, replayed); };
     const std::int64_t landed = m_replay->Seek(seconds, *scene, *m_eventManager, update);
-    // Time goes on from the moment replayed to, counting only un-paused time as ever.
+    // Time goes on from the moment replayed to, counting only un-paused time as ever, and so does the music.
     m_timer.SeekTo(landed);
+    if (m_music)
+    {
+        m_music->Jump(!m_timer.IsStopped(), static_cast<double>(landed) / 1e9);
+    }
     m_frameStats.logicMs = m_frameStats.eventsMs = m_frameStats.sceneUpdateMs = 0.0;
     return landed;
 }
@@ -557,6 +537,11 @@ bool SystemClass::ReloadWorld()
 
 bool SystemClass::RenderFrame(bool sameMoment)
 {
+    if (m_drawsFrame && !m_drawsFrame())
+    {
+        PassUndrawnFrame(sameMoment);
+        return true;
+    }
     ++m_frameCounts.rendered;
     if (m_replay)
     {
@@ -583,6 +568,22 @@ bool SystemClass::RenderFrame(bool sameMoment)
         m_frameObserver();
     }
     return keepGoing;
+}
+
+void SystemClass::PassUndrawnFrame(bool sameMoment)
+{
+    if (Scene3* scene = PresentationScene())
+    {
+        if (m_replay)
+        {
+            m_replay->PrepareDraw(*scene, sameMoment);   // a held moment is not moved on by frames not drawn either
+        }
+        TimelineReplay::StandInForDrawing(*scene);
+    }
+    if (m_frameObserver)
+    {
+        m_frameObserver();
+    }
 }
 
 void SystemClass::OnControlKey(WPARAM key, LPARAM flags)
@@ -675,13 +676,21 @@ void SystemClass::UpdateTimerPause()
     // holds: activating the window in the middle of a drag, or a drag that ends while another window is
     // active, must not count. Start is never called on a running timer, which would restart the run from zero
     // (a second activation message does that otherwise).
-    if (m_inactive || m_sizeState.IsResizing() || (m_controls && m_controls->IsPaused()))
+    const bool hold = m_inactive || m_sizeState.IsResizing() || (m_controls && m_controls->IsPaused());
+    if (hold)
     {
         m_timer.Stop();
     }
-    else if (m_timer.IsStopped())
+    // Read while stopped: a timer just started reports its last tick's total less the whole pause until it ticks.
+    const double moment = static_cast<double>(m_timer.TotalNanoseconds()) / 1e9;
+    if (!hold && m_timer.IsStopped())
     {
         m_timer.Start();
+    }
+    // The music keeps to the same clock: it stops and goes on with it.
+    if (m_music)
+    {
+        m_music->Follow(!hold, moment);
     }
 }
 

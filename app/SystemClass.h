@@ -23,6 +23,7 @@ class BaseEngineLogic;
 class DebugOverlay;
 class IEventManager;
 class MeshParseCache;
+class MusicPlayer;
 class PresentationControls;
 class Scene3;
 class ScreenshotWriter;
@@ -75,10 +76,17 @@ public:
     void SetTimerFollowsActivation(bool follows) { m_timerFollowsActivation = follows; }
     // Called in every rendered frame right before Present, with the finished picture in the back buffer.
     void SetBeforePresent(std::function<void()> hook) { m_beforePresent = std::move(hook); }
-    // Called after every presented frame.
+    // Called after every frame, drawn or not (see SetDrawsFrame).
     void SetFrameObserver(std::function<void()> observer) { m_frameObserver = std::move(observer); }
+    // Asked once per frame, after its update, whether to draw it; without it every frame is drawn. A frame that
+    // is not drawn moves the timeline on as its drawing would have (TimelineReplay::StandInForDrawing), so the
+    // next frame drawn is byte for byte the one a run that draws every frame shows there.
+    void SetDrawsFrame(std::function<bool()> drawsFrame) { m_drawsFrame = std::move(drawsFrame); }
     // When false, start-up does not start the music (a capture runs on its own clock, not in real time).
     void SetMusicEnabled(bool enabled) { m_musicEnabled = enabled; }
+    // engine.exe --music-log: one line on standard error for every music command (the clock's moment, the
+    // command, its duration, its result).
+    void SetMusicLog(bool log) { m_musicLog = log; }
     // For a program that ends when the presentation does: once the loop is over, shutting down and leaving the
     // process get this long before the process is ended with kExitError (ExitWatchdog). 0, the default, waits
     // for ever, as a test that goes on after the run must.
@@ -149,14 +157,14 @@ private:
     bool ReloadWhatChanged();
     bool ReloadWorld();
     bool RenderFrame(bool sameMoment);
+    // In place of RenderFrame for a frame that is not drawn.
+    void PassUndrawnFrame(bool sameMoment);
     void OnControlKey(WPARAM key, LPARAM flags);
     void DrawOverlay();
     void BeforePresent();
     void OnMouseMove(WPARAM wParam, LPARAM lParam);
 
     void StartMusic();
-    // Closes the music device if start-up opened it. Left open, the playback threads are still running while
-    // the process exits, which crashes it under Wine.
     void StopMusic();
 
     std::unique_ptr<IEventManager> m_eventManager;
@@ -185,10 +193,13 @@ private:
     int m_overrideHeight = 0;
     bool m_timerFollowsActivation = true;
     bool m_musicEnabled = true;
+    bool m_musicLog = false;
     unsigned m_exitDeadlineMs = 0;
-    bool m_musicOpen = false;
+    // Playing on the timer's clock from start-up's last step to shutdown; null without sound.
+    std::unique_ptr<MusicPlayer> m_music;
     std::function<void()> m_frameObserver;
     std::function<void()> m_beforePresent;
+    std::function<bool()> m_drawsFrame;
     bool m_controlsEnabled = false;
     std::unique_ptr<PresentationControls> m_controls;
     std::unique_ptr<TimelineReplay> m_replay;

@@ -47,14 +47,17 @@ std::int64_t TimelineReplay::Seek(double seconds, Scene3& scene, IEventManager& 
     {
         if (frame > 0)
         {
-            // What drawing the previous frame would have done to the timeline: the camera's render step
-            // re-orthonormalises its basis, which the next frame's pitch starts from.
-            scene.GetCamera()->UpdateViewMatrix();
+            StandInForDrawing(scene);   // in place of drawing the previous frame
         }
         timer.Tick();
         update(timer);
     }
     return m_step.Nanoseconds(last);
+}
+
+void TimelineReplay::StandInForDrawing(Scene3& scene)
+{
+    scene.GetCamera()->UpdateViewMatrix();
 }
 
 void TimelineReplay::PrepareDraw(Scene3& scene, bool sameMoment)

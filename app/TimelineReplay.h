@@ -39,6 +39,12 @@ public:
     // Returns that frame's time in nanoseconds, for the frame timer to carry on from.
     std::int64_t Seek(double seconds, Scene3& scene, IEventManager& events, const FrameUpdate& update);
 
+    // What drawing a frame does to the timeline, for a frame that is not drawn: the camera's render step
+    // re-orthonormalises its basis, and the next frame's pitch starts from that basis. Nothing else a drawing
+    // changes is read by a later update: the nodes' pre-render copies the matrices the move events have set
+    // already, the binding record is forgotten at the start of every frame, and the sky is chosen by the update.
+    static void StandInForDrawing(Scene3& scene);
+
     // Call right before each frame is drawn. Drawing moves the timeline a little: the camera's render step
     // re-orthonormalises its basis, and rounding can change it by a bit on every call. So the first drawing of
     // a moment notes the state it starts from, and drawing the same moment again (`sameMoment`) starts from

@@ -1,13 +1,15 @@
-// XmlFileLoader: reads the whole file, normalises line ends as TinyXML's own loader does, measures how deep its
-// elements nest, and hands the text to TiXmlDocument::Parse with zero bytes after it. The parser's widest step is
-// one UTF-8 sequence (at most four bytes), so from any byte of the text it lands on one of those zeros and stops
-// there.
+// XmlFileLoader: reads the whole file, normalises line ends as TinyXML's own loader does, finds how deep the
+// parser would nest its elements, and hands the text to TiXmlDocument::Parse with zero bytes after it. The
+// parser's widest step is one UTF-8 sequence (at most four bytes), so from any byte of the text it lands on one
+// of those zeros and stops there.
 #include "app/XmlFileLoader.h"
 
 #include <tinyxml.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace
@@ -15,94 +17,134 @@ namespace
 constexpr std::size_t kZeroPadding = 8;
 constexpr std::size_t kReadChunk = 64 * 1024;
 
-bool StartsWith(const char* text, const char* prefix)
+// The parser's own reading steps, which TinyXML keeps protected; a document subclass reaches them.
+struct ParserSteps : TiXmlDocument
 {
-    return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
+    using TiXmlBase::ReadName;
+    using TiXmlBase::SkipWhiteSpace;
+    using TiXmlBase::StringEqual;
+    using TiXmlNode::Identify;
+};
+
+// The encoding TiXmlDocument::Parse settles on after the first declaration of the document.
+TiXmlEncoding DeclaredEncoding(const TiXmlDeclaration& declaration)
+{
+    const char* name = declaration.Encoding();
+    const bool utf8 = *name == '\0' || ParserSteps::StringEqual(name, "UTF-8", true, TIXML_ENCODING_UNKNOWN) ||
+                      ParserSteps::StringEqual(name, "UTF8", true, TIXML_ENCODING_UNKNOWN);
+    return utf8 ? TIXML_ENCODING_UTF8 : TIXML_ENCODING_LEGACY;
 }
 
-// Walks zero-terminated text the way TinyXML's parser walks markup: comments, CDATA sections, "<!" and "<?" items
-// and quoted attribute values hide their '<' and '/>' from the count, an end tag closes one level and "/>" closes
-// the element it ends. On text the parser accepts the count matches its recursion depth; past a parse error it
-// may count more, which only turns one refusal into another. Returns the line of the first start tag that goes
-// deeper than `limit`, or 0 when none does.
-int LineOfTooDeepElement(const char* p, int limit)
+// TiXmlElement::Parse from the '<' of a start tag up to its content: the name, the attributes, then "/>"
+// (returns past it) or ">" (returns past it and pushes the end tag the content must close with). Null wherever
+// the parser fails.
+const char* ReadStartTag(const char* p, TiXmlEncoding encoding, std::vector<std::string>& endTags)
 {
-    int depth = 0;
-    int line = 1;
-    const auto step = [&] {
-        line += *p == '\n';
-        ++p;
-    };
-    const auto skipPast = [&](const char* end) {
-        while (*p != '\0' && !StartsWith(p, end))
-        {
-            step();
-        }
-        if (*p != '\0')
-        {
-            p += std::strlen(end);
-        }
-    };
-    while (*p != '\0')
+    std::string name;
+    p = ParserSteps::SkipWhiteSpace(p + 1, encoding);
+    p = p != nullptr ? ParserSteps::ReadName(p, &name, encoding) : nullptr;
+    std::vector<std::string> attributes;
+    while (p != nullptr && *p != '\0')
     {
-        if (*p != '<')
+        p = ParserSteps::SkipWhiteSpace(p, encoding);
+        if (p == nullptr || *p == '\0')
         {
-            step();
-            continue;
+            break;
         }
-        const unsigned char next = static_cast<unsigned char>(p[1]);
-        if (StartsWith(p, "<!--"))
+        if (*p == '/')
         {
-            p += 4;
-            skipPast("-->");
+            return p[1] == '>' ? p + 2 : nullptr;
         }
-        else if (StartsWith(p, "<![CDATA["))
+        if (*p == '>')
         {
-            p += 9;
-            skipPast("]]>");
+            endTags.push_back("</" + name);
+            return p + 1;
         }
-        else if (next == '/')
+        TiXmlAttribute attribute;
+        p = attribute.Parse(p, nullptr, encoding);
+        if (std::find(attributes.begin(), attributes.end(), attribute.NameTStr()) != attributes.end())
         {
-            depth -= depth > 0;
-            p += 2;
-            skipPast(">");
+            break;
         }
-        // The parser's test for an element name: an ASCII letter, an underscore, or any byte of a UTF-8 sequence.
-        else if (!((next >= 'a' && next <= 'z') || (next >= 'A' && next <= 'Z') || next == '_' || next >= 127))
+        attributes.push_back(attribute.NameTStr());
+    }
+    return nullptr;
+}
+
+// Where the first element deeper than `limit` starts, or null when the parser would not go that deep.
+//
+// The parser recurses once per element level, and no simpler reading of the text can tell how deep it goes: how
+// far it steps depends on the encoding it has settled on (in UTF-8 a lead byte takes the bytes after it, a '<'
+// or a quote included, while the declaration and comments are read a byte at a time), and where a node ends
+// depends on its kind (a declaration's quoted values may hold '>'). So this walk reads the text with the
+// parser's own steps in the parser's own order: each node that is not an element is read by its own Parse, a
+// start tag and an end tag by the calls TiXmlElement::Parse makes, content by the loop of ReadValue, the
+// encoding is settled as TiXmlDocument::Parse settles it, and a stack of end tags stands in for the recursion.
+// The walk stops wherever the parser stops, so at every point its stack is as deep as the parser's recursion:
+// text it passes cannot take the parser past `limit`, and text it refuses would.
+const char* FindTooDeepElement(const char* p, std::size_t limit)
+{
+    ParserSteps steps;
+    TiXmlEncoding encoding = TIXML_ENCODING_UNKNOWN;
+    if (std::strncmp(p, "\xEF\xBB\xBF", 3) == 0)
+    {
+        encoding = TIXML_ENCODING_UTF8;
+    }
+    std::vector<std::string> endTags;   // of the elements whose content is being read, innermost last
+    const char* withWhiteSpace = p;
+    p = ParserSteps::SkipWhiteSpace(p, encoding);
+    while (p != nullptr && *p != '\0')
+    {
+        const bool inContent = !endTags.empty();
+        if (inContent && *p != '<')
         {
+            TiXmlText text("");
+            p = text.Parse(TiXmlBase::IsWhiteSpaceCondensed() ? p : withWhiteSpace, nullptr, encoding);
+        }
+        else if (inContent && ParserSteps::StringEqual(p, "</", false, encoding))
+        {
+            const std::string& endTag = endTags.back();
+            if (!ParserSteps::StringEqual(p, endTag.c_str(), false, encoding))
+            {
+                return nullptr;
+            }
+            p = ParserSteps::SkipWhiteSpace(p + endTag.size(), encoding);
+            if (p == nullptr || *p != '>')
+            {
+                return nullptr;
+            }
             ++p;
-            skipPast(">");   // "<!DOCTYPE ...>", "<?xml ...?>" and anything else the parser reads up to '>'
+            endTags.pop_back();
         }
         else
         {
-            if (++depth > limit)
+            // Null only at the document's level, where anything but markup ends the parse.
+            const std::unique_ptr<TiXmlNode> node(steps.Identify(p, encoding));
+            if (node == nullptr)
             {
-                return line;
+                return nullptr;
             }
-            ++p;
-            while (*p != '\0' && *p != '>')
+            if (node->ToElement() != nullptr)
             {
-                if (*p == '"' || *p == '\'')
+                if (endTags.size() >= limit)
                 {
-                    const char quote = *p;
-                    ++p;
-                    while (*p != '\0' && *p != quote)
-                    {
-                        step();
-                    }
-                    p += *p != '\0';
-                    continue;
+                    return p;
                 }
-                if (p[0] == '/' && p[1] == '>')
-                {
-                    --depth;
-                }
-                step();
+                p = ReadStartTag(p, encoding, endTags);
             }
-            p += *p != '\0';
+            else
+            {
+                p = node->Parse(p, nullptr, encoding);
+                if (!inContent && encoding == TIXML_ENCODING_UNKNOWN && node->ToDeclaration() != nullptr)
+                {
+                    encoding = DeclaredEncoding(*node->ToDeclaration());
+                }
+            }
         }
+        withWhiteSpace = p;
+        p = ParserSteps::SkipWhiteSpace(p, encoding);
     }
-    return 0;
+    return nullptr;
 }
 
 bool Fail(std::string* problem, std::string text)
@@ -184,8 +226,9 @@ bool XmlFileLoader::Load(TiXmlDocument& document, const std::string& fileName, s
     text.insert(text.end(), kZeroPadding, '\0');
 
     // Refused before the parser sees it: a few thousand levels are enough to overflow the stack inside it.
-    if (const int line = LineOfTooDeepElement(text.data(), kMaxElementDepth))
+    if (const char* tooDeep = FindTooDeepElement(text.data(), kMaxElementDepth))
     {
+        const auto line = 1 + std::count(static_cast<const char*>(text.data()), tooDeep, '\n');
         document.SetError(TiXmlBase::TIXML_ERROR, nullptr, nullptr, TIXML_ENCODING_UNKNOWN);
         return Fail(problem, "elements nested more than " + std::to_string(kMaxElementDepth) +
                                  " levels deep (line " + std::to_string(line) + ")");

@@ -18,8 +18,8 @@ public:
     // Same contract as TiXmlDocument::LoadFile(fileName): the document is cleared and takes the file name as
     // its value, line ends are normalised to LF, and on failure ErrorId(), ErrorDesc() and ErrorRow() say why
     // (TIXML_ERROR_OPENING_FILE for a file that cannot be opened or read, TIXML_ERROR_DOCUMENT_EMPTY for an
-    // empty one, TIXML_ERROR for one nested deeper than kMaxElementDepth, which is then not parsed at all).
-    // True when the document parsed without error. On failure `problem`, when given, receives the reason in
-    // words, with the line (and column) where the parser or the nesting check stopped.
+    // empty one, TIXML_ERROR for one the parser would nest deeper than kMaxElementDepth, which is then not
+    // parsed). True when the document parsed without error. On failure `problem`, when given, receives the
+    // reason in words, with the line (and column) where the parser or the nesting check stopped.
     static bool Load(TiXmlDocument& document, const std::string& fileName, std::string* problem = nullptr);
 };

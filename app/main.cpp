@@ -7,10 +7,12 @@
 
 #include "app/EngineCommandLine.h"
 #include "app/EngineVersion.h"
+#include "app/ExitReport.h"
 #include "app/SystemClass.h"
 
 int main(int argc, char** argv)
 {
+    const ExitReport exitReport(argc > 0 ? argv[0] : nullptr);
     const EngineCommandLine commandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (const auto exitCode = commandLine.Answer(kEngineVersion, std::cout, std::cerr))
     {
@@ -23,5 +25,6 @@ int main(int argc, char** argv)
         {
             system.EnableWatch();
         }
+        system.SetMusicLog(commandLine.LogsMusic());
     });
 }

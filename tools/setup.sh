@@ -16,11 +16,14 @@ TINYXML_VERSION=2.6.2-6+deb12u1
 TINYOBJ_VERSION=2.0.0~rc10+dfsg-2
 
 # Wine plays the music through GStreamer ("base": decodebin; "good": the MP3 parser and decoder) and PulseAudio or
-# ALSA; the music test runs a private PulseAudio server, records it with parec and presses keys with xdotool.
-# tools/capture/video.sh encodes the presentation with ffmpeg (and checks it with ffprobe).
+# ALSA; the music test runs a private PulseAudio server, records it with parec, presses keys with xdotool and
+# takes the focus away with another X window (xmessage, from x11-utils).
+# tools/capture/video.sh encodes the presentation with ffmpeg (and checks it with ffprobe). tools/winerun asks
+# glxinfo (mesa-utils, which needs only the GL dispatch libraries, not Mesa itself) which renderer draws.
 packages=(g++-mingw-w64-x86-64-posix wine64 xvfb xauth libgl1-mesa-dri cmake ninja-build dpkg-dev
           googletest libstb-dev xz-utils ca-certificates clang libclang-rt-14-dev g++ lame gnuplot-nox python3
-          gstreamer1.0-plugins-base gstreamer1.0-plugins-good pulseaudio pulseaudio-utils xdotool ffmpeg)
+          gstreamer1.0-plugins-base gstreamer1.0-plugins-good pulseaudio pulseaudio-utils xdotool x11-utils ffmpeg
+          mesa-utils)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -59,14 +59,18 @@ TEST(EngineCommandLine, VersionAndHelpAnswerOnStandardOutputAndSucceed)
     EXPECT_NE(EngineCommandLine::Usage().find("--version"), std::string::npos);
 }
 
-TEST(EngineCommandLine, WatchPlaysThePresentationAndAsksForReloads)
+TEST(EngineCommandLine, WatchAndMusicLogPlayThePresentationAndAskForTheirExtras)
 {
     EXPECT_FALSE(EngineCommandLine({}).Watches());
-    const Outcome outcome = Answer({"--watch"});
+    EXPECT_FALSE(EngineCommandLine({}).LogsMusic());
+    const Outcome outcome = Answer({"--watch", "--music-log"});
     EXPECT_TRUE(outcome.runs);
     EXPECT_FALSE(outcome.exitCode);
     EXPECT_TRUE(EngineCommandLine({"--watch"}).Watches());
+    EXPECT_FALSE(EngineCommandLine({"--watch"}).LogsMusic());
+    EXPECT_TRUE(EngineCommandLine({"--music-log"}).LogsMusic());
     EXPECT_NE(EngineCommandLine::Usage().find("--watch"), std::string::npos);
+    EXPECT_NE(EngineCommandLine::Usage().find("--music-log"), std::string::npos);
 }
 
 TEST(EngineCommandLine, AnUnknownArgumentIsNamedWithTheUsageAndRefused)

@@ -1,6 +1,6 @@
 // Loading XML files for the options, world and actor readers: files that end inside a UTF-8 sequence are
-// parsed without reading past the text (the sanitizer build checks this), and ordinary files give exactly
-// what TinyXML's own loader gives, errors included.
+// parsed without reading past the text (the sanitizer build checks this), ordinary files give exactly what
+// TinyXML's own loader gives, errors included, and files the parser would nest too deeply are refused.
 #include "app/XmlFileLoader.h"
 #include "tests/ScratchDirectory.h"
 
@@ -147,4 +147,41 @@ TEST_F(XmlFileLoaderTest, NestingDeeperThanTheLimitIsRefusedBeforeParsing)
     }
     EXPECT_FALSE(loads(unclosed));
     EXPECT_FALSE(loads(nested(20000, "")));
+}
+
+// Nesting that a byte count misses but the parser sees: once a byte-order mark or a declaration says UTF-8, a
+// stray lead byte takes the '<' or the quote after it with it, and a declaration's quoted values may hold '>'.
+// All of it is refused before the parser runs; the same bytes declared Latin-1 are read a byte at a time and load.
+TEST_F(XmlFileLoaderTest, NestingThatOnlyTheParsersReadingShowsIsRefusedToo)
+{
+    const auto repeated = [](const std::string& piece, int times) {
+        std::string text;
+        for (int time = 0; time < times; ++time)
+        {
+            text += piece;
+        }
+        return text;
+    };
+    const std::string swallowedEndTags = repeated("<a>\xC3</a>", 1000);
+    const std::string hidden[] = {
+        "<?xml version=\"1.0\"?>" + swallowedEndTags,
+        "\xEF\xBB\xBF" + swallowedEndTags,
+        "<?xml version=\"1.0\"?><r>\xC3<q y=\"" + repeated("<a>", 1000),
+        "<?xml version=\"><!--\"?>" + repeated("<a>", 1000),
+        "<r><?xml version=\"><!--\"?>" + repeated("<a>", 1000),
+        // Deep enough to overflow the stack inside the parser.
+        "<?xml version=\"1.0\"?>" + repeated("<a>\xC3</a>", 200000),
+    };
+    for (const std::string& text : hidden)
+    {
+        TiXmlDocument document;
+        EXPECT_FALSE(XmlFileLoader::Load(document, m_scratch.Write("hidden.xml", text))) << text.substr(0, 40);
+        EXPECT_EQ(TiXmlBase::TIXML_ERROR, document.ErrorId()) << text.substr(0, 40);
+        EXPECT_EQ(nullptr, document.FirstChild());
+    }
+
+    TiXmlDocument latin1;
+    const std::string declared = "<?xml version=\"1.0\" encoding=\"iso-8859-1\"?><r>" + swallowedEndTags + "</r>";
+    ASSERT_TRUE(XmlFileLoader::Load(latin1, m_scratch.Write("latin1.xml", declared)));
+    EXPECT_EQ(nullptr, latin1.FirstChildElement()->FirstChildElement()->FirstChildElement());
 }

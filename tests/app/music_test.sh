@@ -3,7 +3,8 @@
 # null sink, in a runtime folder of the test's own, and parec recording that sink's monitor.
 #   music_test.sh BIN SCRATCH            engine.exe (small window, empty world) plays audible music and exits 0
 #                                        when the presentation ends by itself, and again when Escape ends it; its
-#                                        standard error holds none of the audio stack's noise.
+#                                        standard error holds none of the audio stack's noise. The music keeps to
+#                                        the presentation's clock through pauses, an inactive window and a seek.
 #   music_test.sh --capture BIN SCRATCH  engine-capture.exe with the same server present ends promptly with its
 #                                        picture, and plays nothing: a capture does not depend on audio at all.
 # BIN is the build's bin folder (programs and data); SCRATCH is emptied and used. The server is stopped by the
@@ -17,7 +18,7 @@ bin=$(cd "$1" && pwd)
 scratch=$2
 say() { printf '[music] %s\n' "$*" >&2; }
 fail() { printf '[music] FAILED: %s\n' "$*" >&2; exit 1; }
-for tool in pulseaudio parec xdotool python3; do
+for tool in pulseaudio parec xdotool xmessage python3 lame; do
     command -v "$tool" >/dev/null || fail "$tool is missing (tools/setup.sh installs it)"
 done
 
@@ -111,17 +112,33 @@ if [ "$mode" = capture ]; then
     exit 0
 fi
 
-say "engine.exe until the presentation ends (58 s)"
+# The presentation to its end on a track whose sound names its own time (tools/music/timecode.py), with the music
+# log on: Space pauses 3 s, another window has the focus for 4 s, Space pauses 1.5 s, Right seeks 5 s on.
+say "engine.exe --music-log on a time-coded track until the presentation ends: paused, inactive, seeking"
+python3 "$root/tools/music/timecode.py" make DemoTrack01.mp3
 record "$scratch/whole.raw"
 status=0
-timeout 180 "$root/tools/winerun" ./engine.exe 2>"$scratch/whole.err" &
+timeout 180 "$root/tools/winerun" ./engine.exe --music-log 2>"$scratch/whole.err" &
 engine=$!
 # Which window has the keyboard focus, and where the pointer is, every few seconds: the presentation's clock
 # stops while its window is inactive, so these say why a run went on too long.
 while kill -0 "$engine" 2>/dev/null; do
     echo "$(date +%T) focus: $(xdotool getwindowfocus getwindowname 2>&1 | head -n 1); $(xdotool getmouselocation 2>&1)"
     sleep 5
-done >"$scratch/focus.log"
+done >"$scratch/focus.log" &
+for _ in $(seq 1 600); do grep -q 'music: .*: play' "$scratch/whole.err" && break; sleep 0.1; done
+window=$(xdotool search --name '^Engine$' | head -n 1 || true)
+[ -n "$window" ] || fail "the Engine window was not found"
+xmessage -geometry 160x40+0+0 "another window" 2>/dev/null &
+other_pid=$!
+sleep 2; xdotool windowfocus "$window"; sleep 0.5; xdotool key space
+sleep 3; xdotool key space
+sleep 3; xdotool windowfocus "$(xdotool search --class Xmessage | head -n 1)"
+sleep 4; xdotool mousemove --window "$window" 100 100 click 1   # a window without a manager is activated by a click
+sleep 3; xdotool key space
+sleep 1.5; xdotool key space
+sleep 3; xdotool key Right
+kill "$other_pid"
 wait "$engine" || status=$?
 stop_recording
 cat "$scratch/whole.err" >&2
@@ -134,6 +151,29 @@ heard=$(audible_seconds "$scratch/whole.raw")
 say "presentation: exit 0, $heard audible seconds recorded"
 [ "$heard" -ge 40 ] || fail "the music was not heard for most of the presentation"
 check_quiet "$scratch/whole.err"
+python3 "$root/tools/music/timecode.py" read "$scratch/whole.raw" --log "$scratch/whole.err" --json >"$scratch/timing.json"
+python3 - "$scratch/timing.json" <<'EOF'
+import json, sys
+clock = json.load(open(sys.argv[1]))["clock"]
+print("[music] " + "\n[music] ".join(map(str, clock)), file=sys.stderr)
+problems = []
+# The clock stopped three times (3 s, 4 s inactive, 1.5 s, as the keys arrived), and the sound fell silent as
+# long: to within the drop-outs of a busy machine, which can also swallow where a silence starts.
+stops = [(c["stopped"], c.get("silence")) for c in clock if c["ended"] == "stop"]
+heard = [abs(silence - stopped) for stopped, silence in stops if silence is not None]
+if len(stops) != 3 or not heard or max(heard) > 0.6:
+    problems.append("the sound did not pause with the clock: %s" % stops)
+# How far sound and clock stand apart, from one stretch of running time to the next: before the first pause,
+# after it, after the inactive window, after the second pause and after the seek. A busy machine's drop-outs blur
+# each by some 20 ms; the start, while the first frames keep the processor busy, by more.
+apart = [c["apart"] for c in clock if "apart" in c]
+if len(apart) != 5 or max(apart[1:]) - min(apart[1:]) > 0.15 or abs(apart[0] - apart[1]) > 0.25:
+    problems.append("picture and sound drifted apart: %s" % apart)
+for problem in problems:
+    print("[music] FAILED: " + problem, file=sys.stderr)
+sys.exit(1 if problems else 0)
+EOF
+cp "$bin/DemoTrack01.mp3" .   # the shipped track again
 
 say "engine.exe ended by Escape while the music plays"
 record "$scratch/escape.raw"

@@ -1,6 +1,8 @@
 // The capture tool's command line: what each option sets, and which mistakes are refused with a message.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "tools/capture/CaptureOptions.h"
 
 namespace
@@ -124,20 +126,29 @@ TEST(CaptureOptions, HelpAndVersionAreAskedAndExplained)
     }
 }
 
-TEST(CaptureOptions, TheFrameCountIsWhatTheRunDrawsAndLongRunsShowProgress)
+TEST(CaptureOptions, TheRunPlaysUpToItsEndAndDrawsEveryFrameOrTheMomentsAlone)
 {
-    // Every frame from 0 s up to and including the end: a stream of 2 s at 60 fps is 121 frames.
+    // Frames played, frames drawn, progress shown. Every frame from 0 s up to and including the end: a stream of
+    // 2 s at 60 fps is 121 frames.
     const auto count = [](std::vector<std::string> args) {
         CaptureOptions options;
         EXPECT_FALSE(Parse(args, options));
-        return std::make_pair(options.FrameCount(), options.ShowsProgress());
+        return std::make_tuple(options.FrameCount(), options.DrawnFrameCount(), options.ShowsProgress());
     };
-    EXPECT_EQ(count({"--stream", "--size", "320x180", "--until", "2"}), std::make_pair(121LL, true));
-    EXPECT_EQ(count({"--fps", "4", "--at", "1", "--until", "50.1"}), std::make_pair(201LL, true));
-    EXPECT_EQ(count({}), std::make_pair(3481LL, true));
-    EXPECT_EQ(count({"--fps", "2", "--until", "60", "--loop"}), std::make_pair(121LL, true));
-    EXPECT_EQ(count({"--at", "1", "--until", "1"}), std::make_pair(61LL, false));
-    EXPECT_EQ(count({"--every", "--until", "0.5"}), std::make_pair(31LL, true));
+    EXPECT_EQ(count({"--stream", "--size", "320x180", "--until", "2"}), std::make_tuple(121LL, 121LL, true));
+    EXPECT_EQ(count({}), std::make_tuple(3481LL, 3481LL, true));
+    EXPECT_EQ(count({"--fps", "2", "--until", "60", "--loop", "--at", "50"}), std::make_tuple(121LL, 121LL, true));
+    EXPECT_EQ(count({"--every", "--until", "0.5"}), std::make_tuple(31LL, 31LL, true));
+    EXPECT_EQ(count({"--at", "1", "--until", "2", "--stats=s.csv"}), std::make_tuple(121LL, 121LL, false));
+    EXPECT_EQ(count({"--at", "1", "--memory=m.csv"}), std::make_tuple(3481LL, 3481LL, true));
+
+    // Moments alone: only their frames are drawn (two moments on one frame draw it once), and the run ends after
+    // the last unless --until asks for more. A moment past the end is never reached.
+    EXPECT_EQ(count({"--at", "1,8,50"}), std::make_tuple(3001LL, 3LL, false));
+    EXPECT_EQ(count({"--fps", "4", "--at", "1,1.01,50", "--until", "50.1"}), std::make_tuple(201LL, 2LL, false));
+    EXPECT_EQ(count({"--at", "1", "--until", "1"}), std::make_tuple(61LL, 1LL, false));
+    EXPECT_EQ(count({"--at", "8,59"}), std::make_tuple(3481LL, 1LL, false));
+    EXPECT_EQ(count({"--fps", "1", "--at", "0,1,2,3,4,5,6,7,8,9,10"}), std::make_tuple(11LL, 11LL, true));
 
     CaptureOptions options;
     EXPECT_TRUE(Parse({"--stream"}, options)) << "a stream's reader must know the frame size";

@@ -1,13 +1,14 @@
-// engine-capture.exe run for real under Wine, as a user would run it: it saves the moments asked for, two runs
-// give the same bytes (one with the device timed for its statistics, one without), the statistics have a row per
-// frame, and the pictures change where the presentation changes (the first sky against the second; the camera
-// looking down at 8 s). And the live engine's seek controls against it: after a seek, the engine draws exactly
-// the capture's picture of that moment.
+// engine-capture.exe run for real under Wine, as a user would run it: it saves the moments asked for, drawing
+// every frame with the device timed for the statistics or the moments alone untimed gives the same bytes, the
+// statistics have a row per frame, and the pictures change where the presentation changes (the first sky against
+// the second; the camera looking down at 8 s). And the live engine's seek controls against it: after a seek, the
+// engine draws exactly the capture's picture of that moment, in a framed window too.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -29,14 +30,16 @@
 
 namespace
 {
-// Runs a program from the working directory (where the tests and the data are) and returns its exit code.
-int RunProgram(const std::wstring& commandLine)
+// Runs a program from the working directory (where the tests and the data are), or from `directory`, and returns
+// its exit code.
+int RunProgram(const std::wstring& commandLine, const std::wstring& directory = {})
 {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
     std::wstring mutableLine = commandLine;
-    if (!CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    if (!CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        directory.empty() ? nullptr : directory.c_str(), &startup, &process))
     {
         return -1;
     }
@@ -106,19 +109,40 @@ Picture Load(const std::string& path)
     return picture;
 }
 
+// The live picture is the captured one, pixel for pixel (the capture's PNG has no alpha).
+bool SamePicture(const FrameImage& live, const Picture& captured)
+{
+    if (captured.rgb.empty() || live.width != captured.width || live.height != captured.height)
+    {
+        return false;
+    }
+    for (std::size_t pixel = 0; pixel < captured.rgb.size() / 3; ++pixel)
+    {
+        for (std::size_t channel = 0; channel < 3; ++channel)
+        {
+            if (live.rgba[pixel * 4 + channel] != captured.rgb[pixel * 3 + channel])
+            {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
 class CaptureRun : public ::testing::Test
 {
 protected:
     static void SetUpTestSuite()
     {
         s_dir = new ScratchDirectory;
-        // The first run has the device timed for its statistics, the second draws without.
+        // "a" draws every frame for its statistics, with the device timed; "b" draws the moments alone, untimed,
+        // among them the first frame of each segment of the timeline and of each change of an actor's path.
         for (const char* run : {"a", "b"})
         {
             const std::string out = s_dir->File(run);
             const std::string stats = run[0] == 'a' ? " --stats " + out + "\\stats.csv" : "";
-            s_exitCodes.push_back(RunProgram(Wide("engine-capture.exe --size 320x180 --fps 4 --at 1,8,50 --until 50.1"
-                                                  " --out " + out + stats)));
+            s_exitCodes.push_back(RunProgram(Wide("engine-capture.exe --size 320x180 --fps 4 --until 50.1 --at " +
+                                                  std::string(kMoments) + " --out " + out + stats)));
         }
     }
     static void TearDownTestSuite()
@@ -128,6 +152,8 @@ protected:
     }
 
     static std::string Shot(const char* run, const char* name) { return s_dir->File(run) + "\\" + name; }
+
+    static constexpr const char* kMoments = "1,8,15,21.5,22,29,44,50";
 
     static ScratchDirectory* s_dir;
     static std::vector<int> s_exitCodes;
@@ -149,13 +175,14 @@ TEST_F(CaptureRun, SavesTheRequestedMomentsAndSucceeds)
     }
 }
 
-TEST_F(CaptureRun, TwoRunsGiveTheSameBytesWithOrWithoutTheDeviceTimed)
+TEST_F(CaptureRun, DrawingTheMomentsAloneUntimedGivesTheBytesOfDrawingEveryFrameTimed)
 {
-    for (const char* name : {"t1.000.png", "t8.000.png", "t50.000.png"})
+    for (const char* name : {"t1.000.png", "t8.000.png", "t15.000.png", "t21.500.png", "t22.000.png", "t29.000.png",
+                             "t44.000.png", "t50.000.png"})
     {
-        const std::string first = ReadBytes(Shot("a", name));
-        ASSERT_FALSE(first.empty()) << name;
-        EXPECT_TRUE(first == ReadBytes(Shot("b", name))) << name << " differs between two runs";
+        const std::string everyFrame = ReadBytes(Shot("a", name));
+        ASSERT_FALSE(everyFrame.empty()) << name;
+        EXPECT_TRUE(everyFrame == ReadBytes(Shot("b", name))) << name << " differs with the frames before undrawn";
     }
 }
 
@@ -348,23 +375,7 @@ TEST(CaptureSeek, AfterASeekTheLiveEngineDrawsTheCapturedPictureOfThatMoment)
     ASSERT_EQ(frames.size(), 10u);
 
     const auto sameAsCapture = [&](int liveFrame, const char* shot) {
-        const Picture captured = Load(out + "\\" + shot);
-        const FrameImage& live = frames[liveFrame];
-        if (captured.rgb.empty() || live.width != captured.width || live.height != captured.height)
-        {
-            return false;
-        }
-        for (std::size_t pixel = 0; pixel < captured.rgb.size() / 3; ++pixel)
-        {
-            for (std::size_t channel = 0; channel < 3; ++channel)
-            {
-                if (live.rgba[pixel * 4 + channel] != captured.rgb[pixel * 3 + channel])
-                {
-                    return false;
-                }
-            }
-        }
-        return true;
+        return SamePicture(frames[liveFrame], Load(out + "\\" + shot));
     };
     EXPECT_TRUE(sameAsCapture(1, "t50.000.png")) << "seek forward to 50 s";
     EXPECT_TRUE(sameAsCapture(2, "t8.000.png")) << "seek back to 8 s";
@@ -375,4 +386,67 @@ TEST(CaptureSeek, AfterASeekTheLiveEngineDrawsTheCapturedPictureOfThatMoment)
     EXPECT_TRUE(sameAsCapture(7, "t20.000.png")) << "the overlay hidden again";
     EXPECT_TRUE(sameAsCapture(8, "t15.000.png")) << "Left: 5 s back";
     EXPECT_TRUE(sameAsCapture(9, "t20.000.png")) << "Right: 5 s on";
+}
+
+// In a framed window the camera takes its aspect from the options file's window size, frame included, while
+// --size gives the capture the aspect of the picture itself: a seek's picture is the capture made with the same
+// options file and no --size.
+TEST(CaptureSeek, InAFramedWindowASeekDrawsTheCaptureOfTheSameOptionsFile)
+{
+    // A program folder of its own: a 320 x 240 window round an empty world (the sky and the post pass).
+    ScratchDirectory dir;
+    for (const char* name : {"D.bmp", "dirty-wicker-weave1-albedo.dds", "10.dds", "11.dds", "PostPS.fx", "PostVS.fx",
+                             "BasicNormalMapPixelShader.fx", "BasicNormalMapVertexShader.fx", "SkyPixelShader.fx",
+                             "SkyVertexShader.fx"})
+    {
+        ASSERT_TRUE(std::filesystem::copy_file(name, dir.Path() / name)) << name;
+    }
+    dir.Write("EngineOptions.xml", R"(<Options><Graphics renderer="Direct3D 11" width="320" height="240"/></Options>)");
+    dir.Write("World1.xml", "<World><StaticActors/></World>");
+
+    // An earlier run in this thread leaves the quit message its window's destruction posts; it would end this run
+    // before its first frame.
+    MSG leftover;
+    while (PeekMessageW(&leftover, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
+    {
+    }
+    const std::filesystem::path home = std::filesystem::current_path();
+    std::filesystem::current_path(dir.Path());
+    Scene3::ResetTimeline();
+    FakeClock clock;
+    BackBufferReader reader;
+    FrameImage seek;
+    int frame = 0;
+    const int exitCode = SystemClass::RunApplication([&](SystemClass& system) {
+        system.EnableControls();
+        system.SetMusicEnabled(false);
+        system.SetTimeSource(clock.Source());
+        system.SetBeforePresent([&] {
+            D3DClass& d3d = *SystemClass::GetGraphics().GetD3D();
+            seek = reader.Read(d3d.GetSwapChain(), d3d.GetDevice(), d3d.GetDeviceContext());
+        });
+        system.SetFrameObserver([&] {
+            clock.Advance(1.0 / 60.0);
+            if (frame++ == 0)
+            {
+                system.GetControls()->RequestSeek(5.0);   // drawn by the second frame, which is the last
+            }
+            else
+            {
+                PostQuitMessage(0);
+            }
+        });
+    });
+    std::filesystem::current_path(home);
+    ASSERT_EQ(exitCode, 0);
+    EXPECT_TRUE(seek.width > 0 && seek.width < 320 && seek.height < 240) << "the frame takes its share of the window";
+
+    const std::wstring folder = dir.Path().wstring();
+    ASSERT_EQ(RunProgram(L"engine-capture.exe --at 5 --until 5.1 --out window", folder), 0);
+    ASSERT_EQ(RunProgram(Wide("engine-capture.exe --at 5 --until 5.1 --out picture --size " +
+                              std::to_string(seek.width) + "x" + std::to_string(seek.height)),
+                         folder),
+              0);
+    EXPECT_TRUE(SamePicture(seek, Load(dir.File("window\\t5.000.png")))) << "the same options file, no --size";
+    EXPECT_FALSE(SamePicture(seek, Load(dir.File("picture\\t5.000.png")))) << "--size: the picture's own aspect";
 }

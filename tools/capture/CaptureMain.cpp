@@ -2,7 +2,9 @@
 // drives the frame timer with a fixed step and saves chosen frames of the back buffer as PNG, optionally with a
 // CSV of per-frame CPU timings and one of memory samples, or streams every frame to standard output for an
 // encoder (tools/capture/video.sh). Window activation does not pause a capture, so the same arguments always
-// give the same frames. A long capture shows its progress on standard error.
+// give the same frames. Chosen moments alone are drawn: the frames between them are played without drawing
+// and the run ends after the last. A long capture shows its progress on standard error.
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -20,6 +22,7 @@
 
 #include "app/EngineCommandLine.h"
 #include "app/EngineVersion.h"
+#include "app/ExitReport.h"
 #include "app/MessageBox.h"
 #include "app/SystemClass.h"
 #include "graphics/BackBufferReader.h"
@@ -66,6 +69,7 @@ bool StreamFrame(const FrameImage& image, std::vector<unsigned char>& rgb)
 
 int main(int argc, char** argv)
 {
+    const ExitReport exitReport(argc > 0 ? argv[0] : nullptr);
     CaptureOptions options;
     if (const auto error = ParseCaptureOptions(std::vector<std::string>(argv + 1, argv + argc), options))
     {
@@ -126,8 +130,10 @@ int main(int argc, char** argv)
         // Raw frames, byte for byte: no line-end translation on the way to the encoder.
         _setmode(_fileno(stdout), _O_BINARY);
     }
-    CaptureProgress progress(options.FrameCount(), _isatty(_fileno(stderr)) != 0);
+    CaptureProgress progress(options.DrawnFrameCount(), _isatty(_fileno(stderr)) != 0);
+    const bool showsProgress = options.ShowsProgress();
     PhaseStopwatch sinceFirstFrame;
+    std::uint64_t drawn = 0;          // frames drawn so far
     unsigned long long resizes = 0;   // resizes that reached the scene (the window's size changed)
     std::string startup;              // the start-up split, complete after the first frame
     BackBufferReader reader;
@@ -154,6 +160,10 @@ int main(int argc, char** argv)
         if (options.until && !options.loop)
         {
             system.SetPresentationSeconds(static_cast<float>(*options.until));
+        }
+        if (!options.DrawsEveryFrame())
+        {
+            system.SetDrawsFrame([&] { return moments.count(frame) > 0; });
         }
         system.SetBeforePresent([&] {
             const auto range = moments.equal_range(frame);
@@ -208,22 +218,25 @@ int main(int argc, char** argv)
                 memory.Write(frame, options.TimeOfFrame(frame), SystemClass::GetGraphics().GetD3D()->GetDevice());
             }
             resizes = system.GetFrameCounts().resizes;
-            if (frame == 0)
+            const bool drewThisFrame = system.GetFrameCounts().rendered > drawn;
+            if (drewThisFrame && drawn == 0)
             {
                 startup = system.GetStartupStats().Describe();
                 sinceFirstFrame = PhaseStopwatch();   // the estimate is about frames, not start-up
             }
+            drawn = system.GetFrameCounts().rendered;
             ++frame;
-            if (options.ShowsProgress())
+            if (showsProgress && drewThisFrame)
             {
-                if (const auto line = progress.Update(frame, sinceFirstFrame.Milliseconds() / 1000.0))
+                if (const auto line = progress.Update(static_cast<long long>(drawn),
+                                                      sinceFirstFrame.Milliseconds() / 1000.0))
                 {
                     std::cerr << *line << std::flush;
                 }
             }
-            // A looping run never passes the end by time; it stops before the first frame past --until, as
-            // the quit message is taken before that frame is ticked.
-            if (options.loop && options.PastUntil(frame))
+            // A looping run never passes the end by time, nor does one that has drawn its last moment before
+            // the end; it stops before the next frame, as the quit message is taken before that frame is ticked.
+            if (options.StopsBefore(frame))
             {
                 PostQuitMessage(0);
             }
@@ -247,7 +260,7 @@ int main(int argc, char** argv)
             ++missing;
         }
     }
-    std::cerr << "engine-capture: " << frame << " frames rendered, " << resizes << " resizes\n";
+    std::cerr << "engine-capture: " << frame << " frames played, " << drawn << " drawn, " << resizes << " resizes\n";
     if (!startup.empty())
     {
         std::cerr << "engine-capture: " << startup << "\n";

@@ -1,6 +1,7 @@
 // Capture command line: see CaptureOptions.h.
 #include "tools/capture/CaptureOptions.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -70,31 +71,80 @@ bool CaptureOptions::PastUntil(long long frame) const
     return until && static_cast<double>(RunNanoseconds(frame)) > *until * 1e9;
 }
 
+bool CaptureOptions::DrawsEveryFrame() const
+{
+    return every || stream || !statsFile.empty() || !memoryFile.empty() || loop || at.empty();
+}
+
+std::vector<long long> CaptureOptions::MomentFrames() const
+{
+    std::vector<long long> frames;
+    for (const double seconds : at)
+    {
+        frames.push_back(FrameAt(seconds));
+    }
+    std::sort(frames.begin(), frames.end());
+    frames.erase(std::unique(frames.begin(), frames.end()), frames.end());
+    return frames;
+}
+
+bool CaptureOptions::StopsBefore(long long frame) const
+{
+    if (loop)
+    {
+        return PastUntil(frame);
+    }
+    if (DrawsEveryFrame() || until)
+    {
+        return false;
+    }
+    return frame > FrameAt(*std::max_element(at.begin(), at.end()));
+}
+
 long long CaptureOptions::FrameCount() const
 {
-    // A looping run stops before the first frame past --until; any other run ends when the frame timer's total
-    // (single-precision seconds) exceeds the end, also in single precision.
+    // A run that stops by itself stops before the first frame it must not play; any other run ends when the
+    // frame timer's total (single-precision seconds) exceeds the end, also in single precision.
     const double end = until ? *until : static_cast<double>(kPresentationNanoseconds) / 1e9;
-    const auto drawn = [this, end](long long frame) {
-        if (loop)
+    const auto played = [this, end](long long frame) {
+        if (StopsBefore(frame))
         {
-            return !PastUntil(frame);
+            return false;
         }
         const float total = static_cast<float>(PresentationNanoseconds(frame)) / 1000000000.0f;
-        return !(total > static_cast<float>(end));
+        return loop || !(total > static_cast<float>(end));
     };
     long long last = static_cast<long long>(std::floor(end * fps)) + 2;
-    while (last >= 0 && !drawn(last))
+    while (last >= 0 && !played(last))
     {
         --last;
     }
     return last + 1;
 }
 
+long long CaptureOptions::DrawnFrameCount() const
+{
+    const long long played = FrameCount();
+    if (DrawsEveryFrame())
+    {
+        return played;
+    }
+    const std::vector<long long> moments = MomentFrames();
+    return std::count_if(moments.begin(), moments.end(), [played](long long frame) { return frame < played; });
+}
+
 bool CaptureOptions::ShowsProgress() const
 {
+    if (every || stream)
+    {
+        return true;
+    }
+    if (!DrawsEveryFrame())
+    {
+        return DrawnFrameCount() > kProgressMoments;
+    }
     const double seconds = until ? *until : static_cast<double>(kPresentationNanoseconds) / 1e9;
-    return every || stream || seconds > kProgressSeconds;
+    return seconds > kProgressSeconds;
 }
 
 std::optional<std::string> ParseCaptureOptions(const std::vector<std::string>& args, CaptureOptions& options)
@@ -258,18 +308,29 @@ frames of the back buffer (after the post pass and the overlay) as PNG files.
 Usage: engine-capture.exe [options]   (run it where engine.exe runs: beside the data files)
 
   --fps N           frames per second of presentation time (default 60); each frame advances 1/N s
-  --at T1,T2,...    save the frames nearest to these presentation times, in seconds (e.g. --at 1,8,50)
+  --at T1,T2,...    save the frames nearest to these presentation times, in seconds (e.g. --at 1,8,50).
+                    Only these frames are drawn: the ones between are played without drawing, as engine.exe's
+                    seek replays them, which gives the same pictures in a fraction of the time; the run ends
+                    after the last of them unless --until asks for more. --every, --stream, --stats, --memory
+                    and --loop draw every frame, as does a run without --at (a play-through that saves nothing)
   --every           save every frame (frame-000000.png, frame-000001.png, ...)
   --stream          write every frame to standard output as raw RGB, 3 bytes per pixel, rows top to bottom,
                     for an encoder to read (ffmpeg -f rawvideo -pix_fmt rgb24 -s WxH -i -); needs --size.
                     tools/capture/video.sh uses it to make an MP4 with the music
-  --until T         stop after T seconds of presentation time (default: the presentation's end, 58 s;
-                    longer runs keep the timeline going past it, holding the last shot)
+  --until T         stop after T seconds of presentation time (default: the presentation's end, 58 s, or the
+                    last moment when only moments are drawn; longer runs keep the timeline going past 58 s,
+                    holding the last shot)
   --loop            with --until: after every 58 s the timeline starts again from 0 s, so a long run
                     (a soak, e.g. --until 600 --loop) passes through every shot and both skies again and
                     again; the camera's turn and the actors' spin carry on from where they were, so later
                     passes do not repeat the first exactly. The stats and memory rows count run time.
-  --size WxH        window size in pixels, overriding EngineOptions.xml
+  --size WxH        picture size in pixels, overriding EngineOptions.xml: the window is made just large
+                    enough around it and the camera takes the picture's aspect, W/H. Without --size the
+                    window has the options file's size, frame included, and the camera that size's aspect,
+                    as in engine.exe. So engine.exe's picture after a seek (F12) is the capture made with
+                    the same EngineOptions.xml and no --size. In a framed window the picture is smaller
+                    than the window (320x240 leaves 312x213 under Wine), and --size 312x213 shows a wider
+                    view than that window does
   --out DIR         folder for the images and nothing else (default: the current folder; created if missing)
   --stats FILE.csv  one row per frame: presentation time and the CPU milliseconds of logic update, event
                     dispatch, scene update, scene render submission, overlay and Present; then the
@@ -284,7 +345,7 @@ Usage: engine-capture.exe [options]   (run it where engine.exe runs: beside the 
   --help            this text
 
 Frames saved with --at are named t<seconds>.png with three decimals (t8.000.png). The same arguments give the
-same images. A long capture (--every, --stream, or more than 10 s of presentation time) shows a progress line
-on standard error: frames done out of the total and the time left. Exit code: 0 on success, 1 when start-up fails, 2 after an error, 64 for bad arguments.
+same images. A long capture (--every, --stream, every frame over more than 10 s of presentation time, or more
+than 10 moments) shows a progress line on standard error: frames drawn out of the total and the time left. Exit code: 0 on success, 1 when start-up fails, 2 after an error, 64 for bad arguments.
 )";
 }

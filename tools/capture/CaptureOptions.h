@@ -36,17 +36,30 @@ struct CaptureOptions
     long long RunNanoseconds(long long frame) const { return Step().Nanoseconds(frame); }
     // The time the frame timer is given for frame `frame`: the run time, or with --loop its place in the pass.
     long long PresentationNanoseconds(long long frame) const;
-    // With --loop: whether frame `frame` lies past --until, so the run must stop before it.
+    // Whether frame `frame` lies past --until.
     bool PastUntil(long long frame) const;
     // Frames between memory samples.
     int MemorySampleInterval() const { return memoryEvery > 0 ? memoryEvery : fps; }
-    // How many frames the run draws: every frame whose time is within --until (or the presentation's 58 s),
-    // the first at 0 s and the one at the end included, compared the way the program compares them.
+    // Whether the run draws every frame: it saves or streams them all, writes what drawing them costs (--stats,
+    // and --memory or --loop, the soak, which measures the renderer), or saves no moment at all (a play-through,
+    // timed from outside). Otherwise it draws the moments' frames alone and plays the frames between them
+    // without drawing, as engine.exe's seek replays them; the pictures are the same, byte for byte.
+    bool DrawsEveryFrame() const;
+    // The frames of the moments asked for, each once, in order.
+    std::vector<long long> MomentFrames() const;
+    // Whether the run stops before frame `frame` although the presentation goes on: with --loop, past --until;
+    // when it draws the moments alone and no --until asks for more, past the last moment.
+    bool StopsBefore(long long frame) const;
+    // How many frames the run plays, drawn or not: from 0 s up to the end (--until, the presentation's 58 s, or
+    // the last moment), the one at the end included, compared the way the program compares them.
     long long FrameCount() const;
-    // Whether the run shows a progress line: it saves or streams every frame, or plays more than
-    // kProgressSeconds of presentation time.
+    // How many of those it draws.
+    long long DrawnFrameCount() const;
+    // Whether the run shows a progress line (of the frames it draws): it saves or streams every frame, draws
+    // every frame over more than kProgressSeconds of presentation time, or more than kProgressMoments moments.
     bool ShowsProgress() const;
     static constexpr double kProgressSeconds = 10.0;
+    static constexpr long long kProgressMoments = 10;
     // The step the frames are made on; a seek in engine.exe replays on the default one.
     FixedStep Step() const { return FixedStep{fps}; }
 };

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Fuzzes one target (or all of them in turn) with libFuzzer for a given number of seconds each:
 #     tools/fuzz/run.sh TARGET|all SECONDS [libFuzzer options...]
-# Targets: options world actor mesh dds targa. Paths given to libFuzzer must be absolute: the targets work in a
+# Targets: xml options world actor mesh dds targa. Paths given to libFuzzer must be absolute: the targets work in a
 # scratch folder of their own. Builds build-asan/ (clang, AddressSanitizer, UndefinedBehavior-
 # Sanitizer, libFuzzer) when needed. New interesting inputs collect in build-asan/fuzz/corpus/TARGET (not
 # committed); the committed seeds (tools/fuzz/corpus/TARGET) and regressions are read, never written. A crash
@@ -11,7 +11,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 here="$root/tools/fuzz"
 build="$root/build-asan"
-all_targets=(options world actor mesh dds targa)
+all_targets=(xml options world actor mesh dds targa)
 
 usage() { echo "usage: tools/fuzz/run.sh TARGET|all SECONDS [libFuzzer options...] (targets: ${all_targets[*]})" >&2; exit 2; }
 [ $# -ge 2 ] || usage
@@ -45,7 +45,7 @@ for target in "${targets[@]}"; do
     max_len=4096
     case $target in
         # Long enough for inputs nested past the XML loader's depth limit (256 levels) with attributes on the way.
-        options|world|actor) dict=(-dict="$here/xml.dict") max_len=16384 ;;
+        xml|options|world|actor) dict=(-dict="$here/xml.dict") max_len=16384 ;;
         mesh) dict=(-dict="$here/obj.dict") ;;
         dds) dict=(-dict="$here/dds.dict") ;;
     esac

@@ -1,0 +1,73 @@
+// The background music, kept on the presentation's clock. Start-up opens and plays the track through Windows'
+// multimedia command interface (MCI); from then on the music follows the frame timer: it pauses when the clock
+// stops, goes on at the clock's moment when the clock starts again, and jumps with every seek. It never decides
+// when the clock stops (the application tells it), and it never waits for the sound device: every call sends at
+// most two MCI commands, each of which returns within milliseconds (README: Music has the figures under Wine).
+#pragma once
+
+#include <iosfwd>
+#include <limits>
+#include <string>
+
+#include "app/FrameStats.h"
+
+class MusicPlayer
+{
+public:
+    // Found in the working directory, like every data file.
+    static constexpr const char* kFileName = "DemoTrack01.mp3";
+
+    // `endSeconds`: the presentation's length; the music never plays from there or later. `log`, when given,
+    // gets one line per command: the clock's moment, the wall time, the command, its duration and its answer.
+    explicit MusicPlayer(double endSeconds, std::ostream* log = nullptr);
+    ~MusicPlayer();
+    MusicPlayer(const MusicPlayer&) = delete;
+    MusicPlayer& operator=(const MusicPlayer&) = delete;
+
+    // Opens the track and plays it from its start. False, with one line on standard error, when it cannot be
+    // played: without the file, a codec or a sound device the presentation runs silent.
+    bool Start();
+    // The clock stopped (`clockRunning` false) or runs, at `seconds`: pauses, or plays again from the clock's
+    // moment. A call that finds the music already so sends nothing.
+    void Follow(bool clockRunning, double seconds);
+    // The clock was moved to `seconds` (a seek, a world reload). Running, the music goes on from there at once;
+    // stopped, it stays paused and goes on from the clock's moment when the clock starts.
+    void Jump(bool clockRunning, double seconds);
+    // Ends the music and closes the device, at the clock's `seconds` (for the log). Left open, its playback
+    // threads are still running while the process exits, which crashes it under Wine.
+    void Close(double seconds);
+
+    bool IsOpen() const { return m_state != State::Closed; }
+
+private:
+    enum class State
+    {
+        Closed,
+        Playing,
+        Paused
+    };
+
+    struct Reply
+    {
+        unsigned error = 0;
+        std::string text;
+    };
+
+    void Pause(double clockSeconds);
+    void PlayFrom(double seconds);
+    // The clock starts when start-up ends, so start-up waits for the sound to start too: "play" returns before it
+    // does, and the music would trail the pictures by the difference for as long as it plays on.
+    void WaitUntilMoving();
+    // Sends "VERB DemoTrack01.mp3 ARGUMENTS" and writes the log line.
+    Reply Send(const std::string& verb, const std::string& arguments, double clockSeconds);
+    Reply Ask(const std::string& command);
+    void Log(double clockSeconds, const std::string& command, double milliseconds, const Reply& reply);
+
+    double m_endSeconds;
+    std::ostream* m_log;
+    PhaseStopwatch m_sinceStart;
+    State m_state = State::Closed;
+    // The clock's moment at which the track was paused, where "resume" carries on; not a number while the track
+    // stands anywhere else (after the presentation's end, or a play that failed).
+    double m_pausedAt = std::numeric_limits<double>::quiet_NaN();
+};

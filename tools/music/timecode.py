@@ -1,0 +1,216 @@
+#!/usr/bin/env python3
+"""A music track whose sound names its own time, and what a recording of it says about the music's timing.
+
+    timecode.py make OUT.mp3 [--seconds N]
+        writes a track (through Debian's `lame`) whose second k is a pure tone of 200 + 50 k Hz, 60 s by default.
+        Put it in place of DemoTrack01.mp3 (in a copy of the program folder) and play the presentation.
+    timecode.py read RECORDING [--log STDERR] [--json]
+        reads a recording of it (raw signed 16-bit little-endian stereo at 44,100 Hz, as `parec --format=s16le
+        --rate=44100 --channels=2` writes it) and names, for every stretch of sound, the part of the track heard.
+        With --log, the standard error of `engine.exe --music-log` that played it: each stretch of time the clock
+        ran (between pauses, seeks and the end) is set beside the sound heard meanwhile, which tells whether the
+        pauses, an inactive window and the seeks moved sound and picture apart.
+
+Every figure is in seconds. "music" times are positions in the track, "recording" times are seconds from the
+start of the recording, "clock" times are the presentation's clock as the engine logged it. The track and the
+decoding need nothing beyond Python 3 and lame: the tone of a stretch is measured from its zero crossings.
+"""
+
+import argparse
+import array
+import json
+import math
+import os
+import re
+import statistics
+import subprocess
+import sys
+import tempfile
+import wave
+
+RATE = 44100
+LOWEST_HZ = 200
+STEP_HZ = 50
+# Quieter than this (of 32767) is silence; the track's tones are 12,000.
+LOUD = 1500
+# Silence longer than this between two tones ends a stretch of sound: a pause, not a drop-out of a busy machine
+# (which loses up to half a second of sound under Wine).
+PAUSE_SECONDS = 1.0
+
+
+def make(path, seconds):
+    samples = array.array("h")
+    phase = 0.0
+    for second in range(seconds):
+        step = 2 * math.pi * (LOWEST_HZ + STEP_HZ * second) / RATE
+        for _ in range(RATE):
+            phase += step   # continuous phase: no click where the tone changes
+            value = int(12000 * math.sin(phase))
+            samples.append(value)
+            samples.append(value)
+    with tempfile.TemporaryDirectory() as scratch:
+        wav = os.path.join(scratch, "timecode.wav")
+        with wave.open(wav, "wb") as out:
+            out.setnchannels(2)
+            out.setsampwidth(2)
+            out.setframerate(RATE)
+            out.writeframes(samples.tobytes())
+        subprocess.run(["lame", "--quiet", "-b", "160", wav, path], check=True)
+
+
+def tone_runs(path):
+    """Runs of one tone: [start, end, second] in recording seconds, from the left channel's rising zero crossings.
+    The tone of a crossing is measured over the next four periods."""
+    samples = array.array("h")
+    with open(path, "rb") as f:
+        samples.frombytes(f.read())
+    left = samples[0::2]
+    block = RATE // 200
+    loud = [max(map(abs, left[i:i + block]), default=0) > LOUD for i in range(0, len(left), block)]
+    crossings = []   # lists of crossing times, one per loud stretch
+    previous = None
+    for i in range(1, len(left)):
+        if not loud[i // block]:
+            previous = None
+            continue
+        a, b = left[i - 1], left[i]
+        if a < 0 <= b:
+            t = (i - 1 + a / (a - b)) / RATE
+            if previous is None or t - previous > 0.02:
+                crossings.append([])
+            crossings[-1].append(t)
+            previous = t
+    runs = []
+    for times in crossings:
+        for i in range(len(times) - 4):
+            frequency = 4.0 / (times[i + 4] - times[i])
+            second = round((frequency - LOWEST_HZ) / STEP_HZ)
+            if second < 0 or abs(frequency - (LOWEST_HZ + STEP_HZ * second)) > STEP_HZ * 0.3:
+                continue
+            if runs and runs[-1][2] == second and times[i] - runs[-1][1] < 0.02:
+                runs[-1][1] = times[i]
+            else:
+                runs.append([times[i], times[i], second])
+    return [run for run in runs if run[1] - run[0] >= 0.03]
+
+
+def stretches(runs):
+    """Stretches of continuous music: runs split where the sound pauses or jumps to another second. Each change of
+    second inside a stretch pins the offset (recording time minus music time) to within the silence around it. A
+    stretch's start is placed by its first change and its end by its last; "offset" is the median of all."""
+    groups = []
+    for run in runs:
+        last = groups[-1][-1] if groups else None
+        if last and run[0] - last[1] <= PAUSE_SECONDS and run[2] in (last[2], last[2] + 1):
+            groups[-1].append(run)
+        else:
+            groups.append([run])
+    result = []
+    for group in groups:
+        changes = [(after[0] - before[1], (before[1] + after[0]) / 2 - after[2])
+                   for before, after in zip(group, group[1:]) if after[2] == before[2] + 1]
+        # A change heard without a drop-out around it pins the offset to within a few milliseconds.
+        clean = [offset for silence, offset in changes if silence < 0.03] or [offset for _, offset in changes]
+        start, end = group[0][0], group[-1][1]
+        stretch = {"recording": [round(start, 3), round(end, 3)], "music": None}
+        if changes:
+            stretch["music"] = [round(start - changes[0][1], 3), round(end - changes[-1][1], 3)]
+            stretch["offset"] = round(statistics.median(clean), 3)
+        result.append(stretch)
+    return result
+
+
+LOG_LINE = re.compile(r"^music: (-?[\d.]+) s, wall ([\d.]+) s: (\w+) \S+(?: from (\d+))?")
+
+
+def clock_segments(path):
+    """The stretches of time in which the engine's clock ran with the music playing, from engine.exe --music-log:
+    each from a play or a resume to the next pause or the close, with "lead", the clock's moment minus the wall
+    time while it ran, and what ended it: a stop (the clock stopped; "stopped" says for how long), a jump (a seek)
+    or the end."""
+    commands = []
+    with open(path, errors="replace") as f:
+        for line in f:
+            match = LOG_LINE.match(line)
+            if match:
+                clock, wall, verb, start = match.groups()
+                commands.append((float(clock), float(wall), verb, start))
+    segments, running = [], None
+    for i, (clock, wall, verb, start) in enumerate(commands):
+        if verb in ("play", "resume"):
+            running = {"clock": [clock, None], "lead": clock - wall, "wall": [wall, None]}
+            if segments and segments[-1]["ended"] == "stop":
+                segments[-1]["stopped"] = round(wall - segments[-1]["wall"][1], 3)
+        elif verb == "status" and running and commands[i - 1][2] == "play" and start is None:
+            # Start-up waits for the track to move before the clock starts.
+            running.update({"lead": clock - wall, "wall": [wall, None]})
+        elif verb in ("pause", "close") and running:
+            jump = verb == "pause" and i + 1 < len(commands) and commands[i + 1][2] == "play"
+            running["wall"][1] = wall
+            running["clock"][1] = round(running["clock"][0] + wall - running["wall"][0], 3)
+            running["ended"] = "jump" if jump else "stop" if verb == "pause" else "end"
+            segments.append(running)
+            running = None
+    return segments
+
+
+def compare(sound, segments):
+    """Sets each stretch of sound beside the stretch of clock time it played in (the one its music overlaps most)
+    and says how far sound and clock stand apart there: "apart" is the clock's moment minus the music heard at the
+    same instant, up to one constant (when the recording started, and the audio path's latency), so its changes
+    from one stretch to the next are what a pause, an inactive window or a seek did to them."""
+    placed = [s for s in sound if s["music"] is not None]
+    for segment in segments:
+        overlap = lambda s: min(s["music"][1], segment["clock"][1]) - max(s["music"][0], segment["clock"][0])
+        match = max(placed, key=overlap, default=None)
+        if match is None or overlap(match) <= 0:
+            continue
+        segment["music"] = match["music"]
+        segment["apart"] = round(segment["lead"] + match["offset"], 3)
+        if segment["ended"] == "stop":
+            # The silence that begins nearest to where the clock stopped, in the recording's time.
+            stopped = match["offset"] + segment["clock"][1]
+            gaps = [(after["recording"][0] - before["recording"][1], before["recording"][1])
+                    for before, after in zip(sound, sound[1:])]
+            nearest = min(gaps, key=lambda gap: abs(gap[1] - stopped), default=None)
+            if nearest and abs(nearest[1] - stopped) < 1.0:
+                segment["silence"] = round(nearest[0], 3)
+    first = next((s["apart"] for s in segments if "apart" in s), 0.0)
+    for segment in segments:
+        segment["lead"] = round(segment["lead"], 3)
+        segment["wall"] = [round(w, 3) for w in segment["wall"]]
+        if "apart" in segment:
+            segment["apart"] = round(segment["apart"] - first, 3)
+    return segments
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    commands = parser.add_subparsers(dest="command", required=True)
+    maker = commands.add_parser("make")
+    maker.add_argument("out")
+    maker.add_argument("--seconds", type=int, default=60)
+    reader = commands.add_parser("read")
+    reader.add_argument("recording")
+    reader.add_argument("--log")
+    reader.add_argument("--json", action="store_true")
+    args = parser.parse_args()
+
+    if args.command == "make":
+        make(args.out, args.seconds)
+        return 0
+    sound = stretches(tone_runs(args.recording))
+    segments = compare(sound, clock_segments(args.log)) if args.log else []
+    if args.json:
+        print(json.dumps({"sound": sound, "clock": segments}, indent=1))
+        return 0
+    for s in sound:
+        music = "music %.3f-%.3f s" % tuple(s["music"]) if s["music"] else "too short to place"
+        print("sound: recording %.3f-%.3f s, %s" % (s["recording"][0], s["recording"][1], music))
+    for segment in segments:
+        print("clock: " + ", ".join("%s %s" % item for item in segment.items()))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
