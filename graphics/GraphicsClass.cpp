@@ -58,6 +58,10 @@ GraphicsClass::~GraphicsClass()
 bool GraphicsClass::Initialize(const EngineOptions& options, HWND window)
 {
     PhaseStopwatch phase;
+    // A timer of an earlier device would end that device's queries on the new one's context; it comes back with
+    // the scene.
+    m_gpuTimer.reset();
+    ConnectGpuTimer();
     m_d3d = std::make_shared<D3DClass>();
     if (!m_d3d->Initialize(options, window))
     {
