@@ -82,25 +82,22 @@ void PerObjectConstantRing::Write(ID3D11DeviceContext* context, const cbPerObjec
 
 void PerObjectConstantRing::BindVertex(ID3D11DeviceContext* context)
 {
-    const UINT first = CurrentFirstConstant();
-    if (BindingRecord::Of(context).Change(BindingRecord::Kind::VertexConstantBuffer, 0u, m_buffer.Get(),
-                                          SlotDetail(first)))
-    {
-        ID3D11Buffer* buffers[] = {m_buffer.Get()};
-        const UINT count = kSlotConstants;
-        ContextOne(context)->VSSetConstantBuffers1(0u, 1u, buffers, &first, &count);
-    }
+    BindCurrent(context, BindingRecord::Kind::VertexConstantBuffer, &ID3D11DeviceContext1::VSSetConstantBuffers1);
 }
 
 void PerObjectConstantRing::BindPixel(ID3D11DeviceContext* context)
 {
+    BindCurrent(context, BindingRecord::Kind::PixelConstantBuffer, &ID3D11DeviceContext1::PSSetConstantBuffers1);
+}
+
+void PerObjectConstantRing::BindCurrent(ID3D11DeviceContext* context, BindingRecord::Kind kind, StageSetter set)
+{
     const UINT first = CurrentFirstConstant();
-    if (BindingRecord::Of(context).Change(BindingRecord::Kind::PixelConstantBuffer, 0u, m_buffer.Get(),
-                                          SlotDetail(first)))
+    if (BindingRecord::Of(context).Change(kind, 0u, m_buffer.Get(), SlotDetail(first)))
     {
         ID3D11Buffer* buffers[] = {m_buffer.Get()};
         const UINT count = kSlotConstants;
-        ContextOne(context)->PSSetConstantBuffers1(0u, 1u, buffers, &first, &count);
+        (ContextOne(context)->*set)(0u, 1u, buffers, &first, &count);
     }
 }
 

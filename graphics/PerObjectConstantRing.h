@@ -5,6 +5,7 @@
 // meshes keep one small buffer refilled with a discard map per draw (SharedConstantBuffer).
 #pragma once
 
+#include "graphics/BindingRecord.h"
 #include "graphics/ConstantBufferLayouts.h"
 
 #include <d3d11_1.h>
@@ -45,6 +46,9 @@ public:
     UINT CurrentFirstConstant() const { return m_current * kSlotConstants; }
 
 private:
+    using StageSetter = void (STDMETHODCALLTYPE ID3D11DeviceContext1::*)(UINT, UINT, ID3D11Buffer* const*, const UINT*,
+                                                                        const UINT*);
+    void BindCurrent(ID3D11DeviceContext* context, BindingRecord::Kind kind, StageSetter set);
     ID3D11DeviceContext1* ContextOne(ID3D11DeviceContext* context);
 
     Microsoft::WRL::ComPtr<ID3D11Buffer> m_buffer;
