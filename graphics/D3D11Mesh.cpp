@@ -10,6 +10,8 @@
 #include "graphics/BlendState.h"
 #include "graphics/DepthStencilState.h"
 #include "graphics/InputLayout.h"
+#include "graphics/PerObjectConstantRing.h"
+#include "graphics/PerObjectSlotBinding.h"
 #include "graphics/PixelShader.h"
 #include "graphics/RasterizerState.h"
 #include "graphics/SamplerState.h"
@@ -122,12 +124,24 @@ D3D11Mesh::D3D11Mesh(MeshRenderComponent* renderComponent, const Matrix4x4* toWo
     AddBind(std::make_unique<RasterizerState>(device));
     AddBind(std::make_unique<BlendState>(device));
 
-    const cbPerObject perObject = InitialPerObject();
-    // Both stages read the same bytes, and each mesh fills them just before its own draw: one buffer for every
-    // mesh, one upload per draw, and no rebinding between meshes.
-    m_objectConstants = SharedConstantBuffer<cbPerObject>::ForDevice(device, "mesh per-object constants", perObject);
-    m_vsPerObject = AddSharedConstantBuffer<VertexConstantBuffer<cbPerObject>>(m_objectConstants->ShareBuffer(), 0);
-    m_psPerObject = AddSharedConstantBuffer<PixelConstantBuffer<cbPerObject>>(m_objectConstants->ShareBuffer(), 0);
+    // Both stages read the same bytes, and each mesh writes them just before its own draw. Where the device
+    // binds constant buffers at an offset, every draw has a slot of its own in one ring, written without a
+    // fresh allocation; elsewhere one buffer serves every mesh, refilled with a discard map per draw (no
+    // rebinding between meshes either way).
+    m_objectRing = PerObjectConstantRing::ForDevice(device);
+    if (m_objectRing)
+    {
+        AddBind(std::make_unique<PerObjectSlotBinding>(m_objectRing, PerObjectSlotBinding::Stage::Vertex));
+        AddBind(std::make_unique<PerObjectSlotBinding>(m_objectRing, PerObjectSlotBinding::Stage::Pixel));
+    }
+    else
+    {
+        const cbPerObject perObject = InitialPerObject();
+        m_objectConstants =
+            SharedConstantBuffer<cbPerObject>::ForDevice(device, "mesh per-object constants", perObject);
+        m_vsPerObject = AddSharedConstantBuffer<VertexConstantBuffer<cbPerObject>>(m_objectConstants->ShareBuffer(), 0);
+        m_psPerObject = AddSharedConstantBuffer<PixelConstantBuffer<cbPerObject>>(m_objectConstants->ShareBuffer(), 0);
+    }
 
     cbPerFrame perFrame{};
     const float ambient[4] = {0.2f, 0.2f, 0.2f, 1.0f};
@@ -157,7 +171,7 @@ int D3D11Mesh::OnUpdate(SceneTree* scene, float step, ID3D11DeviceContext* conte
 int D3D11Mesh::PreRender(SceneTree* scene, ID3D11DeviceContext* context)
 {
     SceneNode::PreRender(scene, context);
-    if (m_vsPerObject == nullptr)
+    if (m_psPerFrame == nullptr)
     {
         return 0;   // abandoned at construction: nothing to fill, Render draws nothing
     }
@@ -190,7 +204,14 @@ int D3D11Mesh::PreRender(SceneTree* scene, ID3D11DeviceContext* context)
     perObject.materialConstant[1] = 0.1f;
     perObject.materialConstant[2] = 0.1f;
     perObject.materialConstant[3] = 1.0f;
-    m_objectConstants->Update(context, perObject);
+    if (m_objectRing)
+    {
+        m_objectRing->Write(context, perObject);
+    }
+    else
+    {
+        m_objectConstants->Update(context, perObject);
+    }
 
     // Zeroed whole: the light manager writes only the light and eye fields, and the rest goes to the GPU too.
     cbPerFrame perFrame{};

@@ -17,6 +17,7 @@
 
 class MeshComponent;
 class MeshRenderComponent;
+class PerObjectConstantRing;
 struct ID3D11Device;
 
 class D3D11Mesh : public D3D11Drawable
@@ -25,6 +26,8 @@ public:
     // Bind order: vertex buffer, index buffer, vertex shader, pixel shader, diffuse texture (slot 0),
     // [bump texture (slot 1)], input layout, topology, sampler, depth-stencil, rasterizer and blend states,
     // vertex-stage per-object buffer (b0), pixel-stage per-object buffer (b0), pixel-stage per-frame buffer (b1).
+    // The two per-object binds are PerObjectSlotBindings where the device offers a PerObjectConstantRing, else
+    // the per-draw buffer's binders (GetVsPerObject, GetPsPerObject; null with a ring).
     // Fallbacks rather than failures: an owner without a mesh component draws nothing; a mesh without
     // materials draws with FallbackMaterial; a texture that is missing or failed to load binds no view, and
     // the shader is told so (the flags in cbPerObject): without a diffuse texture the material's diffuse
@@ -34,8 +37,8 @@ public:
 
     int OnUpdate(SceneTree* scene, float step, ID3D11DeviceContext* context) override;
     // Pushes the node's matrix, then writes world, view, projection, the inverse transpose, the material and
-    // the two texture flags into the per-object buffer that both stages bind, and the light into the
-    // per-frame buffer; each only when it holds other bytes (the per-object one holds the previous mesh's).
+    // the two texture flags into the per-object buffer or ring slot that both stages bind, and the light into
+    // the per-frame buffer; each only when it holds other bytes (the per-object one holds the previous mesh's).
     // Always 0.
     int PreRender(SceneTree* scene, ID3D11DeviceContext* context) override;
 
@@ -58,6 +61,7 @@ private:
     PixelConstantBuffer<cbPerObject>* m_psPerObject = nullptr;
     PixelConstantBuffer<cbPerFrame>* m_psPerFrame = nullptr;
     std::shared_ptr<SharedConstantBuffer<cbPerObject>> m_objectConstants;
+    std::shared_ptr<PerObjectConstantRing> m_objectRing;
     std::shared_ptr<SharedConstantBuffer<cbPerFrame>> m_frameConstants;
     ActorComponentLink<MeshComponent> m_meshLink;
     // Whether a view was bound in slot 0 and slot 1; fixed at construction like the views themselves.

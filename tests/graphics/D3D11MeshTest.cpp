@@ -1,5 +1,6 @@
 // The mesh drawable on the real device: its bindable list in bind order, the constants it writes before each
-// draw (read back from the GPU buffers), nesting under another node, the fallbacks for meshes whose
+// draw (read back from the GPU buffers; in the per-draw buffer, and in the ring's slots where the device binds
+// constant buffers at an offset), nesting under another node, the fallbacks for meshes whose
 // component, material, texture or shader is missing, and the lit colours the shipped shaders draw with and
 // without a normal map and a diffuse texture (read back from a render target).
 #include "actors/Actor.h"
@@ -10,6 +11,7 @@
 #include "graphics/DepthStencilState.h"
 #include "graphics/IndexBuffer.h"
 #include "graphics/InputLayout.h"
+#include "graphics/PerObjectConstantRing.h"
 #include "graphics/PixelShader.h"
 #include "graphics/RasterizerState.h"
 #include "graphics/SamplerState.h"
@@ -26,9 +28,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <set>
 #include <typeinfo>
 
 using graphics_harness::Context;
@@ -129,6 +133,15 @@ void ExpectColourNear(const std::vector<uint8_t>& pixel, float r, float g, float
     }
 }
 
+// Keeps new meshes on the per-draw buffer while it lives, for the tests that read that buffer back.
+struct PerDrawConstantsOnly
+{
+    PerDrawConstantsOnly() { PerObjectConstantRing::Allow(false); }
+    ~PerDrawConstantsOnly() { PerObjectConstantRing::Allow(true); }
+    PerDrawConstantsOnly(const PerDrawConstantsOnly&) = delete;
+    PerDrawConstantsOnly& operator=(const PerDrawConstantsOnly&) = delete;
+};
+
 std::vector<const std::type_info*> TypesOf(const D3D11Drawable& drawable)
 {
     std::vector<const std::type_info*> types;
@@ -142,6 +155,7 @@ std::vector<const std::type_info*> TypesOf(const D3D11Drawable& drawable)
 
 TEST(D3D11Mesh, BindsFourteenPiecesOfStateInOrderOrFifteenWithABumpTexture)
 {
+    const PerDrawConstantsOnly perDraw;
     DrawingWorld world;
     world.MakeQuadActor(1, 0, 0, 0, DrawingWorld::Material("brass-albedo.dds", ""));
     world.MakeQuadActor(2, 0, 0, 0, DrawingWorld::Material("brass-albedo.dds", "brass-normal.dds"));
@@ -188,6 +202,7 @@ TEST(D3D11Mesh, BindsFourteenPiecesOfStateInOrderOrFifteenWithABumpTexture)
 
 TEST(D3D11Mesh, PreRenderWritesTransposedMatricesTheMaterialAndTheLight)
 {
+    const PerDrawConstantsOnly perDraw;
     DrawingWorld world;
     world.MakeActor(9, "<TransformComponent><YawPitchRoll x=\"0\" y=\"90\" z=\"0\"/></TransformComponent>"
                        "<LightRenderComponent><Light type=\"DirectionalLight\">"
@@ -253,6 +268,7 @@ TEST(D3D11Mesh, PreRenderWritesTransposedMatricesTheMaterialAndTheLight)
 
 TEST(D3D11Mesh, ANestedMeshDrawsWithItsOwnTransformTimesItsParents)
 {
+    const PerDrawConstantsOnly perDraw;
     DrawingWorld world;
     world.MakeQuadActor(1, 0.5f, 0.0f, 0.0f);
     const auto mesh = MeshOf(world, 1);
@@ -274,6 +290,7 @@ TEST(D3D11Mesh, ANestedMeshDrawsWithItsOwnTransformTimesItsParents)
 
 TEST(D3D11Mesh, MissingPiecesGiveFallbacksInsteadOfCrashes)
 {
+    const PerDrawConstantsOnly perDraw;
     DrawingWorld world;
     testing::internal::CaptureStderr();
     // No mesh component: an empty mesh with the fallback material.
@@ -411,4 +428,94 @@ TEST(D3D11Mesh, WithoutADiffuseTextureDrawsItsMaterialColourLitAsUsual)
     ExpectColourNear(quads.Draw(*lost), r, g, b);
     // No material at all: the white fallback, without ambient.
     ExpectColourNear(quads.Draw(*bare), 0.6f, 0.6f, 0.6f);
+}
+
+// Three quads of three colours, overlapping, drawn one after another into one target: with every draw reading
+// its own slot of the device's ring they draw exactly what they draw through the per-draw buffer, each binds
+// its slot at both stages, and the slot holds the bytes the per-draw buffer would.
+TEST(D3D11Mesh, TheConstantRingDrawsWhatThePerDrawBufferDrawsAndBindsEachMeshItsOwnSlot)
+{
+    if (!PerObjectConstantRing::Offered(Device()))
+    {
+        GTEST_SKIP() << "the device binds no constant buffer at an offset";
+    }
+    using Slot = std::vector<uint8_t>;
+    const auto draw = [](bool ring, std::vector<Slot>& constants) {
+        PerObjectConstantRing::Allow(ring);
+        LitQuads quads;
+        const char* const colours[] = {"1 0 0", "0 1 0", "0 0 1"};
+        std::vector<std::shared_ptr<D3D11Mesh>> meshes;
+        for (ActorId id = 1; id <= 3; ++id)
+        {
+            quads.world.MakeQuadActor(id, 0.6f * (static_cast<float>(id) - 2.0f), 0.0f, 2.0f + 0.5f * id,
+                                      std::string("newmtl Test\nKa 0 0 0\nKs 0 0 0\nNs 1\nKd ") + colours[id - 1] + "\n");
+            meshes.push_back(MeshOf(quads.world, id));
+            EXPECT_TRUE(meshes.back());
+        }
+        PerObjectConstantRing::Allow(true);
+        const std::shared_ptr<PerObjectConstantRing> shared = ring ? PerObjectConstantRing::ForDevice(Device()) : nullptr;
+        EXPECT_EQ(meshes[0]->GetVsPerObject() == nullptr, ring);
+        quads.target.Clear(0.0f, 0.0f, 0.0f, 1.0f);
+        std::vector<UINT> firsts;
+        for (const auto& mesh : meshes)
+        {
+            EXPECT_EQ(mesh->PreRender(quads.world.tree.get(), Context()), 0);
+            EXPECT_EQ(mesh->Render(quads.world.tree.get(), Context()), 0);
+            mesh->PostRender(quads.world.tree.get());
+            if (!ring)
+            {
+                const std::vector<uint8_t> bytes = ReadBuffer(Device(), Context(), mesh->GetVsPerObject()->GetBuffer());
+                constants.emplace_back(bytes.begin(), bytes.end());
+                continue;
+            }
+            Microsoft::WRL::ComPtr<ID3D11DeviceContext1> one;
+            EXPECT_HRESULT_SUCCEEDED(Context()->QueryInterface(IID_PPV_ARGS(one.GetAddressOf())));
+            for (bool vertex : {true, false})
+            {
+                Microsoft::WRL::ComPtr<ID3D11Buffer> bound;
+                UINT first = ~0u;
+                UINT count = 0;
+                if (vertex)
+                {
+                    one->VSGetConstantBuffers1(0, 1, bound.GetAddressOf(), &first, &count);
+                }
+                else
+                {
+                    one->PSGetConstantBuffers1(0, 1, bound.GetAddressOf(), &first, &count);
+                }
+                EXPECT_EQ(bound.Get(), shared->GetBuffer()) << (vertex ? "vertex" : "pixel") << " stage";
+                EXPECT_EQ(first, shared->CurrentFirstConstant());
+                EXPECT_EQ(count, PerObjectConstantRing::kSlotConstants);
+            }
+            firsts.push_back(shared->CurrentFirstConstant());
+            const std::vector<uint8_t> bytes = ReadBuffer(Device(), Context(), shared->GetBuffer());
+            const std::size_t at = std::size_t{firsts.back()} * 16u;
+            EXPECT_GE(bytes.size(), at + sizeof(cbPerObject));
+            constants.emplace_back(bytes.begin() + static_cast<std::ptrdiff_t>(std::min(at, bytes.size())),
+                                   bytes.begin() + static_cast<std::ptrdiff_t>(std::min(at + sizeof(cbPerObject), bytes.size())));
+        }
+        if (ring)
+        {
+            EXPECT_TRUE(firsts[0] != firsts[1] && firsts[1] != firsts[2] && firsts[0] != firsts[2]) << "a slot per draw";
+        }
+        graphics_harness::WaitForTheGpu();
+        std::vector<std::vector<uint8_t>> pixels;
+        for (UINT y = 0; y < 32; y += 2)
+        {
+            for (UINT x = 0; x < 32; x += 2)
+            {
+                pixels.push_back(quads.target.Pixel(x, y));
+            }
+        }
+        return pixels;
+    };
+    std::vector<Slot> ringConstants;
+    std::vector<Slot> perDrawConstants;
+    const auto throughRing = draw(true, ringConstants);
+    const auto perDraw = draw(false, perDrawConstants);
+    EXPECT_TRUE(throughRing == perDraw);
+    EXPECT_TRUE(ringConstants == perDrawConstants);
+    // Not three times the same quad, nor an empty picture: all three colours show.
+    std::set<std::vector<uint8_t>> seen(perDraw.begin(), perDraw.end());
+    EXPECT_GE(seen.size(), 4u) << "black and the three quads";
 }

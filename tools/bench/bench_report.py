@@ -151,6 +151,34 @@ def mean(frames, key, skip_first=True):
     return statistics.fmean(values) if values else None
 
 
+def median(frames, key, skip_first=True):
+    """Median of one figure over the frames, leaving out the first; a few slow frames (a neighbour's burst on
+    the shared machine) move it less than the mean."""
+    values = [f[key] for f in (frames[1:] if skip_first and len(frames) > 1 else frames) if key in f]
+    return statistics.median(values) if values else None
+
+
+def middle(values):
+    """Median of the known values, or None."""
+    known = [v for v in values if v is not None]
+    return statistics.median(known) if known else None
+
+
+def scale_runs(raw, n):
+    """(engine frames, engine columns, baseline frames) of each pair of runs in the world of n actors, in the
+    order they ran: scale-N-engine-frames-P.csv and scale-N-baseline-frames-P.csv for P = 1, 2, ..., or the
+    single unnumbered pair an older run wrote."""
+    names = [(f"scale-{n}-engine-frames-{p}.csv", f"scale-{n}-baseline-frames-{p}.csv") for p in range(1, 1000)]
+    names = [pair for pair in names if any(os.path.isfile(os.path.join(raw, name)) for name in pair)]
+    if not names:
+        names = [(f"scale-{n}-engine-frames.csv", f"scale-{n}-baseline-frames.csv")]
+    runs = []
+    for engine_name, baseline_name in names:
+        frames, columns = engine_frames(os.path.join(raw, engine_name))
+        runs.append((frames, columns or {}, baseline_frames(os.path.join(raw, baseline_name))))
+    return runs
+
+
 def read_settings(path):
     settings = {}
     if os.path.isfile(path):
@@ -309,9 +337,17 @@ def main():
               f"({settings.get('wine', 'Wine')}), software rendering; engine commit {settings.get('commit', '?')}. "
               f"Throughput: {settings.get('seconds', '?')} s of presentation on a fixed step of {step} "
               f"({settings.get('frames', '?')} frames; a frame's work does not depend on the step); scale worlds: "
-              f"{settings.get('scale_frames', '?')} frames each. Written by `./bench.sh`; the raw files are in "
-              f"`{settings.get('raw', 'build/bench/raw')}/`. Figures are timings of one run on a shared machine: "
-              f"compare ratios, not absolute values.\n")
+              f"{settings.get('scale_frames', '?')} frames a run, {settings.get('scale_pairs', '1')} pairs of runs "
+              f"each. Written by `./bench.sh`; the raw files are in `{settings.get('raw', 'build/bench/raw')}/`. "
+              f"Figures are timings on a shared machine: compare ratios, not absolute values.\n")
+    loads = [f"{settings[key]} at the start" if key == "load" else
+             f"{settings[key]} before the world of {int(key[len('load_scale_'):]):,}" if key.startswith("load_scale_")
+             else f"{settings[key]} at the end" for key in settings if key == "load" or key.startswith("load_scale_")
+             or key == "load_after"]
+    if loads:
+        md.append("Load average (1, 5, 15 minutes): " + "; ".join(loads)
+                  + (f". The whole run took {int(settings['wall_s']) / 60:.1f} minutes." if "wall_s" in settings else ".")
+                  + "\n")
 
     # Throughput.
     base_summary = summary(os.path.join(raw, "baseline.csv"))
@@ -405,27 +441,36 @@ def main():
     # Scale.
     md.append("## Scale\n")
     counts = [int(c) for c in settings.get("scale_counts", "").split()] if settings.get("scale_counts") else []
-    md.append("Generated worlds of textured blocks (`scale_world`), one light; mean per frame over the run, and "
-              "per actor. The ratio compares the per-actor cost with the one at 100 actors (goal: within "
+    md.append("Generated worlds of textured blocks (`scale_world`), one light. Each world runs engine and baseline "
+              "in turn, several times (pairs); a run's figure is its median frame (the first left out), a column's "
+              "the median over the runs, and the engine against the baseline is the median of the pairs' ratios "
+              "with their smallest and largest. The ratio to 100 actors compares the per-actor cost (goal: within "
               f"{GROWTH_GOAL:g}x up to 5,000; and the engine's submission within {AGAINST_BASELINE_GOAL:g}x of the "
               "baseline's at 1,000 and 5,000).\n")
-    md.append("| actors | engine update ms | per actor µs | × at 100 | engine submission ms | per actor µs | × at 100 "
-              "| baseline submission ms | per actor µs | engine / baseline submission |")
-    md.append("|---|---|---|---|---|---|---|---|---|---|")
+    md.append("| actors | pairs | engine update ms | per actor µs | × at 100 | engine submission ms | per actor µs "
+              "| × at 100 | baseline submission ms | per actor µs | engine / baseline submission | pairs' range |")
+    md.append("|---|---|---|---|---|---|---|---|---|---|---|---|")
     per_actor = {}
+    pair_ratios = {}
     scale_rows = []
     whole_frames = {}
     for n in counts:
-        frames, columns = engine_frames(os.path.join(raw, f"scale-{n}-engine-frames.csv"))
-        update = None
-        render = None
-        if frames:
-            parts = [mean(frames, k) for k in UPDATE_PHASES if k in columns]
+        runs = scale_runs(raw, n)
+        updates, renders, bsubmits, etotals, btotals, ratios = [], [], [], [], [], []
+        for frames, columns, bframes in runs:
+            parts = [median(frames, k) for k in UPDATE_PHASES if k in columns] if frames else []
             update = sum(parts) if parts else None
-            render = mean(frames, "render") if "render" in columns else None
-        bframes = baseline_frames(os.path.join(raw, f"scale-{n}-baseline-frames.csv"))
-        bsubmit = mean(bframes, "render") if bframes else None
-        whole_frames[n] = (mean(frames, "total") if frames else None, mean(bframes, "total") if bframes else None)
+            render = median(frames, "render") if frames and "render" in columns else None
+            bsubmit = median(bframes, "render") if bframes else None
+            updates.append(update)
+            renders.append(render)
+            bsubmits.append(bsubmit)
+            etotals.append(median(frames, "total") if frames else None)
+            btotals.append(median(bframes, "total") if bframes else None)
+            ratios.append(ratio(render, bsubmit))
+        update, render, bsubmit = middle(updates), middle(renders), middle(bsubmits)
+        pair_ratios[n] = [r for r in ratios if r is not None]
+        whole_frames[n] = (middle(etotals), middle(btotals))
         per_actor[n] = tuple(None if v is None else 1000.0 * v / n for v in (update, render, bsubmit))
         scale_rows.append((n,) + per_actor[n])
     reference = per_actor.get(100, (None, None, None))
@@ -436,19 +481,23 @@ def main():
         scale_missing = scale_missing or not frames_known
         u_ratio = ratio(update_us, reference[0])
         r_ratio = ratio(render_us, reference[1])
-        md.append(f"| {n:,} | {fmt(None if update_us is None else update_us * n / 1000.0, 3)} | {fmt(update_us)} | "
-                  f"{fmt(u_ratio)} | {fmt(None if render_us is None else render_us * n / 1000.0, 3)} | {fmt(render_us)} | "
-                  f"{fmt(r_ratio)} | {fmt(None if base_us is None else base_us * n / 1000.0, 3)} | {fmt(base_us)} | "
-                  f"{fmt(ratio(render_us, base_us))} |")
+        against, spread = middle(pair_ratios[n]), pair_ratios[n]
+        md.append(f"| {n:,} | {len(spread)} | {fmt(None if update_us is None else update_us * n / 1000.0, 3)} | "
+                  f"{fmt(update_us)} | {fmt(u_ratio)} | {fmt(None if render_us is None else render_us * n / 1000.0, 3)} "
+                  f"| {fmt(render_us)} | {fmt(r_ratio)} | {fmt(None if base_us is None else base_us * n / 1000.0, 3)} | "
+                  f"{fmt(base_us)} | {fmt(against)} | "
+                  f"{f'{min(spread):.2f} to {max(spread):.2f}' if spread else '–'} |")
         results.add("scale", f"engine update per actor, {n} actors", update_us, "us", "same at 100 actors", reference[0],
                     f"<= {GROWTH_GOAL:g} up to 5000")
         results.add("scale", f"engine submission per actor, {n} actors", render_us, "us", "same at 100 actors",
                     reference[1], f"<= {GROWTH_GOAL:g} up to 5000")
         results.add("scale", f"baseline submission per actor, {n} actors", base_us, "us", "same at 100 actors",
                     reference[2])
-        results.add("scale", f"engine against baseline submission, {n} actors", render_us, "us",
-                    "baseline submission per actor", base_us,
-                    f"<= {AGAINST_BASELINE_GOAL:g}" if n in (1000, 5000) else "")
+        results.add("scale", f"engine against baseline submission, {n} actors (median of pairs)", against, "x",
+                    "", None, f"<= {AGAINST_BASELINE_GOAL:g}" if n in (1000, 5000) else "")
+        if spread:
+            results.add("scale", f"engine against baseline submission, {n} actors, smallest pair", min(spread), "x")
+            results.add("scale", f"engine against baseline submission, {n} actors, largest pair", max(spread), "x")
     if scale_missing:
         skipped.append("the engine's scale runs (engine-capture.exe was not available)")
     md.append("")
@@ -470,11 +519,12 @@ def main():
     if worst:
         md.append(f"\nLargest per-actor growth from 100 actors: {max(worst):.2f}x (goal: at most {GROWTH_GOAL:g}x) — "
                   f"{'met' if max(worst) <= GROWTH_GOAL else 'not met'}.")
-    against = [(n, ratio(per_actor[n][1], per_actor[n][2])) for n in counts if n in (1000, 5000)]
+    against = [(n, middle(pair_ratios[n])) for n in counts if n in (1000, 5000)]
     against = [(n, r) for n, r in against if r is not None]
     if against:
-        md.append("\nEngine submission per actor against the baseline's: "
-                  + ", ".join(f"{r:.2f}x at {n:,}" for n, r in against)
+        md.append("\nEngine submission per actor against the baseline's (median of the pairs): "
+                  + ", ".join(f"{r:.2f}x at {n:,} ({min(pair_ratios[n]):.2f} to {max(pair_ratios[n]):.2f})"
+                              for n, r in against)
                   + f" (goal: at most {AGAINST_BASELINE_GOAL:g}x) — "
                   + f"{'met' if all(r <= AGAINST_BASELINE_GOAL for _, r in against) else 'not met'}.")
     md.append("")
