@@ -12,7 +12,7 @@
 #include <windows.h>
 
 #include "app/EngineOptions.h"
-#include "app/FileChangePoller.h"
+#include "app/live/FileChangePoller.h"
 #include "app/FrameStats.h"
 #include "app/FrameTimer.h"
 #include "app/Mouse.h"

@@ -7,7 +7,7 @@
 
 #include "app/EngineCommandLine.h"
 #include "app/EngineVersion.h"
-#include "app/ExitReport.h"
+#include "app/guards/ExitReport.h"
 #include "app/SystemClass.h"
 
 int main(int argc, char** argv)

@@ -17,9 +17,9 @@
 #include <vector>
 
 #include "app/MessageBox.h"
-#include "app/PresentationControls.h"
+#include "app/live/PresentationControls.h"
 #include "app/SystemClass.h"
-#include "app/WorldReloader.h"
+#include "app/live/WorldReloader.h"
 #include "actors/Actor.h"
 #include "actors/BaseEngineLogic.h"
 #include "actors/MeshParseCache.h"
@@ -30,7 +30,7 @@
 #include "graphics/GraphicsClass.h"
 #include "graphics/ShaderClass.h"
 #include "graphics/ShaderHolder.h"
-#include "graphics/ShaderWatcher.h"
+#include "app/live/ShaderWatcher.h"
 #include "graphics/TextureHolder.h"
 #include "scene/FreeCameraNode.h"
 #include "scene/Scene3.h"

@@ -20,7 +20,7 @@
 #include <stb_image.h>
 
 #include "app/MessageBox.h"
-#include "app/PresentationControls.h"
+#include "app/live/PresentationControls.h"
 #include "app/SystemClass.h"
 #include "graphics/BackBufferReader.h"
 #include "graphics/D3DClass.h"

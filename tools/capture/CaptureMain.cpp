@@ -21,7 +21,7 @@
 
 #include "app/EngineCommandLine.h"
 #include "app/EngineVersion.h"
-#include "app/ExitReport.h"
+#include "app/guards/ExitReport.h"
 #include "app/MessageBox.h"
 #include "app/SystemClass.h"
 #include "graphics/BackBufferReader.h"

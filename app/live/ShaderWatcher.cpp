@@ -1,5 +1,5 @@
 // Shader hot reload: see ShaderWatcher.h.
-#include "graphics/ShaderWatcher.h"
+#include "app/live/ShaderWatcher.h"
 
 #include "graphics/AnsiConversion.h"
 #include "graphics/ShaderClass.h"

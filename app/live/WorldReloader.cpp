@@ -1,5 +1,5 @@
 // World reload: see WorldReloader.h.
-#include "app/WorldReloader.h"
+#include "app/live/WorldReloader.h"
 
 #include <algorithm>
 #include <exception>

@@ -1,5 +1,5 @@
 // Live controls: see PresentationControls.h.
-#include "app/PresentationControls.h"
+#include "app/live/PresentationControls.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,5 +1,5 @@
 // Screenshot files: see ScreenshotWriter.h.
-#include "graphics/ScreenshotWriter.h"
+#include "app/live/ScreenshotWriter.h"
 
 #include <cstdio>
 #include <iostream>

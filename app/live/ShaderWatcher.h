@@ -5,7 +5,7 @@
 // never stops the program. It decides nothing about when it runs: the application polls it once per frame.
 #pragma once
 
-#include "app/FileChangePoller.h"
+#include "app/live/FileChangePoller.h"
 
 #include <cstdint>
 #include <map>

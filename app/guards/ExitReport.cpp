@@ -1,7 +1,7 @@
 // ExitReport: two writes of the whole file, each replacing the last; a file that cannot be written is left
 // alone, since the report only adds to what the exit status says. The program's name lets the reader ignore
 // a report that a program started by a program of another name wrote.
-#include "app/ExitReport.h"
+#include "app/guards/ExitReport.h"
 
 #include <cstdlib>
 #include <fstream>

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/FileChangePoller.h"
+#include "app/live/FileChangePoller.h"
 
 class ActorFactory;
 class BaseEngineLogic;

@@ -1,6 +1,6 @@
 // FatalErrorGuard: a first-chance handler for stack overflows only. Other fatal exceptions already end the
 // process under Wine as on Windows (an access violation does), and C++ exceptions are RunApplication's.
-#include "app/FatalErrorGuard.h"
+#include "app/guards/FatalErrorGuard.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
 // ExitWatchdog: a thread that sleeps through the allowed time and then ends the process. A normal exit ends the
 // sleeping thread with everything else, so it costs nothing when the process ends in time.
-#include "app/ExitWatchdog.h"
+#include "app/guards/ExitWatchdog.h"
 
 #include <windows.h>
 

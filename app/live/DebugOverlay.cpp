@@ -1,6 +1,6 @@
 // The overlay window: see DebugOverlay.h. Everything is laid out to one fixed width, so the window sizes itself
 // to its content and keeps its shape from frame to frame.
-#include "app/DebugOverlay.h"
+#include "app/live/DebugOverlay.h"
 
 #include <imgui.h>
 

@@ -1,5 +1,5 @@
 // Change polling: see FileChangePoller.h.
-#include "app/FileChangePoller.h"
+#include "app/live/FileChangePoller.h"
 
 #include <set>
 
