@@ -7,7 +7,7 @@
 #include "app/FrameStats.h"
 #include "graphics/ImageLibraryGuard.h"
 
-#include <windows.h>
+#include "app/Win32Handles.h"
 
 #include <functional>
 #include <memory>

@@ -143,24 +143,25 @@ int main(int argc, char** argv)
         // Presentation time is the frame number times the step, computed exactly rather than accumulated. With
         // --loop it falls back to 0 after each pass; the timer takes the step back as a zero-length frame.
         system.SetTimeSource([&frame, &options] { return options.PresentationNanoseconds(frame); });
-        system.SetTimerFollowsActivation(false);
+        system.Settings().timerFollowsActivation = false;
         // Frames are made on a fixed step, faster or slower than real time, so music could never match them;
         // a capture also must not depend on what the machine's audio stack does.
-        system.SetMusicEnabled(false);
-        system.SetExitDeadline(SystemClass::kProgramExitDeadlineMs);
+        system.Settings().music = false;
+        system.Settings().exitDeadlineMs = RunSettings::kProgramExitDeadlineMs;
         if (options.width > 0)
         {
-            system.SetScreenSizeOverride(options.width, options.height);
+            system.Settings().screenWidth = options.width;
+            system.Settings().screenHeight = options.height;
         }
         if (options.until && !options.loop)
         {
-            system.SetPresentationSeconds(static_cast<float>(*options.until));
+            system.Settings().presentationSeconds = static_cast<float>(*options.until);
         }
         if (!options.DrawsEveryFrame())
         {
-            system.SetDrawsFrame([&] { return moments.count(frame) > 0; });
+            system.Settings().drawsFrame = [&] { return moments.count(frame) > 0; };
         }
-        system.SetBeforePresent([&] {
+        system.Settings().beforePresent = [&] {
             const auto range = moments.equal_range(frame);
             if (options.every || options.stream || range.first != range.second)
             {
@@ -196,8 +197,8 @@ int main(int argc, char** argv)
                     saved.insert(moment->second);
                 }
             }
-        });
-        system.SetFrameObserver([&] {
+        };
+        system.Settings().frameObserver = [&] {
             if (stats.is_open())
             {
                 const FrameStats& s = system.GetFrameStats();
@@ -231,7 +232,7 @@ int main(int argc, char** argv)
             {
                 PostQuitMessage(0);
             }
-        });
+        };
     });
 
     if (exitCode != 0)
