@@ -11,6 +11,7 @@
 #include "actors/Actor.h"
 #include "actors/ActorComponent.h"
 #include "actors/BaseEngineLogic.h"
+#include "actors/ComponentLookup.h"
 #include "actors/TransformComponent.h"
 #include "scene/FreeCameraNode.h"
 
@@ -259,7 +260,6 @@ void DebugOverlay::DrawActors(const BaseEngineLogic& logic)
     ImGui::TableSetupColumn("position");
     ImGui::TableSetupColumn("components", ImGuiTableColumnFlags_WidthStretch);
     ImGui::TableHeadersRow();
-    const ComponentId transformId = ActorComponent::ComponentIdFromName(TransformComponent::s_name);
     for (const auto& [id, actor] : logic.GetActors())
     {
         ImGui::TableNextRow();
@@ -268,7 +268,7 @@ void DebugOverlay::DrawActors(const BaseEngineLogic& logic)
         ImGui::TableNextColumn();
         ImGui::TextUnformatted(actor->GetResource().c_str());
         ImGui::TableNextColumn();
-        const auto transform = std::dynamic_pointer_cast<TransformComponent>(actor->GetComponent(transformId).lock());
+        const auto transform = FindComponent<TransformComponent>(*actor);
         if (transform)
         {
             const auto position = transform->GetPosition();

@@ -5,6 +5,7 @@
 
 #include "actors/Actor.h"
 #include "actors/BaseEngineLogic.h"
+#include "actors/ComponentLookup.h"
 #include "actors/TransformComponent.h"
 #include "app/FrameTimer.h"
 #include "events/EvtData_Move_Actor.h"
@@ -16,8 +17,7 @@ void TimelineReplay::RememberStart(const BaseEngineLogic& logic)
     m_start.clear();
     for (const auto& [id, actor] : logic.GetActors())
     {
-        const auto transform =
-            std::dynamic_pointer_cast<TransformComponent>(actor->GetComponent(TransformComponent::s_name.c_str()).lock());
+        const auto transform = FindComponent<TransformComponent>(*actor);
         if (transform)
         {
             m_start.emplace_back(id, transform->GetTransform());

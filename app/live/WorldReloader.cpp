@@ -12,6 +12,7 @@
 #include "actors/Actor.h"
 #include "actors/ActorFactory.h"
 #include "actors/BaseEngineLogic.h"
+#include "actors/WorldFile.h"
 #include "app/XmlFileLoader.h"
 #include "scene/SceneTree.h"
 
@@ -23,13 +24,11 @@ std::vector<std::string> ActorResources(const TiXmlElement* root, int& unnamed)
 {
     std::vector<std::string> resources;
     unnamed = 0;
-    const TiXmlElement* staticActors = root != nullptr ? root->FirstChildElement("StaticActors") : nullptr;
-    for (const TiXmlElement* entry = staticActors != nullptr ? staticActors->FirstChildElement() : nullptr;
-         entry != nullptr; entry = entry->NextSiblingElement())
+    for (const WorldFile::Entry& entry : WorldFile::ActorEntries(root))
     {
-        if (const char* resource = entry->Attribute("resource"))
+        if (entry.resource != nullptr)
         {
-            resources.emplace_back(resource);
+            resources.emplace_back(entry.resource);
         }
         else
         {
