@@ -3,7 +3,11 @@
 #include "graphics/D3D11Drawable.h"
 
 #include "graphics/AnsiConversion.h"
+#include "graphics/BlendState.h"
+#include "graphics/InputLayout.h"
+#include "graphics/SamplerState.h"
 #include "graphics/ShaderHolder.h"
+#include "graphics/Topology.h"
 
 #include <d3d11.h>
 
@@ -68,4 +72,26 @@ void D3D11Drawable::Abandon()
 {
     m_bindables.clear();
     m_indexBuffer = nullptr;
+}
+
+void D3D11Drawable::AddCommonStates(ID3D11Device* device, const ShaderClass& vertexShader,
+                                    const D3D11_DEPTH_STENCIL_DESC& depthStencil,
+                                    const D3D11_RASTERIZER_DESC& rasterizer)
+{
+    AddBind(std::make_unique<InputLayout>(device, vertexShader));
+    AddBind(std::make_unique<Topology>(D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST));
+    AddBind(std::make_unique<SamplerState>(device));
+    AddBind(std::make_unique<DepthStencilState>(device, depthStencil));
+    AddBind(std::make_unique<RasterizerState>(device, rasterizer));
+    AddBind(std::make_unique<BlendState>(device));
+}
+
+cbPerObject D3D11Drawable::IdentityPerObject()
+{
+    cbPerObject perObject{};
+    perObject.world = Matrix4x4::Identity();
+    perObject.view = Matrix4x4::Identity();
+    perObject.projection = Matrix4x4::Identity();
+    perObject.worldInvTranspose = Matrix4x4::Identity();
+    return perObject;
 }

@@ -4,7 +4,10 @@
 #pragma once
 
 #include "graphics/Bindable.h"
+#include "graphics/ConstantBufferLayouts.h"
+#include "graphics/DepthStencilState.h"
 #include "graphics/IndexBuffer.h"
+#include "graphics/RasterizerState.h"
 #include "scene/SceneNode.h"
 
 #include <d3d11.h>
@@ -40,6 +43,13 @@ protected:
     static ShaderClass* FindShader(const std::wstring& fileName, const std::string& user);
     // Drops every bindable: what was built so far is useless without the missing piece.
     void Abandon();
+    // The states every drawable appends after its shaders and textures, in this order: the input layout of
+    // `vertexShader`, a triangle list, the sampler, then the depth-stencil, rasterizer and blend states.
+    void AddCommonStates(ID3D11Device* device, const ShaderClass& vertexShader,
+                         const D3D11_DEPTH_STENCIL_DESC& depthStencil = DepthStencilState::DefaultDesc(),
+                         const D3D11_RASTERIZER_DESC& rasterizer = RasterizerState::DefaultDesc());
+    // The per-object record a drawable starts from: every matrix the identity, the rest zero.
+    static cbPerObject IdentityPerObject();
     // Appends a vertex or pixel constant buffer bound at `slot`; the node keeps the returned pointer to refill
     // the buffer before each draw (the list owns it).
     template <class Buffer, class Constants>

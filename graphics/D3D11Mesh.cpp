@@ -7,16 +7,10 @@
 #include "actors/MeshComponent.h"
 #include "actors/MeshRenderComponent.h"
 #include "graphics/AnsiConversion.h"
-#include "graphics/BlendState.h"
-#include "graphics/DepthStencilState.h"
-#include "graphics/InputLayout.h"
 #include "graphics/PixelShader.h"
-#include "graphics/RasterizerState.h"
-#include "graphics/SamplerState.h"
 #include "graphics/ShaderClass.h"
 #include "graphics/ShaderResource.h"
 #include "graphics/TextureHolder.h"
-#include "graphics/Topology.h"
 #include "graphics/VertexBuffer.h"
 #include "graphics/VertexShader.h"
 #include "scene/FreeCameraNode.h"
@@ -115,14 +109,9 @@ D3D11Mesh::D3D11Mesh(MeshRenderComponent* renderComponent, const Matrix4x4* toWo
         AddBind(std::make_unique<ShaderResource>(bumpView, 1u));
     }
 
-    AddBind(std::make_unique<InputLayout>(device, *vertexShader));
-    AddBind(std::make_unique<Topology>(D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST));
-    AddBind(std::make_unique<SamplerState>(device));
-    AddBind(std::make_unique<DepthStencilState>(device));
-    AddBind(std::make_unique<RasterizerState>(device));
-    AddBind(std::make_unique<BlendState>(device));
+    AddCommonStates(device, *vertexShader);
 
-    const cbPerObject perObject = InitialPerObject();
+    const cbPerObject perObject = IdentityPerObject();
     // Both stages read the same bytes, and each mesh fills them just before its own draw: one buffer for every
     // mesh, one upload per draw, and no rebinding between meshes.
     m_objectConstants = SharedConstantBuffer<cbPerObject>::ForDevice(device, "mesh per-object constants", perObject);
@@ -163,7 +152,7 @@ int D3D11Mesh::PreRender(SceneTree* scene, ID3D11DeviceContext* context)
     }
 
     const Matrix4x4& world = scene->CurrentMatrix();
-    cbPerObject perObject = InitialPerObject();
+    cbPerObject perObject = IdentityPerObject();
     perObject.world = world.Transposed();
     if (const std::shared_ptr<FreeCameraNode>& camera = scene->GetCamera())
     {
@@ -221,12 +210,3 @@ const tinyobj::material_t& D3D11Mesh::FallbackMaterial()
     return fallback;
 }
 
-cbPerObject D3D11Mesh::InitialPerObject()
-{
-    cbPerObject perObject{};
-    perObject.world = Matrix4x4::Identity();
-    perObject.view = Matrix4x4::Identity();
-    perObject.projection = Matrix4x4::Identity();
-    perObject.worldInvTranspose = Matrix4x4::Identity();
-    return perObject;
-}

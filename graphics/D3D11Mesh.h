@@ -41,8 +41,6 @@ public:
 
     // What a mesh without materials draws with: white diffuse, no ambient, specular or textures.
     static const tinyobj::material_t& FallbackMaterial();
-    // The initial per-object constants: identity matrices, zero material.
-    static cbPerObject InitialPerObject();
 
     VertexConstantBuffer<cbPerObject>* GetVsPerObject() const { return m_vsPerObject; }
     PixelConstantBuffer<cbPerObject>* GetPsPerObject() const { return m_psPerObject; }

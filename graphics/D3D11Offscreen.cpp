@@ -4,14 +4,8 @@
 
 #include "app/SystemClass.h"
 #include "graphics/AnsiConversion.h"
-#include "graphics/BlendState.h"
-#include "graphics/DepthStencilState.h"
-#include "graphics/InputLayout.h"
 #include "graphics/PixelShader.h"
-#include "graphics/RasterizerState.h"
-#include "graphics/SamplerState.h"
 #include "graphics/ShaderClass.h"
-#include "graphics/Topology.h"
 #include "graphics/VertexBuffer.h"
 #include "graphics/VertexShader.h"
 
@@ -39,18 +33,9 @@ D3D11Offscreen::D3D11Offscreen(ID3D11Device* device, const std::wstring& pixelSh
     }
     AddBind(std::make_unique<VertexShader>(*vertexShader));
     AddBind(std::make_unique<PixelShader>(*pixelShader));
-    AddBind(std::make_unique<InputLayout>(device, *vertexShader));
-    AddBind(std::make_unique<Topology>(D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST));
-    AddBind(std::make_unique<SamplerState>(device));
-    AddBind(std::make_unique<DepthStencilState>(device));
-    AddBind(std::make_unique<RasterizerState>(device));
-    AddBind(std::make_unique<BlendState>(device));
+    AddCommonStates(device, *vertexShader);
 
-    cbPerObject perObject{};
-    perObject.world = Matrix4x4::Identity();
-    perObject.view = Matrix4x4::Identity();
-    perObject.projection = Matrix4x4::Identity();
-    perObject.worldInvTranspose = Matrix4x4::Identity();
+    const cbPerObject perObject = IdentityPerObject();
     m_vsPerObject = AddConstantBuffer<VertexConstantBuffer<cbPerObject>>(device, perObject, 0);
     m_psPerObject = AddSharedConstantBuffer<PixelConstantBuffer<cbPerObject>>(m_vsPerObject->ShareBuffer(), 0);
 }

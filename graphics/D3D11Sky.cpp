@@ -3,17 +3,11 @@
 #include "graphics/D3D11Sky.h"
 
 #include "graphics/AnsiConversion.h"
-#include "graphics/BlendState.h"
-#include "graphics/DepthStencilState.h"
-#include "graphics/InputLayout.h"
 #include "graphics/LoadDdsTexture.h"
 #include "graphics/PixelShader.h"
-#include "graphics/RasterizerState.h"
-#include "graphics/SamplerState.h"
 #include "graphics/SkySphere.h"
 #include "graphics/ShaderClass.h"
 #include "graphics/ShaderResource.h"
-#include "graphics/Topology.h"
 #include "graphics/VertexBuffer.h"
 #include "graphics/VertexShader.h"
 #include "scene/FreeCameraNode.h"
@@ -69,18 +63,9 @@ D3D11Sky::D3D11Sky(BaseRenderComponent* renderComponent, ID3D11Device* device, c
     }
     AddBind(std::make_unique<ShaderResource>(m_textureView.Get(), 0u));
 
-    AddBind(std::make_unique<InputLayout>(device, *vertexShader));
-    AddBind(std::make_unique<Topology>(D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST));
-    AddBind(std::make_unique<SamplerState>(device));
-    AddBind(std::make_unique<DepthStencilState>(device, DepthStencilDesc()));
-    AddBind(std::make_unique<RasterizerState>(device, RasterizerDesc()));
-    AddBind(std::make_unique<BlendState>(device));
+    AddCommonStates(device, *vertexShader, DepthStencilDesc(), RasterizerDesc());
 
-    cbPerObject perObject{};
-    perObject.world = Matrix4x4::Identity();
-    perObject.view = Matrix4x4::Identity();
-    perObject.projection = Matrix4x4::Identity();
-    perObject.worldInvTranspose = Matrix4x4::Identity();
+    const cbPerObject perObject = IdentityPerObject();
     m_vsPerObject = AddConstantBuffer<VertexConstantBuffer<cbPerObject>>(device, perObject, 0);
     // Both stages read the same record: one buffer, one upload.
     m_psPerObject = AddSharedConstantBuffer<PixelConstantBuffer<cbPerObject>>(m_vsPerObject->ShareBuffer(), 0);
