@@ -1,7 +1,8 @@
 // What the bindables last set on one device context, per stage and slot, so that a bind which would change
 // nothing does not reach Direct3D again (under Wine each call is a command for its rendering thread). It knows
 // only what went through it: whoever sets pipeline state on the context directly (the scene tree's targets and
-// views, the overlay, ClearState, a test) resets it after. Main thread only, like the context itself.
+// views, the overlay, ClearState, a test) does so inside a BindingRecord::Bypass, or resets it after. Main
+// thread only, like the context itself.
 #pragma once
 
 #include <cstdint>
@@ -36,6 +37,20 @@ public:
     static BindingRecord& Of(ID3D11DeviceContext* context);
     // Forgets what was recorded for `context`: the next bind of every kind reaches Direct3D.
     static void Reset(ID3D11DeviceContext* context);
+
+    // Holds while code sets pipeline state on `context` directly, behind the bindables' back; the record is
+    // forgotten when it ends, however it ends.
+    class Bypass
+    {
+    public:
+        explicit Bypass(ID3D11DeviceContext* context) : m_context(context) {}
+        ~Bypass() { Reset(m_context); }
+        Bypass(const Bypass&) = delete;
+        Bypass& operator=(const Bypass&) = delete;
+
+    private:
+        ID3D11DeviceContext* m_context;
+    };
 
     // Records `value` (with `detail`, such as a stride, that is part of the same call) for the kind and slot,
     // and says whether the caller must make the call: true unless exactly this was recorded there already.

@@ -13,8 +13,8 @@ BlendState::BlendState(ID3D11Device* device)
     D3D11_BLEND_DESC alphaToCoverageDesc;
     std::memset(&alphaToCoverageDesc, 0, sizeof(alphaToCoverageDesc));   // padding included: the bytes are the key
     alphaToCoverageDesc.RenderTarget[0].RenderTargetWriteMask = D3D11_COLOR_WRITE_ENABLE_ALL;
-    m_blendState = ShareStateObject<ID3D11BlendState>(device, alphaToCoverageDesc, [&](auto& m_blendState) {
-        DX_THROW_IF_FAILED(device->CreateBlendState(&alphaToCoverageDesc, &m_blendState));
+    m_blendState = ShareStateObject<ID3D11BlendState>(device, alphaToCoverageDesc, [&](auto& created) {
+        DX_THROW_IF_FAILED(device->CreateBlendState(&alphaToCoverageDesc, &created));
     });
 }
 

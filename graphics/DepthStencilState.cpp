@@ -38,8 +38,8 @@ DepthStencilState::DepthStencilState(ID3D11Device* device, const D3D11_DEPTH_STE
 
 void DepthStencilState::Create(ID3D11Device* device, const D3D11_DEPTH_STENCIL_DESC& depthStencilDesc)
 {
-    m_depthStencilState = ShareStateObject<ID3D11DepthStencilState>(device, depthStencilDesc, [&](auto& m_depthStencilState) {
-        DX_THROW_IF_FAILED(device->CreateDepthStencilState(&depthStencilDesc, m_depthStencilState.GetAddressOf()));
+    m_depthStencilState = ShareStateObject<ID3D11DepthStencilState>(device, depthStencilDesc, [&](auto& created) {
+        DX_THROW_IF_FAILED(device->CreateDepthStencilState(&depthStencilDesc, created.GetAddressOf()));
     });
 }
 

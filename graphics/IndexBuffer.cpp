@@ -28,8 +28,8 @@ IndexBuffer::IndexBuffer(ID3D11Device* device, const std::vector<uint16_t>& indi
     isd.pSysMem = indices.data();
     // The buffer is never written after creation, so equal indices can be one buffer.
     const std::string key = "indices:" + std::string(reinterpret_cast<const char*>(indices.data()), ibd.ByteWidth);
-    pIndexBuffer = ShareComObject<ID3D11Buffer>(device, key, [&](auto& pIndexBuffer) {
-        DX_THROW_IF_FAILED(device->CreateBuffer(&ibd, &isd, &pIndexBuffer));
+    pIndexBuffer = ShareComObject<ID3D11Buffer>(device, key, [&](auto& created) {
+        DX_THROW_IF_FAILED(device->CreateBuffer(&ibd, &isd, &created));
     });
 }
 

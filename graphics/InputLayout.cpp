@@ -41,8 +41,8 @@ void InputLayout::Create(ID3D11Device* device, ID3DBlob* pVertexShaderBytecode)
     // The elements never change, so the shader's byte code (its input signature) decides the layout.
     const std::string key(static_cast<const char*>(pVertexShaderBytecode->GetBufferPointer()),
                           pVertexShaderBytecode->GetBufferSize());
-    pInputLayout = ShareComObject<ID3D11InputLayout>(device, key, [&](auto& pInputLayout) {
-        DX_THROW_IF_FAILED(device->CreateInputLayout(ied.data(), (UINT)ied.size(), pVertexShaderBytecode->GetBufferPointer(), pVertexShaderBytecode->GetBufferSize(), &pInputLayout));
+    pInputLayout = ShareComObject<ID3D11InputLayout>(device, key, [&](auto& created) {
+        DX_THROW_IF_FAILED(device->CreateInputLayout(ied.data(), (UINT)ied.size(), pVertexShaderBytecode->GetBufferPointer(), pVertexShaderBytecode->GetBufferSize(), &created));
     });
 }
 

@@ -34,8 +34,8 @@ RasterizerState::RasterizerState(ID3D11Device* device, const D3D11_RASTERIZER_DE
 
 void RasterizerState::Create(ID3D11Device* device, const D3D11_RASTERIZER_DESC& rasterDesc)
 {
-    m_rasterState = ShareStateObject<ID3D11RasterizerState>(device, rasterDesc, [&](auto& m_rasterState) {
-        DX_THROW_IF_FAILED(device->CreateRasterizerState(&rasterDesc, m_rasterState.GetAddressOf()));
+    m_rasterState = ShareStateObject<ID3D11RasterizerState>(device, rasterDesc, [&](auto& created) {
+        DX_THROW_IF_FAILED(device->CreateRasterizerState(&rasterDesc, created.GetAddressOf()));
     });
 }
 

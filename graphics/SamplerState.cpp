@@ -25,8 +25,8 @@ SamplerState::SamplerState(ID3D11Device* device)
     samplerDesc.BorderColor[3] = 0.0f;
     samplerDesc.MinLOD = 0.0f;
     samplerDesc.MaxLOD = D3D11_FLOAT32_MAX;
-    m_sampleState = ShareStateObject<ID3D11SamplerState>(device, samplerDesc, [&](auto& m_sampleState) {
-        DX_THROW_IF_FAILED(device->CreateSamplerState(&samplerDesc, &m_sampleState));
+    m_sampleState = ShareStateObject<ID3D11SamplerState>(device, samplerDesc, [&](auto& created) {
+        DX_THROW_IF_FAILED(device->CreateSamplerState(&samplerDesc, &created));
     });
 }
 

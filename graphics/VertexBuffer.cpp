@@ -34,8 +34,8 @@ VertexBuffer::VertexBuffer(ID3D11Device* device, const void* vertexBytes, size_t
     sd.pSysMem = vertexBytes;
     // The buffer is never written after creation, so equal bytes can be one buffer.
     const std::string key = "vertices:" + std::string(static_cast<const char*>(vertexBytes), wholeBytes);
-    pVertexBuffer = ShareComObject<ID3D11Buffer>(device, key, [&](auto& pVertexBuffer) {
-        DX_THROW_IF_FAILED(device->CreateBuffer(&bd, &sd, &pVertexBuffer));
+    pVertexBuffer = ShareComObject<ID3D11Buffer>(device, key, [&](auto& created) {
+        DX_THROW_IF_FAILED(device->CreateBuffer(&bd, &sd, &created));
     });
 }
 

@@ -142,7 +142,7 @@ TEST(DxExceptionGuard, AFailedDeviceCallReportsItsOwnSourceText)
     } catch (const DxException& e) {
         EXPECT_LT(e.m_errorCode, 0);
         EXPECT_EQ(L"device->CreateInputLayout(ied.data(), (UINT)ied.size(), pVertexShaderBytecode->GetBufferPointer(), "
-                  L"pVertexShaderBytecode->GetBufferSize(), &pInputLayout)",
+                  L"pVertexShaderBytecode->GetBufferSize(), &created)",
                   e.m_functionName);
         EXPECT_EQ(L"InputLayout", e.m_fileName);
     }
