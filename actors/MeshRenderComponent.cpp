@@ -7,11 +7,11 @@
 #include "actors/TransformComponent.h"
 #include "app/SystemClass.h"
 #include "graphics/AnsiConversion.h"
-#include "graphics/D3D11Mesh.h"
+#include "graphics/drawables/D3D11Mesh.h"
 #include "graphics/D3DClass.h"
 #include "graphics/GraphicsClass.h"
-#include "graphics/ShaderClass.h"
-#include "graphics/ShaderHolder.h"
+#include "graphics/registries/ShaderClass.h"
+#include "graphics/registries/ShaderHolder.h"
 
 #include <tinyxml.h>
 

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "app/FrameStats.h"
-#include "graphics/ImageLibraryGuard.h"
+#include "graphics/registries/ImageLibraryGuard.h"
 
 #include "app/Win32Handles.h"
 

@@ -16,7 +16,7 @@
 #include "app/live/WorldReloader.h"
 #include "graphics/D3DClass.h"
 #include "graphics/GraphicsClass.h"
-#include "graphics/ShaderHolder.h"
+#include "graphics/registries/ShaderHolder.h"
 #include "scene/Scene3.h"
 
 LiveTools::LiveTools() = default;

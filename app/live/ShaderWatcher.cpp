@@ -2,8 +2,8 @@
 #include "app/live/ShaderWatcher.h"
 
 #include "graphics/AnsiConversion.h"
-#include "graphics/ShaderClass.h"
-#include "graphics/ShaderHolder.h"
+#include "graphics/registries/ShaderClass.h"
+#include "graphics/registries/ShaderHolder.h"
 
 #include <iostream>
 

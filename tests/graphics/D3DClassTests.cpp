@@ -1,7 +1,7 @@
 // Device creation against Wine's Direct3D 11: the swap chain follows the options, the refresh rate follows the
 // display modes and the full-speed option, and failed guarded calls carry their text, file stem and line.
 #include "graphics/D3DClass.h"
-#include "graphics/InputLayout.h"
+#include "graphics/bindables/InputLayout.h"
 #include "graphics/DxException.h"
 #include "tests/graphics/TestWindow.h"
 
