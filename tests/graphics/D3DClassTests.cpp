@@ -118,7 +118,8 @@ TEST(DxExceptionGuard, CarriesTheResultTheCallTextTheFileStemAndTheLine)
 {
     int line = 0;
     try {
-        line = __LINE__; DX_THROW_IF_FAILED(E_INVALIDARG);
+        line = __LINE__ + 1;   // the guarded call's own line
+        DX_THROW_IF_FAILED(E_INVALIDARG);
         FAIL() << "no exception";
     } catch (const DxException& e) {
         EXPECT_EQ(E_INVALIDARG, e.m_errorCode);
