@@ -1,13 +1,20 @@
 #!/usr/bin/env bash
-# Sets up what is missing, builds the engine, every test for Windows and the release archive, and runs the tests
-# under Wine with CTest; then builds the portable code natively with sanitizers, fuzzes it briefly and runs its
-# tests. The Wine run draws on the virtual display of the project's virtual-display prefix, which stops by itself
-# once nothing uses it (tools/display.sh).
+# Sets up what is missing, checks the formatting (tools/format.sh) and the README's layout picture, builds the
+# engine, every test for Windows and the release archive, and runs the tests under Wine with CTest; then builds
+# the portable code natively with sanitizers, fuzzes it briefly and runs its tests. The Wine run draws on the
+# virtual display of the project's virtual-display prefix, which stops by itself once nothing uses it
+# (tools/display.sh).
 set -euo pipefail
 root=$(cd "$(dirname "$0")" && pwd)
 cd "$root"
 
 tools/setup.sh
+# The sources' one formatting and the README's picture of the folders: both are told at once, and the tests
+# still run.
+status=0
+echo "[test] checking the formatting and the layout picture" >&2
+tools/format.sh --check || status=1
+python3 tools/layout_graph.py --check || status=1
 echo "[test] configuring and building (build/)" >&2
 cmake -S . -B build -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
 cmake --build build -j "$(nproc)"
@@ -20,7 +27,6 @@ start_display virtual
 trap stop_display EXIT
 
 echo "[test] running the tests under Wine" >&2
-status=0
 (cd build && ctest --output-on-failure) || status=$?
 
 # The portable code once more, natively with AddressSanitizer and UndefinedBehaviorSanitizer: a few seconds of

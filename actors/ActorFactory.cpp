@@ -3,6 +3,7 @@
 #include "actors/ActorFactory.h"
 
 #include "actors/Actor.h"
+#include "actors/ComponentLookup.h"
 #include "actors/TransformComponent.h"
 #include "app/XmlFileLoader.h"
 #include "events/Matrix4x4.h"
@@ -101,8 +102,7 @@ std::shared_ptr<Actor> ActorFactory::CreateActor(const char* resourceFile, const
 
     if (initialTransform != nullptr)
     {
-        const auto transform = std::dynamic_pointer_cast<TransformComponent>(
-            actor->GetComponent(TransformComponent::s_name.c_str()).lock());
+        const auto transform = FindComponent<TransformComponent>(*actor);
         if (transform)
         {
             transform->SetPosition(initialTransform->m[12], initialTransform->m[13], initialTransform->m[14]);

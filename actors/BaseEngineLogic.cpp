@@ -4,8 +4,10 @@
 
 #include "actors/Actor.h"
 #include "actors/ActorFactory.h"
+#include "actors/ComponentLookup.h"
 #include "actors/ProcessManager.h"
 #include "actors/TransformComponent.h"
+#include "actors/WorldFile.h"
 #include "app/XmlFileLoader.h"
 #include "events/EvtData_Move_Actor.h"
 #include "events/EvtData_New_Actor.h"
@@ -47,7 +49,7 @@ BaseEngineLogic::~BaseEngineLogic()
     {
         if (IEventManager* manager = IEventManager::Get())
         {
-            manager->RemoveListener(EventDelegate(this, &BaseEngineLogic::MoveActorDelegate),
+            manager->RemoveListener(ListenerDelegate<&BaseEngineLogic::OnMoveActor>(this),
                                     EvtData_Move_Actor::s_eventType);
         }
     }
@@ -89,7 +91,7 @@ bool BaseEngineLogic::Init()
         std::cerr << "engine logic: no event manager to listen to; it must be created first\n";
         return false;
     }
-    manager->AddListener(EventDelegate(this, &BaseEngineLogic::MoveActorDelegate), EvtData_Move_Actor::s_eventType);
+    manager->AddListener(ListenerDelegate<&BaseEngineLogic::OnMoveActor>(this), EvtData_Move_Actor::s_eventType);
     m_listening = true;
     return true;
 }
@@ -142,27 +144,21 @@ bool BaseEngineLogic::LoadWorld(const char* worldFile)
         return false;
     }
 
-    // A world without "StaticActors" is an empty world, not an error.
-    if (const TiXmlElement* staticActors = root->FirstChildElement("StaticActors"))
+    for (const WorldFile::Entry& entry : WorldFile::ActorEntries(root))
     {
-        for (const TiXmlElement* entry = staticActors->FirstChildElement(); entry != nullptr;
-             entry = entry->NextSiblingElement())
+        if (entry.resource == nullptr)
         {
-            const char* resource = entry->Attribute("resource");
-            if (resource == nullptr)
+            std::cerr << worldFile << ": actor entry <" << entry.element->Value() << "> on line "
+                      << entry.element->Row() << " has no \"resource\" attribute; skipped\n";
+            continue;
+        }
+        const std::shared_ptr<Actor> actor = CreateActor(entry.resource, entry.element, nullptr, kInvalidActorId);
+        if (actor)
+        {
+            // Nobody listens for new actors, so the manager refuses this; it is offered all the same.
+            if (IEventManager* manager = IEventManager::Get())
             {
-                std::cerr << worldFile << ": actor entry <" << entry->Value() << "> on line " << entry->Row()
-                          << " has no \"resource\" attribute; skipped\n";
-                continue;
-            }
-            const std::shared_ptr<Actor> actor = CreateActor(resource, entry, nullptr, kInvalidActorId);
-            if (actor)
-            {
-                // Nobody listens for new actors, so the manager refuses this; it is offered all the same.
-                if (IEventManager* manager = IEventManager::Get())
-                {
-                    manager->QueueEvent(std::make_shared<EvtData_New_Actor>(actor->GetId(), kNoSecondaryId));
-                }
+                manager->QueueEvent(std::make_shared<EvtData_New_Actor>(actor->GetId(), kNoSecondaryId));
             }
         }
     }
@@ -209,18 +205,14 @@ void BaseEngineLogic::MoveActor(ActorId id, const Matrix4x4& transform)
     {
         return;
     }
-    const auto component = std::dynamic_pointer_cast<TransformComponent>(
-        actor->GetComponent(TransformComponent::s_name.c_str()).lock());
+    const auto component = FindComponent<TransformComponent>(*actor);
     if (component)
     {
         component->SetTransform(transform);
     }
 }
 
-void BaseEngineLogic::MoveActorDelegate(void* object, SharedEventData event)
+void BaseEngineLogic::OnMoveActor(const EvtData_Move_Actor& move)
 {
-    assert(event && event->GetEventType() == EvtData_Move_Actor::s_eventType &&
-           "the move listener is registered for EvtData_Move_Actor only");
-    const auto& move = static_cast<const EvtData_Move_Actor&>(*event);
-    static_cast<BaseEngineLogic*>(object)->MoveActor(move.GetActorId(), move.GetTransform());
+    MoveActor(move.GetActorId(), move.GetTransform());
 }

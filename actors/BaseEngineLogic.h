@@ -13,6 +13,7 @@
 
 class Actor;
 class ActorFactory;
+class EvtData_Move_Actor;
 class ProcessManager;
 class TiXmlElement;
 struct Matrix4x4;
@@ -75,7 +76,7 @@ public:
     float GetLifetime() const { return m_lifetime; }
 
 private:
-    static void MoveActorDelegate(void* object, SharedEventData event);
+    void OnMoveActor(const EvtData_Move_Actor& move);
     void DestroyActors();
 
     std::map<ActorId, std::shared_ptr<Actor>> m_actors;

@@ -3,6 +3,7 @@
 #include "actors/LightRenderComponent.h"
 
 #include "actors/Actor.h"
+#include "actors/ComponentLookup.h"
 #include "actors/TransformComponent.h"
 #include "scene/D3DLightNode11.h"
 
@@ -81,8 +82,7 @@ std::shared_ptr<ISceneNode> LightRenderComponent::BuildSceneNode()
     {
         return nullptr;
     }
-    const auto transform = std::dynamic_pointer_cast<TransformComponent>(
-        m_owner->GetComponent(TransformComponent::s_name.c_str()).lock());
+    const auto transform = FindComponent<TransformComponent>(*m_owner);
     if (!transform)
     {
         std::cerr << m_owner->GetResource() << ": actor " << m_owner->GetId()

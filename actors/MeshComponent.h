@@ -4,7 +4,7 @@
 #pragma once
 
 #include "actors/ActorComponent.h"
-#include "graphics/MeshVertex.h"
+#include "graphics/bindables/MeshVertex.h"
 
 #include <tiny_obj_loader.h>
 

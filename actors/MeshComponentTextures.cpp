@@ -5,7 +5,7 @@
 #include "app/SystemClass.h"
 #include "graphics/D3DClass.h"
 #include "graphics/GraphicsClass.h"
-#include "graphics/TextureHolder.h"
+#include "graphics/registries/TextureHolder.h"
 
 #include <iostream>
 

@@ -3,14 +3,15 @@
 #include "actors/MeshRenderComponent.h"
 
 #include "actors/Actor.h"
+#include "actors/ComponentLookup.h"
 #include "actors/TransformComponent.h"
 #include "app/SystemClass.h"
 #include "graphics/AnsiConversion.h"
-#include "graphics/D3D11Mesh.h"
+#include "graphics/drawables/D3D11Mesh.h"
 #include "graphics/D3DClass.h"
 #include "graphics/GraphicsClass.h"
-#include "graphics/ShaderClass.h"
-#include "graphics/ShaderHolder.h"
+#include "graphics/registries/ShaderClass.h"
+#include "graphics/registries/ShaderHolder.h"
 
 #include <tinyxml.h>
 
@@ -92,8 +93,7 @@ std::shared_ptr<ISceneNode> MeshRenderComponent::BuildSceneNode()
     {
         return nullptr;
     }
-    const auto transform = std::dynamic_pointer_cast<TransformComponent>(
-        m_owner->GetComponent(TransformComponent::s_name.c_str()).lock());
+    const auto transform = FindComponent<TransformComponent>(*m_owner);
     if (!transform)
     {
         std::cerr << m_owner->GetResource() << ": actor " << m_owner->GetId()

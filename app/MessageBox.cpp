@@ -5,24 +5,14 @@
 
 #include <windows.h>
 
+#include "graphics/AnsiConversion.h"
+
 namespace
 {
 MessageBoxHandler& Handler()
 {
     static MessageBoxHandler handler;
     return handler;
-}
-
-std::wstring Widen(const std::string& text)
-{
-    if (text.empty())
-    {
-        return {};
-    }
-    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-    return wide;
 }
 }
 
@@ -34,8 +24,8 @@ void ShowMessageBox(const std::string& text, const std::string& caption)
         Handler()(text, caption);
         return;
     }
-    const std::wstring wideText = Widen(text);
-    const std::wstring wideCaption = Widen(caption);
+    const std::wstring wideText = AnsiToWide(text);
+    const std::wstring wideCaption = AnsiToWide(caption);
     MessageBoxW(nullptr, wideText.c_str(), caption.empty() ? nullptr : wideCaption.c_str(), MB_OK);
 }
 

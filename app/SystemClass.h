@@ -7,35 +7,26 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <optional>
-
-#include <windows.h>
 
 #include "app/EngineOptions.h"
-#include "app/FileChangePoller.h"
 #include "app/FrameStats.h"
 #include "app/FrameTimer.h"
 #include "app/Mouse.h"
+#include "app/RunSettings.h"
+#include "app/Win32Handles.h"
 #include "app/WindowSizeState.h"
 #include "graphics/GraphicsClass.h"
 
 class BaseEngineLogic;
-class DebugOverlay;
 class IEventManager;
-class MeshParseCache;
+class LiveTools;
 class MusicPlayer;
-class PresentationControls;
-class Scene3;
-class ScreenshotWriter;
-class ShaderWatcher;
-class TimelineReplay;
-class WorldReloader;
 
 class SystemClass
 {
 public:
     // Seconds of un-paused time after which the presentation ends by itself.
-    static constexpr float kPresentationSeconds = 58.0f;
+    static constexpr float kPresentationSeconds = RunSettings::kPresentationSeconds;
     static constexpr int kEscapeKey = 27;
     // Time budget handed to the event manager each frame; generous, so queued events are never held back.
     static constexpr float kEventBudgetSeconds = 20.0f;
@@ -65,49 +56,10 @@ public:
 
     // Replaces the frame timer's clock (tests and the capture tool drive time exactly through it).
     void SetTimeSource(FrameTimer::TimeSource source);
-
-    // Settings for tools built on the same program (the capture tool, the soak); engine.exe uses none of them.
-    // Un-paused seconds after which the loop ends (default kPresentationSeconds).
-    void SetPresentationSeconds(float seconds) { m_presentationSeconds = seconds; }
-    // A picture (client-area) size that replaces the options file's window size; the window is made just large
-    // enough around it.
-    void SetScreenSizeOverride(int width, int height);
-    // When false, deactivation no longer stops the timer, so frames do not depend on window focus.
-    void SetTimerFollowsActivation(bool follows) { m_timerFollowsActivation = follows; }
-    // Called in every rendered frame right before Present, with the finished picture in the back buffer.
-    void SetBeforePresent(std::function<void()> hook) { m_beforePresent = std::move(hook); }
-    // Called after every frame, drawn or not (see SetDrawsFrame).
-    void SetFrameObserver(std::function<void()> observer) { m_frameObserver = std::move(observer); }
-    // Asked once per frame, after its update, whether to draw it; without it every frame is drawn. A frame that
-    // is not drawn moves the timeline on as its drawing would have (TimelineReplay::StandInForDrawing), so the
-    // next frame drawn is byte for byte the one a run that draws every frame shows there.
-    void SetDrawsFrame(std::function<bool()> drawsFrame) { m_drawsFrame = std::move(drawsFrame); }
-    // When false, start-up does not start the music (a capture runs on its own clock, not in real time).
-    void SetMusicEnabled(bool enabled) { m_musicEnabled = enabled; }
-    // engine.exe --music-log: one line on standard error for every music command (the clock's moment, the
-    // command, its duration, its result).
-    void SetMusicLog(bool log) { m_musicLog = log; }
-    // For a program that ends when the presentation does: once the loop is over, shutting down and leaving the
-    // process get this long before the process is ended with kExitError (ExitWatchdog). 0, the default, waits
-    // for ever, as a test that goes on after the run must.
-    void SetExitDeadline(unsigned milliseconds) { m_exitDeadlineMs = milliseconds; }
-    // The deadline engine.exe and engine-capture.exe use: generous, as the device's release waits for the frames
-    // still queued, which take seconds each on a loaded machine without a GPU.
-    static constexpr unsigned kProgramExitDeadlineMs = 60'000;
-    // engine.exe's live controls: pause, seek, the overlay and screenshots (README: Controls). Off unless asked
-    // for before start-up, so that the tools built on the program, and its tests, get the presentation alone.
-    void EnableControls() { m_controlsEnabled = true; }
-    // The controls' state; null unless they were enabled and start-up got as far as the world.
-    PresentationControls* GetControls() const { return m_controls.get(); }
-    // engine.exe --watch: shaders reload when their files change, the world when its files change or on F5
-    // (with the controls), at the moment on screen (README: Editing while it runs). Off unless asked for
-    // before start-up; without it none of this runs.
-    void EnableWatch() { m_watchEnabled = true; }
-    // How often the watched files are looked at and how long a change must settle (tests make both 0).
-    void SetWatchTiming(FileChangePoller::Timing timing) { m_watchTiming = timing; }
-    // Null unless watching and start-up got as far as the world.
-    ShaderWatcher* GetShaderWatcher() const { return m_shaderWatcher.get(); }
-    WorldReloader* GetWorldReloader() const { return m_worldReloader.get(); }
+    // How this run goes (the tools built on the program change it before start-up; hooks also later).
+    RunSettings& Settings() { return m_settings; }
+    // engine.exe's in-process tools; enabled before start-up, or the presentation runs alone.
+    LiveTools& GetLiveTools() { return *m_live; }
     const FrameStats& GetFrameStats() const { return m_frameStats; }
     // How long each start-up step took; complete once the first frame has been presented.
     const StartupStats& GetStartupStats() const { return m_startupStats; }
@@ -137,33 +89,17 @@ public:
 private:
     bool CreateAppWindow();
     bool HasDevice() const;
-    // The scene the seek, the reload and the overlay work with; null while there is none (or another kind).
-    Scene3* PresentationScene() const;
     void Resize();
-    // Stops the timer while the window is inactive or being moved or sized, or the controls pause, and starts it
-    // again after.
+    // Stops the timer while the window is inactive or being moved or sized, or the live tools hold the
+    // presentation, and starts it again after.
     void UpdateTimerPause();
     // The update of one frame, its phase times written into `stats`.
     void UpdatePresentation(const FrameTimer& timer, FrameStats& stats);
-    // Moves the presentation on by one frame: the update, or what the controls ask for instead (a seek, or
+    // Moves the presentation on by one frame: the update, or what the live tools do instead (a seek, or
     // nothing while paused). False when the frame shows the same moment as the one before.
     bool AdvanceFrame();
-    void Seek(double seconds);
-    // Replays the timeline to the frame nearest `seconds` and has time go on from there; returns that frame's
-    // time (nanoseconds), or nothing without a scripted scene.
-    std::optional<std::int64_t> ReplayTo(double seconds);
-    // --watch, once per frame: reloads changed shaders, and the world when its files changed or F5 asked for
-    // it. True when a new world was swapped in (the frame then shows the moment replayed for it).
-    bool ReloadWhatChanged();
-    bool ReloadWorld();
     bool RenderFrame(bool sameMoment);
-    // In place of RenderFrame for a frame that is not drawn.
-    void PassUndrawnFrame(bool sameMoment);
-    void OnControlKey(WPARAM key, LPARAM flags);
-    void DrawOverlay();
-    void BeforePresent();
     void OnMouseMove(WPARAM wParam, LPARAM lParam);
-
     void StartMusic();
     void StopMusic();
 
@@ -183,35 +119,13 @@ private:
     Mouse m_mouse;
     GraphicsClass m_graphics;
     std::unique_ptr<BaseEngineLogic> m_logic;
+    RunSettings m_settings;
+    std::unique_ptr<LiveTools> m_live;
     FrameCounts m_frameCounts;
     FrameStats m_frameStats;
     StartupStats m_startupStats;
     // Started when start-up ends, read when the first frame has been presented.
     PhaseStopwatch m_firstFrameStopwatch;
-    float m_presentationSeconds = kPresentationSeconds;
-    int m_overrideWidth = 0;
-    int m_overrideHeight = 0;
-    bool m_timerFollowsActivation = true;
-    bool m_musicEnabled = true;
-    bool m_musicLog = false;
-    unsigned m_exitDeadlineMs = 0;
     // Playing on the timer's clock from start-up's last step to shutdown; null without sound.
     std::unique_ptr<MusicPlayer> m_music;
-    std::function<void()> m_frameObserver;
-    std::function<void()> m_beforePresent;
-    std::function<bool()> m_drawsFrame;
-    bool m_controlsEnabled = false;
-    std::unique_ptr<PresentationControls> m_controls;
-    std::unique_ptr<TimelineReplay> m_replay;
-    std::unique_ptr<DebugOverlay> m_overlay;
-    std::unique_ptr<ScreenshotWriter> m_screenshots;
-    bool m_watchEnabled = false;
-    FileChangePoller::Timing m_watchTiming;
-    std::unique_ptr<MeshParseCache> m_meshCache;
-    std::unique_ptr<ShaderWatcher> m_shaderWatcher;
-    std::unique_ptr<WorldReloader> m_worldReloader;
-    // Wall time between presented frames, for the overlay's frame rate.
-    PhaseStopwatch m_frameClock;
 };
-
-LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -7,8 +7,9 @@
 
 #include "app/EngineCommandLine.h"
 #include "app/EngineVersion.h"
-#include "app/ExitReport.h"
+#include "app/guards/ExitReport.h"
 #include "app/SystemClass.h"
+#include "app/live/LiveTools.h"
 
 int main(int argc, char** argv)
 {
@@ -19,12 +20,12 @@ int main(int argc, char** argv)
         return *exitCode;
     }
     return SystemClass::RunApplication([&commandLine](SystemClass& system) {
-        system.EnableControls();
-        system.SetExitDeadline(SystemClass::kProgramExitDeadlineMs);
+        system.GetLiveTools().EnableControls();
+        system.Settings().exitDeadlineMs = RunSettings::kProgramExitDeadlineMs;
         if (commandLine.Watches())
         {
-            system.EnableWatch();
+            system.GetLiveTools().EnableWatch();
         }
-        system.SetMusicLog(commandLine.LogsMusic());
+        system.Settings().musicLog = commandLine.LogsMusic();
     });
 }

@@ -4,6 +4,8 @@
 
 #include "events/IEventData.h"
 
+#include <cassert>
+
 class EventDelegate
 {
 public:
@@ -30,3 +32,30 @@ private:
     void* m_object;
     Function m_function;
 };
+
+// What a listener's member function taking a concrete event is made of: its class and the event's class.
+template <class Member>
+struct EventHandlerParts;
+template <class Listener_, class Event_>
+struct EventHandlerParts<void (Listener_::*)(const Event_&)>
+{
+    using Listener = Listener_;
+    using Event = Event_;
+};
+
+// The trampoline of `Handler`, a listener's member function taking the concrete event it was registered for.
+template <auto Handler>
+void EventTrampoline(void* object, SharedEventData event)
+{
+    using Parts = EventHandlerParts<decltype(Handler)>;
+    assert(event && event->GetEventType() == Parts::Event::s_eventType && "a listener is registered for one type");
+    (static_cast<typename Parts::Listener*>(object)->*Handler)(static_cast<const typename Parts::Event&>(*event));
+}
+
+// The delegate that calls `Handler` on `object`: ListenerDelegate<&SceneTree::OnMoveActor>(this). The same
+// handler and object always make an equal delegate, so one expression both adds and removes a listener.
+template <auto Handler>
+EventDelegate ListenerDelegate(typename EventHandlerParts<decltype(Handler)>::Listener* object)
+{
+    return EventDelegate(object, &EventTrampoline<Handler>);
+}

@@ -6,7 +6,7 @@
 #include <dxgi.h>
 #include <wrl/client.h>
 
-#include "graphics/FrameImage.h"
+#include "graphics/formats/FrameImage.h"
 
 class BackBufferReader
 {

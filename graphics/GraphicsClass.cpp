@@ -8,9 +8,9 @@
 #include "app/SystemClass.h"
 #include "graphics/D3DClass.h"
 #include "graphics/GpuPassTimer.h"
-#include "graphics/ShaderClass.h"
-#include "graphics/ShaderHolder.h"
-#include "graphics/TextureHolder.h"
+#include "graphics/registries/ShaderClass.h"
+#include "graphics/registries/ShaderHolder.h"
+#include "graphics/registries/TextureHolder.h"
 #include "scene/Scene3.h"
 
 #include <imgui.h>

@@ -5,9 +5,9 @@
 #pragma once
 
 #include "app/FrameStats.h"
-#include "graphics/ImageLibraryGuard.h"
+#include "graphics/registries/ImageLibraryGuard.h"
 
-#include <windows.h>
+#include "app/Win32Handles.h"
 
 #include <functional>
 #include <memory>

@@ -2,7 +2,7 @@
 // Every light acts as a directional light along its node's z axis; type, range and the like are ignored.
 #include "scene/LightManager.h"
 
-#include "graphics/ConstantBufferLayouts.h"
+#include "graphics/bindables/ConstantBufferLayouts.h"
 #include "scene/FreeCameraNode.h"
 #include "scene/LightNode.h"
 #include "scene/SceneTree.h"

@@ -5,6 +5,7 @@
 
 #include "actors/Actor.h"
 #include "actors/BaseEngineLogic.h"
+#include "actors/ComponentLookup.h"
 #include "actors/TransformComponent.h"
 #include "events/EvtData_Move_Actor.h"
 #include "events/IEventManager.h"
@@ -187,7 +188,6 @@ void Scene3::MoveActors(float elapsedSeconds, float totalSeconds)
     {
         return;
     }
-    const ComponentId transformId = ActorComponent::ComponentIdFromName(TransformComponent::s_name);
 
     const std::size_t rowCount = std::size(kActorRows);
     for (std::size_t first = 0; first < rowCount;)
@@ -209,8 +209,7 @@ void Scene3::MoveActors(float elapsedSeconds, float totalSeconds)
                     continue;
                 }
                 // An actor without a transform has nothing to spin; the row is skipped.
-                const auto transform =
-                    std::dynamic_pointer_cast<TransformComponent>(actor->GetComponent(transformId).lock());
+                const auto transform = FindComponent<TransformComponent>(*actor);
                 if (!transform)
                 {
                     continue;

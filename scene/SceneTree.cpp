@@ -39,11 +39,11 @@ SceneTree::SceneTree(const EngineOptions& options, ID3D11Device* device, ID3D11D
 void SceneTree::RegisterListeners(IEventManager& manager)
 {
     // Graphics set-up runs before the engine logic starts listening, so this move listener runs first.
-    manager.AddListener(EventDelegate(this, &SceneTree::NewRenderComponentDelegate),
+    manager.AddListener(ListenerDelegate<&SceneTree::OnNewRenderComponent>(this),
                         EvtData_New_Render_Component::s_eventType);
-    manager.AddListener(EventDelegate(this, &SceneTree::DestroyActorDelegate), EvtData_Destroy_Actor::s_eventType);
-    manager.AddListener(EventDelegate(this, &SceneTree::MoveActorDelegate), EvtData_Move_Actor::s_eventType);
-    manager.AddListener(EventDelegate(this, &SceneTree::ModifiedRenderComponentDelegate),
+    manager.AddListener(ListenerDelegate<&SceneTree::OnDestroyActor>(this), EvtData_Destroy_Actor::s_eventType);
+    manager.AddListener(ListenerDelegate<&SceneTree::OnMoveActor>(this), EvtData_Move_Actor::s_eventType);
+    manager.AddListener(ListenerDelegate<&SceneTree::OnModifiedRenderComponent>(this),
                         EvtData_Modified_Render_Component::s_eventType);
     m_listening = true;
 }
@@ -54,13 +54,13 @@ SceneTree::~SceneTree()
     {
         if (IEventManager* manager = IEventManager::Get())
         {
-            manager->RemoveListener(EventDelegate(this, &SceneTree::NewRenderComponentDelegate),
+            manager->RemoveListener(ListenerDelegate<&SceneTree::OnNewRenderComponent>(this),
                                     EvtData_New_Render_Component::s_eventType);
-            manager->RemoveListener(EventDelegate(this, &SceneTree::DestroyActorDelegate),
+            manager->RemoveListener(ListenerDelegate<&SceneTree::OnDestroyActor>(this),
                                     EvtData_Destroy_Actor::s_eventType);
-            manager->RemoveListener(EventDelegate(this, &SceneTree::MoveActorDelegate),
+            manager->RemoveListener(ListenerDelegate<&SceneTree::OnMoveActor>(this),
                                     EvtData_Move_Actor::s_eventType);
-            manager->RemoveListener(EventDelegate(this, &SceneTree::ModifiedRenderComponentDelegate),
+            manager->RemoveListener(ListenerDelegate<&SceneTree::OnModifiedRenderComponent>(this),
                                     EvtData_Modified_Render_Component::s_eventType);
         }
     }
@@ -220,33 +220,4 @@ void SceneTree::OnModifiedRenderComponent(const EvtData_Modified_Render_Componen
     {
         node->Refresh(this);
     }
-}
-
-void SceneTree::NewRenderComponentDelegate(void* object, SharedEventData event)
-{
-    assert(event && event->GetEventType() == EvtData_New_Render_Component::s_eventType &&
-           "registered for EvtData_New_Render_Component only");
-    static_cast<SceneTree*>(object)->OnNewRenderComponent(static_cast<const EvtData_New_Render_Component&>(*event));
-}
-
-void SceneTree::DestroyActorDelegate(void* object, SharedEventData event)
-{
-    assert(event && event->GetEventType() == EvtData_Destroy_Actor::s_eventType &&
-           "registered for EvtData_Destroy_Actor only");
-    static_cast<SceneTree*>(object)->OnDestroyActor(static_cast<const EvtData_Destroy_Actor&>(*event));
-}
-
-void SceneTree::MoveActorDelegate(void* object, SharedEventData event)
-{
-    assert(event && event->GetEventType() == EvtData_Move_Actor::s_eventType &&
-           "registered for EvtData_Move_Actor only");
-    static_cast<SceneTree*>(object)->OnMoveActor(static_cast<const EvtData_Move_Actor&>(*event));
-}
-
-void SceneTree::ModifiedRenderComponentDelegate(void* object, SharedEventData event)
-{
-    assert(event && event->GetEventType() == EvtData_Modified_Render_Component::s_eventType &&
-           "registered for EvtData_Modified_Render_Component only");
-    static_cast<SceneTree*>(object)->OnModifiedRenderComponent(
-        static_cast<const EvtData_Modified_Render_Component&>(*event));
 }

@@ -126,10 +126,6 @@ public:
     ID3D11DepthStencilView* GetDepthStencilView() const;
 
 private:
-    static void NewRenderComponentDelegate(void* object, SharedEventData event);
-    static void DestroyActorDelegate(void* object, SharedEventData event);
-    static void MoveActorDelegate(void* object, SharedEventData event);
-    static void ModifiedRenderComponentDelegate(void* object, SharedEventData event);
 
     void OnNewRenderComponent(const EvtData_New_Render_Component& event);
     void OnDestroyActor(const EvtData_Destroy_Actor& event);

@@ -5,14 +5,14 @@
 
 #include "app/EngineOptions.h"
 #include "app/SystemClass.h"
-#include "graphics/BindingRecord.h"
-#include "graphics/D3D11Offscreen.h"
-#include "graphics/D3D11Sky.h"
+#include "graphics/bindables/BindingRecord.h"
+#include "graphics/drawables/D3D11Offscreen.h"
+#include "graphics/drawables/D3D11Sky.h"
 #include "graphics/D3DClass.h"
-#include "graphics/DepthStencilState.h"
+#include "graphics/bindables/DepthStencilState.h"
 #include "graphics/DxException.h"
 #include "graphics/GraphicsClass.h"
-#include "graphics/RasterizerState.h"
+#include "graphics/bindables/RasterizerState.h"
 #include "scene/FreeCameraNode.h"
 #include "scene/IFramePassListener.h"
 #include "scene/LightManager.h"
@@ -193,12 +193,14 @@ void SceneTree::CreateFrameResources(const EngineOptions& options, ID3D11Device*
     frame->CreateBackBufferView(device);
     frame->CreateDepthBuffer(device, width, height, false);
 
-    frame->CreateDepthStencilState(device, context);
-    frame->CreateDepthStencilView(device);
-    frame->CreateRasterizerState(device, context);
-    frame->BindTargets(context, width, height);
-    // The states above were set behind the bindables' back.
-    BindingRecord::Reset(context);
+    {
+        // These states are set behind the bindables' back.
+        const BindingRecord::Bypass bypass(context);
+        frame->CreateDepthStencilState(device, context);
+        frame->CreateDepthStencilView(device);
+        frame->CreateRasterizerState(device, context);
+        frame->BindTargets(context, width, height);
+    }
     m_frame = std::move(frame);
 }
 
@@ -212,11 +214,13 @@ int SceneTree::Render(ID3D11DeviceContext* context)
 
     // Last frame's post pass left the offscreen image bound as a shader input; it must not be read and
     // written at once when it becomes the target again.
-    ID3D11ShaderResourceView* noView[] = {nullptr};
-    context->PSSetShaderResources(0, 1, noView);
     // Whatever ran since the last frame (the overlay, a read-back, the caller) may have changed bindings, and
-    // the line above did: the first draw binds everything it needs again.
-    BindingRecord::Reset(context);
+    // this does: the first draw binds everything it needs again.
+    {
+        const BindingRecord::Bypass bypass(context);
+        ID3D11ShaderResourceView* noView[] = {nullptr};
+        context->PSSetShaderResources(0, 1, noView);
+    }
 
     context->ClearRenderTargetView(frame.m_offscreenRenderTargetView.Get(), kClearColour);
     context->ClearDepthStencilView(frame.m_depthStencilView.Get(), D3D11_CLEAR_DEPTH | D3D11_CLEAR_STENCIL, 1.0f, 0);
@@ -240,14 +244,17 @@ int SceneTree::Render(ID3D11DeviceContext* context)
     }
     TellPassSubmitted(m_passListener, IFramePassListener::Pass::Sky, context);
 
-    context->ClearRenderTargetView(frame.m_renderTargetView.Get(), kClearColour);
-    context->ClearDepthStencilView(frame.m_depthStencilView.Get(), D3D11_CLEAR_DEPTH | D3D11_CLEAR_STENCIL, 1.0f, 0);
-    ID3D11RenderTargetView* backBufferTargets[] = {frame.m_renderTargetView.Get()};
-    context->OMSetRenderTargets(1, backBufferTargets, frame.m_depthStencilView.Get());
-    ID3D11ShaderResourceView* offscreenViews[] = {frame.m_offscreenShaderResourceView.Get()};
-    context->PSSetShaderResources(0, 1, offscreenViews);
-    // Slot 0 now holds the offscreen image, which no bindable knows of.
-    BindingRecord::Reset(context);
+    {
+        // Slot 0 is to hold the offscreen image, which no bindable knows of.
+        const BindingRecord::Bypass bypass(context);
+        context->ClearRenderTargetView(frame.m_renderTargetView.Get(), kClearColour);
+        context->ClearDepthStencilView(frame.m_depthStencilView.Get(), D3D11_CLEAR_DEPTH | D3D11_CLEAR_STENCIL, 1.0f,
+                                       0);
+        ID3D11RenderTargetView* backBufferTargets[] = {frame.m_renderTargetView.Get()};
+        context->OMSetRenderTargets(1, backBufferTargets, frame.m_depthStencilView.Get());
+        ID3D11ShaderResourceView* offscreenViews[] = {frame.m_offscreenShaderResourceView.Get()};
+        context->PSSetShaderResources(0, 1, offscreenViews);
+    }
     DrawTopLevel(*frame.m_offscreen, this, context);
     TellPassSubmitted(m_passListener, IFramePassListener::Pass::Post, context);
     return 0;
@@ -266,6 +273,7 @@ int SceneTree::OnResize(const EngineOptions& options, ID3D11Device* device, ID3D
         return 0;
     }
     FrameResources& frame = *m_frame;
+    const BindingRecord::Bypass bypass(context);
 
     // ResizeBuffers fails while anything still refers to the back buffer, the context's bindings included.
     context->OMSetRenderTargets(0, nullptr, nullptr);
@@ -288,7 +296,6 @@ int SceneTree::OnResize(const EngineOptions& options, ID3D11Device* device, ID3D
     frame.CreateDepthBuffer(device, width, height, true);
     frame.CreateDepthStencilView(device);
     frame.BindTargets(context, width, height);
-    BindingRecord::Reset(context);
     return 0;
 }
 

@@ -1,7 +1,7 @@
 // The mesh component's texture requests: every texture its materials name reaches the application's texture
 // registry on the real device, once, and a texture that fails leaves the mesh loaded.
 #include "actors/MeshComponent.h"
-#include "graphics/TextureHolder.h"
+#include "graphics/registries/TextureHolder.h"
 #include "tests/actors/MeshComponentFixture.h"
 #include "tests/graphics/GraphicsHarness.h"
 

@@ -4,9 +4,9 @@
 #include "actors/Actor.h"
 #include "actors/MeshRenderComponent.h"
 #include "graphics/AnsiConversion.h"
-#include "graphics/D3D11Mesh.h"
+#include "graphics/drawables/D3D11Mesh.h"
 #include "graphics/DxException.h"
-#include "graphics/ShaderHolder.h"
+#include "graphics/registries/ShaderHolder.h"
 #include "scene/RootNode.h"
 #include "tests/graphics/GraphicsHarness.h"
 

@@ -6,7 +6,7 @@
 #include "actors/LightRenderComponent.h"
 #include "actors/MeshComponent.h"
 #include "actors/MeshRenderComponent.h"
-#include "graphics/D3D11Mesh.h"
+#include "graphics/drawables/D3D11Mesh.h"
 #include "tests/graphics/GraphicsHarness.h"
 
 #include <gtest/gtest.h>

@@ -22,8 +22,8 @@
 #include <vector>
 
 #include "tests/ScratchDirectory.h"
-#include "app/ExitWatchdog.h"
-#include "app/FatalErrorGuard.h"
+#include "app/guards/ExitWatchdog.h"
+#include "app/guards/FatalErrorGuard.h"
 #include "tests/app/ProgramRunner.h"
 
 namespace fs = std::filesystem;

@@ -5,7 +5,7 @@
 #include <chrono>
 #include <filesystem>
 
-#include "app/FileChangePoller.h"
+#include "app/live/FileChangePoller.h"
 #include "tests/ScratchDirectory.h"
 
 namespace

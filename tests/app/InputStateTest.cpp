@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "app/Mouse.h"
-#include "app/PresentationControls.h"
+#include "app/live/PresentationControls.h"
 #include "app/WindowSizeState.h"
 
 TEST(Mouse, KeepsOnlyTheNewestEvent)

@@ -17,21 +17,22 @@
 #include <vector>
 
 #include "app/MessageBox.h"
-#include "app/PresentationControls.h"
+#include "app/live/PresentationControls.h"
 #include "app/SystemClass.h"
-#include "app/WorldReloader.h"
+#include "app/live/LiveTools.h"
+#include "app/live/WorldReloader.h"
 #include "actors/Actor.h"
 #include "actors/BaseEngineLogic.h"
 #include "actors/MeshParseCache.h"
 #include "actors/TransformComponent.h"
 #include "graphics/BackBufferReader.h"
-#include "graphics/D3D11Drawable.h"
+#include "graphics/drawables/D3D11Drawable.h"
 #include "graphics/D3DClass.h"
 #include "graphics/GraphicsClass.h"
-#include "graphics/ShaderClass.h"
-#include "graphics/ShaderHolder.h"
-#include "graphics/ShaderWatcher.h"
-#include "graphics/TextureHolder.h"
+#include "graphics/registries/ShaderClass.h"
+#include "graphics/registries/ShaderHolder.h"
+#include "app/live/ShaderWatcher.h"
+#include "graphics/registries/TextureHolder.h"
 #include "scene/FreeCameraNode.h"
 #include "scene/Scene3.h"
 #include "tests/ScratchDirectory.h"
@@ -122,16 +123,17 @@ protected:
         m_system = std::make_unique<SystemClass>();
         if (m_withControls)
         {
-            m_system->EnableControls();
+            m_system->GetLiveTools().EnableControls();
         }
         if (m_withWatch)
         {
-            m_system->EnableWatch();
-            m_system->SetWatchTiming({0, 0});   // every frame looks, and an edit counts at once
+            m_system->GetLiveTools().EnableWatch();
+            m_system->GetLiveTools().SetWatchTiming({0, 0});   // every frame looks, and an edit counts at once
         }
         m_system->SetTimeSource(m_clock.Source());
         // A small picture keeps the software-rendered frames of the loop tests quick.
-        m_system->SetScreenSizeOverride(320, 180);
+        m_system->Settings().screenWidth = 320;
+        m_system->Settings().screenHeight = 180;
         ASSERT_TRUE(m_system->Initialize());
         m_window = m_system->GetWindowHandle();
         ASSERT_NE(m_window, nullptr);
@@ -439,13 +441,13 @@ TEST_F(SystemClassTest, EachFrameHandlesOneMessage)
         PostMessageW(m_window, WM_KEYDOWN, key, 0);
     }
     std::string seenByRenderedFrames;
-    m_system->SetFrameObserver([this, &seenByRenderedFrames] {
+    m_system->Settings().frameObserver = [this, &seenByRenderedFrames] {
         for (const unsigned char key : {'A', 'B', 'C'})
         {
             seenByRenderedFrames += m_system->GetKeys()[key] ? static_cast<char>(key) : '-';
         }
         seenByRenderedFrames += ' ';
-    });
+    };
     m_system->Run();
     EXPECT_EQ(m_system->GetFrameCounts().updated, 4u);
     EXPECT_EQ(m_system->GetFrameCounts().rendered, 3u) << "the Escape frame is not rendered, nor any after it";
@@ -456,7 +458,7 @@ TEST_F(SystemClassTest, WindowDeactivatedBeforeTheLoopKeepsTheTimerStopped)
 {
     Send(WM_ACTIVATE, WA_INACTIVE, 0);
     // Ten seconds pass after each rendered frame; the loop's reset must not let any of them count.
-    m_system->SetFrameObserver([this] { m_clock.Advance(10.0); });
+    m_system->Settings().frameObserver = [this] { m_clock.Advance(10.0); };
     PostMessageW(m_window, WM_NULL, 0, 0);
     PostMessageW(m_window, WM_KEYDOWN, VK_ESCAPE, 0);
     m_system->Run();
@@ -604,7 +606,7 @@ TEST_F(SystemClassControlsTest, PauseHoldsTimeAndTheEndCountsOnlyUnpausedTime)
     // key's auto-repeat in between changes nothing.
     const FrameTimer& timer = SystemClass::GetTimer();
     std::vector<float> totals;
-    m_system->SetFrameObserver([&] {
+    m_system->Settings().frameObserver = [&] {
         totals.push_back(timer.TotalTime());
         m_clock.Advance(0.25);
         if (totals.size() == 4 || totals.size() == 40)
@@ -615,7 +617,7 @@ TEST_F(SystemClassControlsTest, PauseHoldsTimeAndTheEndCountsOnlyUnpausedTime)
         {
             PostKey(VK_SPACE, true);
         }
-    });
+    };
     const std::int64_t wallStart = m_clock.Now();
     m_system->Run();
 
@@ -626,7 +628,7 @@ TEST_F(SystemClassControlsTest, PauseHoldsTimeAndTheEndCountsOnlyUnpausedTime)
         EXPECT_EQ(totals[frame], totals[4]) << "frame " << frame << " while paused";
     }
     EXPECT_FLOAT_EQ(totals[41], totals[40] + 0.25f) << "time jumped on resuming";
-    EXPECT_FALSE(m_system->GetControls()->IsPaused());
+    EXPECT_FALSE(m_system->GetLiveTools().GetControls()->IsPaused());
 
     // 36 paused frames of a quarter second each: 9 s longer than the 58 s of un-paused time.
     EXPECT_GT(timer.TotalTime(), 58.0f);
@@ -642,12 +644,12 @@ TEST_F(SystemClassControlsTest, F12SavesTheBackBufferAsANewNumberedPngAndNeverOv
 {
     m_folder.Write("screenshot-0002.png", "someone else's");
     int frames = 0;
-    m_system->SetFrameObserver([&] {
+    m_system->Settings().frameObserver = [&] {
         if (++frames == 6)
         {
             PostQuitMessage(0);
         }
-    });
+    };
     PostKey(VK_F12);
     PostMessageW(m_window, WM_KEYUP, VK_F12, (LPARAM{1} << 30) | (LPARAM{1} << 31));
     PostKey(VK_F12);
@@ -711,24 +713,24 @@ TEST_F(SystemClassWatchTest, AnEditedShaderIsDrawnFromTheNextFrameAndABrokenEdit
     BackBufferReader reader;
     std::vector<FrameImage> frames;
     std::string problemsAfterBrokenEdit;
-    m_system->SetBeforePresent([&] {
+    m_system->Settings().beforePresent = [&] {
         D3DClass& d3d = *SystemClass::GetGraphics().GetD3D();
         frames.push_back(reader.Read(d3d.GetSwapChain(), d3d.GetDevice(), d3d.GetDeviceContext()));
-    });
-    m_system->SetFrameObserver([&] {
+    };
+    m_system->Settings().frameObserver = [&] {
         m_clock.Advance(1.0 / 60.0);
         switch (frames.size())
         {
         case 1: m_folder.Edit("PostPS.fx", plain("1.0f, 0.0f, 1.0f")); break;
         case 2: m_folder.Edit("PostPS.fx", pixelIn + "float4 PixelShaderFX(PixelIn input) : SV_TARGET { return }\n"); break;
         case 3:
-            problemsAfterBrokenEdit = m_system->GetShaderWatcher()->Problems();
+            problemsAfterBrokenEdit = m_system->GetLiveTools().GetShaderWatcher()->Problems();
             m_folder.Edit("PostPS.fx", plain("0.0f, 1.0f, 0.0f"));
             m_folder.Edit("PostVS.fx", halfQuad);
             break;
         default: PostQuitMessage(0); break;
         }
-    });
+    };
     m_system->Run();
     ASSERT_EQ(frames.size(), 4u);
 
@@ -747,7 +749,7 @@ TEST_F(SystemClassWatchTest, AnEditedShaderIsDrawnFromTheNextFrameAndABrokenEdit
     EXPECT_FALSE(m_folder.Read(ShaderClass::kErrorFileName).empty());
     EXPECT_EQ(pixel(3, cx, cy), (std::vector<int>{0, 255, 0}));
     EXPECT_EQ(pixel(3, 2, 2), (std::vector<int>{0, 0, 0})) << "the new vertex stage draws a smaller quad";
-    EXPECT_TRUE(m_system->GetShaderWatcher()->Problems().empty()) << "the file compiles again";
+    EXPECT_TRUE(m_system->GetLiveTools().GetShaderWatcher()->Problems().empty()) << "the file compiles again";
 }
 
 TEST_F(SystemClassWatchTest, AnEditedActorFileMovesItsMeshAndAFileThatFailsKeepsTheWorldAsItWas)
@@ -758,10 +760,10 @@ TEST_F(SystemClassWatchTest, AnEditedActorFileMovesItsMeshAndAFileThatFailsKeeps
     const MeshParseCache* cache = MeshParseCache::Instance();
     ASSERT_NE(cache, nullptr);
     std::vector<std::size_t> parses{cache->StoreCount()};
-    m_system->SetFrameObserver([&] {
+    m_system->Settings().frameObserver = [&] {
         placements.push_back(PlacementOfActor1());
         times.push_back(SystemClass::GetTimer().TotalTime());
-        problems.push_back(m_system->GetWorldReloader()->Problem());
+        problems.push_back(m_system->GetLiveTools().GetWorldReloader()->Problem());
         parses.push_back(cache->StoreCount());
         m_clock.Advance(1.0 / 60.0);
         switch (placements.size() - 1)
@@ -780,7 +782,7 @@ TEST_F(SystemClassWatchTest, AnEditedActorFileMovesItsMeshAndAFileThatFailsKeeps
             break;
         default: PostQuitMessage(0); break;
         }
-    });
+    };
     m_system->Run();
     ASSERT_EQ(placements.size(), 7u);
 

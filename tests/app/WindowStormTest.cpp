@@ -468,8 +468,9 @@ TEST(WindowStorm, TheLiveProgramSurvivesAStormAndStillEndsAfter58SecondsOfUnpaus
 
     const int exitCode = SystemClass::RunApplication([&](SystemClass& system) {
         system.SetTimeSource([clock] { return *clock; });
-        system.SetScreenSizeOverride(kStartWidth, kStartHeight);
-        system.SetFrameObserver([&] {
+        system.Settings().screenWidth = kStartWidth;
+        system.Settings().screenHeight = kStartHeight;
+        system.Settings().frameObserver = [&] {
             const HWND window = system.GetWindowHandle();
             if (frames.load() == 0)
             {
@@ -504,7 +505,7 @@ TEST(WindowStorm, TheLiveProgramSurvivesAStormAndStillEndsAfter58SecondsOfUnpaus
             (watch.rules.Paused() ? pausedTime : expectedTotal) += step;
             *clock += step;
             frames.fetch_add(1);
-        });
+        };
     });
     if (stormThread.joinable())
     {

@@ -1,8 +1,8 @@
 // The post-processing quad: its clip-space corners and winding, the timer readings frozen into its colour,
 // its identity constants, its bindable list, and that it pushes and pops one matrix.
 #include "app/SystemClass.h"
-#include "graphics/D3D11Offscreen.h"
-#include "graphics/VertexBuffer.h"
+#include "graphics/drawables/D3D11Offscreen.h"
+#include "graphics/bindables/VertexBuffer.h"
 #include "scene/MatrixStack.h"
 #include "tests/app/FakeClock.h"
 #include "tests/graphics/GpuReadback.h"

@@ -1,9 +1,9 @@
 // The sky: its sphere (counts, index bounds, the seam, the poles), its own depth and rasteriser states, the
 // constants it writes, its texture, and how it fills only what the meshes left when drawn after them.
-#include "graphics/D3D11Sky.h"
-#include "graphics/DepthStencilState.h"
-#include "graphics/RasterizerState.h"
-#include "graphics/ShaderResource.h"
+#include "graphics/drawables/D3D11Sky.h"
+#include "graphics/bindables/DepthStencilState.h"
+#include "graphics/bindables/RasterizerState.h"
+#include "graphics/bindables/ShaderResource.h"
 #include "scene/FreeCameraNode.h"
 #include "scene/MatrixStack.h"
 #include "scene/Scene3.h"

@@ -1,7 +1,7 @@
 // Device creation against Wine's Direct3D 11: the swap chain follows the options, the refresh rate follows the
 // display modes and the full-speed option, and failed guarded calls carry their text, file stem and line.
 #include "graphics/D3DClass.h"
-#include "graphics/InputLayout.h"
+#include "graphics/bindables/InputLayout.h"
 #include "graphics/DxException.h"
 #include "tests/graphics/TestWindow.h"
 
@@ -118,7 +118,8 @@ TEST(DxExceptionGuard, CarriesTheResultTheCallTextTheFileStemAndTheLine)
 {
     int line = 0;
     try {
-        line = __LINE__; DX_THROW_IF_FAILED(E_INVALIDARG);
+        line = __LINE__ + 1;   // the guarded call's own line
+        DX_THROW_IF_FAILED(E_INVALIDARG);
         FAIL() << "no exception";
     } catch (const DxException& e) {
         EXPECT_EQ(E_INVALIDARG, e.m_errorCode);
@@ -142,7 +143,7 @@ TEST(DxExceptionGuard, AFailedDeviceCallReportsItsOwnSourceText)
     } catch (const DxException& e) {
         EXPECT_LT(e.m_errorCode, 0);
         EXPECT_EQ(L"device->CreateInputLayout(ied.data(), (UINT)ied.size(), pVertexShaderBytecode->GetBufferPointer(), "
-                  L"pVertexShaderBytecode->GetBufferSize(), &pInputLayout)",
+                  L"pVertexShaderBytecode->GetBufferSize(), &created)",
                   e.m_functionName);
         EXPECT_EQ(L"InputLayout", e.m_fileName);
     }

@@ -1,6 +1,6 @@
 // DDS header parsing and surface layout on files built in memory: the legacy format table, the extended
 // header, cube maps, volumes, mip chains and every way a malformed file must be refused.
-#include "graphics/DdsFile.h"
+#include "graphics/formats/DdsFile.h"
 #include "tests/graphics/DdsBuilder.h"
 #include "tests/graphics/DdsLegacyTable.h"
 

@@ -2,7 +2,7 @@
 // the parser tests and the device tests. Each row knows how many bytes a 4 x 4 image of it takes.
 #pragma once
 
-#include "graphics/DdsFile.h"
+#include "graphics/formats/DdsFile.h"
 #include "tests/graphics/DdsBuilder.h"
 
 #include <vector>

@@ -22,13 +22,13 @@ TEST(GpuPassTimer, EveryFrameIsReportedInOrderWithPassesThatMakeUpTheFrameAndNoP
     BackBufferReader reader;
     bool read = true;
     std::vector<uint8_t> picture;
-    SystemClass::GetApplication()->SetBeforePresent([&] {
+    SystemClass::GetApplication()->Settings().beforePresent = [&] {
         if (read)
         {
             picture = reader.Read(graphics_harness::SwapChain(), graphics_harness::Device(),
                                   graphics_harness::Context()).rgba;
         }
-    });
+    };
     ASSERT_TRUE(graphics.Frame());
     const std::vector<uint8_t> untimed = picture;
     ASSERT_FALSE(untimed.empty());
@@ -52,7 +52,7 @@ TEST(GpuPassTimer, EveryFrameIsReportedInOrderWithPassesThatMakeUpTheFrameAndNoP
         }
         reported.insert(reported.end(), timer->Reported().begin(), timer->Reported().end());
     }
-    SystemClass::GetApplication()->SetBeforePresent({});
+    SystemClass::GetApplication()->Settings().beforePresent = {};
 
     // Only the last few answers may still be out.
     ASSERT_GE(reported.size(), kFrames - GpuPassTimer::kRingDepth);

@@ -4,8 +4,8 @@
 #include "app/SystemClass.h"
 #include "graphics/D3DClass.h"
 #include "graphics/GraphicsClass.h"
-#include "graphics/ShaderHolder.h"
-#include "graphics/TextureHolder.h"
+#include "graphics/registries/ShaderHolder.h"
+#include "graphics/registries/TextureHolder.h"
 #include "scene/Scene3.h"
 #include "tests/graphics/GraphicsHarness.h"
 

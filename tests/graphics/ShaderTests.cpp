@@ -2,7 +2,7 @@
 // code, exact keys, and lookups of names that never compiled.
 #include "graphics/AnsiConversion.h"
 #include "graphics/DxException.h"
-#include "graphics/ShaderHolder.h"
+#include "graphics/registries/ShaderHolder.h"
 #include "tests/ScratchDirectory.h"
 #include "tests/graphics/TestShaders.h"
 #include "tests/graphics/TestWindow.h"

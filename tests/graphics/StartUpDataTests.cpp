@@ -1,10 +1,10 @@
 // The start-up data in data/ (copied beside the tests) against the real compiler and device: the six shaders
 // register in the set-up order with their kinds and accept the engine's input layout, and the two start-up
 // textures load. A broken data file fails here rather than at the program's start.
-#include "graphics/ImageLibraryGuard.h"
-#include "graphics/InputLayout.h"
-#include "graphics/ShaderHolder.h"
-#include "graphics/TextureHolder.h"
+#include "graphics/registries/ImageLibraryGuard.h"
+#include "graphics/bindables/InputLayout.h"
+#include "graphics/registries/ShaderHolder.h"
+#include "graphics/registries/TextureHolder.h"
 #include "tests/graphics/TestWindow.h"
 
 #include <gtest/gtest.h>

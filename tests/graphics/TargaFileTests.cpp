@@ -1,6 +1,6 @@
 // The Targa reader on real files in a scratch folder: pixel order, the 32-bit rule and every short or
 // oversized file, each of which must fail with the file named on standard error.
-#include "graphics/TargaFile.h"
+#include "graphics/formats/TargaFile.h"
 #include "tests/ScratchDirectory.h"
 
 #include <gtest/gtest.h>

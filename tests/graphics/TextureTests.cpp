@@ -1,9 +1,9 @@
 // Textures on the real device: Targa and bitmap pixels read back from the GPU, every legacy DDS format, the
 // extended header, cube maps, volumes, mip chains (from the file or generated), malformed files, and the
 // registry's read-once and exact-key rules.
-#include "graphics/ImageLibraryGuard.h"
-#include "graphics/LoadDdsTexture.h"
-#include "graphics/TextureHolder.h"
+#include "graphics/registries/ImageLibraryGuard.h"
+#include "graphics/formats/LoadDdsTexture.h"
+#include "graphics/registries/TextureHolder.h"
 #include "graphics/AnsiConversion.h"
 #include "tests/ScratchDirectory.h"
 #include "tests/graphics/DdsBuilder.h"

@@ -2,8 +2,8 @@
 // the frame (nothing without a camera, the hierarchy over the clear colour, the selected sky, the post pass
 // into the back buffer, what stays bound, the same picture again whatever was bound between frames), and the
 // resize path of the application's own scene.
-#include "graphics/D3D11Offscreen.h"
-#include "graphics/D3D11Sky.h"
+#include "graphics/drawables/D3D11Offscreen.h"
+#include "graphics/drawables/D3D11Sky.h"
 #include "scene/FreeCameraNode.h"
 #include "scene/Scene3.h"
 #include "tests/graphics/GpuReadback.h"

@@ -4,7 +4,7 @@
 #include "events/EvtData_Modified_Render_Component.h"
 #include "events/EvtData_Move_Actor.h"
 #include "events/EvtData_New_Render_Component.h"
-#include "graphics/ConstantBufferLayouts.h"
+#include "graphics/bindables/ConstantBufferLayouts.h"
 #include "scene/FreeCameraNode.h"
 #include "scene/LightManager.h"
 #include "scene/LightNode.h"

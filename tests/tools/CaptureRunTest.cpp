@@ -20,8 +20,9 @@
 #include <stb_image.h>
 
 #include "app/MessageBox.h"
-#include "app/PresentationControls.h"
+#include "app/live/PresentationControls.h"
 #include "app/SystemClass.h"
+#include "app/live/LiveTools.h"
 #include "graphics/BackBufferReader.h"
 #include "graphics/D3DClass.h"
 #include "scene/Scene3.h"
@@ -341,17 +342,18 @@ TEST(CaptureSeek, AfterASeekTheLiveEngineDrawsTheCapturedPictureOfThatMoment)
         SendMessageW(SystemClass::GetApplication()->GetWindowHandle(), WM_KEYDOWN, code, 0);
     };
     const int exitCode = SystemClass::RunApplication([&](SystemClass& system) {
-        system.EnableControls();
-        system.SetMusicEnabled(false);
-        system.SetScreenSizeOverride(320, 180);
+        system.GetLiveTools().EnableControls();
+        system.Settings().music = false;
+        system.Settings().screenWidth = 320;
+        system.Settings().screenHeight = 180;
         system.SetTimeSource(clock.Source());
-        system.SetBeforePresent([&] {
+        system.Settings().beforePresent = [&] {
             D3DClass& d3d = *SystemClass::GetGraphics().GetD3D();
             frames[frame] = reader.Read(d3d.GetSwapChain(), d3d.GetDevice(), d3d.GetDeviceContext());
-        });
-        system.SetFrameObserver([&] {
+        };
+        system.Settings().frameObserver = [&] {
             clock.Advance(1.0 / 60.0);
-            PresentationControls& controls = *system.GetControls();
+            PresentationControls& controls = *system.GetLiveTools().GetControls();
             switch (frame++)
             {
             case 0: controls.RequestSeek(50.0); break;   // frame 1: 50 s
@@ -367,7 +369,7 @@ TEST(CaptureSeek, AfterASeekTheLiveEngineDrawsTheCapturedPictureOfThatMoment)
             case 9: PostQuitMessage(0); break;
             default: break;
             }
-        });
+        };
     });
     SetMessageBoxHandler(nullptr);
     ASSERT_EQ(exitCode, 0);
@@ -418,24 +420,24 @@ TEST(CaptureSeek, InAFramedWindowASeekDrawsTheCaptureOfTheSameOptionsFile)
     FrameImage seek;
     int frame = 0;
     const int exitCode = SystemClass::RunApplication([&](SystemClass& system) {
-        system.EnableControls();
-        system.SetMusicEnabled(false);
+        system.GetLiveTools().EnableControls();
+        system.Settings().music = false;
         system.SetTimeSource(clock.Source());
-        system.SetBeforePresent([&] {
+        system.Settings().beforePresent = [&] {
             D3DClass& d3d = *SystemClass::GetGraphics().GetD3D();
             seek = reader.Read(d3d.GetSwapChain(), d3d.GetDevice(), d3d.GetDeviceContext());
-        });
-        system.SetFrameObserver([&] {
+        };
+        system.Settings().frameObserver = [&] {
             clock.Advance(1.0 / 60.0);
             if (frame++ == 0)
             {
-                system.GetControls()->RequestSeek(5.0);   // drawn by the second frame, which is the last
+                system.GetLiveTools().GetControls()->RequestSeek(5.0);   // drawn by the second frame, which is the last
             }
             else
             {
                 PostQuitMessage(0);
             }
-        });
+        };
     });
     std::filesystem::current_path(home);
     ASSERT_EQ(exitCode, 0);

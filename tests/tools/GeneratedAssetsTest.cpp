@@ -2,7 +2,7 @@
 // tinyobjloader as one shape the 16-bit indices can address, faces and texture layouts suit the engine's
 // culling and normal mapping, every texture a material names is there and valid, the skies wrap without a
 // seam, and the music exists.
-#include "graphics/DdsFile.h"
+#include "graphics/formats/DdsFile.h"
 #include "tools/assets/ModelSet.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // The scale benchmark's worlds: they load in the engine's own logic with every block where the writer says,
 // the files they name exist and load, and the baseline reads the same matrices from them as the engine does.
-#include "graphics/TargaFile.h"
+#include "graphics/formats/TargaFile.h"
 #include "tests/ScratchDirectory.h"
 #include "tests/tools/BenchWorldSupport.h"
 #include "tools/bench/baseline/BaselineWorld.h"

@@ -22,7 +22,7 @@
 
 #include "app/EngineCommandLine.h"
 #include "app/EngineVersion.h"
-#include "app/ExitReport.h"
+#include "app/guards/ExitReport.h"
 #include "app/MessageBox.h"
 #include "app/SystemClass.h"
 #include "graphics/BackBufferReader.h"
@@ -146,26 +146,27 @@ int main(int argc, char** argv)
         // Presentation time is the frame number times the step, computed exactly rather than accumulated. With
         // --loop it falls back to 0 after each pass; the timer takes the step back as a zero-length frame.
         system.SetTimeSource([&frame, &options] { return options.PresentationNanoseconds(frame); });
-        system.SetTimerFollowsActivation(false);
+        system.Settings().timerFollowsActivation = false;
         // Frames are made on a fixed step, faster or slower than real time, so music could never match them;
         // a capture also must not depend on what the machine's audio stack does.
-        system.SetMusicEnabled(false);
+        system.Settings().music = false;
         // The statistics have the device's time per pass beside the CPU's.
         SystemClass::GetGraphics().SetGpuTiming(stats.has_value());
-        system.SetExitDeadline(SystemClass::kProgramExitDeadlineMs);
+        system.Settings().exitDeadlineMs = RunSettings::kProgramExitDeadlineMs;
         if (options.width > 0)
         {
-            system.SetScreenSizeOverride(options.width, options.height);
+            system.Settings().screenWidth = options.width;
+            system.Settings().screenHeight = options.height;
         }
         if (options.until && !options.loop)
         {
-            system.SetPresentationSeconds(static_cast<float>(*options.until));
+            system.Settings().presentationSeconds = static_cast<float>(*options.until);
         }
         if (!options.DrawsEveryFrame())
         {
-            system.SetDrawsFrame([&] { return moments.count(frame) > 0; });
+            system.Settings().drawsFrame = [&] { return moments.count(frame) > 0; };
         }
-        system.SetBeforePresent([&] {
+        system.Settings().beforePresent = [&] {
             const auto range = moments.equal_range(frame);
             if (options.every || options.stream || range.first != range.second)
             {
@@ -201,8 +202,8 @@ int main(int argc, char** argv)
                     saved.insert(moment->second);
                 }
             }
-        });
-        system.SetFrameObserver([&] {
+        };
+        system.Settings().frameObserver = [&] {
             if (stats)
             {
                 const GpuPassTimer* timer = SystemClass::GetGraphics().GetGpuTimer();
@@ -240,7 +241,7 @@ int main(int argc, char** argv)
             {
                 PostQuitMessage(0);
             }
-        });
+        };
     });
 
     if (stats)

@@ -1,59 +1,11 @@
 // Capture command line: see CaptureOptions.h.
 #include "tools/capture/CaptureOptions.h"
 
+#include "tools/common/CommandLineReader.h"
+
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <cstdlib>
 #include <sstream>
-
-namespace
-{
-// Whole-string conversions: "12abc" is an error here, unlike atoi.
-bool ToDouble(const std::string& text, double& value)
-{
-    if (text.empty())
-    {
-        return false;
-    }
-    char* end = nullptr;
-    errno = 0;
-    value = std::strtod(text.c_str(), &end);
-    return errno == 0 && end == text.c_str() + text.size() && std::isfinite(value);
-}
-
-bool ToInt(const std::string& text, int& value)
-{
-    if (text.empty())
-    {
-        return false;
-    }
-    char* end = nullptr;
-    errno = 0;
-    const long parsed = std::strtol(text.c_str(), &end, 10);
-    if (errno != 0 || end != text.c_str() + text.size() || parsed < -2147483647L || parsed > 2147483647L)
-    {
-        return false;
-    }
-    value = static_cast<int>(parsed);
-    return true;
-}
-
-// Values come either as "--name value" or "--name=value".
-std::optional<std::string> TakeValue(const std::vector<std::string>& args, std::size_t& i,
-                                     const std::string& inlineValue, bool hasInline)
-{
-    if (hasInline)
-    {
-        return inlineValue;
-    }
-    if (i + 1 >= args.size())
-    {
-        return std::nullopt;
-    }
-    return args[++i];
-}
-}
 
 long long CaptureOptions::FrameAt(double seconds) const
 {
@@ -149,18 +101,11 @@ bool CaptureOptions::ShowsProgress() const
 
 std::optional<std::string> ParseCaptureOptions(const std::vector<std::string>& args, CaptureOptions& options)
 {
-    for (std::size_t i = 0; i < args.size(); ++i)
+    CommandLineReader reader(args);
+    while (reader.Next())
     {
-        std::string name = args[i];
-        std::string inlineValue;
-        bool hasInline = false;
-        if (const auto equals = name.find('='); name.rfind("--", 0) == 0 && equals != std::string::npos)
-        {
-            inlineValue = name.substr(equals + 1);
-            name = name.substr(0, equals);
-            hasInline = true;
-        }
-        auto value = [&]() { return TakeValue(args, i, inlineValue, hasInline); };
+        const std::string& name = reader.Name();
+        const auto value = [&reader] { return reader.Value(); };
 
         if (name == "--help" || name == "-h")
         {
@@ -181,7 +126,7 @@ std::optional<std::string> ParseCaptureOptions(const std::vector<std::string>& a
         else if (name == "--fps")
         {
             const auto text = value();
-            if (!text || !ToInt(*text, options.fps) || options.fps < 1 || options.fps > 1000)
+            if (!text || !CommandLineReader::ToInt(*text, options.fps) || options.fps < 1 || options.fps > 1000)
             {
                 return "--fps needs a whole number of frames per second from 1 to 1000";
             }
@@ -198,7 +143,7 @@ std::optional<std::string> ParseCaptureOptions(const std::vector<std::string>& a
             while (std::getline(list, item, ','))
             {
                 double seconds = 0.0;
-                if (!ToDouble(item, seconds) || seconds < 0.0)
+                if (!CommandLineReader::ToDouble(item, seconds) || seconds < 0.0)
                 {
                     return "--at: '" + item + "' is not a time in seconds";
                 }
@@ -213,7 +158,7 @@ std::optional<std::string> ParseCaptureOptions(const std::vector<std::string>& a
         {
             const auto text = value();
             double seconds = 0.0;
-            if (!text || !ToDouble(*text, seconds) || seconds <= 0.0)
+            if (!text || !CommandLineReader::ToDouble(*text, seconds) || seconds <= 0.0)
             {
                 return "--until needs a positive number of seconds";
             }
@@ -223,9 +168,9 @@ std::optional<std::string> ParseCaptureOptions(const std::vector<std::string>& a
         {
             const auto text = value();
             const auto x = text ? text->find('x') : std::string::npos;
-            if (!text || x == std::string::npos || !ToInt(text->substr(0, x), options.width) ||
-                !ToInt(text->substr(x + 1), options.height) || options.width < 16 || options.height < 16 ||
-                options.width > 8192 || options.height > 8192)
+            if (!text || x == std::string::npos || !CommandLineReader::ToInt(text->substr(0, x), options.width) ||
+                !CommandLineReader::ToInt(text->substr(x + 1), options.height) || options.width < 16 ||
+                options.height < 16 || options.width > 8192 || options.height > 8192)
             {
                 return "--size needs WIDTHxHEIGHT in pixels, each from 16 to 8192, such as --size 1280x720";
             }
@@ -264,7 +209,7 @@ std::optional<std::string> ParseCaptureOptions(const std::vector<std::string>& a
         else if (name == "--memory-every")
         {
             const auto text = value();
-            if (!text || !ToInt(*text, options.memoryEvery) || options.memoryEvery < 1 ||
+            if (!text || !CommandLineReader::ToInt(*text, options.memoryEvery) || options.memoryEvery < 1 ||
                 options.memoryEvery > 1000000)
             {
                 return "--memory-every needs a whole number of frames from 1 to 1000000";
@@ -272,7 +217,7 @@ std::optional<std::string> ParseCaptureOptions(const std::vector<std::string>& a
         }
         else
         {
-            return "unknown argument '" + args[i] + "' (see --help)";
+            return "unknown argument '" + reader.Argument() + "' (see --help)";
         }
     }
     if (options.loop && !options.until)

@@ -4,6 +4,7 @@
 // is there); the mesh render component needs Direct3D and is left out.
 #include "actors/Actor.h"
 #include "actors/ActorFactory.h"
+#include "actors/ComponentLookup.h"
 #include "actors/LightRenderComponent.h"
 #include "actors/MeshComponent.h"
 #include "actors/TransformComponent.h"
@@ -77,8 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     {
         const std::shared_ptr<Actor> crate = factory.CreateActor("Crate.xml", root, &start, 0);
         FUZZ_CHECK(crate != nullptr, "overrides never stop the fixed actor from being built");
-        const auto transform = std::dynamic_pointer_cast<TransformComponent>(
-            crate->GetComponent(TransformComponent::s_name.c_str()).lock());
+        const auto transform = FindComponent<TransformComponent>(*crate);
         if (transform)
         {
             const Matrix4x4& m = transform->GetTransform();

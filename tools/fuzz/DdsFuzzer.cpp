@@ -2,7 +2,7 @@
 // texture loader asks for (every level; without levels above 8192 or 2048 texels, its retry). Beyond not
 // crashing, every surface it lays out must lie inside the file, since the GPU upload reads exactly those bytes.
 // The upload itself (LoadDdsTexture) needs the device and is tested under Wine.
-#include "graphics/DdsFile.h"
+#include "graphics/formats/DdsFile.h"
 #include "tools/fuzz/FuzzCheck.h"
 
 #include <algorithm>

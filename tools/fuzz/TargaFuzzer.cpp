@@ -1,7 +1,7 @@
 // Fuzz target "targa": any bytes as a Targa file, read by TargaFile::Load from a real file as the texture
 // loader does. A successful load must hold exactly width x height R, G, B, A pixels within the size limit.
 // The upload to a texture needs the device and is tested under Wine.
-#include "graphics/TargaFile.h"
+#include "graphics/formats/TargaFile.h"
 #include "tools/fuzz/FuzzCheck.h"
 #include "tools/fuzz/FuzzWorkspace.h"
 

@@ -7,7 +7,7 @@
 #include "app/EngineOptions.h"
 #include "graphics/D3DClass.h"
 #include "graphics/DxException.h"
-#include "graphics/ImageLibraryGuard.h"
+#include "graphics/registries/ImageLibraryGuard.h"
 #include "tools/bench/baseline/BaselineOptions.h"
 #include "tools/bench/baseline/BaselineRenderer.h"
 #include "tools/bench/baseline/BaselineWindow.h"

@@ -1,59 +1,15 @@
 // baseline.exe command line: see BaselineOptions.h.
 #include "tools/bench/baseline/BaselineOptions.h"
 
-#include <cerrno>
-#include <cmath>
-#include <cstdlib>
-
-namespace
-{
-// Whole-string conversions: "12abc" is an error, unlike atoi.
-bool ToDouble(const std::string& text, double& value)
-{
-    if (text.empty())
-    {
-        return false;
-    }
-    char* end = nullptr;
-    errno = 0;
-    value = std::strtod(text.c_str(), &end);
-    return errno == 0 && end == text.c_str() + text.size() && std::isfinite(value);
-}
-
-bool ToInt(const std::string& text, int& value)
-{
-    double parsed = 0.0;
-    if (!ToDouble(text, parsed) || parsed != std::floor(parsed) || parsed < -2147483647.0 || parsed > 2147483647.0)
-    {
-        return false;
-    }
-    value = static_cast<int>(parsed);
-    return true;
-}
-}
+#include "tools/common/CommandLineReader.h"
 
 std::optional<std::string> ParseBaselineOptions(const std::vector<std::string>& args, BaselineOptions& options)
 {
-    for (std::size_t i = 0; i < args.size(); ++i)
+    CommandLineReader reader(args);
+    while (reader.Next())
     {
-        std::string name = args[i];
-        std::optional<std::string> value;
-        if (const auto equals = name.find('='); name.rfind("--", 0) == 0 && equals != std::string::npos)
-        {
-            value = name.substr(equals + 1);
-            name = name.substr(0, equals);
-        }
-        const auto takeValue = [&]() -> std::optional<std::string> {
-            if (value)
-            {
-                return value;
-            }
-            if (i + 1 >= args.size())
-            {
-                return std::nullopt;
-            }
-            return args[++i];
-        };
+        const std::string& name = reader.Name();
+        const auto takeValue = [&reader] { return reader.Value(); };
         const auto takeFile = [&](std::string& target) -> bool {
             const auto text = takeValue();
             if (!text || text->empty())
@@ -72,7 +28,8 @@ std::optional<std::string> ParseBaselineOptions(const std::vector<std::string>& 
         {
             const auto text = takeValue();
             // A million frames is hours even on real hardware; beyond that the number is a typing error.
-            if (!text || !ToInt(*text, options.frames) || options.frames < 1 || options.frames > 1000000)
+            if (!text || !CommandLineReader::ToInt(*text, options.frames) || options.frames < 1 ||
+                options.frames > 1000000)
             {
                 return "--frames needs a whole number of frames from 1 to 1000000";
             }
@@ -80,7 +37,7 @@ std::optional<std::string> ParseBaselineOptions(const std::vector<std::string>& 
         else if (name == "--fps")
         {
             const auto text = takeValue();
-            if (!text || !ToInt(*text, options.fps) || options.fps < 1 || options.fps > 1000)
+            if (!text || !CommandLineReader::ToInt(*text, options.fps) || options.fps < 1 || options.fps > 1000)
             {
                 return "--fps needs a whole number of frames per second from 1 to 1000";
             }
@@ -88,7 +45,8 @@ std::optional<std::string> ParseBaselineOptions(const std::vector<std::string>& 
         else if (name == "--start")
         {
             const auto text = takeValue();
-            if (!text || !ToDouble(*text, options.start) || options.start < 0.0 || options.start > 3600.0)
+            if (!text || !CommandLineReader::ToDouble(*text, options.start) || options.start < 0.0 ||
+                options.start > 3600.0)
             {
                 return "--start needs a presentation time in seconds from 0 to 3600";
             }
@@ -123,7 +81,7 @@ std::optional<std::string> ParseBaselineOptions(const std::vector<std::string>& 
         }
         else
         {
-            return "unknown argument '" + args[i] + "' (see --help)";
+            return "unknown argument '" + reader.Argument() + "' (see --help)";
         }
     }
     return std::nullopt;

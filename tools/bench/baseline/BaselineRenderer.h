@@ -4,10 +4,10 @@
 // per-drawable bindable lists, no overlay; presenting and reading back are separate calls.
 #pragma once
 
-#include "graphics/ConstantBuffer.h"
-#include "graphics/ConstantBufferLayouts.h"
-#include "graphics/ShaderHolder.h"
-#include "graphics/TextureHolder.h"
+#include "graphics/bindables/ConstantBuffer.h"
+#include "graphics/bindables/ConstantBufferLayouts.h"
+#include "graphics/registries/ShaderHolder.h"
+#include "graphics/registries/TextureHolder.h"
 #include "tools/bench/baseline/BaselineWorld.h"
 
 #include <d3d11.h>

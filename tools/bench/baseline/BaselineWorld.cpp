@@ -2,6 +2,7 @@
 // without regard to letter case, overrides re-reading a component or adding one, "NoObj" for no geometry.
 #include "tools/bench/baseline/BaselineWorld.h"
 
+#include "actors/WorldFile.h"
 #include "app/XmlFileLoader.h"
 
 #include <tinyxml.h>
@@ -117,22 +118,15 @@ bool BaselineWorld::Load(const std::string& worldFile)
         std::cerr << worldFile << ": the world has no root element\n";
         return false;
     }
-    const TiXmlElement* staticActors = root->FirstChildElement("StaticActors");
-    if (staticActors == nullptr)
+    for (const WorldFile::Entry& entry : WorldFile::ActorEntries(root))
     {
-        return true;
-    }
-    for (const TiXmlElement* entry = staticActors->FirstChildElement(); entry != nullptr;
-         entry = entry->NextSiblingElement())
-    {
-        const char* resource = entry->Attribute("resource");
-        if (resource == nullptr || *resource == '\0')
+        if (entry.resource == nullptr || *entry.resource == '\0')
         {
-            std::cerr << worldFile << ": <" << entry->Value() << "> on line " << entry->Row()
+            std::cerr << worldFile << ": <" << entry.element->Value() << "> on line " << entry.element->Row()
                       << " has no \"resource\" attribute; skipped\n";
             continue;
         }
-        AddActor(resource, entry);
+        AddActor(entry.resource, entry.element);
     }
     return true;
 }

@@ -3,7 +3,7 @@
 // the engine's mesh component, without an actor or a texture registry; it creates no Direct3D object.
 #pragma once
 
-#include "graphics/MeshVertex.h"
+#include "graphics/bindables/MeshVertex.h"
 
 #include <cstdint>
 #include <optional>

@@ -2,7 +2,7 @@
 // texture lands where it does in the engine.
 #include "tools/bench/baseline/SkyAndPostGeometry.h"
 
-#include "graphics/SkySphere.h"
+#include "graphics/drawables/SkySphere.h"
 
 
 IndexedGeometry BuildSkySphere()

@@ -3,7 +3,7 @@
 // arrays in the engine's vertex record; uploading them is the renderer's business.
 #pragma once
 
-#include "graphics/MeshVertex.h"
+#include "graphics/bindables/MeshVertex.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,0 +1,274 @@
+// engine.exe's in-process tools: see LiveTools.h.
+#include "app/live/LiveTools.h"
+
+#include <iostream>
+
+#include <imgui.h>
+
+#include "actors/BaseEngineLogic.h"
+#include "actors/MeshParseCache.h"
+#include "app/FrameTimer.h"
+#include "app/live/DebugOverlay.h"
+#include "app/live/PresentationControls.h"
+#include "app/live/ScreenshotWriter.h"
+#include "app/live/ShaderWatcher.h"
+#include "app/live/TimelineReplay.h"
+#include "app/live/WorldReloader.h"
+#include "graphics/D3DClass.h"
+#include "graphics/GpuPassTimer.h"
+#include "graphics/GraphicsClass.h"
+#include "graphics/registries/ShaderHolder.h"
+#include "scene/Scene3.h"
+
+LiveTools::LiveTools() = default;
+
+LiveTools::~LiveTools()
+{
+    Shutdown();
+}
+
+void LiveTools::EnableWatch()
+{
+    m_watchEnabled = true;
+    if (m_meshCache == nullptr)
+    {
+        m_meshCache = std::make_unique<MeshParseCache>();
+        MeshParseCache::SetInstance(m_meshCache.get());
+    }
+}
+
+void LiveTools::Start(Host host)
+{
+    m_host.emplace(std::move(host));
+    if (m_controlsEnabled || m_watchEnabled)
+    {
+        m_replay = std::make_unique<TimelineReplay>();
+        m_replay->RememberStart(m_host->logic);   // before any frame has moved an actor
+    }
+    if (m_controlsEnabled)
+    {
+        m_controls = std::make_unique<PresentationControls>(m_host->endSeconds);
+        m_overlay = std::make_unique<DebugOverlay>();
+        m_screenshots = std::make_unique<ScreenshotWriter>();
+        m_host->graphics.SetOverlayContent([this] { DrawOverlay(); });
+    }
+    if (m_watchEnabled)
+    {
+        GraphicsClass& graphics = m_host->graphics;
+        m_shaderWatcher =
+            std::make_unique<ShaderWatcher>(*graphics.GetShaders(), graphics.GetD3D()->GetDevice(), m_watchTiming);
+        m_worldReloader = std::make_unique<WorldReloader>(m_host->worldFile, m_host->componentKinds, m_watchTiming);
+        if (m_controls)
+        {
+            m_controls->EnableReload();
+        }
+        std::cerr << "watching " << graphics.GetShaders()->Size() << " shader files and "
+                  << m_worldReloader->WatchedFiles().size() << " world files for changes"
+                  << (m_controls ? "; F5 reloads the world" : "") << std::endl;
+    }
+    m_frameClock = PhaseStopwatch();
+}
+
+bool LiveTools::OnKeyDown(unsigned key, bool repeated)
+{
+    if (m_controls == nullptr)
+    {
+        return false;
+    }
+    // While the overlay edits text (a ctrl-click on the slider types a time), keys are the overlay's. Its
+    // state is only there while its Win32 back-end is attached.
+    if (ImGui::GetCurrentContext() != nullptr && ImGui::GetIO().BackendPlatformUserData != nullptr &&
+        ImGui::GetIO().WantTextInput)
+    {
+        return false;
+    }
+    return m_controls->OnKeyDown(key, repeated, m_host->timer.TotalTime());
+}
+
+std::optional<bool> LiveTools::TakeOverFrame(bool anyFrameDrawn)
+{
+    const bool reloaded = m_watchEnabled && ReloadWhatChanged();
+    if (m_controls)
+    {
+        if (const std::optional<double> target = m_controls->TakeSeek())
+        {
+            Seek(*target);
+            return true;
+        }
+        if (reloaded)
+        {
+            return true;   // the reload replayed this moment already, paused or not
+        }
+        // Nothing of the presentation moves while paused, not even by a zero step: the timeline's update
+        // rebuilds the spinning actors' rotations from their angles, which rounding shifts a little every time.
+        if (m_controls->IsPaused() && anyFrameDrawn)
+        {
+            ClearFramePhases();
+            return false;
+        }
+    }
+    if (reloaded)
+    {
+        return true;
+    }
+    return std::nullopt;
+}
+
+void LiveTools::BeforeDraw(bool sameMoment, bool drawn)
+{
+    Scene3* scene = PresentationScene();
+    if (scene == nullptr)
+    {
+        return;
+    }
+    if (m_replay)
+    {
+        m_replay->PrepareDraw(*scene, sameMoment);   // a held moment is not moved on by frames not drawn either
+    }
+    if (!drawn)
+    {
+        TimelineReplay::StandInForDrawing(*scene);
+    }
+}
+
+void LiveTools::AfterDraw()
+{
+    if (m_overlay)
+    {
+        m_overlay->RecordFrame(m_host->frameStats, m_frameClock.Lap());
+        if (const GpuPassTimer* timer = m_host->graphics.GetGpuTimer())
+        {
+            m_overlay->RecordGpuFrames(timer->Reported());
+        }
+    }
+}
+
+void LiveTools::BeforePresent()
+{
+    if (m_controls && m_controls->TakeScreenshot())
+    {
+        if (const std::shared_ptr<D3DClass> d3d = m_host->graphics.GetD3D())
+        {
+            m_screenshots->Save(d3d->GetSwapChain(), d3d->GetDevice(), d3d->GetDeviceContext());
+        }
+    }
+}
+
+bool LiveTools::HoldsTime() const
+{
+    return m_controls && m_controls->IsPaused();
+}
+
+void LiveTools::Shutdown()
+{
+    // The watchers hold the shader registry and the device, which go with the graphics object.
+    m_shaderWatcher.reset();
+    m_worldReloader.reset();
+    if (m_meshCache != nullptr && MeshParseCache::Instance() == m_meshCache.get())
+    {
+        MeshParseCache::SetInstance(nullptr);
+    }
+}
+
+Scene3* LiveTools::PresentationScene() const
+{
+    return m_host ? dynamic_cast<Scene3*>(m_host->graphics.GetScene()) : nullptr;
+}
+
+void LiveTools::ClearFramePhases()
+{
+    FrameStats& stats = m_host->frameStats;
+    stats.logicMs = stats.eventsMs = stats.sceneUpdateMs = 0.0;
+}
+
+void LiveTools::Seek(double seconds)
+{
+    PhaseStopwatch stopwatch;
+    if (const std::optional<std::int64_t> landed = ReplayTo(seconds))
+    {
+        m_overlay->RecordSeek(static_cast<double>(*landed) / 1e9, stopwatch.Milliseconds());
+    }
+}
+
+std::optional<std::int64_t> LiveTools::ReplayTo(double seconds)
+{
+    Scene3* scene = PresentationScene();
+    if (scene == nullptr || m_replay == nullptr)
+    {
+        return std::nullopt;
+    }
+    FrameStats replayed;   // the replay's phases are not this frame's
+    const auto update = [this, &replayed](const FrameTimer& timer) { m_host->update(timer, replayed); };
+    const std::int64_t landed = m_replay->Seek(seconds, *scene, m_host->events, update);
+    // Time goes on from the moment replayed to, counting only un-paused time as ever, and so does the music.
+    m_host->timer.SeekTo(landed);
+    m_host->timeJumped();
+    ClearFramePhases();
+    return landed;
+}
+
+bool LiveTools::ReloadWhatChanged()
+{
+    const std::int64_t now = FrameTimer::SystemNanoseconds();
+    m_shaderWatcher->Poll(now);
+    // Both are asked every frame: a key press and an edit in the same frame make one reload.
+    const bool edited = m_worldReloader->FilesChanged(now);
+    const bool asked = m_controls != nullptr && m_controls->TakeReload();
+    return (edited || asked) && ReloadWorld();
+}
+
+bool LiveTools::ReloadWorld()
+{
+    Scene3* scene = PresentationScene();
+    if (scene == nullptr)
+    {
+        return false;
+    }
+    PhaseStopwatch stopwatch;
+    BaseEngineLogic& logic = m_host->logic;
+    const double moment = static_cast<double>(m_host->timer.TotalNanoseconds()) / 1e9;
+    if (!m_worldReloader->Reload(logic, scene->GetSceneTree()))
+    {
+        return false;
+    }
+    const double buildMs = stopwatch.Lap();
+    // The new actors stand where their files put them; replaying the timeline from there to the moment on
+    // screen gives them the state they would have had, had the presentation started with them.
+    m_replay->RememberStart(logic);
+    const std::int64_t landed = ReplayTo(moment).value_or(0);
+    std::cerr << m_host->worldFile << ": reloaded, " << logic.GetActorCount() << " actors (built in "
+              << static_cast<int>(buildMs) << " ms, replayed to " << static_cast<double>(landed) / 1e9 << " s in "
+              << static_cast<int>(stopwatch.Milliseconds()) << " ms)" << std::endl;
+    return true;
+}
+
+void LiveTools::DrawOverlay()
+{
+    if (!m_controls->IsOverlayVisible())
+    {
+        return;   // an overlay frame with nothing in it draws nothing: the picture stays the presentation's own
+    }
+    DebugOverlay::View view;
+    view.shownSeconds = m_host->timer.TotalTime();
+    view.endSeconds = m_controls->GetEndSeconds();
+    view.paused = m_controls->IsPaused();
+    if (Scene3* scene = PresentationScene())
+    {
+        view.camera = scene->GetCamera().get();
+        view.skySelector = scene->GetSceneTree().GetSkySelector();
+    }
+    view.logic = &m_host->logic;
+    view.helpLine = m_controls->HelpLine();
+    if (m_shaderWatcher)
+    {
+        view.reloadProblems = m_shaderWatcher->Problems();
+    }
+    if (m_worldReloader && !m_worldReloader->Problem().empty())
+    {
+        view.reloadProblems += (view.reloadProblems.empty() ? "" : "\n") + m_worldReloader->Problem();
+    }
+    if (const std::optional<double> picked = m_overlay->Draw(view))
+    {
+        m_controls->RequestSeek(*picked);
+    }
+}

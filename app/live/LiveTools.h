@@ -1,0 +1,122 @@
+// engine.exe's in-process tools as one object: the controls (pause, seek, overlay, screenshots), the timeline
+// replay behind a seek, and --watch's shader and world reload. The application wires it in at a handful of
+// points (start-up's end, a key, a frame's start, drawing, before Present, shutdown) and holds none of its
+// state. Nothing is enabled by default: unused, every point is a no-op and the presentation runs as designed.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/FrameStats.h"
+#include "app/live/FileChangePoller.h"
+
+class ActorFactory;
+class BaseEngineLogic;
+class DebugOverlay;
+class FrameTimer;
+class GraphicsClass;
+class IEventManager;
+class MeshParseCache;
+class PresentationControls;
+class Scene3;
+class ScreenshotWriter;
+class ShaderWatcher;
+class TimelineReplay;
+class WorldReloader;
+
+class LiveTools
+{
+public:
+    // What the tools work with, lent by the application for the run (from Start to Shutdown).
+    struct Host
+    {
+        FrameTimer& timer;
+        IEventManager& events;
+        GraphicsClass& graphics;
+        BaseEngineLogic& logic;
+        // Un-paused seconds after which the presentation ends: the seek slider's end.
+        float endSeconds;
+        // The phase times of the frame in progress, which a frame the tools take over reports as zero.
+        FrameStats& frameStats;
+        std::string worldFile;
+        // Registers the component kinds that need Direct3D on a factory that builds the world again.
+        std::function<void(ActorFactory&)> componentKinds;
+        // The application's update of one frame, its phase times written into the stats given.
+        std::function<void(const FrameTimer&, FrameStats&)> update;
+        // Called after a seek moved the timer, so that whatever keeps to its clock (the music) jumps with it.
+        std::function<void()> timeJumped;
+    };
+
+    LiveTools();
+    ~LiveTools();
+    LiveTools(const LiveTools&) = delete;
+    LiveTools& operator=(const LiveTools&) = delete;
+
+    // Before start-up only. The controls: pause, seek, the overlay and screenshots (README: Controls).
+    void EnableControls() { m_controlsEnabled = true; }
+    // The overlay plots the device's time per pass, so with the controls every frame is timed from the first.
+    bool WantsDeviceTiming() const { return m_controlsEnabled; }
+    // --watch: shaders reload when their files change, the world when its files change or on F5 (with the
+    // controls), at the moment on screen (README: Editing while it runs). Installs the mesh parse cache at once,
+    // so that the start-up world fills it and a reload parses only the meshes whose files changed.
+    void EnableWatch();
+    // How often the watched files are looked at and how long a change must settle (tests make both 0).
+    void SetWatchTiming(FileChangePoller::Timing timing) { m_watchTiming = timing; }
+
+    // Start-up's end, once the world has loaded and before any frame has moved an actor.
+    void Start(Host host);
+    // A key went down (a Win32 virtual-key code). True when it paused or resumed the presentation, so the
+    // application's timer must follow.
+    bool OnKeyDown(unsigned key, bool repeated);
+    // A frame's start, right after the timer's tick. Nothing when the application updates the frame as usual;
+    // otherwise the tools moved it themselves (a seek, a world swapped in: true) or held it (paused: false).
+    // `anyFrameDrawn`: a first frame is always updated, so that there is a moment to hold.
+    std::optional<bool> TakeOverFrame(bool anyFrameDrawn);
+    // Right before a frame is drawn, or in place of drawing one that is not (`drawn` false). `sameMoment`: the
+    // frame shows the moment the one before showed.
+    void BeforeDraw(bool sameMoment, bool drawn);
+    // After a frame was drawn and presented.
+    void AfterDraw();
+    // In every drawn frame right before Present, with the finished picture in the back buffer.
+    void BeforePresent();
+    // True while the controls hold the presentation (paused), which stops the timer.
+    bool HoldsTime() const;
+    // Lets go of the shader registry and the device before the graphics object releases them.
+    void Shutdown();
+
+    // Null unless enabled and start-up got as far as the world.
+    PresentationControls* GetControls() const { return m_controls.get(); }
+    ShaderWatcher* GetShaderWatcher() const { return m_shaderWatcher.get(); }
+    WorldReloader* GetWorldReloader() const { return m_worldReloader.get(); }
+
+private:
+    // The scene seeks and reloads work with; null while there is none (or another kind).
+    Scene3* PresentationScene() const;
+    void Seek(double seconds);
+    // Replays the timeline to the frame nearest `seconds` and has time go on from there; returns that frame's
+    // time (nanoseconds), or nothing without a scripted scene.
+    std::optional<std::int64_t> ReplayTo(double seconds);
+    // --watch, once per frame: reloads changed shaders, and the world when its files changed or F5 asked for
+    // it. True when a new world was swapped in (the frame then shows the moment replayed for it).
+    bool ReloadWhatChanged();
+    bool ReloadWorld();
+    void DrawOverlay();
+    void ClearFramePhases();
+
+    bool m_controlsEnabled = false;
+    bool m_watchEnabled = false;
+    FileChangePoller::Timing m_watchTiming;
+    std::optional<Host> m_host;
+    std::unique_ptr<PresentationControls> m_controls;
+    std::unique_ptr<TimelineReplay> m_replay;
+    std::unique_ptr<DebugOverlay> m_overlay;
+    std::unique_ptr<ScreenshotWriter> m_screenshots;
+    std::unique_ptr<MeshParseCache> m_meshCache;
+    std::unique_ptr<ShaderWatcher> m_shaderWatcher;
+    std::unique_ptr<WorldReloader> m_worldReloader;
+    // Wall time between presented frames, for the overlay's frame rate.
+    PhaseStopwatch m_frameClock;
+};

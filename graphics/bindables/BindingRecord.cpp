@@ -1,0 +1,115 @@
+// BindingRecord: the record lives in a small COM object that the context holds as private data, so Direct3D
+// releases it with the context. The last context asked for is remembered, which makes Of() one comparison in
+// the engine, where there is only the immediate context.
+#include "graphics/bindables/BindingRecord.h"
+
+#include <d3d11.h>
+
+namespace
+{
+// {5B7C2E91-4A63-4D0F-9E28-71C4B3A6D50E}
+const GUID kBindingRecordGuid = {0x5b7c2e91, 0x4a63, 0x4d0f, {0x9e, 0x28, 0x71, 0xc4, 0xb3, 0xa6, 0xd5, 0x0e}};
+
+class RecordHolder;
+ID3D11DeviceContext* g_lastContext = nullptr;
+RecordHolder* g_lastHolder = nullptr;
+
+class RecordHolder final : public IUnknown
+{
+public:
+    BindingRecord record;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
+    {
+        if (object == nullptr)
+        {
+            return E_POINTER;
+        }
+        if (riid == __uuidof(IUnknown))
+        {
+            *object = static_cast<IUnknown*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_references; }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        const ULONG left = --m_references;
+        if (left == 0)
+        {
+            // The context is going: its address may come back with a new context and no bindings.
+            if (g_lastHolder == this)
+            {
+                g_lastHolder = nullptr;
+                g_lastContext = nullptr;
+            }
+            delete this;
+        }
+        return left;
+    }
+
+private:
+    ULONG m_references = 1;
+};
+
+RecordHolder* FindHolder(ID3D11DeviceContext* context)
+{
+    IUnknown* stored = nullptr;
+    UINT size = sizeof(stored);
+    if (FAILED(context->GetPrivateData(kBindingRecordGuid, &size, &stored)) || stored == nullptr)
+    {
+        return nullptr;
+    }
+    // Only this file stores under the GUID. The context keeps its own reference; drop the one just handed out.
+    RecordHolder* holder = static_cast<RecordHolder*>(stored);
+    holder->Release();
+    return holder;
+}
+}
+
+BindingRecord& BindingRecord::Of(ID3D11DeviceContext* context)
+{
+    if (context == g_lastContext && g_lastHolder != nullptr)
+    {
+        return g_lastHolder->record;
+    }
+    RecordHolder* holder = FindHolder(context);
+    if (holder == nullptr)
+    {
+        holder = new RecordHolder;
+        const HRESULT stored = context->SetPrivateDataInterface(kBindingRecordGuid, holder);
+        holder->Release();   // the context's reference is now the only one, or the holder is gone
+        if (FAILED(stored))
+        {
+            // Nowhere to keep a record: one that remembers nothing lets every bind through.
+            static BindingRecord forgetful;
+            forgetful.Clear();
+            return forgetful;
+        }
+    }
+    g_lastContext = context;
+    g_lastHolder = holder;
+    return holder->record;
+}
+
+void BindingRecord::Reset(ID3D11DeviceContext* context)
+{
+    if (context != nullptr)
+    {
+        Of(context).Clear();
+    }
+}
+
+void BindingRecord::Clear()
+{
+    for (auto& kind : m_entries)
+    {
+        for (Entry& entry : kind)
+        {
+            entry = Entry{};
+        }
+    }
+}

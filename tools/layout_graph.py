@@ -1,0 +1,92 @@
+#!/usr/bin/env python3
+"""The code folders' dependency picture, read from the #include lines (tests left out), as a Mermaid graph.
+
+    tools/layout_graph.py            print the graph
+    tools/layout_graph.py --write    put it into README.md's Layout section, between its two markers
+    tools/layout_graph.py --check    fail when README.md's graph is stale, or when a lower layer includes the
+                                     live tools (only the application object and the entry point wire them in)
+"""
+import pathlib
+import re
+import sys
+
+ROOT = pathlib.Path(__file__).resolve().parent.parent
+README = ROOT / "README.md"
+BEGIN = "<!-- layout graph: tools/layout_graph.py --write -->"
+END = "<!-- end of layout graph -->"
+CODE = ["app", "events", "actors", "scene", "graphics", "tools"]
+LIVE = "app/live"
+# The wiring points of the live tools: nothing else below them includes app/live.
+LIVE_WIRING = {"app/SystemClass.cpp", "app/SystemClassWindow.cpp", "app/main.cpp"}
+INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
+
+
+def folder_of(path):
+    """The node a file belongs to: its folder, with tools/ taken one level deep."""
+    parts = pathlib.PurePosixPath(path).parts[:-1]
+    if parts and parts[0] == "tools":
+        parts = parts[:2]
+    return "/".join(parts)
+
+
+def sources():
+    for top in CODE:
+        for path in sorted((ROOT / top).rglob("*")):
+            if path.suffix in (".cpp", ".h") and path.is_file():
+                yield path.relative_to(ROOT).as_posix()
+
+
+def edges_and_breaches():
+    edges, breaches = set(), []
+    for source in sources():
+        here = folder_of(source)
+        for included in INCLUDE.findall((ROOT / source).read_text(encoding="utf-8", errors="replace")):
+            if not (ROOT / included).is_file():
+                continue   # a system or dependency header, or one relative to its own folder
+            there = folder_of(included)
+            if there != here:
+                edges.add((here, there))
+            if there == LIVE and here != LIVE and source not in LIVE_WIRING and not here.startswith("tools"):
+                breaches.append(f"{source} includes {included}")
+    return sorted(edges), breaches
+
+
+def mermaid(edges):
+    ids = {name: re.sub(r"\W", "_", name) for edge in edges for name in edge}
+    lines = ["```mermaid", "graph TD"]
+    lines += [f'    {ids[name]}["{name}/"]' for name in sorted(ids)]
+    lines += [f"    {ids[a]} --> {ids[b]}" for a, b in edges]
+    lines.append("```")
+    return "\n".join(lines)
+
+
+def readme_with(graph):
+    text = README.read_text(encoding="utf-8")
+    start, stop = text.find(BEGIN), text.find(END)
+    if start < 0 or stop < start:
+        sys.exit(f"{README}: the layout graph's markers are missing")
+    return text[: start + len(BEGIN)] + "\n" + graph + "\n" + text[stop:]
+
+
+def main():
+    edges, breaches = edges_and_breaches()
+    graph = mermaid(edges)
+    mode = sys.argv[1] if len(sys.argv) > 1 else ""
+    if mode == "--write":
+        README.write_text(readme_with(graph), encoding="utf-8")
+    elif mode == "--check":
+        failed = False
+        for breach in breaches:
+            print(f"layout: {breach} (only {', '.join(sorted(LIVE_WIRING))} wire in the live tools)")
+            failed = True
+        if readme_with(graph) != README.read_text(encoding="utf-8"):
+            print(f"{README}: the layout graph is stale; run tools/layout_graph.py --write")
+            failed = True
+        return 1 if failed else 0
+    else:
+        print(graph)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
