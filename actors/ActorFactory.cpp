@@ -152,8 +152,7 @@ void ActorFactory::ModifyActor(const std::shared_ptr<Actor>& actor, const TiXmlE
         if (!component)
         {
             std::cerr << actor->GetResource() << ": override <" << ElementName(element) << "> on line "
-                      << element->Row()
-                      << (IsRegistered(id) ? " failed to initialise" : " is not a known component")
+                      << element->Row() << (IsRegistered(id) ? " failed to initialise" : " is not a known component")
                       << "; skipped\n";
             continue;
         }

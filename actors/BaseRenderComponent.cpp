@@ -68,8 +68,8 @@ bool BaseRenderComponent::ReadFloatAttribute(const TiXmlElement* element, const 
     double value = 0.0;
     if (std::sscanf(text, "%lf", &value) != 1)
     {
-        std::cerr << DocumentName(element) << ": attribute \"" << name << "\" of <" << element->Value()
-                  << "> on line " << element->Row() << " is not a number (\"" << text << "\"); ignored\n";
+        std::cerr << DocumentName(element) << ": attribute \"" << name << "\" of <" << element->Value() << "> on line "
+                  << element->Row() << " is not a number (\"" << text << "\"); ignored\n";
         return false;
     }
     out = static_cast<float>(value);

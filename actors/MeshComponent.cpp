@@ -214,10 +214,10 @@ bool MeshComponent::CheckFirstShape(const std::string& fileName, const tinyobj::
 
 std::vector<std::string> MeshComponent::TextureNames(const tinyobj::material_t& material)
 {
-    return {material.alpha_texname,       material.ambient_texname,   material.bump_texname,
-            material.diffuse_texname,     material.displacement_texname, material.emissive_texname,
-            material.metallic_texname,    material.normal_texname,    material.reflection_texname,
-            material.roughness_texname,   material.sheen_texname,     material.specular_highlight_texname,
+    return {material.alpha_texname,     material.ambient_texname,      material.bump_texname,
+            material.diffuse_texname,   material.displacement_texname, material.emissive_texname,
+            material.metallic_texname,  material.normal_texname,       material.reflection_texname,
+            material.roughness_texname, material.sheen_texname,        material.specular_highlight_texname,
             material.specular_texname};
 }
 
@@ -282,8 +282,10 @@ void MeshComponent::ComputeTangents(std::vector<MeshVertex>& vertices, const std
         const MeshVertex& v0 = vertices[corner[0]];
         const MeshVertex& v1 = vertices[corner[1]];
         const MeshVertex& v2 = vertices[corner[2]];
-        const Float3 e1{v1.position[0] - v0.position[0], v1.position[1] - v0.position[1], v1.position[2] - v0.position[2]};
-        const Float3 e2{v2.position[0] - v0.position[0], v2.position[1] - v0.position[1], v2.position[2] - v0.position[2]};
+        const Float3 e1{v1.position[0] - v0.position[0], v1.position[1] - v0.position[1],
+                        v1.position[2] - v0.position[2]};
+        const Float3 e2{v2.position[0] - v0.position[0], v2.position[1] - v0.position[1],
+                        v2.position[2] - v0.position[2]};
         const float s1 = v1.texCoord[0] - v0.texCoord[0];
         const float t1 = v1.texCoord[1] - v0.texCoord[1];
         const float s2 = v2.texCoord[0] - v0.texCoord[0];

@@ -22,17 +22,9 @@ bool IsYes(const char* text)
 }
 
 EngineOptions::EngineOptions()
-    : m_renderer(kRendererDirect3D11),
-      m_runFullSpeed(false),
-      m_fullScreen(false),
-      m_screenWidth(kDefaultWidth),
-      m_screenHeight(kDefaultHeight),
-      m_screenDepth(1000.0f),
-      m_screenNear(0.1f),
-      m_fieldOfView(1.5707964f),
-      m_screenAspect(1.0f),
-      m_sfxVolume(1.0f),
-      m_musicVolume(1.0f)
+    : m_renderer(kRendererDirect3D11), m_runFullSpeed(false), m_fullScreen(false), m_screenWidth(kDefaultWidth),
+      m_screenHeight(kDefaultHeight), m_screenDepth(1000.0f), m_screenNear(0.1f), m_fieldOfView(1.5707964f),
+      m_screenAspect(1.0f), m_sfxVolume(1.0f), m_musicVolume(1.0f)
 {
 }
 

@@ -33,12 +33,12 @@ private:
 
 struct FrameStats
 {
-    double logicMs = 0.0;          // engine logic OnUpdate
-    double eventsMs = 0.0;         // event manager Update
-    double sceneUpdateMs = 0.0;    // Scene::Update (timeline and tree)
-    double sceneRenderMs = 0.0;    // Scene::Render (submission of the whole frame)
-    double overlayMs = 0.0;        // the overlay frame
-    double presentMs = 0.0;        // Present
+    double logicMs = 0.0;         // engine logic OnUpdate
+    double eventsMs = 0.0;        // event manager Update
+    double sceneUpdateMs = 0.0;   // Scene::Update (timeline and tree)
+    double sceneRenderMs = 0.0;   // Scene::Render (submission of the whole frame)
+    double overlayMs = 0.0;       // the overlay frame
+    double presentMs = 0.0;       // Present
 };
 
 // The device's time for one frame, known a few frames after the frame was drawn: from the end of one pass to the
@@ -74,14 +74,14 @@ struct GpuFrameTimes
 // Wall time of each start-up step, in start-up order; a step that did not run stays at zero.
 struct StartupStats
 {
-    double optionsMs = 0.0;       // the options file
-    double windowMs = 0.0;        // overlay context and window
-    double deviceMs = 0.0;        // Direct3D device, swap chain and the overlay's Direct3D back-end
-    double texturesMs = 0.0;      // the start-up textures
-    double shadersMs = 0.0;       // compiling the start-up shaders
-    double sceneMs = 0.0;         // the scene, its render targets and the skies
-    double worldMs = 0.0;         // engine logic and the world's actors, meshes and their textures
-    double firstFrameMs = 0.0;    // from the end of start-up to the end of the first Present
+    double optionsMs = 0.0;      // the options file
+    double windowMs = 0.0;       // overlay context and window
+    double deviceMs = 0.0;       // Direct3D device, swap chain and the overlay's Direct3D back-end
+    double texturesMs = 0.0;     // the start-up textures
+    double shadersMs = 0.0;      // compiling the start-up shaders
+    double sceneMs = 0.0;        // the scene, its render targets and the skies
+    double worldMs = 0.0;        // engine logic and the world's actors, meshes and their textures
+    double firstFrameMs = 0.0;   // from the end of start-up to the end of the first Present
 
     double TotalMs() const
     {

@@ -25,8 +25,7 @@ std::int64_t FrameTimer::SystemNanoseconds()
     // Split into whole seconds and remainder so that c * 1e9 cannot overflow after long uptimes.
     return (c / f) * kNanosecondsPerSecond + ((c % f) * kNanosecondsPerSecond) / f;
 #else
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
 #endif
 }

@@ -46,7 +46,9 @@ std::string MciErrorText(MCIERROR error)
 }
 }
 
-MusicPlayer::MusicPlayer(double endSeconds, std::ostream* log) : m_endSeconds(endSeconds), m_log(log) {}
+MusicPlayer::MusicPlayer(double endSeconds, std::ostream* log) : m_endSeconds(endSeconds), m_log(log)
+{
+}
 
 MusicPlayer::~MusicPlayer()
 {
@@ -202,8 +204,8 @@ void MusicPlayer::Log(double clockSeconds, const std::string& command, double mi
     }
     // The wall time, from the player's start, sets the clock's moments beside a recording of the sound.
     *m_log << "music: " << std::fixed << std::setprecision(3) << clockSeconds << " s, wall "
-           << m_sinceStart.Milliseconds() / 1000.0 << " s: " << command << " (" << std::setprecision(1)
-           << milliseconds << " ms)" << std::defaultfloat;
+           << m_sinceStart.Milliseconds() / 1000.0 << " s: " << command << " (" << std::setprecision(1) << milliseconds
+           << " ms)" << std::defaultfloat;
     if (!reply.text.empty())
     {
         *m_log << " -> " << reply.text;

@@ -85,8 +85,8 @@ bool SystemClass::CreateAppWindow()
         y = (screenHeight - height) / 2;
     }
 
-    m_window = CreateWindowExW(WS_EX_APPWINDOW, m_applicationName, m_applicationName, WS_OVERLAPPEDWINDOW, x, y,
-                               width, height, nullptr, nullptr, m_instance, nullptr);
+    m_window = CreateWindowExW(WS_EX_APPWINDOW, m_applicationName, m_applicationName, WS_OVERLAPPEDWINDOW, x, y, width,
+                               height, nullptr, nullptr, m_instance, nullptr);
     if (!m_window)
     {
         ShowMessageBox("CreateWindow Failed.", "");
@@ -196,9 +196,7 @@ LRESULT SystemClass::MessageHandler(HWND window, UINT message, WPARAM wParam, LP
         UpdateTimerPause();
         Resize();
         return 0;
-    case WM_GETMINMAXINFO:
-        reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = POINT{200, 200};
-        return 0;
+    case WM_GETMINMAXINFO: reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = POINT{200, 200}; return 0;
     case WM_KEYDOWN:
         if (wParam < m_keys.size())
         {
@@ -216,23 +214,12 @@ LRESULT SystemClass::MessageHandler(HWND window, UINT message, WPARAM wParam, LP
             m_keys[wParam] = 0;
         }
         return 0;
-    case WM_MENUCHAR:
-        return MAKELRESULT(0, MNC_CLOSE);   // close the menu without a beep
-    case WM_MOUSEMOVE:
-        OnMouseMove(wParam, lParam);
-        return 0;
-    case WM_LBUTTONDOWN:
-        m_mouse.OnLeftPressed();
-        return 0;
-    case WM_LBUTTONUP:
-        m_mouse.OnLeftReleased();
-        return 0;
-    case WM_RBUTTONDOWN:
-        m_mouse.OnRightPressed();
-        return 0;
-    case WM_RBUTTONUP:
-        m_mouse.OnRightReleased();
-        return 0;
+    case WM_MENUCHAR: return MAKELRESULT(0, MNC_CLOSE);   // close the menu without a beep
+    case WM_MOUSEMOVE: OnMouseMove(wParam, lParam); return 0;
+    case WM_LBUTTONDOWN: m_mouse.OnLeftPressed(); return 0;
+    case WM_LBUTTONUP: m_mouse.OnLeftReleased(); return 0;
+    case WM_RBUTTONDOWN: m_mouse.OnRightPressed(); return 0;
+    case WM_RBUTTONUP: m_mouse.OnRightReleased(); return 0;
     case WM_MOUSEWHEEL:
     {
         const short delta = GET_WHEEL_DELTA_WPARAM(wParam);
@@ -246,8 +233,7 @@ LRESULT SystemClass::MessageHandler(HWND window, UINT message, WPARAM wParam, LP
         }
         return 0;
     }
-    default:
-        return DefWindowProcW(window, message, wParam, lParam);
+    default: return DefWindowProcW(window, message, wParam, lParam);
     }
 }
 
@@ -289,9 +275,7 @@ LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     switch (message)
     {
     case WM_CLOSE:
-    case WM_DESTROY:
-        PostQuitMessage(0);
-        return 0;
+    case WM_DESTROY: PostQuitMessage(0); return 0;
     default:
         // Messages can arrive after shutdown has cleared the application (DestroyWindow sends some).
         if (SystemClass* application = SystemClass::GetApplication())

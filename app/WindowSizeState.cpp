@@ -26,8 +26,7 @@ bool WindowSizeState::OnSize(SizeKind kind)
         }
         // During a drag Windows sends a stream of these; the end of the drag resizes once instead.
         return !m_resizing;
-    case SizeKind::Other:
-        break;
+    case SizeKind::Other: break;
     }
     return false;
 }

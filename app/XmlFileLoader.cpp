@@ -161,8 +161,8 @@ std::string ParserProblem(const TiXmlDocument& document)
     std::string text = document.ErrorDesc();
     if (document.ErrorRow() > 0)
     {
-        text += " (line " + std::to_string(document.ErrorRow()) + ", column " + std::to_string(document.ErrorCol()) +
-                ")";
+        text +=
+            " (line " + std::to_string(document.ErrorRow()) + ", column " + std::to_string(document.ErrorCol()) + ")";
     }
     return text;
 }
@@ -230,8 +230,8 @@ bool XmlFileLoader::Load(TiXmlDocument& document, const std::string& fileName, s
     {
         const auto line = 1 + std::count(static_cast<const char*>(text.data()), tooDeep, '\n');
         document.SetError(TiXmlBase::TIXML_ERROR, nullptr, nullptr, TIXML_ENCODING_UNKNOWN);
-        return Fail(problem, "elements nested more than " + std::to_string(kMaxElementDepth) +
-                                 " levels deep (line " + std::to_string(line) + ")");
+        return Fail(problem, "elements nested more than " + std::to_string(kMaxElementDepth) + " levels deep (line " +
+                                 std::to_string(line) + ")");
     }
     document.Parse(text.data(), nullptr, TIXML_DEFAULT_ENCODING);
     if (document.Error())

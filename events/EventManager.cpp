@@ -70,8 +70,8 @@ bool EventManager::TriggerEvent(const SharedEventData& event)
         return false;
     }
     ListenerList& listeners = found->second;
-    const bool anyLive = std::any_of(listeners.begin(), listeners.end(),
-                                     [](const Listener& listener) { return !listener.removed; });
+    const bool anyLive =
+        std::any_of(listeners.begin(), listeners.end(), [](const Listener& listener) { return !listener.removed; });
     if (!anyLive)
     {
         return false;

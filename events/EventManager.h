@@ -52,7 +52,7 @@ private:
     // Deques rather than lists: a million queued events a second would otherwise mean a million node
     // allocations; order, front removal and the carry-over splice behave the same.
     std::deque<SharedEventData> m_queues[2];
-    int m_activeQueue = 0;   // the queue QueueEvent appends to
+    int m_activeQueue = 0;     // the queue QueueEvent appends to
     int m_dispatchDepth = 0;   // listeners may trigger events, so dispatches nest
     bool m_hasRemovedListeners = false;
 };

@@ -49,6 +49,5 @@ void EvtData_Request_New_Actor::Deserialize(std::istream& in)
 
 SharedEventData EvtData_Request_New_Actor::Copy() const
 {
-    return std::make_shared<EvtData_Request_New_Actor>(m_resource, m_hasTransform ? &m_transform : nullptr,
-                                                       m_actorId);
+    return std::make_shared<EvtData_Request_New_Actor>(m_resource, m_hasTransform ? &m_transform : nullptr, m_actorId);
 }

@@ -165,8 +165,8 @@ std::array<float, 4> Matrix4x4::Transform(const std::array<float, 4>& v) const
     std::array<float, 4> result{};
     for (int column = 0; column < 4; ++column)
     {
-        result[column] = v[0] * (*this)(0, column) + v[1] * (*this)(1, column) +
-                         v[2] * (*this)(2, column) + v[3] * (*this)(3, column);
+        result[column] = v[0] * (*this)(0, column) + v[1] * (*this)(1, column) + v[2] * (*this)(2, column) +
+                         v[3] * (*this)(3, column);
     }
     return result;
 }

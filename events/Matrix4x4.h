@@ -16,10 +16,7 @@ struct YawPitchRoll
 struct Matrix4x4
 {
     // Element (row r, column c) is m[r * 4 + c]. A default-constructed matrix is the identity.
-    float m[16] = {1.0f, 0.0f, 0.0f, 0.0f,
-                   0.0f, 1.0f, 0.0f, 0.0f,
-                   0.0f, 0.0f, 1.0f, 0.0f,
-                   0.0f, 0.0f, 0.0f, 1.0f};
+    float m[16] = {1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f};
 
     static Matrix4x4 Identity() { return Matrix4x4{}; }
     static Matrix4x4 Translation(float x, float y, float z);

@@ -6,12 +6,14 @@
 
 std::wstring AnsiToWide(const std::string& text)
 {
-    if (text.empty()) {
+    if (text.empty())
+    {
         return {};
     }
     const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     std::wstring wide(static_cast<size_t>(length > 0 ? length : 0), L'\0');
-    if (length > 0) {
+    if (length > 0)
+    {
         MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
     }
     return wide;
@@ -19,13 +21,15 @@ std::wstring AnsiToWide(const std::string& text)
 
 std::string WideToAnsi(const std::wstring& text)
 {
-    if (text.empty()) {
+    if (text.empty())
+    {
         return {};
     }
     const int length =
         WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     std::string narrow(static_cast<size_t>(length > 0 ? length : 0), '\0');
-    if (length > 0) {
+    if (length > 0)
+    {
         WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), narrow.data(), length, nullptr,
                             nullptr);
     }

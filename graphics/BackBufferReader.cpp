@@ -43,7 +43,8 @@ FrameImage BackBufferReader::Read(IDXGISwapChain* swapChain, ID3D11Device* devic
     image.rgba.resize(static_cast<std::size_t>(desc.Width) * desc.Height * 4);
     for (UINT y = 0; y < desc.Height; ++y)
     {
-        const auto* source = static_cast<const std::uint8_t*>(mapped.pData) + static_cast<std::size_t>(y) * mapped.RowPitch;
+        const auto* source =
+            static_cast<const std::uint8_t*>(mapped.pData) + static_cast<std::size_t>(y) * mapped.RowPitch;
         std::uint8_t* target = image.rgba.data() + static_cast<std::size_t>(y) * desc.Width * 4;
         std::memcpy(target, source, static_cast<std::size_t>(desc.Width) * 4);
         if (bgra)

@@ -23,17 +23,22 @@ bool D3DClass::Initialize(const EngineOptions& options, HWND window)
     DX_THROW_IF_FAILED(adapter->EnumOutputs(0, adapterOutput.GetAddressOf()));
 
     UINT numModes = 0;
-    DX_THROW_IF_FAILED(adapterOutput->GetDisplayModeList(DXGI_FORMAT_R8G8B8A8_UNORM, DXGI_ENUM_MODES_INTERLACED, &numModes, NULL));
+    DX_THROW_IF_FAILED(
+        adapterOutput->GetDisplayModeList(DXGI_FORMAT_R8G8B8A8_UNORM, DXGI_ENUM_MODES_INTERLACED, &numModes, NULL));
     std::vector<DXGI_MODE_DESC> displayModeList(numModes);
-    if (numModes > 0) {
-        DX_THROW_IF_FAILED(adapterOutput->GetDisplayModeList(DXGI_FORMAT_R8G8B8A8_UNORM, DXGI_ENUM_MODES_INTERLACED, &numModes, displayModeList.data()));
+    if (numModes > 0)
+    {
+        DX_THROW_IF_FAILED(adapterOutput->GetDisplayModeList(DXGI_FORMAT_R8G8B8A8_UNORM, DXGI_ENUM_MODES_INTERLACED,
+                                                             &numModes, displayModeList.data()));
     }
 
     // The last mode of the window's size wins; with none, the rate stays 0/1 (let DXGI choose).
     DXGI_RATIONAL refresh = {0, 1};
-    for (UINT i = 0; i < numModes && i < displayModeList.size(); ++i) {
+    for (UINT i = 0; i < numModes && i < displayModeList.size(); ++i)
+    {
         if (displayModeList[i].Width == static_cast<UINT>(options.m_screenWidth) &&
-            displayModeList[i].Height == static_cast<UINT>(options.m_screenHeight)) {
+            displayModeList[i].Height == static_cast<UINT>(options.m_screenHeight))
+        {
             refresh = displayModeList[i].RefreshRate;
         }
     }
@@ -43,7 +48,8 @@ bool D3DClass::Initialize(const EngineOptions& options, HWND window)
     m_videoCardMemory = static_cast<int>(adapterDesc.DedicatedVideoMemory >> 20);
     size_t converted = 0;
     if (wcstombs_s(&converted, m_videoCardDescription, kDescriptionLength, adapterDesc.Description,
-                   kDescriptionLength - 1) != 0) {
+                   kDescriptionLength - 1) != 0)
+    {
         return false;
     }
 
@@ -66,6 +72,8 @@ bool D3DClass::Initialize(const EngineOptions& options, HWND window)
 
     const UINT createDeviceFlags = 0;
     const D3D_FEATURE_LEVEL featureLevel = D3D_FEATURE_LEVEL_11_0;
-    DX_THROW_IF_FAILED(D3D11CreateDeviceAndSwapChain( NULL, D3D_DRIVER_TYPE_HARDWARE, NULL, createDeviceFlags, &featureLevel, 1, D3D11_SDK_VERSION, &swapChainDesc, m_swapChain.GetAddressOf(), m_device.GetAddressOf(), NULL, m_deviceContext.GetAddressOf() ));
+    DX_THROW_IF_FAILED(D3D11CreateDeviceAndSwapChain(
+        NULL, D3D_DRIVER_TYPE_HARDWARE, NULL, createDeviceFlags, &featureLevel, 1, D3D11_SDK_VERSION, &swapChainDesc,
+        m_swapChain.GetAddressOf(), m_device.GetAddressOf(), NULL, m_deviceContext.GetAddressOf()));
     return true;
 }

@@ -9,7 +9,8 @@
 
 struct EngineOptions;
 
-class D3DClass {
+class D3DClass
+{
 public:
     static constexpr size_t kDescriptionLength = 128;
 

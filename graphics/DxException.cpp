@@ -12,16 +12,17 @@ DxException::DxException(HRESULT errorCode, const std::wstring& functionName, co
 {
 }
 
-DxException DxException::FromCall(HRESULT errorCode, const char* expressionText, const char* sourcePath,
-                                  int lineNumber)
+DxException DxException::FromCall(HRESULT errorCode, const char* expressionText, const char* sourcePath, int lineNumber)
 {
     std::string stem = sourcePath ? sourcePath : "";
     const size_t slash = stem.find_last_of("/\\");
-    if (slash != std::string::npos) {
+    if (slash != std::string::npos)
+    {
         stem.erase(0, slash + 1);
     }
     const size_t dot = stem.find_last_of('.');
-    if (dot != std::string::npos && dot > 0) {
+    if (dot != std::string::npos && dot > 0)
+    {
         stem.erase(dot);
     }
     return DxException(errorCode, AnsiToWide(expressionText ? expressionText : ""), AnsiToWide(stem), lineNumber);

@@ -6,7 +6,8 @@
 
 #include <string>
 
-class DxException {
+class DxException
+{
 public:
     DxException() = default;
     DxException(HRESULT errorCode, const std::wstring& functionName, const std::wstring& fileName, int lineNumber);
@@ -25,10 +26,12 @@ public:
 };
 
 // Guards one call (or a stored HRESULT): a negative result throws DxException with the expression's text.
-#define DX_THROW_IF_FAILED(expression)                                                                   \
-    do {                                                                                                 \
-        const HRESULT dxGuardResult = (expression);                                                      \
-        if (FAILED(dxGuardResult)) {                                                                     \
-            throw DxException::FromCall(dxGuardResult, #expression, __FILE__, __LINE__);                 \
-        }                                                                                                \
+#define DX_THROW_IF_FAILED(expression)                                                                                 \
+    do                                                                                                                 \
+    {                                                                                                                  \
+        const HRESULT dxGuardResult = (expression);                                                                    \
+        if (FAILED(dxGuardResult))                                                                                     \
+        {                                                                                                              \
+            throw DxException::FromCall(dxGuardResult, #expression, __FILE__, __LINE__);                               \
+        }                                                                                                              \
     } while (false)

@@ -74,8 +74,7 @@ constexpr ActorRow kActorRows[] = {
 
 // The new world matrix for one row: the component's angles with one of them advanced, rebuilt without any
 // scale the old matrix may have had, at the row's position.
-Matrix4x4 NextTransform(const TransformComponent& transform, const ActorRow& row, float elapsedSeconds,
-                        float travelZ)
+Matrix4x4 NextTransform(const TransformComponent& transform, const ActorRow& row, float elapsedSeconds, float travelZ)
 {
     const YawPitchRoll angles = transform.GetYawPitchRoll();
     float yaw = angles.yaw * kDegreesPerRadian;

@@ -128,9 +128,8 @@ bool SceneNode::RemoveChild(ActorId id)
     {
         return false;
     }
-    const auto found = std::find_if(m_children.begin(), m_children.end(), [id](const auto& child) {
-        return child->GetProperties().m_actorId == id;
-    });
+    const auto found = std::find_if(m_children.begin(), m_children.end(),
+                                    [id](const auto& child) { return child->GetProperties().m_actorId == id; });
     if (found == m_children.end())
     {
         return false;

@@ -58,8 +58,7 @@ SceneTree::~SceneTree()
                                     EvtData_New_Render_Component::s_eventType);
             manager->RemoveListener(ListenerDelegate<&SceneTree::OnDestroyActor>(this),
                                     EvtData_Destroy_Actor::s_eventType);
-            manager->RemoveListener(ListenerDelegate<&SceneTree::OnMoveActor>(this),
-                                    EvtData_Move_Actor::s_eventType);
+            manager->RemoveListener(ListenerDelegate<&SceneTree::OnMoveActor>(this), EvtData_Move_Actor::s_eventType);
             manager->RemoveListener(ListenerDelegate<&SceneTree::OnModifiedRenderComponent>(this),
                                     EvtData_Modified_Render_Component::s_eventType);
         }
@@ -212,7 +211,8 @@ void SceneTree::OnModifiedRenderComponent(const EvtData_Modified_Render_Componen
     ++m_actorGeneration;
     // World loading re-initialises components from overrides before their nodes exist; those changes are
     // picked up when the node is built.
-    if (const BaseEngineLogic* logic = GetLogic(); logic != nullptr && logic->GetState() == EngineLogicState::LoadingWorld)
+    if (const BaseEngineLogic* logic = GetLogic();
+        logic != nullptr && logic->GetState() == EngineLogicState::LoadingWorld)
     {
         return;
     }

@@ -126,7 +126,6 @@ public:
     ID3D11DepthStencilView* GetDepthStencilView() const;
 
 private:
-
     void OnNewRenderComponent(const EvtData_New_Render_Component& event);
     void OnDestroyActor(const EvtData_Destroy_Actor& event);
     void OnMoveActor(const EvtData_Move_Actor& event);

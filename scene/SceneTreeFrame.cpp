@@ -290,8 +290,8 @@ int SceneTree::OnResize(const EngineOptions& options, ID3D11Device* device, ID3D
     const UINT width = static_cast<UINT>(options.m_screenWidth);
     const UINT height = static_cast<UINT>(options.m_screenHeight);
     frame.CreateOffscreenTarget(device, width, height);
-    DX_THROW_IF_FAILED(SystemClass::GetGraphics().GetD3D()->GetSwapChain()->ResizeBuffers(1, options.m_screenWidth,
-        options.m_screenHeight, DXGI_FORMAT_R8G8B8A8_UNORM, 0));
+    DX_THROW_IF_FAILED(SystemClass::GetGraphics().GetD3D()->GetSwapChain()->ResizeBuffers(
+        1, options.m_screenWidth, options.m_screenHeight, DXGI_FORMAT_R8G8B8A8_UNORM, 0));
     frame.CreateBackBufferView(device);
     frame.CreateDepthBuffer(device, width, height, true);
     frame.CreateDepthStencilView(device);

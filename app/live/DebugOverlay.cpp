@@ -94,8 +94,7 @@ double PlotScale(double highest)
 // A plot of stacked columns, one per frame, newest on the right: `height(age, series)` in milliseconds (0 for
 // nothing), the series stacked from the bottom in order, `scale` milliseconds to the full height.
 template <typename Height>
-void DrawStackedColumns(std::size_t columns, const ImU32* colours, std::size_t seriesCount, double scale,
-                        Height height)
+void DrawStackedColumns(std::size_t columns, const ImU32* colours, std::size_t seriesCount, double scale, Height height)
 {
     ImDrawList* draw = ImGui::GetWindowDrawList();
     const ImVec2 origin = ImGui::GetCursorScreenPos();
@@ -130,8 +129,8 @@ void DrawLegendEntry(int index, ImU32 colour, const char* text)
     const ImVec2 at = ImGui::GetCursorScreenPos();
     if (colour != 0)
     {
-        ImGui::GetWindowDrawList()->AddRectFilled(ImVec2(at.x, at.y + 2.0f), ImVec2(at.x + square, at.y + 2.0f + square),
-                                                  colour);
+        ImGui::GetWindowDrawList()->AddRectFilled(ImVec2(at.x, at.y + 2.0f),
+                                                  ImVec2(at.x + square, at.y + 2.0f + square), colour);
     }
     ImGui::Dummy(ImVec2(square + 4.0f, square));
     ImGui::SameLine(0.0f, 0.0f);
@@ -157,12 +156,9 @@ const char* SkyName(std::uint32_t selector)
 {
     switch (selector)
     {
-    case 0:
-        return "dusk (10.dds)";
-    case 1:
-        return "night (11.dds)";
-    default:
-        return "none";
+    case 0: return "dusk (10.dds)";
+    case 1: return "night (11.dds)";
+    default: return "none";
     }
 }
 
@@ -363,8 +359,8 @@ void DebugOverlay::DrawCamera(const View& view)
     {
         const Vector3& position = view.camera->GetPosition();
         const Vector3& look = view.camera->GetLook();
-        ImGui::Text("Camera at (%.2f, %.2f, %.2f) looking along (%.2f, %.2f, %.2f)", position.x, position.y,
-                    position.z, look.x, look.y, look.z);
+        ImGui::Text("Camera at (%.2f, %.2f, %.2f) looking along (%.2f, %.2f, %.2f)", position.x, position.y, position.z,
+                    look.x, look.y, look.z);
     }
     ImGui::Text("Sky: %s", SkyName(view.skySelector));
 }

@@ -17,29 +17,14 @@ bool PresentationControls::OnKeyDown(unsigned key, bool repeated, double shownSe
     const double from = m_seek.value_or(shownSeconds);
     switch (key)
     {
-    case kPauseKey:
-        m_paused = !m_paused;
-        break;
-    case kBackKey:
-        RequestSeek(from - kSeekStepSeconds);
-        break;
-    case kForwardKey:
-        RequestSeek(from + kSeekStepSeconds);
-        break;
-    case kStartKey:
-        RequestSeek(0.0);
-        break;
-    case kOverlayKey:
-        m_overlayVisible = !m_overlayVisible;
-        break;
-    case kScreenshotKey:
-        m_screenshotWaiting = true;
-        break;
-    case kReloadKey:
-        m_reloadWaiting = true;
-        break;
-    default:
-        break;
+    case kPauseKey: m_paused = !m_paused; break;
+    case kBackKey: RequestSeek(from - kSeekStepSeconds); break;
+    case kForwardKey: RequestSeek(from + kSeekStepSeconds); break;
+    case kStartKey: RequestSeek(0.0); break;
+    case kOverlayKey: m_overlayVisible = !m_overlayVisible; break;
+    case kScreenshotKey: m_screenshotWaiting = true; break;
+    case kReloadKey: m_reloadWaiting = true; break;
+    default: break;
     }
     return true;
 }

@@ -58,9 +58,7 @@ int ShaderWatcher::Poll(std::int64_t nowNanoseconds)
                       << ShaderClass::kErrorFileName << ")\n"
                       << m_failures[file] << "\n";
             break;
-        case ShaderHolder::ReloadOutcome::NotReady:
-            m_poller.Retry(file);
-            break;
+        case ShaderHolder::ReloadOutcome::NotReady: m_poller.Retry(file); break;
         }
     }
     return replaced;

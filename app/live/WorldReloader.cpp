@@ -47,8 +47,8 @@ public:
                                        const Matrix4x4* initialTransform, ActorId requestedId) override
     {
         building = resourceFile;
-        std::shared_ptr<Actor> actor = BaseEngineLogic::CreateActor(resourceFile, overrides, initialTransform,
-                                                                    requestedId);
+        std::shared_ptr<Actor> actor =
+            BaseEngineLogic::CreateActor(resourceFile, overrides, initialTransform, requestedId);
         if (!actor && !failedActor)
         {
             failedActor = resourceFile;

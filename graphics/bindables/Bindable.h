@@ -5,7 +5,8 @@
 
 struct ID3D11DeviceContext;
 
-class Bindable {
+class Bindable
+{
 public:
     virtual void Bind(ID3D11DeviceContext* context) = 0;
     virtual ~Bindable() = default;

@@ -9,7 +9,8 @@
 
 #include <memory>
 
-class BlendState : public Bindable {
+class BlendState : public Bindable
+{
 public:
     explicit BlendState(ID3D11Device* device);
     void Bind(ID3D11DeviceContext* context) override;

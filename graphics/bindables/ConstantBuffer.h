@@ -15,7 +15,8 @@
 #include <utility>
 
 template <typename T>
-class ConstantBuffer : public Bindable {
+class ConstantBuffer : public Bindable
+{
     static_assert(std::is_trivially_copyable_v<T>, "constant buffers are copied byte for byte");
     static_assert(sizeof(T) % 16 == 0, "Direct3D needs constant buffer sizes in multiples of 16 bytes");
 
@@ -53,7 +54,8 @@ protected:
 };
 
 template <typename T>
-class VertexConstantBuffer : public ConstantBuffer<T> {
+class VertexConstantBuffer : public ConstantBuffer<T>
+{
 public:
     VertexConstantBuffer(ID3D11Device* device, const T& initial) : ConstantBuffer<T>(device, initial) {}
     // Binds a buffer that another binder owns too (ShareBuffer).
@@ -72,7 +74,8 @@ public:
 };
 
 template <typename T>
-class PixelConstantBuffer : public ConstantBuffer<T> {
+class PixelConstantBuffer : public ConstantBuffer<T>
+{
 public:
     PixelConstantBuffer(ID3D11Device* device, const T& initial) : ConstantBuffer<T>(device, initial) {}
     // Binds a buffer that another binder owns too (ShareBuffer).

@@ -8,7 +8,8 @@
 #include <type_traits>
 
 // Matrices are stored transposed, so that the shaders read them column-major.
-struct cbPerObject {
+struct cbPerObject
+{
     Matrix4x4 world;
     Matrix4x4 view;
     Matrix4x4 projection;
@@ -20,12 +21,13 @@ struct cbPerObject {
     float materialDiffuse[3];
     // 1 when slot 0 holds this mesh's diffuse texture, else 0 (the shader then takes white).
     float hasDiffuseTexture;
-    float materialSpecular[4];  // r, g, b, then the shininess exponent
+    float materialSpecular[4];   // r, g, b, then the shininess exponent
     float materialConstant[4];
 };
 
-struct cbPerFrame {
-    float lightAmbient[4];     // r, g, b, a
+struct cbPerFrame
+{
+    float lightAmbient[4];   // r, g, b, a
     float lightDiffuse[4];
     float lightSpecular[4];
     float lightDirection[4];   // x, y, z, w = 1

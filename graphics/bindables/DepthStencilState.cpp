@@ -29,7 +29,10 @@ D3D11_DEPTH_STENCIL_DESC DepthStencilState::DefaultDesc()
     return depthStencilDesc;
 }
 
-DepthStencilState::DepthStencilState(ID3D11Device* device) { Create(device, DefaultDesc()); }
+DepthStencilState::DepthStencilState(ID3D11Device* device)
+{
+    Create(device, DefaultDesc());
+}
 
 DepthStencilState::DepthStencilState(ID3D11Device* device, const D3D11_DEPTH_STENCIL_DESC& depthStencilDesc)
 {

@@ -9,7 +9,8 @@
 
 #include <memory>
 
-class DepthStencilState : public Bindable {
+class DepthStencilState : public Bindable
+{
 public:
     explicit DepthStencilState(ID3D11Device* device);
     DepthStencilState(ID3D11Device* device, const D3D11_DEPTH_STENCIL_DESC& depthStencilDesc);

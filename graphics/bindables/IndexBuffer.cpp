@@ -14,7 +14,8 @@ IndexBuffer::IndexBuffer(ID3D11Device* device, const std::vector<uint16_t>& indi
 {
     assert(indices.size() <= std::numeric_limits<UINT>::max() / 2 && "index array larger than a Direct3D buffer");
     m_count = static_cast<UINT>(indices.size());
-    if (m_count == 0) {
+    if (m_count == 0)
+    {
         return;
     }
     D3D11_BUFFER_DESC ibd = {};
@@ -28,9 +29,8 @@ IndexBuffer::IndexBuffer(ID3D11Device* device, const std::vector<uint16_t>& indi
     isd.pSysMem = indices.data();
     // The buffer is never written after creation, so equal indices can be one buffer.
     const std::string key = "indices:" + std::string(reinterpret_cast<const char*>(indices.data()), ibd.ByteWidth);
-    pIndexBuffer = ShareComObject<ID3D11Buffer>(device, key, [&](auto& created) {
-        DX_THROW_IF_FAILED(device->CreateBuffer(&ibd, &isd, &created));
-    });
+    pIndexBuffer = ShareComObject<ID3D11Buffer>(
+        device, key, [&](auto& created) { DX_THROW_IF_FAILED(device->CreateBuffer(&ibd, &isd, &created)); });
 }
 
 void IndexBuffer::Bind(ID3D11DeviceContext* context)

@@ -12,7 +12,8 @@
 #include <memory>
 #include <vector>
 
-class IndexBuffer : public Bindable {
+class IndexBuffer : public Bindable
+{
 public:
     IndexBuffer(ID3D11Device* device, const std::vector<uint16_t>& indices);
     void Bind(ID3D11DeviceContext* context) override;

@@ -13,7 +13,8 @@
 #include <cstddef>
 #include <string>
 
-namespace {
+namespace
+{
 const std::array<D3D11_INPUT_ELEMENT_DESC, 5> kElements = {{
     {"POSITION", 0, DXGI_FORMAT_R32G32B32A32_FLOAT, 0, offsetof(MeshVertex, position), D3D11_INPUT_PER_VERTEX_DATA, 0},
     {"NORMAL", 0, DXGI_FORMAT_R32G32B32_FLOAT, 0, offsetof(MeshVertex, normal), D3D11_INPUT_PER_VERTEX_DATA, 0},
@@ -21,7 +22,7 @@ const std::array<D3D11_INPUT_ELEMENT_DESC, 5> kElements = {{
     {"COLOR", 0, DXGI_FORMAT_R32G32B32A32_FLOAT, 0, offsetof(MeshVertex, color), D3D11_INPUT_PER_VERTEX_DATA, 0},
     {"TANGENT", 0, DXGI_FORMAT_R32G32B32_FLOAT, 0, offsetof(MeshVertex, tangent), D3D11_INPUT_PER_VERTEX_DATA, 0},
 }};
-}  // namespace
+}   // namespace
 
 InputLayout::InputLayout(ID3D11Device* device, ID3DBlob* pVertexShaderBytecode)
 {
@@ -42,7 +43,9 @@ void InputLayout::Create(ID3D11Device* device, ID3DBlob* pVertexShaderBytecode)
     const std::string key(static_cast<const char*>(pVertexShaderBytecode->GetBufferPointer()),
                           pVertexShaderBytecode->GetBufferSize());
     pInputLayout = ShareComObject<ID3D11InputLayout>(device, key, [&](auto& created) {
-        DX_THROW_IF_FAILED(device->CreateInputLayout(ied.data(), (UINT)ied.size(), pVertexShaderBytecode->GetBufferPointer(), pVertexShaderBytecode->GetBufferSize(), &created));
+        DX_THROW_IF_FAILED(device->CreateInputLayout(ied.data(), (UINT)ied.size(),
+                                                     pVertexShaderBytecode->GetBufferPointer(),
+                                                     pVertexShaderBytecode->GetBufferSize(), &created));
     });
 }
 
@@ -57,7 +60,8 @@ bool InputLayout::Accepts(ID3D11Device* device, ID3DBlob* vertexShaderBytecode)
 
 void InputLayout::Bind(ID3D11DeviceContext* context)
 {
-    if (m_vertexShader != nullptr && m_vertexShader->GetByteCode() != m_madeFrom.Get()) {
+    if (m_vertexShader != nullptr && m_vertexShader->GetByteCode() != m_madeFrom.Get())
+    {
         Microsoft::WRL::ComPtr<ID3D11Device> device;
         context->GetDevice(device.GetAddressOf());
         m_madeFrom = m_vertexShader->GetByteCode();

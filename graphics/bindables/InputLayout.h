@@ -13,7 +13,8 @@
 
 class ShaderClass;
 
-class InputLayout : public Bindable {
+class InputLayout : public Bindable
+{
 public:
     InputLayout(ID3D11Device* device, ID3DBlob* pVertexShaderBytecode);
     // Made from the byte code a shader-registry entry holds, and made again from the entry's byte code when a

@@ -5,7 +5,8 @@
 #include <cstddef>
 #include <type_traits>
 
-struct MeshVertex {
+struct MeshVertex
+{
     float position[4];   // x, y, z, w (w = 1)
     float normal[3];
     float texCoord[2];   // u, v

@@ -10,7 +10,8 @@
 
 PixelShader::PixelShader(const ShaderClass& entry) : m_entry(&entry)
 {
-    if (!entry.GetByteCode() || !entry.GetPixelShader()) {
+    if (!entry.GetByteCode() || !entry.GetPixelShader())
+    {
         throw std::invalid_argument("PixelShader: the registry entry holds no compiled pixel shader");
     }
 }
@@ -25,6 +26,12 @@ void PixelShader::Bind(ID3D11DeviceContext* context)
     }
 }
 
-ID3DBlob* PixelShader::GetBytecode() const { return m_entry->GetByteCode(); }
+ID3DBlob* PixelShader::GetBytecode() const
+{
+    return m_entry->GetByteCode();
+}
 
-ID3D11PixelShader* PixelShader::GetShader() const { return m_entry->GetPixelShader(); }
+ID3D11PixelShader* PixelShader::GetShader() const
+{
+    return m_entry->GetPixelShader();
+}

@@ -10,7 +10,8 @@
 
 class ShaderClass;
 
-class PixelShader : public Bindable {
+class PixelShader : public Bindable
+{
 public:
     // Throws std::invalid_argument when the entry holds no compiled pixel shader.
     explicit PixelShader(const ShaderClass& entry);

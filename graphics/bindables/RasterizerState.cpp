@@ -25,7 +25,10 @@ D3D11_RASTERIZER_DESC RasterizerState::DefaultDesc()
     return rasterDesc;
 }
 
-RasterizerState::RasterizerState(ID3D11Device* device) { Create(device, DefaultDesc()); }
+RasterizerState::RasterizerState(ID3D11Device* device)
+{
+    Create(device, DefaultDesc());
+}
 
 RasterizerState::RasterizerState(ID3D11Device* device, const D3D11_RASTERIZER_DESC& rasterDesc)
 {

@@ -9,7 +9,8 @@
 
 #include <memory>
 
-class RasterizerState : public Bindable {
+class RasterizerState : public Bindable
+{
 public:
     explicit RasterizerState(ID3D11Device* device);
     RasterizerState(ID3D11Device* device, const D3D11_RASTERIZER_DESC& rasterDesc);

@@ -9,7 +9,8 @@
 
 #include <memory>
 
-class SamplerState : public Bindable {
+class SamplerState : public Bindable
+{
 public:
     explicit SamplerState(ID3D11Device* device);
     void Bind(ID3D11DeviceContext* context) override;

@@ -7,7 +7,8 @@
 
 #include <d3d11.h>
 
-class ShaderResource : public Bindable {
+class ShaderResource : public Bindable
+{
 public:
     ShaderResource(ID3D11ShaderResourceView* view, UINT slot) : m_textureView(view), m_slot(slot) {}
     void Bind(ID3D11DeviceContext* context) override

@@ -7,7 +7,8 @@
 
 #include <d3d11.h>
 
-class Topology : public Bindable {
+class Topology : public Bindable
+{
 public:
     explicit Topology(D3D11_PRIMITIVE_TOPOLOGY topology) : m_topology(topology) {}
     void Bind(ID3D11DeviceContext* context) override

@@ -20,7 +20,8 @@ VertexBuffer::VertexBuffer(ID3D11Device* device, const void* vertexBytes, size_t
     const size_t wholeBytes = byteSize / sizeof(MeshVertex) * sizeof(MeshVertex);
     assert(wholeBytes <= std::numeric_limits<UINT>::max() && "vertex array larger than a Direct3D buffer");
     m_vertexCount = static_cast<UINT>(wholeBytes / sizeof(MeshVertex));
-    if (m_vertexCount == 0) {
+    if (m_vertexCount == 0)
+    {
         return;
     }
     D3D11_BUFFER_DESC bd = {};
@@ -34,9 +35,8 @@ VertexBuffer::VertexBuffer(ID3D11Device* device, const void* vertexBytes, size_t
     sd.pSysMem = vertexBytes;
     // The buffer is never written after creation, so equal bytes can be one buffer.
     const std::string key = "vertices:" + std::string(static_cast<const char*>(vertexBytes), wholeBytes);
-    pVertexBuffer = ShareComObject<ID3D11Buffer>(device, key, [&](auto& created) {
-        DX_THROW_IF_FAILED(device->CreateBuffer(&bd, &sd, &created));
-    });
+    pVertexBuffer = ShareComObject<ID3D11Buffer>(
+        device, key, [&](auto& created) { DX_THROW_IF_FAILED(device->CreateBuffer(&bd, &sd, &created)); });
 }
 
 void VertexBuffer::Bind(ID3D11DeviceContext* context)

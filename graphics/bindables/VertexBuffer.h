@@ -13,7 +13,8 @@
 #include <memory>
 #include <vector>
 
-class VertexBuffer : public Bindable {
+class VertexBuffer : public Bindable
+{
 public:
     VertexBuffer(ID3D11Device* device, const std::vector<MeshVertex>& vertices);
     // A raw array: only whole 64-byte vertices are kept, a trailing partial one is dropped.

@@ -10,7 +10,8 @@
 
 VertexShader::VertexShader(const ShaderClass& entry) : m_entry(&entry)
 {
-    if (!entry.GetByteCode() || !entry.GetVertexShader()) {
+    if (!entry.GetByteCode() || !entry.GetVertexShader())
+    {
         throw std::invalid_argument("VertexShader: the registry entry holds no compiled vertex shader");
     }
 }
@@ -25,6 +26,12 @@ void VertexShader::Bind(ID3D11DeviceContext* context)
     }
 }
 
-ID3DBlob* VertexShader::GetBytecode() const { return m_entry->GetByteCode(); }
+ID3DBlob* VertexShader::GetBytecode() const
+{
+    return m_entry->GetByteCode();
+}
 
-ID3D11VertexShader* VertexShader::GetShader() const { return m_entry->GetVertexShader(); }
+ID3D11VertexShader* VertexShader::GetShader() const
+{
+    return m_entry->GetVertexShader();
+}

@@ -10,7 +10,8 @@
 
 class ShaderClass;
 
-class VertexShader : public Bindable {
+class VertexShader : public Bindable
+{
 public:
     // Throws std::invalid_argument when the entry holds no compiled vertex shader.
     explicit VertexShader(const ShaderClass& entry);

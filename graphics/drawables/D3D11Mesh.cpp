@@ -230,4 +230,3 @@ const tinyobj::material_t& D3D11Mesh::FallbackMaterial()
     }();
     return fallback;
 }
-

@@ -60,8 +60,8 @@ std::vector<MeshVertex> D3D11Offscreen::BuildQuad(float elapsedSeconds, float to
     {
         float x, y, u, v;
     };
-    const Corner corners[4] = {{-1.0f, -1.0f, 0.0f, 1.0f}, {-1.0f, 1.0f, 0.0f, 0.0f}, {1.0f, 1.0f, 1.0f, 0.0f},
-                               {1.0f, -1.0f, 1.0f, 1.0f}};
+    const Corner corners[4] = {
+        {-1.0f, -1.0f, 0.0f, 1.0f}, {-1.0f, 1.0f, 0.0f, 0.0f}, {1.0f, 1.0f, 1.0f, 0.0f}, {1.0f, -1.0f, 1.0f, 1.0f}};
     std::vector<MeshVertex> quad;
     quad.reserve(4);
     for (const Corner& corner : corners)

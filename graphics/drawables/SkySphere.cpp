@@ -50,7 +50,9 @@ void SkySphere::Build(std::vector<MeshVertex>& vertices, std::vector<std::uint16
     {
         for (int j = 0; j < kSlices; ++j)
         {
-            const auto at = [&](int ring, int slice) { return static_cast<std::uint16_t>(base + ring * ringSize + slice); };
+            const auto at = [&](int ring, int slice) {
+                return static_cast<std::uint16_t>(base + ring * ringSize + slice);
+            };
             indices.insert(indices.end(), {at(i, j), at(i, j + 1), at(i + 1, j)});
             indices.insert(indices.end(), {at(i + 1, j), at(i, j + 1), at(i + 1, j + 1)});
         }

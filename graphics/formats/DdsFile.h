@@ -9,7 +9,8 @@
 
 // DXGI format numbers, mirrored so that this parser needs no Direct3D header. Only the formats the legacy
 // header can name are listed; extended headers may carry any other supported number.
-enum class DdsFormat : uint32_t {
+enum class DdsFormat : uint32_t
+{
     Unknown = 0,
     R32G32B32A32_FLOAT = 2,
     R16G16B16A16_FLOAT = 10,
@@ -44,17 +45,24 @@ enum class DdsFormat : uint32_t {
 };
 
 // The values of D3D11_RESOURCE_DIMENSION, which the extended header uses as well.
-enum class DdsDimension : uint32_t { Texture1D = 2, Texture2D = 3, Texture3D = 4 };
+enum class DdsDimension : uint32_t
+{
+    Texture1D = 2,
+    Texture2D = 3,
+    Texture3D = 4
+};
 
 // One subresource: where its bytes start in the file and how they are pitched.
-struct DdsSurface {
+struct DdsSurface
+{
     size_t offset = 0;
     uint32_t rowPitch = 0;
     uint32_t slicePitch = 0;
 };
 
 // The subresources of one creation attempt, in Direct3D's order (mip level fastest, then array slice).
-struct DdsLayout {
+struct DdsLayout
+{
     uint32_t width = 0;
     uint32_t height = 0;
     uint32_t depth = 0;
@@ -62,7 +70,8 @@ struct DdsLayout {
     std::vector<DdsSurface> surfaces;
 };
 
-class DdsFile {
+class DdsFile
+{
 public:
     // Direct3D 11's resource limits (D3D11_REQ_* in d3d11.h).
     static constexpr uint32_t kMaxMipLevels = 15;

@@ -14,7 +14,8 @@
 
 using Microsoft::WRL::ComPtr;
 
-namespace {
+namespace
+{
 
 // Levels above these are left out on the retry: the sizes every feature-level 10 device supports.
 constexpr uint32_t kRetryMaxSize = 8192;
@@ -37,20 +38,27 @@ HRESULT ReadWholeFile(const wchar_t* fileName, const std::string& name, std::vec
 {
     HANDLE file = CreateFileW(fileName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    if (file == INVALID_HANDLE_VALUE)
+    {
         return Report(name, "cannot open the file", HRESULT_FROM_WIN32(GetLastError()));
     }
     HRESULT result = S_OK;
     LARGE_INTEGER size = {};
-    if (!GetFileSizeEx(file, &size)) {
+    if (!GetFileSizeEx(file, &size))
+    {
         result = Report(name, "cannot read the file size", HRESULT_FROM_WIN32(GetLastError()));
-    } else if (size.QuadPart >= (LONGLONG{1} << 32)) {
+    }
+    else if (size.QuadPart >= (LONGLONG{1} << 32))
+    {
         result = Report(name, "file is 4 GiB or larger", E_FAIL);
-    } else {
+    }
+    else
+    {
         bytes.resize(static_cast<size_t>(size.QuadPart));
         DWORD read = 0;
-        if (!bytes.empty() && (!ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
-                               read != bytes.size())) {
+        if (!bytes.empty() &&
+            (!ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) || read != bytes.size()))
+        {
             result = Report(name, "cannot read the whole file", E_FAIL);
         }
     }
@@ -62,8 +70,10 @@ HRESULT CreateResource(ID3D11Device* device, const DdsFile& dds, const DdsLayout
                        UINT miscFlags, bool withData, ComPtr<ID3D11Resource>& resource)
 {
     std::vector<D3D11_SUBRESOURCE_DATA> initial;
-    if (withData) {
-        for (const DdsSurface& surface : layout.surfaces) {
+    if (withData)
+    {
+        for (const DdsSurface& surface : layout.surfaces)
+        {
             initial.push_back({dds.Data() + surface.offset, surface.rowPitch, surface.slicePitch});
         }
     }
@@ -71,8 +81,10 @@ HRESULT CreateResource(ID3D11Device* device, const DdsFile& dds, const DdsLayout
     const DXGI_FORMAT format = static_cast<DXGI_FORMAT>(dds.GetFormatNumber());
     const UINT mipLevels = withData ? layout.mipCount : 0;
     resource.Reset();
-    switch (dds.GetDimension()) {
-    case DdsDimension::Texture1D: {
+    switch (dds.GetDimension())
+    {
+    case DdsDimension::Texture1D:
+    {
         D3D11_TEXTURE1D_DESC desc = {};
         desc.Width = layout.width;
         desc.MipLevels = mipLevels;
@@ -86,7 +98,8 @@ HRESULT CreateResource(ID3D11Device* device, const DdsFile& dds, const DdsLayout
         resource = texture;
         return hr;
     }
-    case DdsDimension::Texture3D: {
+    case DdsDimension::Texture3D:
+    {
         D3D11_TEXTURE3D_DESC desc = {};
         desc.Width = layout.width;
         desc.Height = layout.height;
@@ -101,7 +114,8 @@ HRESULT CreateResource(ID3D11Device* device, const DdsFile& dds, const DdsLayout
         resource = texture;
         return hr;
     }
-    default: {
+    default:
+    {
         D3D11_TEXTURE2D_DESC desc = {};
         desc.Width = layout.width;
         desc.Height = layout.height;
@@ -127,13 +141,17 @@ HRESULT CreateView(ID3D11Device* device, const DdsFile& dds, ID3D11Resource* res
     desc.Format = static_cast<DXGI_FORMAT>(dds.GetFormatNumber());
     const UINT allLevels = static_cast<UINT>(-1);
     const UINT arraySize = dds.GetArraySize();
-    switch (dds.GetDimension()) {
+    switch (dds.GetDimension())
+    {
     case DdsDimension::Texture1D:
-        if (arraySize > 1) {
+        if (arraySize > 1)
+        {
             desc.ViewDimension = D3D11_SRV_DIMENSION_TEXTURE1DARRAY;
             desc.Texture1DArray.MipLevels = allLevels;
             desc.Texture1DArray.ArraySize = arraySize;
-        } else {
+        }
+        else
+        {
             desc.ViewDimension = D3D11_SRV_DIMENSION_TEXTURE1D;
             desc.Texture1D.MipLevels = allLevels;
         }
@@ -143,20 +161,28 @@ HRESULT CreateView(ID3D11Device* device, const DdsFile& dds, ID3D11Resource* res
         desc.Texture3D.MipLevels = allLevels;
         break;
     default:
-        if (dds.IsCubeMap()) {
-            if (arraySize > 6) {
+        if (dds.IsCubeMap())
+        {
+            if (arraySize > 6)
+            {
                 desc.ViewDimension = D3D11_SRV_DIMENSION_TEXTURECUBEARRAY;
                 desc.TextureCubeArray.MipLevels = allLevels;
                 desc.TextureCubeArray.NumCubes = arraySize / 6;
-            } else {
+            }
+            else
+            {
                 desc.ViewDimension = D3D11_SRV_DIMENSION_TEXTURECUBE;
                 desc.TextureCube.MipLevels = allLevels;
             }
-        } else if (arraySize > 1) {
+        }
+        else if (arraySize > 1)
+        {
             desc.ViewDimension = D3D11_SRV_DIMENSION_TEXTURE2DARRAY;
             desc.Texture2DArray.MipLevels = allLevels;
             desc.Texture2DArray.ArraySize = arraySize;
-        } else {
+        }
+        else
+        {
             desc.ViewDimension = D3D11_SRV_DIMENSION_TEXTURE2D;
             desc.Texture2D.MipLevels = allLevels;
         }
@@ -169,11 +195,13 @@ HRESULT CreateView(ID3D11Device* device, const DdsFile& dds, ID3D11Resource* res
 // upload level 0 of every slice and let the GPU fill the rest.
 bool CanGenerateMips(ID3D11Device* device, ID3D11DeviceContext* context, const DdsFile& dds)
 {
-    if (!context || dds.GetMipCount() != 1 || dds.GetDimension() != DdsDimension::Texture2D) {
+    if (!context || dds.GetMipCount() != 1 || dds.GetDimension() != DdsDimension::Texture2D)
+    {
         return false;
     }
     UINT support = 0;
-    if (FAILED(device->CheckFormatSupport(static_cast<DXGI_FORMAT>(dds.GetFormatNumber()), &support))) {
+    if (FAILED(device->CheckFormatSupport(static_cast<DXGI_FORMAT>(dds.GetFormatNumber()), &support)))
+    {
         return false;
     }
     return (support & D3D11_FORMAT_SUPPORT_MIP_AUTOGEN) != 0;
@@ -183,23 +211,27 @@ HRESULT CreateWithGeneratedMips(ID3D11Device* device, ID3D11DeviceContext* conte
                                 ComPtr<ID3D11Resource>& resource, ComPtr<ID3D11ShaderResourceView>& view)
 {
     DdsLayout layout;
-    if (!dds.LayoutSurfaces(0, layout)) {
+    if (!dds.LayoutSurfaces(0, layout))
+    {
         return E_FAIL;
     }
     HRESULT hr = CreateResource(device, dds, layout, D3D11_BIND_SHADER_RESOURCE | D3D11_BIND_RENDER_TARGET,
                                 D3D11_RESOURCE_MISC_GENERATE_MIPS, false, resource);
-    if (FAILED(hr)) {
+    if (FAILED(hr))
+    {
         return hr;
     }
     hr = CreateView(device, dds, resource.Get(), view);
-    if (FAILED(hr)) {
+    if (FAILED(hr))
+    {
         return hr;
     }
     ComPtr<ID3D11Texture2D> texture;
     resource.As(&texture);
     D3D11_TEXTURE2D_DESC desc = {};
     texture->GetDesc(&desc);
-    for (UINT slice = 0; slice < layout.surfaces.size(); ++slice) {
+    for (UINT slice = 0; slice < layout.surfaces.size(); ++slice)
+    {
         const DdsSurface& surface = layout.surfaces[slice];
         context->UpdateSubresource(resource.Get(), D3D11CalcSubresource(0, slice, desc.MipLevels), nullptr,
                                    dds.Data() + surface.offset, surface.rowPitch, surface.slicePitch);
@@ -212,64 +244,80 @@ HRESULT CreateWithFileMips(ID3D11Device* device, const DdsFile& dds, ComPtr<ID3D
                            ComPtr<ID3D11ShaderResourceView>& view)
 {
     DdsLayout layout;
-    if (!dds.LayoutSurfaces(0, layout)) {
+    if (!dds.LayoutSurfaces(0, layout))
+    {
         return E_FAIL;
     }
     HRESULT hr = CreateResource(device, dds, layout, D3D11_BIND_SHADER_RESOURCE, 0, true, resource);
-    if (FAILED(hr) && dds.GetMipCount() > 1) {
+    if (FAILED(hr) && dds.GetMipCount() > 1)
+    {
         const uint32_t limit = dds.GetDimension() == DdsDimension::Texture3D ? kRetryMaxVolumeSize : kRetryMaxSize;
-        if (dds.LayoutSurfaces(limit, layout)) {
+        if (dds.LayoutSurfaces(limit, layout))
+        {
             hr = CreateResource(device, dds, layout, D3D11_BIND_SHADER_RESOURCE, 0, true, resource);
         }
     }
-    if (FAILED(hr)) {
+    if (FAILED(hr))
+    {
         return hr;
     }
     return CreateView(device, dds, resource.Get(), view);
 }
 
-}  // namespace
+}   // namespace
 
 HRESULT LoadDdsTexture(ID3D11Device* device, ID3D11DeviceContext* context, const wchar_t* fileName,
                        ID3D11Resource** texture, ID3D11ShaderResourceView** textureView)
 {
-    if (texture) {
+    if (texture)
+    {
         *texture = nullptr;
     }
-    if (textureView) {
+    if (textureView)
+    {
         *textureView = nullptr;
     }
-    if (!device || !fileName || (!texture && !textureView)) {
+    if (!device || !fileName || (!texture && !textureView))
+    {
         return E_INVALIDARG;
     }
     const std::string name = WideToAnsi(fileName);
 
     std::vector<uint8_t> bytes;
     HRESULT hr = ReadWholeFile(fileName, name, bytes);
-    if (FAILED(hr)) {
+    if (FAILED(hr))
+    {
         return hr;
     }
     DdsFile dds;
-    if (!dds.Parse(std::move(bytes), name)) {
+    if (!dds.Parse(std::move(bytes), name))
+    {
         return HRESULT_FROM_WIN32(ERROR_INVALID_DATA);
     }
 
     ComPtr<ID3D11Resource> resource;
     ComPtr<ID3D11ShaderResourceView> view;
-    if (CanGenerateMips(device, context, dds)) {
+    if (CanGenerateMips(device, context, dds))
+    {
         hr = CreateWithGeneratedMips(device, context, dds, resource, view);
-    } else {
+    }
+    else
+    {
         hr = CreateWithFileMips(device, dds, resource, view);
     }
-    if (FAILED(hr)) {
-        return Report(name, "Direct3D could not create the texture (DXGI format " +
-                                std::to_string(dds.GetFormatNumber()) + ", result " + HexResult(hr) + ")",
+    if (FAILED(hr))
+    {
+        return Report(name,
+                      "Direct3D could not create the texture (DXGI format " + std::to_string(dds.GetFormatNumber()) +
+                          ", result " + HexResult(hr) + ")",
                       hr);
     }
-    if (texture) {
+    if (texture)
+    {
         *texture = resource.Detach();
     }
-    if (textureView) {
+    if (textureView)
+    {
         *textureView = view.Detach();
     }
     return S_OK;

@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-class TargaFile {
+class TargaFile
+{
 public:
     // Direct3D 11's largest 2D texture side (D3D11_REQ_TEXTURE2D_U_OR_V_DIMENSION); larger images cannot be uploaded.
     static constexpr int kMaxSide = 16384;

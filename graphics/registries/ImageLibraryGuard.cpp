@@ -7,25 +7,31 @@
 #include <objidl.h>
 #include <gdiplus.h>
 
-namespace {
+namespace
+{
 int g_guardCount = 0;
 ULONG_PTR g_gdiplusToken = 0;
-}  // namespace
+}   // namespace
 
 ImageLibraryGuard::ImageLibraryGuard()
 {
-    if (g_guardCount++ == 0) {
-        Gdiplus::GdiplusStartupInput input;  // version 1, no debug callback, background thread and codecs on
+    if (g_guardCount++ == 0)
+    {
+        Gdiplus::GdiplusStartupInput input;   // version 1, no debug callback, background thread and codecs on
         Gdiplus::GdiplusStartup(&g_gdiplusToken, &input, nullptr);
     }
 }
 
 ImageLibraryGuard::~ImageLibraryGuard()
 {
-    if (--g_guardCount == 0) {
+    if (--g_guardCount == 0)
+    {
         Gdiplus::GdiplusShutdown(g_gdiplusToken);
         g_gdiplusToken = 0;
     }
 }
 
-int ImageLibraryGuard::ActiveCount() { return g_guardCount; }
+int ImageLibraryGuard::ActiveCount()
+{
+    return g_guardCount;
+}

@@ -2,7 +2,8 @@
 // It is not thread-safe; guards are made and destroyed on the main thread only.
 #pragma once
 
-class ImageLibraryGuard {
+class ImageLibraryGuard
+{
 public:
     ImageLibraryGuard();
     ~ImageLibraryGuard();

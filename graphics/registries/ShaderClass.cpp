@@ -12,13 +12,15 @@
 #include <fstream>
 #include <iostream>
 
-namespace {
+namespace
+{
 
 std::wstring UpperExtension(const std::wstring& fileName)
 {
     const size_t dot = fileName.find_last_of(L'.');
     std::wstring extension = dot == std::wstring::npos ? fileName : fileName.substr(dot + 1);
-    for (wchar_t& c : extension) {
+    for (wchar_t& c : extension)
+    {
         c = static_cast<wchar_t>(std::towupper(c));
     }
     return extension;
@@ -32,17 +34,42 @@ void ReportUnreadable(const std::wstring& fileName, HRESULT result)
               << std::dec << ")\n";
 }
 
-}  // namespace
+}   // namespace
 
 void ShaderClass::SetType(int kind)
 {
-    switch (kind) {
-    case Compute: m_type = Compute; m_entryPoint = "ComputeShaderFX"; m_target = "cs_5_0"; break;
-    case Domain: m_type = Domain; m_entryPoint = "DomainShaderFX"; m_target = "ds_5_0"; break;
-    case Geometry: m_type = Geometry; m_entryPoint = "GeometryShaderFX"; m_target = "gs_5_0"; break;
-    case Hull: m_type = Hull; m_entryPoint = "HullShaderFX"; m_target = "hs_5_0"; break;
-    case Vertex: m_type = Vertex; m_entryPoint = "VertexShaderFX"; m_target = "vs_5_0"; break;
-    default: m_type = Pixel; m_entryPoint = "PixelShaderFX"; m_target = "ps_5_0"; break;
+    switch (kind)
+    {
+    case Compute:
+        m_type = Compute;
+        m_entryPoint = "ComputeShaderFX";
+        m_target = "cs_5_0";
+        break;
+    case Domain:
+        m_type = Domain;
+        m_entryPoint = "DomainShaderFX";
+        m_target = "ds_5_0";
+        break;
+    case Geometry:
+        m_type = Geometry;
+        m_entryPoint = "GeometryShaderFX";
+        m_target = "gs_5_0";
+        break;
+    case Hull:
+        m_type = Hull;
+        m_entryPoint = "HullShaderFX";
+        m_target = "hs_5_0";
+        break;
+    case Vertex:
+        m_type = Vertex;
+        m_entryPoint = "VertexShaderFX";
+        m_target = "vs_5_0";
+        break;
+    default:
+        m_type = Pixel;
+        m_entryPoint = "PixelShaderFX";
+        m_target = "ps_5_0";
+        break;
     }
 }
 
@@ -51,14 +78,17 @@ bool ShaderClass::Compile(const std::wstring& fileName)
     std::string messages;
     HRESULT result = S_OK;
     const CompileOutcome outcome = CompileFile(fileName, messages, result);
-    if (outcome == CompileOutcome::Compiled) {
+    if (outcome == CompileOutcome::Compiled)
+    {
         return true;
     }
-    if (outcome == CompileOutcome::Failed) {
+    if (outcome == CompileOutcome::Failed)
+    {
         WriteErrorFile(messages);
         return false;
     }
-    if (outcome == CompileOutcome::Unreadable) {
+    if (outcome == CompileOutcome::Unreadable)
+    {
         ReportUnreadable(fileName, result);
         // The exception names the failed expression; callers and the error file have always known it as hResult.
         HRESULT hResult = result;
@@ -78,15 +108,18 @@ ShaderClass::CompileOutcome ShaderClass::CompileFile(const std::wstring& fileNam
 {
     messages.clear();
     const std::wstring extension = UpperExtension(fileName);
-    if (extension == L"FX") {
+    if (extension == L"FX")
+    {
         Microsoft::WRL::ComPtr<ID3DBlob> errorMessages;
         result = D3DCompileFromFile(fileName.c_str(), nullptr, nullptr, m_entryPoint.c_str(), m_target.c_str(),
                                     D3DCOMPILE_ENABLE_STRICTNESS, 0, m_byteCode.ReleaseAndGetAddressOf(),
                                     errorMessages.GetAddressOf());
-        if (SUCCEEDED(result)) {
+        if (SUCCEEDED(result))
+        {
             return CompileOutcome::Compiled;
         }
-        if (errorMessages) {
+        if (errorMessages)
+        {
             // Every byte of the blob, its terminating zero included: the error file has always held exactly that.
             messages.assign(static_cast<const char*>(errorMessages->GetBufferPointer()),
                             errorMessages->GetBufferSize());
@@ -94,7 +127,8 @@ ShaderClass::CompileOutcome ShaderClass::CompileFile(const std::wstring& fileNam
         }
         return CompileOutcome::Unreadable;
     }
-    if (extension == L"CSO") {
+    if (extension == L"CSO")
+    {
         m_byteCode.Reset();
         result = D3DReadFileToBlob(fileName.c_str(), m_byteCode.GetAddressOf());
         return SUCCEEDED(result) ? CompileOutcome::Compiled : CompileOutcome::Unreadable;
@@ -114,12 +148,21 @@ bool ShaderClass::Create(ID3D11Device* device)
     const void* code = m_byteCode->GetBufferPointer();
     const SIZE_T size = m_byteCode->GetBufferSize();
     HRESULT hResult = E_FAIL;
-    switch (m_type) {
-    case Compute: hResult = device->CreateComputeShader(code, size, nullptr, m_computeShader.ReleaseAndGetAddressOf()); break;
-    case Domain: hResult = device->CreateDomainShader(code, size, nullptr, m_domainShader.ReleaseAndGetAddressOf()); break;
-    case Geometry: hResult = device->CreateGeometryShader(code, size, nullptr, m_geometryShader.ReleaseAndGetAddressOf()); break;
+    switch (m_type)
+    {
+    case Compute:
+        hResult = device->CreateComputeShader(code, size, nullptr, m_computeShader.ReleaseAndGetAddressOf());
+        break;
+    case Domain:
+        hResult = device->CreateDomainShader(code, size, nullptr, m_domainShader.ReleaseAndGetAddressOf());
+        break;
+    case Geometry:
+        hResult = device->CreateGeometryShader(code, size, nullptr, m_geometryShader.ReleaseAndGetAddressOf());
+        break;
     case Hull: hResult = device->CreateHullShader(code, size, nullptr, m_hullShader.ReleaseAndGetAddressOf()); break;
-    case Vertex: hResult = device->CreateVertexShader(code, size, nullptr, m_vertexShader.ReleaseAndGetAddressOf()); break;
+    case Vertex:
+        hResult = device->CreateVertexShader(code, size, nullptr, m_vertexShader.ReleaseAndGetAddressOf());
+        break;
     default: hResult = device->CreatePixelShader(code, size, nullptr, m_pixelShader.ReleaseAndGetAddressOf()); break;
     }
     DX_THROW_IF_FAILED(hResult);

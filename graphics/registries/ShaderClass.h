@@ -8,10 +8,19 @@
 
 #include <string>
 
-class ShaderClass {
+class ShaderClass
+{
 public:
     // The numeric kinds the registry and the actor files use; any other value behaves as Pixel.
-    enum Kind : int { Compute = 0, Domain = 1, Geometry = 2, Hull = 3, Pixel = 4, Vertex = 5 };
+    enum Kind : int
+    {
+        Compute = 0,
+        Domain = 1,
+        Geometry = 2,
+        Hull = 3,
+        Pixel = 4,
+        Vertex = 5
+    };
 
     static constexpr const char* kErrorFileName = "shader-error.txt";
 
@@ -24,7 +33,13 @@ public:
     bool Compile(const std::wstring& fileName);
 
     // What a compilation that must not end the program came to (a reload of an edited file).
-    enum class CompileOutcome { Compiled, Failed, Unreadable, Unsupported };
+    enum class CompileOutcome
+    {
+        Compiled,
+        Failed,
+        Unreadable,
+        Unsupported
+    };
     // Compile without side effects: nothing is thrown and no file is written. Failed: the compiler's messages
     // are in `messages` (every byte of the compiler's text, which may end in a zero). Unreadable: the file could not be opened or read. Unsupported: not .fx or .cso.
     CompileOutcome TryCompile(const std::wstring& fileName, std::string& messages);

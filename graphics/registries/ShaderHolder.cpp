@@ -10,7 +10,8 @@
 #include <stdexcept>
 #include <string>
 
-namespace {
+namespace
+{
 ShaderHolder* g_shaderHolder = nullptr;
 
 // The file was read (or compiled) fine, so the device refused the byte code itself: most likely a .cso compiled
@@ -23,17 +24,22 @@ std::string RefusedByDevice(const std::wstring& fileName, const ShaderClass& sha
 
 bool ShaderHolder::Register(ID3D11Device* device, const std::wstring& fileName, int kind)
 {
-    if (m_shaders.count(fileName) != 0) {
+    if (m_shaders.count(fileName) != 0)
+    {
         return true;
     }
     ShaderClass& entry = m_shaders[fileName];
     entry.SetType(kind);
-    if (!entry.Compile(fileName)) {
+    if (!entry.Compile(fileName))
+    {
         return false;
     }
-    try {
+    try
+    {
         return entry.Create(device);
-    } catch (const DxException&) {
+    }
+    catch (const DxException&)
+    {
         std::cerr << RefusedByDevice(fileName, entry);
         throw;
     }
@@ -42,10 +48,12 @@ bool ShaderHolder::Register(ID3D11Device* device, const std::wstring& fileName, 
 ShaderClass& ShaderHolder::Get(const std::wstring& fileName)
 {
     const auto found = m_shaders.find(fileName);
-    if (found == m_shaders.end()) {
+    if (found == m_shaders.end())
+    {
         throw std::runtime_error(WideToAnsi(fileName) + ": shader was never registered");
     }
-    if (!found->second.GetByteCode()) {
+    if (!found->second.GetByteCode())
+    {
         throw std::runtime_error(WideToAnsi(fileName) + ": shader did not compile (compiler messages in " +
                                  ShaderClass::kErrorFileName + ") or is not a .fx or .cso file");
     }
@@ -56,7 +64,8 @@ std::vector<std::wstring> ShaderHolder::Names() const
 {
     std::vector<std::wstring> names;
     names.reserve(m_shaders.size());
-    for (const auto& entry : m_shaders) {
+    for (const auto& entry : m_shaders)
+    {
         names.push_back(entry.first);
     }
     return names;
@@ -66,7 +75,8 @@ ShaderHolder::ReloadOutcome ShaderHolder::Reload(ID3D11Device* device, const std
                                                  std::string& messages)
 {
     const auto found = m_shaders.find(fileName);
-    if (found == m_shaders.end()) {
+    if (found == m_shaders.end())
+    {
         messages = WideToAnsi(fileName) + ": shader was never registered";
         return ReloadOutcome::Failed;
     }
@@ -79,27 +89,38 @@ ShaderHolder::ReloadOutcome ShaderHolder::Reload(ID3D11Device* device, const std
         ShaderClass::WriteErrorFile(messages);
         return ReloadOutcome::Failed;
     };
-    switch (fresh.TryCompile(fileName, messages)) {
+    switch (fresh.TryCompile(fileName, messages))
+    {
     case ShaderClass::CompileOutcome::Compiled: break;
     case ShaderClass::CompileOutcome::Unreadable: return ReloadOutcome::NotReady;
     case ShaderClass::CompileOutcome::Failed: return fail(messages);
     case ShaderClass::CompileOutcome::Unsupported: return fail(WideToAnsi(fileName) + ": not a .fx or .cso file\n");
     }
-    try {
+    try
+    {
         fresh.Create(device);
-    } catch (const DxException&) {
+    }
+    catch (const DxException&)
+    {
         return fail(RefusedByDevice(fileName, fresh));
     }
     // Every drawable builds its input layout from its vertex shader's inputs; one it cannot feed would fail
     // there, at the next bind.
-    if (fresh.GetType() == ShaderClass::Vertex && !InputLayout::Accepts(device, fresh.GetByteCode())) {
+    if (fresh.GetType() == ShaderClass::Vertex && !InputLayout::Accepts(device, fresh.GetByteCode()))
+    {
         return fail(WideToAnsi(fileName) + ": its inputs do not match the engine's vertex layout (POSITION, "
-                    "NORMAL, TEXCOORD, COLOR, TANGENT)\n");
+                                           "NORMAL, TEXCOORD, COLOR, TANGENT)\n");
     }
     found->second = std::move(fresh);
     return ReloadOutcome::Replaced;
 }
 
-ShaderHolder* ShaderHolder::Instance() { return g_shaderHolder; }
+ShaderHolder* ShaderHolder::Instance()
+{
+    return g_shaderHolder;
+}
 
-void ShaderHolder::SetInstance(ShaderHolder* holder) { g_shaderHolder = holder; }
+void ShaderHolder::SetInstance(ShaderHolder* holder)
+{
+    g_shaderHolder = holder;
+}

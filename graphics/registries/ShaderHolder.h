@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-class ShaderHolder {
+class ShaderHolder
+{
 public:
     // Compiles and creates the shader unless the name is already registered (then true, whatever its kind).
     // False when the file does not compile, in which case the failed entry stays and is never recompiled.
@@ -26,7 +27,8 @@ public:
     std::vector<std::wstring> Names() const;
 
     // What a reload of an edited file came to.
-    enum class ReloadOutcome {
+    enum class ReloadOutcome
+    {
         Replaced,   // the entry now holds the new byte code and a new shader object
         Failed,     // the old shader stays; `messages` says why and "shader-error.txt" holds it
         NotReady,   // the file could not be read (an editor is saving it): nothing changed, try again later

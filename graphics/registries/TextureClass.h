@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-class TextureClass {
+class TextureClass
+{
 public:
     // Chooses the loader by extension (TGA, BMP, DDS in any letter case). Targa and bitmap files only fill
     // the pixel data; DDS files are created on the given device at once. False, with "file: reason" on standard

@@ -7,7 +7,8 @@
 #include <map>
 #include <string>
 
-class TextureHolder {
+class TextureHolder
+{
 public:
     // True when the name is already registered (the file is not read again) or loads and uploads now.
     bool LoadTexture(ID3D11Device* device, ID3D11DeviceContext* context, const std::string& fileName);

@@ -14,7 +14,10 @@ namespace
 bool g_allowed = true;
 
 // The record's detail for a slot bind: never 0, which the whole-buffer binds record.
-std::uint32_t SlotDetail(UINT firstConstant) { return firstConstant + 1u; }
+std::uint32_t SlotDetail(UINT firstConstant)
+{
+    return firstConstant + 1u;
+}
 }
 
 std::shared_ptr<PerObjectConstantRing> PerObjectConstantRing::ForDevice(ID3D11Device* device)
@@ -25,7 +28,8 @@ std::shared_ptr<PerObjectConstantRing> PerObjectConstantRing::ForDevice(ID3D11De
     }
     // Asked once per mesh: the device is asked about its features only while no mesh holds a ring.
     const std::string key = "mesh per-object constant ring";
-    if (std::shared_ptr<PerObjectConstantRing> held = DeviceObjectShares<PerObjectConstantRing>::Instance().Find(device, key))
+    if (std::shared_ptr<PerObjectConstantRing> held =
+            DeviceObjectShares<PerObjectConstantRing>::Instance().Find(device, key))
     {
         return held;
     }
@@ -33,7 +37,8 @@ std::shared_ptr<PerObjectConstantRing> PerObjectConstantRing::ForDevice(ID3D11De
     {
         return nullptr;
     }
-    return ShareDeviceObject<PerObjectConstantRing>(device, key, [&] { return std::make_shared<PerObjectConstantRing>(device); });
+    return ShareDeviceObject<PerObjectConstantRing>(device, key,
+                                                    [&] { return std::make_shared<PerObjectConstantRing>(device); });
 }
 
 bool PerObjectConstantRing::Offered(ID3D11Device* device)
@@ -47,7 +52,10 @@ bool PerObjectConstantRing::Offered(ID3D11Device* device)
     return options.ConstantBufferOffsetting && options.MapNoOverwriteOnDynamicConstantBuffer;
 }
 
-void PerObjectConstantRing::Allow(bool allowed) { g_allowed = allowed; }
+void PerObjectConstantRing::Allow(bool allowed)
+{
+    g_allowed = allowed;
+}
 
 PerObjectConstantRing::PerObjectConstantRing(ID3D11Device* device)
 {
@@ -71,8 +79,8 @@ void PerObjectConstantRing::Write(ID3D11DeviceContext* context, const cbPerObjec
         m_next = 0;
     }
     D3D11_MAPPED_SUBRESOURCE mapped = {};
-    DX_THROW_IF_FAILED(context->Map(m_buffer.Get(), 0u, discard ? D3D11_MAP_WRITE_DISCARD : D3D11_MAP_WRITE_NO_OVERWRITE,
-                                    0u, &mapped));
+    DX_THROW_IF_FAILED(context->Map(m_buffer.Get(), 0u,
+                                    discard ? D3D11_MAP_WRITE_DISCARD : D3D11_MAP_WRITE_NO_OVERWRITE, 0u, &mapped));
     // Only the constants' own bytes: the slot's padding is never read.
     std::memcpy(static_cast<unsigned char*>(mapped.pData) + m_next * kSlotBytes, &constants, sizeof(cbPerObject));
     context->Unmap(m_buffer.Get(), 0u);

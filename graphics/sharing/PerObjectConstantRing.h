@@ -47,7 +47,7 @@ public:
 
 private:
     using StageSetter = void (STDMETHODCALLTYPE ID3D11DeviceContext1::*)(UINT, UINT, ID3D11Buffer* const*, const UINT*,
-                                                                        const UINT*);
+                                                                         const UINT*);
     void BindCurrent(ID3D11DeviceContext* context, BindingRecord::Kind kind, StageSetter set);
     ID3D11DeviceContext1* ContextOne(ID3D11DeviceContext* context);
 

@@ -23,9 +23,8 @@ public:
     static std::shared_ptr<SharedConstantBuffer> ForDevice(ID3D11Device* device, const std::string& purpose,
                                                            const T& initial)
     {
-        return ShareDeviceObject<SharedConstantBuffer>(device, purpose, [&] {
-            return std::make_shared<SharedConstantBuffer>(device, initial);
-        });
+        return ShareDeviceObject<SharedConstantBuffer>(
+            device, purpose, [&] { return std::make_shared<SharedConstantBuffer>(device, initial); });
     }
 
     SharedConstantBuffer(ID3D11Device* device, const T& initial) : m_buffer(device, initial), m_held(initial) {}

@@ -117,8 +117,7 @@ TEST_F(ActorFactoryTest, DefinitionAttributesAndComponentsAreRead)
 
 TEST_F(ActorFactoryTest, ComponentNamesMatchInAnyLetterCase)
 {
-    const auto actor =
-        Create(scratch.Write("Lower.xml", R"(<A type="t" resource="r"><transformCOMPONENT/></A>)"));
+    const auto actor = Create(scratch.Write("Lower.xml", R"(<A type="t" resource="r"><transformCOMPONENT/></A>)"));
     ASSERT_TRUE(actor);
     EXPECT_TRUE(TransformOf(actor));
 }
@@ -221,7 +220,8 @@ TEST_F(ActorFactoryTest, OverridesReinitialiseOrAddComponentsBeforePostInit)
               (std::vector<std::string>{"ProbeComponent.Init(definition)", "ProbeComponent.Init(override)",
                                         "ProbeComponent.OnChanged", "MeshRenderComponent.Init(added)",
                                         "ProbeComponent.PostInit", "MeshRenderComponent.PostInit"}));
-    const auto added = std::dynamic_pointer_cast<FakeMeshRenderComponent>(actor->GetComponent("MeshRenderComponent").lock());
+    const auto added =
+        std::dynamic_pointer_cast<FakeMeshRenderComponent>(actor->GetComponent("MeshRenderComponent").lock());
     ASSERT_TRUE(added);
     EXPECT_EQ(added->OwnerIdAtPostInit(), actor->GetId());
 
@@ -251,7 +251,8 @@ TEST_F(ActorFactoryTest, InitialTransformContributesOnlyItsTranslation)
     EXPECT_NEAR(angles.roll, 0.0f, 1e-5f);
 
     // Without a transform component the initial transform is simply unused.
-    EXPECT_TRUE(Create(scratch.Write("Bare.xml", R"(<A type="t" resource="r"><ProbeComponent/></A>)"), nullptr, &initial));
+    EXPECT_TRUE(
+        Create(scratch.Write("Bare.xml", R"(<A type="t" resource="r"><ProbeComponent/></A>)"), nullptr, &initial));
 }
 
 TEST_F(ActorFactoryTest, FirstRegistrationOfANameWins)

@@ -107,15 +107,16 @@ TEST(ActorComponents, LookupByNameIgnoresCaseAndMissingNamesGiveNothing)
 TEST(ActorComponents, WalksVisitComponentsInAscendingIdOrder)
 {
     ComponentCalls().clear();
-    const auto actor = ActorWith(3, {std::make_shared<FakeLightRenderComponent>(), std::make_shared<RecordingTransform>(),
-                                     std::make_shared<FakeMeshRenderComponent>(), std::make_shared<FakeMeshComponent>()});
+    const auto actor =
+        ActorWith(3, {std::make_shared<FakeLightRenderComponent>(), std::make_shared<RecordingTransform>(),
+                      std::make_shared<FakeMeshRenderComponent>(), std::make_shared<FakeMeshComponent>()});
     actor->PostInit();
     actor->Update(16.0f);
-    EXPECT_EQ(ComponentCalls(), (std::vector<std::string>{
-                                    "MeshComponent.PostInit", "TransformComponent.PostInit",
-                                    "MeshRenderComponent.PostInit", "LightRenderComponent.PostInit",
-                                    "MeshComponent.Update", "TransformComponent.Update",
-                                    "MeshRenderComponent.Update", "LightRenderComponent.Update"}));
+    EXPECT_EQ(ComponentCalls(),
+              (std::vector<std::string>{"MeshComponent.PostInit", "TransformComponent.PostInit",
+                                        "MeshRenderComponent.PostInit", "LightRenderComponent.PostInit",
+                                        "MeshComponent.Update", "TransformComponent.Update",
+                                        "MeshRenderComponent.Update", "LightRenderComponent.Update"}));
     actor->Destroy();
 }
 

@@ -33,7 +33,10 @@ struct CountingProcess : Process
 struct EventCollector
 {
     std::vector<SharedEventData> events;
-    static void OnEvent(void* object, SharedEventData event) { static_cast<EventCollector*>(object)->events.push_back(event); }
+    static void OnEvent(void* object, SharedEventData event)
+    {
+        static_cast<EventCollector*>(object)->events.push_back(event);
+    }
     EventDelegate Delegate() { return EventDelegate(this, &EventCollector::OnEvent); }
 };
 
@@ -59,7 +62,8 @@ protected:
     // Writes a world whose StaticActors element holds `entries`, and loads it with errors captured.
     bool LoadWorldWith(const std::string& entries)
     {
-        const std::string world = scratch.Write("World.xml", "<World>\n<StaticActors>\n" + entries + "</StaticActors>\n</World>\n");
+        const std::string world =
+            scratch.Write("World.xml", "<World>\n<StaticActors>\n" + entries + "</StaticActors>\n</World>\n");
         return Load(world);
     }
 
@@ -129,7 +133,8 @@ TEST_F(EngineLogicTest, UnreadableOrMalformedWorldLoadsNothing)
     EXPECT_EQ(LineCount(errors), 1u) << errors;
 
     // The first entry parses before the error; a half-read world still builds nothing.
-    const std::string broken = scratch.Write("Broken.xml", "<World><StaticActors>" + Entry(crate) + "<Actor resource=\"x\"");
+    const std::string broken =
+        scratch.Write("Broken.xml", "<World><StaticActors>" + Entry(crate) + "<Actor resource=\"x\"");
     EXPECT_FALSE(Load(broken));
     EXPECT_NE(errors.find(broken), std::string::npos) << errors;
     EXPECT_EQ(logic->GetActorCount(), 0u);

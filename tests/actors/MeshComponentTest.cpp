@@ -27,10 +27,10 @@ std::string CubeObj()
     for (int f = 0; f < 6; ++f)
     {
         const int n = f + 1;
-        obj << "f " << faces[f][0] << "/1/" << n << " " << faces[f][1] << "/2/" << n << " " << faces[f][2] << "/3/"
-            << n << "\n";
-        obj << "f " << faces[f][0] << "/1/" << n << " " << faces[f][2] << "/3/" << n << " " << faces[f][3] << "/4/"
-            << n << "\n";
+        obj << "f " << faces[f][0] << "/1/" << n << " " << faces[f][1] << "/2/" << n << " " << faces[f][2] << "/3/" << n
+            << "\n";
+        obj << "f " << faces[f][0] << "/1/" << n << " " << faces[f][2] << "/3/" << n << " " << faces[f][3] << "/4/" << n
+            << "\n";
     }
     return obj.str();
 }
@@ -258,8 +258,8 @@ TEST_F(MeshComponentTest, WithAParseCacheOnlyMeshesWhoseObjOrMtlChangedAreParsed
     {
         ~Unset() { MeshParseCache::SetInstance(nullptr); }
     } unset;
-    const std::string mtl = std::filesystem::path(m_scratch.Write("kept.mtl", "newmtl m\nKd 0.25 0.5 0.75\n"))
-                                .generic_string();
+    const std::string mtl =
+        std::filesystem::path(m_scratch.Write("kept.mtl", "newmtl m\nKd 0.25 0.5 0.75\n")).generic_string();
     const std::string obj = m_scratch.Write("kept.obj", "mtllib " + mtl + "\nusemtl m\n" + kQuad);
     const auto touch = [](const std::string& path) {
         static int seconds = 0;

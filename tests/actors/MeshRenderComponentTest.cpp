@@ -66,8 +66,7 @@ TEST(MeshRenderComponent, NoPShaderAsksForNothingButOtherLetterCaseIsAFileName)
     DrawingWorld world;
     ShaderHolder& shaders = *ShaderHolder::Instance();
     const size_t before = shaders.Size();
-    auto actor = world.MakeActor(1, DrawingWorld::TransformAt(0, 0, 0) +
-                                        RenderElement("NoPShader", "NoVShader"));
+    auto actor = world.MakeActor(1, DrawingWorld::TransformAt(0, 0, 0) + RenderElement("NoPShader", "NoVShader"));
     ASSERT_TRUE(actor);
     EXPECT_EQ(shaders.Size(), before);
     EXPECT_FALSE(shaders.Contains(L"NoPShader"));
@@ -98,8 +97,7 @@ TEST(MeshRenderComponent, AShaderFileThatCannotBeUsedEndsTheLoadAndIsReportedOnc
     };
 
     testing::internal::CaptureStderr();
-    EXPECT_THROW(world.MakeActor(1, DrawingWorld::TransformAt(0, 0, 0) +
-                                        RenderElement("NoSuchShader.fx", "NoVShader")),
+    EXPECT_THROW(world.MakeActor(1, DrawingWorld::TransformAt(0, 0, 0) + RenderElement("NoSuchShader.fx", "NoVShader")),
                  DxException);
     const std::string missing = testing::internal::GetCapturedStderr();
     const std::vector<std::string> missingLines = linesNaming(missing, "NoSuchShader.fx");
@@ -107,8 +105,9 @@ TEST(MeshRenderComponent, AShaderFileThatCannotBeUsedEndsTheLoadAndIsReportedOnc
 
     // Compiled byte code that reads fine but belongs to another stage: a vertex shader named as a pixel shader.
     ID3DBlob* vertexCode = ShaderHolder::Instance()->Get(L"BasicNormalMapVertexShader.fx").GetByteCode();
-    const std::string wrongKind = world.scratch.Write(
-        "Vertex.cso", std::string(static_cast<const char*>(vertexCode->GetBufferPointer()), vertexCode->GetBufferSize()));
+    const std::string wrongKind =
+        world.scratch.Write("Vertex.cso", std::string(static_cast<const char*>(vertexCode->GetBufferPointer()),
+                                                      vertexCode->GetBufferSize()));
     testing::internal::CaptureStderr();
     EXPECT_THROW(world.MakeActor(2, DrawingWorld::TransformAt(0, 0, 0) + RenderElement(wrongKind, "NoVShader")),
                  DxException);

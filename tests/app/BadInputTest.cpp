@@ -71,7 +71,13 @@ bool RunAsMisbehavingChildWhenAsked()
     {
         // As in the engine: the guard its entry installs, and another thread alive (there, the renderer's).
         InstallFatalErrorGuard();
-        CreateThread(nullptr, 0, [](void*) -> DWORD { Sleep(INFINITE); return 0; }, nullptr, 0, nullptr);
+        CreateThread(
+            nullptr, 0,
+            [](void*) -> DWORD {
+                Sleep(INFINITE);
+                return 0;
+            },
+            nullptr, 0, nullptr);
         return RecurseForever(0) != 0;
     }
     else if (mode.rfind(L"hang", 0) == 0)
@@ -509,8 +515,8 @@ public:
 private:
     static bool IsDataFile(const std::string& name)
     {
-        static const std::set<std::string> kDataExtensions = {".xml", ".fx", ".cso", ".obj", ".mtl",
-                                                               ".dds", ".bmp", ".tga", ".mp3"};
+        static const std::set<std::string> kDataExtensions = {".xml", ".fx",  ".cso", ".obj", ".mtl",
+                                                              ".dds", ".bmp", ".tga", ".mp3"};
         return kDataExtensions.count(Extension(name)) != 0;
     }
 
@@ -689,8 +695,7 @@ TEST_P(BadInputRun, NeverCrashesHangsOrLeavesADialog)
     std::fflush(stdout);
     for (const std::string& fault : verdict.faults)
     {
-        ADD_FAILURE() << param.file.name << ", " << DamageName(param.damage) << ": " << fault << "\n"
-                      << Describe(run);
+        ADD_FAILURE() << param.file.name << ", " << DamageName(param.damage) << ": " << fault << "\n" << Describe(run);
     }
     EXPECT_EQ(ReadBytes(original), originalBytes) << "the program folder's own " << param.file.name << " changed";
 }
@@ -699,10 +704,10 @@ INSTANTIATE_TEST_SUITE_P(StartUp, BadInputRun, testing::ValuesIn(CasesFor(StartU
 std::vector<BadInputCase> ActorHalf(int half)
 {
     std::vector<BadInputCase> cases = CasesFor(ActorRole);
-    const auto middle = std::find_if(cases.begin(), cases.end(), [](const BadInputCase& c) {
-        return std::string(c.file.name) >= "actors/O";
-    });
-    return half == 0 ? std::vector<BadInputCase>(cases.begin(), middle) : std::vector<BadInputCase>(middle, cases.end());
+    const auto middle = std::find_if(cases.begin(), cases.end(),
+                                     [](const BadInputCase& c) { return std::string(c.file.name) >= "actors/O"; });
+    return half == 0 ? std::vector<BadInputCase>(cases.begin(), middle)
+                     : std::vector<BadInputCase>(middle, cases.end());
 }
 
 INSTANTIATE_TEST_SUITE_P(ActorsAToN, BadInputRun, testing::ValuesIn(ActorHalf(0)), CaseName);

@@ -23,9 +23,9 @@ TEST(StartupStatsTest, DescribeNamesEveryStepInOrderWithItsTotal)
 
     const std::string line = stats.Describe();
     EXPECT_EQ(line.rfind("start-up: ", 0), 0u) << line;
-    const std::vector<std::string> expected = {"options 1.5", "window 30.0", "device 400.0", "textures 12.5",
-                                               "shaders 250.0", "scene 80.0", "world 1500.0", "first frame 95.0",
-                                               "total 2369.0"};
+    const std::vector<std::string> expected = {"options 1.5",   "window 30.0",      "device 400.0",
+                                               "textures 12.5", "shaders 250.0",    "scene 80.0",
+                                               "world 1500.0",  "first frame 95.0", "total 2369.0"};
     std::size_t from = 0;
     for (const std::string& step : expected)
     {
@@ -41,5 +41,6 @@ TEST(StartupStatsTest, AStartUpThatStoppedEarlyLeavesTheLaterStepsAtZero)
     stats.optionsMs = 2.0;
     stats.windowMs = 3.0;
     EXPECT_DOUBLE_EQ(stats.TotalMs(), 5.0);
-    EXPECT_TRUE(std::regex_search(stats.Describe(), std::regex("world 0\\.0 ms, first frame 0\\.0 ms, total 5\\.0 ms$")));
+    EXPECT_TRUE(
+        std::regex_search(stats.Describe(), std::regex("world 0\\.0 ms, first frame 0\\.0 ms, total 5\\.0 ms$")));
 }

@@ -33,11 +33,10 @@ std::string Narrow(const std::wstring& text)
     {
         return {};
     }
-    const int length = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                           nullptr, nullptr);
+    const int length =
+        WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     std::string narrow(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), narrow.data(), length, nullptr,
-                        nullptr);
+    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), narrow.data(), length, nullptr, nullptr);
     return narrow;
 }
 
@@ -343,10 +342,9 @@ ProgramRunOutcome ProgramRunner::Run(const std::wstring& program, const std::wst
         if (outcome.sentEscape && SecondsSince(escapeAt) > settings.exitDeadlineSeconds)
         {
             // Whether the loop never saw Escape or the shutdown stuck after it.
-            outcome.hangReason = windowGoneAfterEscape < 0.0
-                                     ? "did not exit after Escape; its window is still open"
-                                     : "did not exit after Escape; its window closed after " +
-                                           std::to_string(windowGoneAfterEscape) + " s";
+            outcome.hangReason = windowGoneAfterEscape < 0.0 ? "did not exit after Escape; its window is still open"
+                                                             : "did not exit after Escape; its window closed after " +
+                                                                   std::to_string(windowGoneAfterEscape) + " s";
         }
         else if (!answered.empty() && search.dialogs.empty() && SecondsSince(lastAnswer) > settings.exitDeadlineSeconds)
         {

@@ -27,16 +27,16 @@ struct ProgramRunSettings
 
 struct ProgramRunOutcome
 {
-    bool launched = false;      // CreateProcess succeeded
-    bool exited = false;        // ended by itself, not killed by the runner
-    unsigned long exitCode = 0; // valid when exited
-    bool hung = false;          // missed a deadline and was ended
-    std::string hangReason;     // which deadline
-    bool startedUp = false;     // the main window and the started text were both seen
+    bool launched = false;        // CreateProcess succeeded
+    bool exited = false;          // ended by itself, not killed by the runner
+    unsigned long exitCode = 0;   // valid when exited
+    bool hung = false;            // missed a deadline and was ended
+    std::string hangReason;       // which deadline
+    bool startedUp = false;       // the main window and the started text were both seen
     bool sentEscape = false;
-    double startupSeconds = 0;  // from the launch to the end of start-up
-    double runningSeconds = 0;  // from the end of start-up to Escape
-    double windowClosedSeconds = -1;  // from Escape until the main window was gone; -1: never seen gone
+    double startupSeconds = 0;         // from the launch to the end of start-up
+    double runningSeconds = 0;         // from the end of start-up to Escape
+    double windowClosedSeconds = -1;   // from Escape until the main window was gone; -1: never seen gone
     double totalSeconds = 0;
     // Every message box the program opened, as "caption: text", in order; each was answered with OK.
     std::vector<std::string> dialogs;
@@ -50,6 +50,6 @@ class ProgramRunner
 {
 public:
     // `program` is a full path; the child runs in `folder` with `arguments` (none for the engine).
-    static ProgramRunOutcome Run(const std::wstring& program, const std::wstring& arguments,
-                                 const std::wstring& folder, const ProgramRunSettings& settings);
+    static ProgramRunOutcome Run(const std::wstring& program, const std::wstring& arguments, const std::wstring& folder,
+                                 const ProgramRunSettings& settings);
 };

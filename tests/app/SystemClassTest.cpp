@@ -65,16 +65,15 @@ public:
     {
         m_dir.Write("EngineOptions.xml",
                     R"(<O><Graphics renderer="Direct3D 11" width="320" height="240" runfullspeed="yes"/></O>)");
-        for (const char* name : {"D.bmp", "dirty-wicker-weave1-albedo.dds", "BasicNormalMapPixelShader.fx",
-                                 "BasicNormalMapVertexShader.fx", "SkyPixelShader.fx", "SkyVertexShader.fx",
-                                 "PostPS.fx", "PostVS.fx"})
+        for (const char* name :
+             {"D.bmp", "dirty-wicker-weave1-albedo.dds", "BasicNormalMapPixelShader.fx",
+              "BasicNormalMapVertexShader.fx", "SkyPixelShader.fx", "SkyVertexShader.fx", "PostPS.fx", "PostVS.fx"})
         {
             std::filesystem::copy_file(name, m_dir.Path() / name);
         }
         m_previous = std::filesystem::current_path();
-        SetMessageBoxHandler([this](const std::string& text, const std::string& caption) {
-            m_boxes.push_back(caption + ": " + text);
-        });
+        SetMessageBoxHandler(
+            [this](const std::string& text, const std::string& caption) { m_boxes.push_back(caption + ": " + text); });
     }
     ~StartupFolder()
     {
@@ -91,8 +90,8 @@ public:
     {
         static int edits = 0;
         m_dir.Write(name, content);
-        std::filesystem::last_write_time(m_dir.Path() / name, std::filesystem::file_time_type::clock::now() +
-                                                                  std::chrono::seconds(++edits));
+        std::filesystem::last_write_time(m_dir.Path() / name,
+                                         std::filesystem::file_time_type::clock::now() + std::chrono::seconds(++edits));
     }
     void Enter() { std::filesystem::current_path(m_dir.Path()); }
     std::string Read(const char* name) const
@@ -148,10 +147,7 @@ protected:
         EXPECT_TRUE(m_folder.m_boxes.empty());
     }
 
-    LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam)
-    {
-        return SendMessageW(m_window, message, wParam, lParam);
-    }
+    LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam) { return SendMessageW(m_window, message, wParam, lParam); }
 
     virtual void WriteWorld() { m_folder.WriteEmptyWorld(); }
 
@@ -219,8 +215,8 @@ protected:
         {
             return placement;
         }
-        const auto transform =
-            std::dynamic_pointer_cast<TransformComponent>(actor->GetComponent(TransformComponent::s_name.c_str()).lock());
+        const auto transform = std::dynamic_pointer_cast<TransformComponent>(
+            actor->GetComponent(TransformComponent::s_name.c_str()).lock());
         for (int i = 0; i < 3; ++i)
         {
             placement.actorXyz[i] = transform ? transform->GetTransform().m[12 + i] : 0.0f;
@@ -520,8 +516,9 @@ TEST(SystemClassStartup, MissingWorldFailsStartupWithoutAMessageBox)
 TEST(SystemClassStartup, LensValuesThatWouldBreakThePictureAreReplacedBeforeTheCameraIsBuilt)
 {
     StartupFolder folder;
-    folder.Write("EngineOptions.xml",
-                 R"(<O><Graphics renderer="Direct3D 11" width="0" height="240" screenNear="0" runfullspeed="yes"/></O>)");
+    folder.Write(
+        "EngineOptions.xml",
+        R"(<O><Graphics renderer="Direct3D 11" width="0" height="240" screenNear="0" runfullspeed="yes"/></O>)");
     folder.WriteEmptyWorld();
     folder.Enter();
     {
@@ -657,8 +654,8 @@ TEST_F(SystemClassControlsTest, F12SavesTheBackBufferAsANewNumberedPngAndNeverOv
 
     D3D11_TEXTURE2D_DESC desc{};
     Microsoft::WRL::ComPtr<ID3D11Texture2D> backBuffer;
-    ASSERT_TRUE(SUCCEEDED(SystemClass::GetGraphics().GetD3D()->GetSwapChain()->GetBuffer(
-        0, IID_PPV_ARGS(backBuffer.GetAddressOf()))));
+    ASSERT_TRUE(SUCCEEDED(
+        SystemClass::GetGraphics().GetD3D()->GetSwapChain()->GetBuffer(0, IID_PPV_ARGS(backBuffer.GetAddressOf()))));
     backBuffer->GetDesc(&desc);
     for (const char* name : {"screenshot-0001.png", "screenshot-0003.png"})
     {
@@ -722,7 +719,9 @@ TEST_F(SystemClassWatchTest, AnEditedShaderIsDrawnFromTheNextFrameAndABrokenEdit
         switch (frames.size())
         {
         case 1: m_folder.Edit("PostPS.fx", plain("1.0f, 0.0f, 1.0f")); break;
-        case 2: m_folder.Edit("PostPS.fx", pixelIn + "float4 PixelShaderFX(PixelIn input) : SV_TARGET { return }\n"); break;
+        case 2:
+            m_folder.Edit("PostPS.fx", pixelIn + "float4 PixelShaderFX(PixelIn input) : SV_TARGET { return }\n");
+            break;
         case 3:
             problemsAfterBrokenEdit = m_system->GetLiveTools().GetShaderWatcher()->Problems();
             m_folder.Edit("PostPS.fx", plain("0.0f, 1.0f, 0.0f"));

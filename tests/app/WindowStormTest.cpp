@@ -87,17 +87,10 @@ public:
                 return !m_resizing;
             }
             return false;
-        case WM_ACTIVATE:
-            m_inactive = LOWORD(wParam) == WA_INACTIVE;
-            return false;
-        case WM_ENTERSIZEMOVE:
-            m_resizing = true;
-            return false;
-        case WM_EXITSIZEMOVE:
-            m_resizing = false;
-            return true;
-        default:
-            return false;
+        case WM_ACTIVATE: m_inactive = LOWORD(wParam) == WA_INACTIVE; return false;
+        case WM_ENTERSIZEMOVE: m_resizing = true; return false;
+        case WM_EXITSIZEMOVE: m_resizing = false; return true;
+        default: return false;
         }
     }
 
@@ -130,9 +123,9 @@ struct StormWatch
     WindowRules rules;
     std::uint64_t stormMessagesHandled = 0;
     std::uint64_t expectedResizes = 0;
-    std::uint64_t wrongResizes = 0;         // messages after which the scene's resize count moved otherwise
-    std::uint64_t deferredSizes = 0;        // size messages during a drag that must wait for its end
-    std::uint64_t resizesDuringDrag = 0;    // ... and that resized all the same
+    std::uint64_t wrongResizes = 0;        // messages after which the scene's resize count moved otherwise
+    std::uint64_t deferredSizes = 0;       // size messages during a drag that must wait for its end
+    std::uint64_t resizesDuringDrag = 0;   // ... and that resized all the same
     std::uint64_t dragEnds = 0;
     std::string firstWrongResize;
     bool stormOver = false;
@@ -156,10 +149,8 @@ bool IsStormMessage(UINT message)
     case WM_RBUTTONUP:
     case WM_MOUSEWHEEL:
     case WM_KEYDOWN:
-    case WM_KEYUP:
-        return true;
-    default:
-        return false;
+    case WM_KEYUP: return true;
+    default: return false;
     }
 }
 
@@ -195,8 +186,8 @@ LRESULT CALLBACK WatchingWindowProc(HWND window, UINT message, WPARAM wParam, LP
     {
         if (watch.wrongResizes++ == 0)
         {
-            watch.firstWrongResize = "message " + std::to_string(message) + " wParam " + std::to_string(wParam) +
-                                     ": " + std::to_string(resizes) + " resizes";
+            watch.firstWrongResize = "message " + std::to_string(message) + " wParam " + std::to_string(wParam) + ": " +
+                                     std::to_string(resizes) + " resizes";
         }
     }
     if (deferred)
@@ -447,9 +438,8 @@ TEST(WindowStorm, TheLiveProgramSurvivesAStormAndStillEndsAfter58SecondsOfUnpaus
     const unsigned seed = static_cast<unsigned>(EnvironmentInt("ENGINE_STORM_SEED", 9));
 
     std::vector<std::string> boxes;
-    SetMessageBoxHandler([&boxes](const std::string& text, const std::string& caption) {
-        boxes.push_back(caption + ": " + text);
-    });
+    SetMessageBoxHandler(
+        [&boxes](const std::string& text, const std::string& caption) { boxes.push_back(caption + ": " + text); });
     Scene3::ResetTimeline();
 
     auto clock = std::make_shared<std::int64_t>(1000 * kSecond);
@@ -562,7 +552,7 @@ TEST(WindowStorm, TheLiveProgramSurvivesAStormAndStillEndsAfter58SecondsOfUnpaus
     }
     std::printf("[ storm    ] %llu resizes reached the scene (%llu drag ends, %llu sizes deferred to a drag's end); "
                 "%.3f s paused, %.3f s counted\n",
-                static_cast<unsigned long long>(watch.expectedResizes),
-                static_cast<unsigned long long>(watch.dragEnds), static_cast<unsigned long long>(watch.deferredSizes), static_cast<double>(pausedTime) / kSecond,
+                static_cast<unsigned long long>(watch.expectedResizes), static_cast<unsigned long long>(watch.dragEnds),
+                static_cast<unsigned long long>(watch.deferredSizes), static_cast<double>(pausedTime) / kSecond,
                 static_cast<double>(expectedTotal) / kSecond);
 }

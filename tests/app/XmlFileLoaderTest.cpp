@@ -53,8 +53,8 @@ TEST_F(XmlFileLoaderTest, FileEndingInsideAUtf8SequenceFailsCleanly)
 // the text is read is what AddressSanitizer checks here.
 TEST_F(XmlFileLoaderTest, EveryLeadByteAtTheEndOfEveryKindOfTextIsSafe)
 {
-    const char* const openings[] = {"<a>", "<a b=\"", "<a b='", "<!--", "<a><![CDATA[", "<", "<a ", "<?xml v=\"",
-                                    "<a>&", "<a>&#x", "<!DOCTYPE "};
+    const char* const openings[] = {"<a>", "<a b=\"",    "<a b='", "<!--",   "<a><![CDATA[", "<",
+                                    "<a ", "<?xml v=\"", "<a>&",   "<a>&#x", "<!DOCTYPE "};
     for (const char* opening : openings)
     {
         for (const char lead : {'\xC3', '\xE2', '\xF0', '\xEF', '\xBB'})

@@ -191,8 +191,8 @@ TEST(EventCopy, CopiesKeepClassAndPayloadButTakeANewTimeStamp)
 TEST(EventCopy, RequestNewActorCopiesItsMatrixOnlyWhenItHasOne)
 {
     const Matrix4x4 matrix = SampleMatrix();
-    const auto with = std::dynamic_pointer_cast<EvtData_Request_New_Actor>(
-        EvtData_Request_New_Actor("a.xml", &matrix, 3).Copy());
+    const auto with =
+        std::dynamic_pointer_cast<EvtData_Request_New_Actor>(EvtData_Request_New_Actor("a.xml", &matrix, 3).Copy());
     ASSERT_TRUE(with);
     EXPECT_TRUE(with->HasTransform());
     EXPECT_EQ(with->GetTransform(), matrix);

@@ -32,9 +32,11 @@
 
 using Microsoft::WRL::ComPtr;
 
-namespace {
+namespace
+{
 
-class BindableTest : public testing::Test {
+class BindableTest : public testing::Test
+{
 protected:
     // ClearState unbinds behind the binding record's back, so the record is reset with it.
     void SetUp() override { ClearState(); }
@@ -52,10 +54,10 @@ protected:
     // The test vertex and pixel shaders, registered once per test in the fixture's registry.
     void RegisterTestShaders()
     {
-        m_vsName = AnsiToWide(
-            m_scratch.Write("TestVS.fx", std::string(test_shaders::kPerObject) + test_shaders::kVertexBody));
-        m_psName = AnsiToWide(
-            m_scratch.Write("TestPS.fx", std::string(test_shaders::kPerObject) + test_shaders::kPixelBody));
+        m_vsName =
+            AnsiToWide(m_scratch.Write("TestVS.fx", std::string(test_shaders::kPerObject) + test_shaders::kVertexBody));
+        m_psName =
+            AnsiToWide(m_scratch.Write("TestPS.fx", std::string(test_shaders::kPerObject) + test_shaders::kPixelBody));
         ASSERT_TRUE(m_shaders.Register(Device(), m_vsName, ShaderClass::Vertex));
         ASSERT_TRUE(m_shaders.Register(Device(), m_psName, ShaderClass::Pixel));
     }
@@ -107,7 +109,7 @@ cbPerObject IdentityObject()
     return object;
 }
 
-}  // namespace
+}   // namespace
 
 TEST_F(BindableTest, BlendStateTurnsBlendingOffAndWritesAllChannels)
 {
@@ -232,7 +234,8 @@ TEST_F(BindableTest, ConstantBuffersAreDynamicAndHoldExactlyTheBytesWritten)
     // Every byte, padding and reserved area included, comes from the record.
     cbPerFrame frame;
     std::memset(&frame, 0, sizeof frame);
-    for (size_t i = 0; i < sizeof frame; ++i) {
+    for (size_t i = 0; i < sizeof frame; ++i)
+    {
         reinterpret_cast<uint8_t*>(&frame)[i] = static_cast<uint8_t>(i * 7 + 3);
     }
     PixelConstantBuffer<cbPerFrame> perFrame(Device(), cbPerFrame{});
@@ -281,7 +284,8 @@ TEST_F(BindableTest, VertexAndIndexBuffersHaveTheSizesOfTheirArrays)
     EXPECT_EQ(192u, desc.ByteWidth);
 
     std::vector<uint16_t> indices(36);
-    for (uint16_t i = 0; i < 36; ++i) indices[i] = static_cast<uint16_t>(65535 - i);
+    for (uint16_t i = 0; i < 36; ++i)
+        indices[i] = static_cast<uint16_t>(65535 - i);
     IndexBuffer indexBuffer(Device(), indices);
     EXPECT_EQ(36u, indexBuffer.m_count);
     indexBuffer.GetBuffer()->GetDesc(&desc);
@@ -337,8 +341,8 @@ TEST_F(BindableTest, BorrowedShadersAndViewsOutliveTheirBindables)
     RegisterTestShaders();
     ShaderClass& vertexEntry = m_shaders.Get(m_vsName);
     ShaderClass& pixelEntry = m_shaders.Get(m_psName);
-    D3D11_TEXTURE2D_DESC textureDesc = {4, 4, 1, 1, DXGI_FORMAT_R8G8B8A8_UNORM, {1, 0}, D3D11_USAGE_DEFAULT,
-                                        D3D11_BIND_SHADER_RESOURCE, 0, 0};
+    D3D11_TEXTURE2D_DESC textureDesc = {
+        4, 4, 1, 1, DXGI_FORMAT_R8G8B8A8_UNORM, {1, 0}, D3D11_USAGE_DEFAULT, D3D11_BIND_SHADER_RESOURCE, 0, 0};
     ComPtr<ID3D11Texture2D> texture;
     ComPtr<ID3D11ShaderResourceView> view;
     ASSERT_HRESULT_SUCCEEDED(Device()->CreateTexture2D(&textureDesc, nullptr, texture.GetAddressOf()));
@@ -489,15 +493,14 @@ TEST_F(BindableTest, AMeshDrawnThroughTheBindablesShowsTextureVertexColourAndMat
     tga[12] = 1;
     tga[14] = 1;
     tga[16] = 32;
-    tga.insert(tga.end(), {255, 255, 128, 255});  // B, G, R, A
+    tga.insert(tga.end(), {255, 255, 128, 255});   // B, G, R, A
     const std::string texturePath = m_scratch.Write("texel.tga", std::string(tga.begin(), tga.end()));
     ASSERT_TRUE(textures.LoadTexture(Device(), Context(), texturePath));
 
     // Two triangles covering the left half of the target only (clip x from -1 to 0), with clockwise winding
     // so that the default back-face culling keeps them.
-    const std::vector<MeshVertex> vertices = {
-        Vertex(-1, 1, 0, 0, 1, 0.5f, 0), Vertex(0, 1, 1, 0, 1, 0.5f, 0),
-        Vertex(0, -1, 1, 1, 1, 0.5f, 0), Vertex(-1, -1, 0, 1, 1, 0.5f, 0)};
+    const std::vector<MeshVertex> vertices = {Vertex(-1, 1, 0, 0, 1, 0.5f, 0), Vertex(0, 1, 1, 0, 1, 0.5f, 0),
+                                              Vertex(0, -1, 1, 1, 1, 0.5f, 0), Vertex(-1, -1, 0, 1, 1, 0.5f, 0)};
     const std::vector<uint16_t> indices = {0, 1, 2, 0, 2, 3};
 
     cbPerObject object = IdentityObject();
@@ -524,7 +527,8 @@ TEST_F(BindableTest, AMeshDrawnThroughTheBindablesShowsTextureVertexColourAndMat
 
     OffscreenTarget target(Device(), Context(), 8, 4);
     target.Clear(0.0f, 0.0f, 0.0f, 1.0f);
-    for (const auto& bindable : bindables) {
+    for (const auto& bindable : bindables)
+    {
         bindable->Bind(Context());
     }
     Context()->DrawIndexed(indexCount, 0, 0);

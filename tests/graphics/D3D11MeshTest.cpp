@@ -92,10 +92,11 @@ class LitQuads
 public:
     LitQuads() : target(Device(), Context(), 32, 32)
     {
-        world.MakeActor(9, DrawingWorld::TransformAt(0, 0, 0) +
-                               "<LightRenderComponent><Light type=\"DirectionalLight\">"
-                               "<Ambient r=\"0.2\" g=\"0.2\" b=\"0.2\" a=\"1\"/><Diffuse r=\"0.6\" g=\"0.6\" b=\"0.6\" a=\"1\"/>"
-                               "<Specular r=\"0\" g=\"0\" b=\"0\" a=\"1\"/></Light></LightRenderComponent>");
+        world.MakeActor(
+            9, DrawingWorld::TransformAt(0, 0, 0) +
+                   "<LightRenderComponent><Light type=\"DirectionalLight\">"
+                   "<Ambient r=\"0.2\" g=\"0.2\" b=\"0.2\" a=\"1\"/><Diffuse r=\"0.6\" g=\"0.6\" b=\"0.6\" a=\"1\"/>"
+                   "<Specular r=\"0\" g=\"0\" b=\"0\" a=\"1\"/></Light></LightRenderComponent>");
         world.camera->UpdateViewMatrix();
         world.tree->GetLightManager()->PrepareFrame(world.tree.get());
     }
@@ -163,12 +164,20 @@ TEST(D3D11Mesh, BindsFourteenPiecesOfStateInOrderOrFifteenWithABumpTexture)
     const auto bumped = MeshOf(world, 2);
     ASSERT_TRUE(plain && bumped);
 
-    std::vector<const std::type_info*> expected = {
-        &typeid(VertexBuffer),   &typeid(IndexBuffer),       &typeid(VertexShader),
-        &typeid(PixelShader),    &typeid(ShaderResource),    &typeid(InputLayout),
-        &typeid(Topology),       &typeid(SamplerState),      &typeid(DepthStencilState),
-        &typeid(RasterizerState), &typeid(BlendState),       &typeid(VertexConstantBuffer<cbPerObject>),
-        &typeid(PixelConstantBuffer<cbPerObject>),           &typeid(PixelConstantBuffer<cbPerFrame>)};
+    std::vector<const std::type_info*> expected = {&typeid(VertexBuffer),
+                                                   &typeid(IndexBuffer),
+                                                   &typeid(VertexShader),
+                                                   &typeid(PixelShader),
+                                                   &typeid(ShaderResource),
+                                                   &typeid(InputLayout),
+                                                   &typeid(Topology),
+                                                   &typeid(SamplerState),
+                                                   &typeid(DepthStencilState),
+                                                   &typeid(RasterizerState),
+                                                   &typeid(BlendState),
+                                                   &typeid(VertexConstantBuffer<cbPerObject>),
+                                                   &typeid(PixelConstantBuffer<cbPerObject>),
+                                                   &typeid(PixelConstantBuffer<cbPerFrame>)};
     const auto plainTypes = TypesOf(*plain);
     ASSERT_EQ(plainTypes.size(), 14u);
     for (size_t i = 0; i < expected.size(); ++i)
@@ -204,14 +213,15 @@ TEST(D3D11Mesh, PreRenderWritesTransposedMatricesTheMaterialAndTheLight)
 {
     const PerDrawConstantsOnly perDraw;
     DrawingWorld world;
-    world.MakeActor(9, "<TransformComponent><YawPitchRoll x=\"0\" y=\"90\" z=\"0\"/></TransformComponent>"
-                       "<LightRenderComponent><Light type=\"DirectionalLight\">"
-                       "<Ambient r=\"0.1\" g=\"0.1\" b=\"0.1\" a=\"1\"/><Diffuse r=\"0.6\" g=\"0.6\" b=\"0.6\" a=\"1\"/>"
-                       "<Specular r=\"0.3\" g=\"0.3\" b=\"0.3\" a=\"1\"/></Light></LightRenderComponent>");
+    world.MakeActor(9,
+                    "<TransformComponent><YawPitchRoll x=\"0\" y=\"90\" z=\"0\"/></TransformComponent>"
+                    "<LightRenderComponent><Light type=\"DirectionalLight\">"
+                    "<Ambient r=\"0.1\" g=\"0.1\" b=\"0.1\" a=\"1\"/><Diffuse r=\"0.6\" g=\"0.6\" b=\"0.6\" a=\"1\"/>"
+                    "<Specular r=\"0.3\" g=\"0.3\" b=\"0.3\" a=\"1\"/></Light></LightRenderComponent>");
     world.MakeActor(1, "<TransformComponent><Position x=\"1\" y=\"2\" z=\"3\"/>"
                        "<YawPitchRoll x=\"30\" y=\"0\" z=\"10\"/></TransformComponent>" +
-                           DrawingWorld::MeshElements(world.WriteObj(
-                               "quad", DrawingWorld::kFacingQuadObj, DrawingWorld::Material("brass-albedo.dds", ""))));
+                           DrawingWorld::MeshElements(world.WriteObj("quad", DrawingWorld::kFacingQuadObj,
+                                                                     DrawingWorld::Material("brass-albedo.dds", ""))));
     world.MakeQuadActor(2, 5, 0, 0);
     const auto mesh = MeshOf(world, 1);
     ASSERT_TRUE(mesh);
@@ -332,8 +342,8 @@ TEST(D3D11Mesh, AShaderThatDidNotCompileLeavesTheMeshWithoutBindables)
     DrawingWorld world;
     const std::string broken = world.scratch.Write("Broken.fx", "float4 PixelShaderFX() : SV_TARGET { return 1 }");
     testing::internal::CaptureStderr();
-    world.MakeActor(6, DrawingWorld::TransformAt(0, 0, 0) +
-                           "<MeshComponent><Obj>" + world.WriteObj("q", DrawingWorld::kFacingQuadObj) +
+    world.MakeActor(6, DrawingWorld::TransformAt(0, 0, 0) + "<MeshComponent><Obj>" +
+                           world.WriteObj("q", DrawingWorld::kFacingQuadObj) +
                            "</Obj></MeshComponent><MeshRenderComponent><PixelShader>" + broken +
                            "</PixelShader><VertexShader>BasicNormalMapVertexShader.fx</VertexShader>"
                            "</MeshRenderComponent>");
@@ -448,12 +458,14 @@ TEST(D3D11Mesh, TheConstantRingDrawsWhatThePerDrawBufferDrawsAndBindsEachMeshIts
         for (ActorId id = 1; id <= 3; ++id)
         {
             quads.world.MakeQuadActor(id, 0.6f * (static_cast<float>(id) - 2.0f), 0.0f, 2.0f + 0.5f * id,
-                                      std::string("newmtl Test\nKa 0 0 0\nKs 0 0 0\nNs 1\nKd ") + colours[id - 1] + "\n");
+                                      std::string("newmtl Test\nKa 0 0 0\nKs 0 0 0\nNs 1\nKd ") + colours[id - 1] +
+                                          "\n");
             meshes.push_back(MeshOf(quads.world, id));
             EXPECT_TRUE(meshes.back());
         }
         PerObjectConstantRing::Allow(true);
-        const std::shared_ptr<PerObjectConstantRing> shared = ring ? PerObjectConstantRing::ForDevice(Device()) : nullptr;
+        const std::shared_ptr<PerObjectConstantRing> shared =
+            ring ? PerObjectConstantRing::ForDevice(Device()) : nullptr;
         EXPECT_EQ(meshes[0]->GetVsPerObject() == nullptr, ring);
         quads.target.Clear(0.0f, 0.0f, 0.0f, 1.0f);
         std::vector<UINT> firsts;
@@ -492,11 +504,13 @@ TEST(D3D11Mesh, TheConstantRingDrawsWhatThePerDrawBufferDrawsAndBindsEachMeshIts
             const std::size_t at = std::size_t{firsts.back()} * 16u;
             EXPECT_GE(bytes.size(), at + sizeof(cbPerObject));
             constants.emplace_back(bytes.begin() + static_cast<std::ptrdiff_t>(std::min(at, bytes.size())),
-                                   bytes.begin() + static_cast<std::ptrdiff_t>(std::min(at + sizeof(cbPerObject), bytes.size())));
+                                   bytes.begin() +
+                                       static_cast<std::ptrdiff_t>(std::min(at + sizeof(cbPerObject), bytes.size())));
         }
         if (ring)
         {
-            EXPECT_TRUE(firsts[0] != firsts[1] && firsts[1] != firsts[2] && firsts[0] != firsts[2]) << "a slot per draw";
+            EXPECT_TRUE(firsts[0] != firsts[1] && firsts[1] != firsts[2] && firsts[0] != firsts[2])
+                << "a slot per draw";
         }
         graphics_harness::WaitForTheGpu();
         std::vector<std::vector<uint8_t>> pixels;

@@ -14,7 +14,8 @@
 
 using Microsoft::WRL::ComPtr;
 
-namespace {
+namespace
+{
 
 DXGI_SWAP_CHAIN_DESC SwapChainDesc(const D3DClass& d3d)
 {
@@ -40,7 +41,7 @@ std::vector<DXGI_MODE_DESC> DisplayModes()
     return modes;
 }
 
-}  // namespace
+}   // namespace
 
 TEST(D3DClassInitialize, CreatesADeviceAndASwapChainShapedByTheOptions)
 {
@@ -85,14 +86,17 @@ TEST(D3DClassInitialize, RunningAtFullSpeedTurnsVsyncOffAndAsksForNoRefreshRate)
 TEST(D3DClassInitialize, WithVsyncTheLastDisplayModeOfTheSizeSetsTheRate)
 {
     const std::vector<DXGI_MODE_DESC> modes = DisplayModes();
-    if (modes.empty()) {
+    if (modes.empty())
+    {
         GTEST_SKIP() << "output 0 lists no display modes";
     }
     const UINT width = modes.front().Width;
     const UINT height = modes.front().Height;
     DXGI_RATIONAL expected = {0, 1};
-    for (const DXGI_MODE_DESC& mode : modes) {
-        if (mode.Width == width && mode.Height == height) {
+    for (const DXGI_MODE_DESC& mode : modes)
+    {
+        if (mode.Width == width && mode.Height == height)
+        {
             expected = mode.RefreshRate;
         }
     }
@@ -117,18 +121,21 @@ TEST(D3DClassInitialize, ASizeNoDisplayModeHasKeepsTheRateAtZeroOverOne)
 TEST(DxExceptionGuard, CarriesTheResultTheCallTextTheFileStemAndTheLine)
 {
     int line = 0;
-    try {
+    try
+    {
         line = __LINE__ + 1;   // the guarded call's own line
         DX_THROW_IF_FAILED(E_INVALIDARG);
         FAIL() << "no exception";
-    } catch (const DxException& e) {
+    }
+    catch (const DxException& e)
+    {
         EXPECT_EQ(E_INVALIDARG, e.m_errorCode);
         EXPECT_EQ(L"E_INVALIDARG", e.m_functionName);
         EXPECT_EQ(L"D3DClassTests", e.m_fileName);
         EXPECT_EQ(line, e.m_lineNumber);
         EXPECT_NE(std::wstring::npos, e.ToString().find(L"E_INVALIDARG failed in D3DClassTests; line"));
     }
-    EXPECT_NO_THROW(DX_THROW_IF_FAILED(S_FALSE));  // only negative results count as failures
+    EXPECT_NO_THROW(DX_THROW_IF_FAILED(S_FALSE));   // only negative results count as failures
 }
 
 TEST(DxExceptionGuard, AFailedDeviceCallReportsItsOwnSourceText)
@@ -137,10 +144,13 @@ TEST(DxExceptionGuard, AFailedDeviceCallReportsItsOwnSourceText)
     ComPtr<ID3DBlob> junk;
     ASSERT_HRESULT_SUCCEEDED(D3DCreateBlob(64, junk.GetAddressOf()));
     std::memset(junk->GetBufferPointer(), 0x5A, junk->GetBufferSize());
-    try {
+    try
+    {
         InputLayout layout(TestDevice().Device(), junk.Get());
         FAIL() << "the device accepted junk byte code";
-    } catch (const DxException& e) {
+    }
+    catch (const DxException& e)
+    {
         EXPECT_LT(e.m_errorCode, 0);
         EXPECT_EQ(L"device->CreateInputLayout(ied.data(), (UINT)ied.size(), pVertexShaderBytecode->GetBufferPointer(), "
                   L"pVertexShaderBytecode->GetBufferSize(), &created)",

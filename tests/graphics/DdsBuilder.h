@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-struct DdsBuilder {
+struct DdsBuilder
+{
     static constexpr uint32_t kPfAlpha = 0x2;
     static constexpr uint32_t kPfFourCC = 0x4;
     static constexpr uint32_t kPfRgb = 0x40;
@@ -19,7 +20,7 @@ struct DdsBuilder {
 
     uint32_t magic = 0x20534444;
     uint32_t headerSize = 124;
-    uint32_t flags = 0x1007;  // caps, height, width, pixel format
+    uint32_t flags = 0x1007;   // caps, height, width, pixel format
     uint32_t height = 1;
     uint32_t width = 1;
     uint32_t depth = 0;
@@ -85,7 +86,8 @@ struct DdsBuilder {
     // Appends `count` bytes counting up from `first`, so that surfaces are told apart by their contents.
     DdsBuilder& Fill(size_t count, uint8_t first = 0)
     {
-        for (size_t i = 0; i < count; ++i) {
+        for (size_t i = 0; i < count; ++i)
+        {
             data.push_back(static_cast<uint8_t>(first + i));
         }
         return *this;
@@ -95,7 +97,8 @@ struct DdsBuilder {
     {
         std::vector<uint8_t> out;
         auto put = [&out](uint32_t v) {
-            for (int i = 0; i < 4; ++i) {
+            for (int i = 0; i < 4; ++i)
+            {
                 out.push_back(static_cast<uint8_t>(v >> (8 * i)));
             }
         };
@@ -104,25 +107,28 @@ struct DdsBuilder {
         put(flags);
         put(height);
         put(width);
-        put(0);  // pitch or linear size: readers compute it
+        put(0);   // pitch or linear size: readers compute it
         put(depth);
         put(mipCount);
-        for (int i = 0; i < 11; ++i) {
+        for (int i = 0; i < 11; ++i)
+        {
             put(0);
         }
         put(pfSize);
         put(pfFlags);
         put(fourCC);
         put(bits);
-        for (uint32_t m : masks) {
+        for (uint32_t m : masks)
+        {
             put(m);
         }
-        put(0x1000);  // caps: texture
+        put(0x1000);   // caps: texture
         put(caps2);
         put(0);
         put(0);
         put(0);
-        if (dx10) {
+        if (dx10)
+        {
             put(dxgiFormat);
             put(dimension);
             put(misc);

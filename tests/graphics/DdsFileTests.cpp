@@ -6,7 +6,8 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 bool ParseQuietly(const DdsBuilder& builder, DdsFile& file)
 {
@@ -25,11 +26,12 @@ std::string ParseError(const DdsBuilder& builder)
     return ok ? std::string("(accepted)") : text;
 }
 
-}  // namespace
+}   // namespace
 
 TEST(DdsLegacyFormats, EveryTableRowMapsToItsFormatAndNeedsExactlyItsBytes)
 {
-    for (const dds_table::LegacyRow& row : dds_table::LegacyRows()) {
+    for (const dds_table::LegacyRow& row : dds_table::LegacyRows())
+    {
         SCOPED_TRACE(row.name);
         const DdsBuilder exact = dds_table::FourByFour(row);
         DdsFile file;
@@ -146,7 +148,7 @@ TEST(DdsLayout, MipChainSurfacesFollowEachOtherWithTheirPitches)
     DdsBuilder builder;
     builder.width = 4;
     builder.height = 2;
-    builder.mipCount = 3;               // 4x2, 2x1, 1x1
+    builder.mipCount = 3;   // 4x2, 2x1, 1x1
     builder.Fill(4 * 2 * 4 + 2 * 4 + 4);
     DdsFile file;
     ASSERT_TRUE(ParseQuietly(builder, file));
@@ -170,7 +172,7 @@ TEST(DdsLayout, LevelsAboveTheLimitAreLeftOutOnRetry)
     DdsBuilder builder;
     builder.width = 8;
     builder.height = 8;
-    builder.mipCount = 4;  // 8, 4, 2, 1
+    builder.mipCount = 4;   // 8, 4, 2, 1
     builder.Fill((64 + 16 + 4 + 1) * 4);
     DdsFile file;
     ASSERT_TRUE(ParseQuietly(builder, file));
@@ -216,7 +218,7 @@ TEST(DdsCubeAndVolume, LegacyVolumeLaysOutEachLevelAsAllItsSlices)
     volume.depth = 4;
     volume.flags |= DdsBuilder::kFlagDepth;
     volume.caps2 = DdsBuilder::kCaps2Volume;
-    volume.mipCount = 2;  // 2x2x4, then 1x1x2
+    volume.mipCount = 2;   // 2x2x4, then 1x1x2
     volume.Fill(2 * 2 * 4 * 4 + 1 * 1 * 2 * 4);
     DdsFile file;
     ASSERT_TRUE(ParseQuietly(volume, file));
@@ -256,7 +258,7 @@ TEST(DdsExtendedHeader, FormatDimensionAndArraySizeComeFromIt)
 
     DdsBuilder line = DdsBuilder::Dx10(61 /* R8_UNORM */, 2);
     line.width = 8;
-    line.height = 5;  // a 1D texture has one row whatever the header says
+    line.height = 5;   // a 1D texture has one row whatever the header says
     line.Fill(8);
     ASSERT_TRUE(ParseQuietly(line, file));
     EXPECT_EQ(DdsDimension::Texture1D, file.GetDimension());

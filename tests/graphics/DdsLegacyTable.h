@@ -7,13 +7,15 @@
 
 #include <vector>
 
-namespace dds_table {
+namespace dds_table
+{
 
-struct LegacyRow {
+struct LegacyRow
+{
     const char* name;
     DdsBuilder builder;
     DdsFormat expected;
-    uint32_t bytesPerTexel;  // 0 for block-compressed rows (one 4x4 block is given instead)
+    uint32_t bytesPerTexel;   // 0 for block-compressed rows (one 4x4 block is given instead)
 };
 
 inline DdsBuilder Luminance(uint32_t bits, uint32_t r, uint32_t a)
@@ -30,7 +32,10 @@ inline DdsBuilder AlphaOnly()
     return d;
 }
 
-inline DdsBuilder Code(const char* text) { return DdsBuilder::WithFourCC(DdsBuilder::Code(text)); }
+inline DdsBuilder Code(const char* text)
+{
+    return DdsBuilder::WithFourCC(DdsBuilder::Code(text));
+}
 
 inline std::vector<LegacyRow> LegacyRows()
 {
@@ -77,7 +82,8 @@ inline std::vector<LegacyRow> LegacyRows()
 // pairs for the formats that pack two texels in 32 bits.
 inline size_t FourByFourBytes(const LegacyRow& row)
 {
-    if (row.bytesPerTexel == 0) {
+    if (row.bytesPerTexel == 0)
+    {
         const bool eightByteBlock = row.expected == DdsFormat::BC1_UNORM || row.expected == DdsFormat::BC4_UNORM ||
                                     row.expected == DdsFormat::BC4_SNORM;
         return eightByteBlock ? 8 : 16;
@@ -97,4 +103,4 @@ inline DdsBuilder FourByFour(const LegacyRow& row)
     return builder;
 }
 
-}  // namespace dds_table
+}   // namespace dds_table

@@ -25,8 +25,9 @@ TEST(GpuPassTimer, EveryFrameIsReportedInOrderWithPassesThatMakeUpTheFrameAndNoP
     SystemClass::GetApplication()->Settings().beforePresent = [&] {
         if (read)
         {
-            picture = reader.Read(graphics_harness::SwapChain(), graphics_harness::Device(),
-                                  graphics_harness::Context()).rgba;
+            picture =
+                reader.Read(graphics_harness::SwapChain(), graphics_harness::Device(), graphics_harness::Context())
+                    .rgba;
         }
     };
     ASSERT_TRUE(graphics.Frame());
@@ -137,9 +138,9 @@ TEST(GpuPassTimer, OnlyAnswersTheDeviceStandsByGiveFigures)
 
     GpuPassTimer::Ticks backwards = ticks;
     backwards[GpuPassTimer::PostEnd] = 2'000'000;
-    for (const GpuFrameTimes& none : {GpuPassTimer::Resolve(12, kNanoseconds, true, ticks),
-                                      GpuPassTimer::Resolve(12, 0, false, ticks),
-                                      GpuPassTimer::Resolve(12, kNanoseconds, false, backwards)})
+    for (const GpuFrameTimes& none :
+         {GpuPassTimer::Resolve(12, kNanoseconds, true, ticks), GpuPassTimer::Resolve(12, 0, false, ticks),
+          GpuPassTimer::Resolve(12, kNanoseconds, false, backwards)})
     {
         EXPECT_EQ(none.outcome, Outcome::NotMeasured);
         EXPECT_FALSE(none.frameMs.has_value());

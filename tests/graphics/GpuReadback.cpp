@@ -17,12 +17,14 @@ std::vector<uint8_t> ReadBuffer(ID3D11Device* device, ID3D11DeviceContext* conte
     desc.MiscFlags = 0;
     desc.StructureByteStride = 0;
     ComPtr<ID3D11Buffer> staging;
-    if (FAILED(device->CreateBuffer(&desc, nullptr, staging.GetAddressOf()))) {
+    if (FAILED(device->CreateBuffer(&desc, nullptr, staging.GetAddressOf())))
+    {
         throw std::runtime_error("cannot create a staging buffer");
     }
     context->CopyResource(staging.Get(), buffer);
     D3D11_MAPPED_SUBRESOURCE mapped = {};
-    if (FAILED(context->Map(staging.Get(), 0, D3D11_MAP_READ, 0, &mapped))) {
+    if (FAILED(context->Map(staging.Get(), 0, D3D11_MAP_READ, 0, &mapped)))
+    {
         throw std::runtime_error("cannot map the staging buffer");
     }
     std::vector<uint8_t> bytes(desc.ByteWidth);
@@ -38,7 +40,8 @@ std::vector<uint8_t> ReadSubresource(ID3D11Device* device, ID3D11DeviceContext* 
     texture->GetType(&dimension);
     ComPtr<ID3D11Resource> staging;
     HRESULT hr = E_FAIL;
-    if (dimension == D3D11_RESOURCE_DIMENSION_TEXTURE2D) {
+    if (dimension == D3D11_RESOURCE_DIMENSION_TEXTURE2D)
+    {
         ComPtr<ID3D11Texture2D> source;
         texture->QueryInterface(IID_PPV_ARGS(source.GetAddressOf()));
         D3D11_TEXTURE2D_DESC desc = {};
@@ -50,7 +53,9 @@ std::vector<uint8_t> ReadSubresource(ID3D11Device* device, ID3D11DeviceContext* 
         ComPtr<ID3D11Texture2D> copy;
         hr = device->CreateTexture2D(&desc, nullptr, copy.GetAddressOf());
         staging = copy;
-    } else if (dimension == D3D11_RESOURCE_DIMENSION_TEXTURE3D) {
+    }
+    else if (dimension == D3D11_RESOURCE_DIMENSION_TEXTURE3D)
+    {
         ComPtr<ID3D11Texture3D> source;
         texture->QueryInterface(IID_PPV_ARGS(source.GetAddressOf()));
         D3D11_TEXTURE3D_DESC desc = {};
@@ -62,7 +67,9 @@ std::vector<uint8_t> ReadSubresource(ID3D11Device* device, ID3D11DeviceContext* 
         ComPtr<ID3D11Texture3D> copy;
         hr = device->CreateTexture3D(&desc, nullptr, copy.GetAddressOf());
         staging = copy;
-    } else if (dimension == D3D11_RESOURCE_DIMENSION_TEXTURE1D) {
+    }
+    else if (dimension == D3D11_RESOURCE_DIMENSION_TEXTURE1D)
+    {
         ComPtr<ID3D11Texture1D> source;
         texture->QueryInterface(IID_PPV_ARGS(source.GetAddressOf()));
         D3D11_TEXTURE1D_DESC desc = {};
@@ -75,17 +82,21 @@ std::vector<uint8_t> ReadSubresource(ID3D11Device* device, ID3D11DeviceContext* 
         hr = device->CreateTexture1D(&desc, nullptr, copy.GetAddressOf());
         staging = copy;
     }
-    if (FAILED(hr)) {
+    if (FAILED(hr))
+    {
         throw std::runtime_error("cannot create a staging texture");
     }
     context->CopyResource(staging.Get(), texture);
     D3D11_MAPPED_SUBRESOURCE mapped = {};
-    if (FAILED(context->Map(staging.Get(), subresource, D3D11_MAP_READ, 0, &mapped))) {
+    if (FAILED(context->Map(staging.Get(), subresource, D3D11_MAP_READ, 0, &mapped)))
+    {
         throw std::runtime_error("cannot map the staging texture");
     }
     std::vector<uint8_t> bytes(static_cast<size_t>(rowBytes) * rows * depth);
-    for (UINT z = 0; z < depth; ++z) {
-        for (UINT y = 0; y < rows; ++y) {
+    for (UINT z = 0; z < depth; ++z)
+    {
+        for (UINT y = 0; y < rows; ++y)
+        {
             std::memcpy(bytes.data() + (static_cast<size_t>(z) * rows + y) * rowBytes,
                         static_cast<const uint8_t*>(mapped.pData) + z * mapped.DepthPitch + y * mapped.RowPitch,
                         rowBytes);
@@ -108,7 +119,8 @@ OffscreenTarget::OffscreenTarget(ID3D11Device* device_, ID3D11DeviceContext* con
     desc.Usage = D3D11_USAGE_DEFAULT;
     desc.BindFlags = D3D11_BIND_RENDER_TARGET;
     if (FAILED(device->CreateTexture2D(&desc, nullptr, texture.GetAddressOf())) ||
-        FAILED(device->CreateRenderTargetView(texture.Get(), nullptr, view.GetAddressOf()))) {
+        FAILED(device->CreateRenderTargetView(texture.Get(), nullptr, view.GetAddressOf())))
+    {
         throw std::runtime_error("cannot create the offscreen target");
     }
     ID3D11RenderTargetView* views[] = {view.Get()};

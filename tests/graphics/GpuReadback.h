@@ -16,7 +16,8 @@ std::vector<uint8_t> ReadSubresource(ID3D11Device* device, ID3D11DeviceContext* 
                                      UINT subresource, UINT rowBytes, UINT rows, UINT depth = 1);
 
 // An R8G8B8A8 render target bound with a matching viewport.
-struct OffscreenTarget {
+struct OffscreenTarget
+{
     OffscreenTarget(ID3D11Device* device, ID3D11DeviceContext* context, UINT width, UINT height);
     void Clear(float r, float g, float b, float a);
     // R, G, B, A of one pixel.

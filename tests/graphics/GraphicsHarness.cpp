@@ -165,7 +165,8 @@ std::string DrawingWorld::WriteObj(const std::string& name, const std::string& o
 
 std::string DrawingWorld::MeshElements(const std::string& objPath)
 {
-    return "<MeshComponent><Obj>" + objPath + "</Obj></MeshComponent>"
+    return "<MeshComponent><Obj>" + objPath +
+           "</Obj></MeshComponent>"
            "<MeshRenderComponent><PixelShader>BasicNormalMapPixelShader.fx</PixelShader>"
            "<VertexShader>BasicNormalMapVertexShader.fx</VertexShader></MeshRenderComponent>";
 }
@@ -177,10 +178,10 @@ std::string DrawingWorld::TransformAt(float x, float y, float z)
 }
 
 const char* const DrawingWorld::kFacingQuadObj = "v -1 -1 0\nv -1 1 0\nv 1 1 0\nv 1 -1 0\n"
-                                                  "vt 0 1\nvt 0 0\nvt 1 0\nvt 1 1\n"
-                                                  "vn 0 0 -1\n"
-                                                  "usemtl Test\n"
-                                                  "f 1/1/1 2/2/1 3/3/1 4/4/1\n";
+                                                 "vt 0 1\nvt 0 0\nvt 1 0\nvt 1 1\n"
+                                                 "vn 0 0 -1\n"
+                                                 "usemtl Test\n"
+                                                 "f 1/1/1 2/2/1 3/3/1 4/4/1\n";
 
 std::string DrawingWorld::Material(const std::string& diffuse, const std::string& bump)
 {
@@ -203,7 +204,7 @@ std::string DrawingWorld::LitMaterial(const std::string& diffuse)
 
 std::shared_ptr<Actor> DrawingWorld::MakeQuadActor(ActorId id, float x, float y, float z, const std::string& material)
 {
-    const std::string obj = WriteObj("quad" + std::to_string(id) + "-" + std::to_string(++m_files), kFacingQuadObj,
-                                     material);
+    const std::string obj =
+        WriteObj("quad" + std::to_string(id) + "-" + std::to_string(++m_files), kFacingQuadObj, material);
     return MakeActor(id, TransformAt(x, y, z) + MeshElements(obj));
 }

@@ -14,9 +14,11 @@
 #include <iostream>
 #include <sstream>
 
-namespace {
+namespace
+{
 
-class ShaderRegistryTest : public testing::Test {
+class ShaderRegistryTest : public testing::Test
+{
 protected:
     void SetUp() override { std::filesystem::remove(ShaderClass::kErrorFileName); }
     void TearDown() override { std::filesystem::remove(ShaderClass::kErrorFileName); }
@@ -47,11 +49,16 @@ protected:
     ShaderHolder m_holder;
 };
 
-}  // namespace
+}   // namespace
 
 TEST(ShaderKinds, EachKindHasItsEntryPointAndTargetAndUnknownKindsArePixel)
 {
-    const struct { int kind; const char* entry; const char* target; } table[] = {
+    const struct
+    {
+        int kind;
+        const char* entry;
+        const char* target;
+    } table[] = {
         {0, "ComputeShaderFX", "cs_5_0"}, {1, "DomainShaderFX", "ds_5_0"}, {2, "GeometryShaderFX", "gs_5_0"},
         {3, "HullShaderFX", "hs_5_0"},    {4, "PixelShaderFX", "ps_5_0"},  {5, "VertexShaderFX", "vs_5_0"},
         {6, "PixelShaderFX", "ps_5_0"},   {-1, "PixelShaderFX", "ps_5_0"},
@@ -59,7 +66,8 @@ TEST(ShaderKinds, EachKindHasItsEntryPointAndTargetAndUnknownKindsArePixel)
     ShaderClass fresh;
     EXPECT_EQ(ShaderClass::Pixel, fresh.GetType());
     EXPECT_EQ("PixelShaderFX", fresh.GetEntryPoint());
-    for (const auto& row : table) {
+    for (const auto& row : table)
+    {
         ShaderClass shader;
         shader.SetType(row.kind);
         EXPECT_EQ(row.entry, shader.GetEntryPoint()) << row.kind;
@@ -99,10 +107,13 @@ TEST_F(ShaderRegistryTest, ASyntaxErrorWritesTheErrorFileAndLeavesAFailedEntryTh
     EXPECT_FALSE(std::filesystem::exists(ShaderClass::kErrorFileName));
 
     // Binding it would draw nothing, so looking it up is an error that names the file.
-    try {
+    try
+    {
         m_holder.Get(name);
         FAIL() << "a failed shader was handed out";
-    } catch (const std::runtime_error& e) {
+    }
+    catch (const std::runtime_error& e)
+    {
         EXPECT_NE(std::string::npos, std::string(e.what()).find("Broken.fx: shader did not compile")) << e.what();
     }
 }
@@ -170,10 +181,13 @@ TEST_F(ShaderRegistryTest, AMissingSourceFileRaisesDxExceptionWithTheStoredResul
     // The exception only knows the call; standard error names the file, which is all a user sees of which one.
     std::ostringstream errors;
     std::streambuf* const previous = std::cerr.rdbuf(errors.rdbuf());
-    try {
+    try
+    {
         m_holder.Register(Device(), AnsiToWide(m_scratch.File("Missing.fx")), ShaderClass::Pixel);
         ADD_FAILURE() << "no exception";
-    } catch (const DxException& e) {
+    }
+    catch (const DxException& e)
+    {
         EXPECT_LT(e.m_errorCode, 0);
         EXPECT_EQ(L"hResult", e.m_functionName);
         EXPECT_EQ(L"ShaderClass", e.m_fileName);
@@ -187,10 +201,13 @@ TEST_F(ShaderRegistryTest, AMissingSourceFileRaisesDxExceptionWithTheStoredResul
 
 TEST_F(ShaderRegistryTest, LookingUpANameThatWasNeverRegisteredNamesIt)
 {
-    try {
+    try
+    {
         m_holder.Get(L"Nowhere.fx");
         FAIL() << "no exception";
-    } catch (const std::runtime_error& e) {
+    }
+    catch (const std::runtime_error& e)
+    {
         EXPECT_EQ(std::string("Nowhere.fx: shader was never registered"), e.what());
     }
 }

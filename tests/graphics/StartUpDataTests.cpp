@@ -13,7 +13,8 @@
 #include <fstream>
 #include <sstream>
 
-namespace {
+namespace
+{
 
 std::string ErrorFileText()
 {
@@ -23,24 +24,35 @@ std::string ErrorFileText()
     return text.str();
 }
 
-}  // namespace
+}   // namespace
 
 TEST(StartUpData, TheSixStartUpShadersRegisterAndTheirVertexStagesTakeTheInputLayout)
 {
-    const struct { const wchar_t* name; int kind; } startUp[] = {
-        {L"BasicNormalMapPixelShader.fx", ShaderClass::Pixel}, {L"BasicNormalMapVertexShader.fx", ShaderClass::Vertex},
-        {L"SkyPixelShader.fx", ShaderClass::Pixel},            {L"SkyVertexShader.fx", ShaderClass::Vertex},
-        {L"PostPS.fx", ShaderClass::Pixel},                    {L"PostVS.fx", ShaderClass::Vertex},
+    const struct
+    {
+        const wchar_t* name;
+        int kind;
+    } startUp[] = {
+        {L"BasicNormalMapPixelShader.fx", ShaderClass::Pixel},
+        {L"BasicNormalMapVertexShader.fx", ShaderClass::Vertex},
+        {L"SkyPixelShader.fx", ShaderClass::Pixel},
+        {L"SkyVertexShader.fx", ShaderClass::Vertex},
+        {L"PostPS.fx", ShaderClass::Pixel},
+        {L"PostVS.fx", ShaderClass::Vertex},
     };
     ShaderHolder shaders;
-    for (const auto& shader : startUp) {
+    for (const auto& shader : startUp)
+    {
         SCOPED_TRACE(testing::Message() << std::filesystem::path(shader.name).string());
         ASSERT_TRUE(shaders.Register(TestDevice().Device(), shader.name, shader.kind)) << ErrorFileText();
         ShaderClass& entry = shaders.Get(shader.name);
-        if (shader.kind == ShaderClass::Vertex) {
+        if (shader.kind == ShaderClass::Vertex)
+        {
             ASSERT_NE(nullptr, entry.GetVertexShader());
             EXPECT_NO_THROW(InputLayout(TestDevice().Device(), entry.GetByteCode()));
-        } else {
+        }
+        else
+        {
             EXPECT_NE(nullptr, entry.GetPixelShader());
         }
     }
@@ -51,7 +63,8 @@ TEST(StartUpData, TheStartUpTexturesLoad)
 {
     ImageLibraryGuard gdiplus;
     TextureHolder textures;
-    for (const char* name : {"D.bmp", "dirty-wicker-weave1-albedo.dds"}) {
+    for (const char* name : {"D.bmp", "dirty-wicker-weave1-albedo.dds"})
+    {
         SCOPED_TRACE(name);
         ASSERT_TRUE(textures.LoadTexture(TestDevice().Device(), TestDevice().Context(), name));
         EXPECT_NE(nullptr, textures.Get(name).GetTexture());

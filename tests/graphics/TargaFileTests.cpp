@@ -5,9 +5,11 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
-class TargaFileTest : public testing::Test {
+class TargaFileTest : public testing::Test
+{
 protected:
     std::string Write(const std::string& name, const std::vector<uint8_t>& bytes)
     {
@@ -17,7 +19,7 @@ protected:
     static std::vector<uint8_t> Header(int width, int height, int bits)
     {
         std::vector<uint8_t> h(18, 0);
-        h[2] = 2;  // uncompressed true colour, which the reader does not check
+        h[2] = 2;   // uncompressed true colour, which the reader does not check
         h[12] = static_cast<uint8_t>(width & 0xFF);
         h[13] = static_cast<uint8_t>(width >> 8);
         h[14] = static_cast<uint8_t>(height & 0xFF);
@@ -37,7 +39,7 @@ protected:
     ScratchDirectory m_scratch;
 };
 
-}  // namespace
+}   // namespace
 
 TEST_F(TargaFileTest, TwoPixelsAreReorderedFromBgraToRgba)
 {
@@ -54,7 +56,7 @@ TEST_F(TargaFileTest, RowsKeepFileOrderAndTrailingBytesAreIgnored)
 {
     std::vector<uint8_t> bytes = Header(1, 2, 32);
     bytes.insert(bytes.end(), {10, 20, 30, 40, 50, 60, 70, 80});
-    bytes.insert(bytes.end(), 26, 0xEE);  // a Targa 2.0 footer, say
+    bytes.insert(bytes.end(), 26, 0xEE);   // a Targa 2.0 footer, say
     TargaFile targa;
     ASSERT_TRUE(targa.Load(Write("rows.tga", bytes)));
     EXPECT_EQ((std::vector<uint8_t>{30, 20, 10, 40, 70, 60, 50, 80}), targa.GetPixels());

@@ -2,7 +2,8 @@
 // no loops, no includes. The layouts are the engine's: MeshVertex input, cbPerObject in b0, texture t0, sampler s0.
 #pragma once
 
-namespace test_shaders {
+namespace test_shaders
+{
 
 inline constexpr const char* kPerObject = R"(
 cbuffer PerObject : register(b0)
@@ -67,4 +68,4 @@ float4 PixelShaderFX(float4 position : SV_POSITION) : SV_TARGET
 }
 )";
 
-}  // namespace test_shaders
+}   // namespace test_shaders

@@ -4,14 +4,16 @@
 
 #include <stdexcept>
 
-namespace {
+namespace
+{
 
 const wchar_t* const kClassName = L"EngineGraphicsTestWindow";
 
 void RegisterTestClass()
 {
     static bool registered = false;
-    if (registered) {
+    if (registered)
+    {
         return;
     }
     WNDCLASSEXW wc = {};
@@ -19,13 +21,14 @@ void RegisterTestClass()
     wc.lpfnWndProc = DefWindowProcW;
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = kClassName;
-    if (!RegisterClassExW(&wc)) {
+    if (!RegisterClassExW(&wc))
+    {
         throw std::runtime_error("cannot register the test window class");
     }
     registered = true;
 }
 
-}  // namespace
+}   // namespace
 
 TestWindow::TestWindow(int clientWidth, int clientHeight)
 {
@@ -34,14 +37,16 @@ TestWindow::TestWindow(int clientWidth, int clientHeight)
     AdjustWindowRect(&rect, WS_OVERLAPPEDWINDOW, FALSE);
     m_window = CreateWindowExW(0, kClassName, L"graphics test", WS_OVERLAPPEDWINDOW, 0, 0, rect.right - rect.left,
                                rect.bottom - rect.top, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-    if (!m_window) {
+    if (!m_window)
+    {
         throw std::runtime_error("cannot create the test window");
     }
 }
 
 TestWindow::~TestWindow()
 {
-    if (m_window) {
+    if (m_window)
+    {
         DestroyWindow(m_window);
     }
 }
@@ -62,7 +67,8 @@ SharedTestDevice& TestDevice()
         SharedTestDevice device;
         device.window = std::make_unique<TestWindow>(64, 48);
         device.d3d = std::make_shared<D3DClass>();
-        if (!device.d3d->Initialize(TestOptions(), device.window->Handle())) {
+        if (!device.d3d->Initialize(TestOptions(), device.window->Handle()))
+        {
             throw std::runtime_error("cannot initialise the shared test device");
         }
         return device;

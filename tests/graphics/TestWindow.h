@@ -9,7 +9,8 @@
 
 #include <memory>
 
-class TestWindow {
+class TestWindow
+{
 public:
     TestWindow(int clientWidth, int clientHeight);
     ~TestWindow();
@@ -26,7 +27,8 @@ private:
 EngineOptions TestOptions(int width = 64, int height = 48, bool runFullSpeed = true);
 
 // Created on first use and kept for the whole test program, since device creation is slow under Wine.
-struct SharedTestDevice {
+struct SharedTestDevice
+{
     std::unique_ptr<TestWindow> window;
     std::shared_ptr<D3DClass> d3d;
     ID3D11Device* Device() const { return d3d->GetDevice(); }

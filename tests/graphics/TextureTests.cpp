@@ -17,9 +17,11 @@
 
 using Microsoft::WRL::ComPtr;
 
-namespace {
+namespace
+{
 
-class TextureTest : public testing::Test {
+class TextureTest : public testing::Test
+{
 protected:
     ID3D11Device* Device() { return TestDevice().Device(); }
     ID3D11DeviceContext* Context() { return TestDevice().Context(); }
@@ -28,7 +30,10 @@ protected:
     {
         return m_scratch.Write(name, std::string(bytes.begin(), bytes.end()));
     }
-    std::string WriteDds(const std::string& name, const DdsBuilder& builder) { return WriteBytes(name, builder.Build()); }
+    std::string WriteDds(const std::string& name, const DdsBuilder& builder)
+    {
+        return WriteBytes(name, builder.Build());
+    }
 
     // Loads through the registry and returns whatever went to standard error.
     std::string LoadCapturing(const std::string& path, bool& ok)
@@ -42,8 +47,8 @@ protected:
     HRESULT LoadDds(const std::string& path, ComPtr<ID3D11Resource>& resource, ComPtr<ID3D11ShaderResourceView>& view)
     {
         testing::internal::CaptureStderr();
-        const HRESULT hr = LoadDdsTexture(Device(), Context(), AnsiToWide(path).c_str(), resource.GetAddressOf(),
-                                          view.GetAddressOf());
+        const HRESULT hr =
+            LoadDdsTexture(Device(), Context(), AnsiToWide(path).c_str(), resource.GetAddressOf(), view.GetAddressOf());
         m_lastError = testing::internal::GetCapturedStderr();
         return hr;
     }
@@ -53,7 +58,8 @@ protected:
         ComPtr<ID3D11Texture2D> texture;
         EXPECT_HRESULT_SUCCEEDED(resource->QueryInterface(IID_PPV_ARGS(texture.GetAddressOf())));
         D3D11_TEXTURE2D_DESC desc = {};
-        if (texture) {
+        if (texture)
+        {
             texture->GetDesc(&desc);
         }
         return desc;
@@ -78,7 +84,8 @@ protected:
         const int dataBytes = rowBytes * height;
         std::vector<uint8_t> bmp(54 + dataBytes, 0);
         auto put32 = [&bmp](size_t at, uint32_t v) {
-            for (int i = 0; i < 4; ++i) bmp[at + i] = static_cast<uint8_t>(v >> (8 * i));
+            for (int i = 0; i < 4; ++i)
+                bmp[at + i] = static_cast<uint8_t>(v >> (8 * i));
         };
         bmp[0] = 'B';
         bmp[1] = 'M';
@@ -87,12 +94,14 @@ protected:
         put32(14, 40);
         put32(18, static_cast<uint32_t>(width));
         put32(22, static_cast<uint32_t>(height));
-        bmp[26] = 1;   // planes
-        bmp[28] = 24;  // bits per pixel
+        bmp[26] = 1;    // planes
+        bmp[28] = 24;   // bits per pixel
         put32(34, static_cast<uint32_t>(dataBytes));
-        for (int y = 0; y < height; ++y) {
+        for (int y = 0; y < height; ++y)
+        {
             const int fileRow = height - 1 - y;
-            for (int x = 0; x < width; ++x) {
+            for (int x = 0; x < width; ++x)
+            {
                 const uint8_t* rgb = &rgbTopDown[(y * width + x) * 3];
                 uint8_t* out = &bmp[54 + fileRow * rowBytes + x * 3];
                 out[0] = rgb[2];
@@ -108,7 +117,7 @@ protected:
     std::string m_lastError;
 };
 
-}  // namespace
+}   // namespace
 
 TEST_F(TextureTest, ATargaImageIsSwizzledAndUploadedWithAGeneratedMipChain)
 {
@@ -187,7 +196,8 @@ TEST_F(TextureTest, AFileThatIsNoBitmapFailsAndNamesIt)
 
 TEST_F(TextureTest, EveryLegacyDdsFormatBecomesATextureOfItsDxgiFormat)
 {
-    for (const dds_table::LegacyRow& row : dds_table::LegacyRows()) {
+    for (const dds_table::LegacyRow& row : dds_table::LegacyRows())
+    {
         SCOPED_TRACE(row.name);
         const DXGI_FORMAT format = static_cast<DXGI_FORMAT>(row.expected);
         UINT support = 0;
@@ -195,8 +205,10 @@ TEST_F(TextureTest, EveryLegacyDdsFormatBecomesATextureOfItsDxgiFormat)
                                (support & D3D11_FORMAT_SUPPORT_TEXTURE2D) != 0;
         ComPtr<ID3D11Resource> resource;
         ComPtr<ID3D11ShaderResourceView> view;
-        const HRESULT hr = LoadDds(WriteDds(std::string(row.name) + ".dds", dds_table::FourByFour(row)), resource, view);
-        if (!supported) {
+        const HRESULT hr =
+            LoadDds(WriteDds(std::string(row.name) + ".dds", dds_table::FourByFour(row)), resource, view);
+        if (!supported)
+        {
             // The device cannot hold this format: a clean failure that names the file.
             EXPECT_LT(hr, 0);
             EXPECT_NE(std::string::npos, m_lastError.find(row.name)) << m_lastError;
@@ -216,11 +228,11 @@ TEST_F(TextureTest, EveryLegacyDdsFormatBecomesATextureOfItsDxgiFormat)
 
 TEST_F(TextureTest, AFileWithMipsKeepsThemAndTheirContents)
 {
-    DdsBuilder builder;  // R8G8B8A8
+    DdsBuilder builder;   // R8G8B8A8
     builder.width = 4;
     builder.height = 4;
     builder.mipCount = 3;
-    builder.Fill(64 * 4 / 4 * 1, 0).Fill(16, 100).Fill(4, 200);  // 4x4, 2x2, 1x1
+    builder.Fill(64 * 4 / 4 * 1, 0).Fill(16, 100).Fill(4, 200);   // 4x4, 2x2, 1x1
     ComPtr<ID3D11Resource> resource;
     ComPtr<ID3D11ShaderResourceView> view;
     ASSERT_HRESULT_SUCCEEDED(LoadDds(WriteDds("mips.dds", builder), resource, view)) << m_lastError;
@@ -231,9 +243,11 @@ TEST_F(TextureTest, AFileWithMipsKeepsThemAndTheirContents)
     EXPECT_EQ(D3D11_USAGE_DEFAULT, desc.Usage);
     EXPECT_EQ(0u, desc.CPUAccessFlags);
     std::vector<uint8_t> level1(16);
-    for (int i = 0; i < 16; ++i) level1[i] = static_cast<uint8_t>(100 + i);
+    for (int i = 0; i < 16; ++i)
+        level1[i] = static_cast<uint8_t>(100 + i);
     EXPECT_EQ(level1, ReadSubresource(Device(), Context(), resource.Get(), 1, 8, 2));
-    EXPECT_EQ((std::vector<uint8_t>{200, 201, 202, 203}), ReadSubresource(Device(), Context(), resource.Get(), 2, 4, 1));
+    EXPECT_EQ((std::vector<uint8_t>{200, 201, 202, 203}),
+              ReadSubresource(Device(), Context(), resource.Get(), 2, 4, 1));
 }
 
 TEST_F(TextureTest, ASingleLevelFileGetsAGeneratedChainFilledFromItsImage)
@@ -241,8 +255,9 @@ TEST_F(TextureTest, ASingleLevelFileGetsAGeneratedChainFilledFromItsImage)
     DdsBuilder builder;
     builder.width = 4;
     builder.height = 4;
-    for (int i = 0; i < 16; ++i) {
-        builder.data.insert(builder.data.end(), {10, 20, 30, 255});  // one flat colour: every level equals it
+    for (int i = 0; i < 16; ++i)
+    {
+        builder.data.insert(builder.data.end(), {10, 20, 30, 255});   // one flat colour: every level equals it
     }
     ComPtr<ID3D11Resource> resource;
     ComPtr<ID3D11ShaderResourceView> view;
@@ -272,7 +287,8 @@ TEST_F(TextureTest, ExtendedHeaderFilesCreateArraysAndOneDimensionalTextures)
     EXPECT_EQ(D3D11_SRV_DIMENSION_TEXTURE2DARRAY, viewDesc.ViewDimension);
     // Slice 1, level 0 follows slice 0's two levels in the file.
     std::vector<uint8_t> slice1(16);
-    for (int i = 0; i < 16; ++i) slice1[i] = static_cast<uint8_t>(1 + 20 + i);
+    for (int i = 0; i < 16; ++i)
+        slice1[i] = static_cast<uint8_t>(1 + 20 + i);
     EXPECT_EQ(slice1, ReadSubresource(Device(), Context(), resource.Get(), D3D11CalcSubresource(0, 1, 2), 8, 2));
 
     DdsBuilder line = DdsBuilder::Dx10(61 /* R8_UNORM */, 2);
@@ -291,7 +307,8 @@ TEST_F(TextureTest, ACubeMapHasSixFacesAndACubeView)
     cube.height = 2;
     cube.caps2 = DdsBuilder::kCaps2CubeMap | DdsBuilder::kCaps2AllFaces;
     cube.mipCount = 2;
-    for (int face = 0; face < 6; ++face) {
+    for (int face = 0; face < 6; ++face)
+    {
         cube.Fill(16, static_cast<uint8_t>(face * 40)).Fill(4, static_cast<uint8_t>(face * 40 + 30));
     }
     ComPtr<ID3D11Resource> resource;
@@ -303,7 +320,8 @@ TEST_F(TextureTest, ACubeMapHasSixFacesAndACubeView)
     D3D11_SHADER_RESOURCE_VIEW_DESC viewDesc = {};
     view->GetDesc(&viewDesc);
     EXPECT_EQ(D3D11_SRV_DIMENSION_TEXTURECUBE, viewDesc.ViewDimension);
-    const std::vector<uint8_t> face5 = ReadSubresource(Device(), Context(), resource.Get(), D3D11CalcSubresource(0, 5, 2), 8, 2);
+    const std::vector<uint8_t> face5 =
+        ReadSubresource(Device(), Context(), resource.Get(), D3D11CalcSubresource(0, 5, 2), 8, 2);
     EXPECT_EQ(200, face5[0]);
 }
 
@@ -345,10 +363,13 @@ TEST_F(TextureTest, MalformedDdsFilesFailAndNameTheFile)
     truncated.height = 64;
     truncated.Fill(100);
 
-    const std::pair<std::string, std::vector<uint8_t>> files[] = {
-        {"faces.dds", fiveFaces.Build()}, {"magic.dds", badMagic.Build()}, {"short.dds", shortFile},
-        {"format.dds", unknownFormat.Build()}, {"truncated.dds", truncated.Build()}};
-    for (const auto& [name, bytes] : files) {
+    const std::pair<std::string, std::vector<uint8_t>> files[] = {{"faces.dds", fiveFaces.Build()},
+                                                                  {"magic.dds", badMagic.Build()},
+                                                                  {"short.dds", shortFile},
+                                                                  {"format.dds", unknownFormat.Build()},
+                                                                  {"truncated.dds", truncated.Build()}};
+    for (const auto& [name, bytes] : files)
+    {
         SCOPED_TRACE(name);
         bool ok = true;
         const std::string error = LoadCapturing(WriteBytes(name, bytes), ok);
@@ -418,10 +439,13 @@ TEST_F(TextureTest, EmptyAndOversizedImagesFailWithoutReachingTheDevice)
 
 TEST_F(TextureTest, LookingUpANameThatWasNeverLoadedNamesIt)
 {
-    try {
+    try
+    {
         m_holder.Get("nothing.dds");
         FAIL() << "no exception";
-    } catch (const std::runtime_error& e) {
+    }
+    catch (const std::runtime_error& e)
+    {
         EXPECT_EQ(std::string("nothing.dds: texture was never loaded"), e.what());
     }
 }

@@ -150,10 +150,10 @@ TEST(FreeCameraNode, BrokenLensValuesInTheOptionsFileGiveTheDefaultProjection)
     // 1000 meets the default far plane, a far plane of 0.05 lies before the default near one, and 1e39 is
     // beyond the largest float.
     const std::pair<const char*, const char*> broken[] = {
-        {"width", "0"},         {"width", "-1280"},     {"width", "wide"},         {"height", "0"},
-        {"height", "-720"},     {"height", "tall"},     {"screenNear", "0"},       {"screenNear", "-0.5"},
-        {"screenNear", "near"}, {"screenNear", "nan"},  {"screenNear", "1000"},    {"screenNear", "5000"},
-        {"screenDepth", "0"},   {"screenDepth", "-10"}, {"screenDepth", "0.05"},   {"screenDepth", "inf"},
+        {"width", "0"},          {"width", "-1280"},     {"width", "wide"},       {"height", "0"},
+        {"height", "-720"},      {"height", "tall"},     {"screenNear", "0"},     {"screenNear", "-0.5"},
+        {"screenNear", "near"},  {"screenNear", "nan"},  {"screenNear", "1000"},  {"screenNear", "5000"},
+        {"screenDepth", "0"},    {"screenDepth", "-10"}, {"screenDepth", "0.05"}, {"screenDepth", "inf"},
         {"screenDepth", "1e39"}, {"screenDepth", "nan"},
     };
     for (const auto& [name, value] : broken)

@@ -92,9 +92,10 @@ TEST_F(RenderComponentTest, GetSceneNodeBuildsOnceAndAnnouncesOnce)
 
 TEST_F(RenderComponentTest, AnOverrideWhileTheLogicRunsAnnouncesTheChangeWithItsOwnersId)
 {
-    auto light = world.MakeActor(4, SceneWorld::TransformAt(0, 0, 0) +
-                                        "<LightRenderComponent><Light><Diffuse r=\"1\" g=\"0\" b=\"0\" a=\"1\"/></Light>"
-                                        "</LightRenderComponent>");
+    auto light =
+        world.MakeActor(4, SceneWorld::TransformAt(0, 0, 0) +
+                               "<LightRenderComponent><Light><Diffuse r=\"1\" g=\"0\" b=\"0\" a=\"1\"/></Light>"
+                               "</LightRenderComponent>");
     auto other = world.MakeActor(6, "<TestRenderComponent/>");
     ASSERT_TRUE(light && other);
     ASSERT_EQ(world.logic->GetState(), EngineLogicState::Running);
@@ -145,8 +146,11 @@ TEST_F(RenderComponentTest, LightReadsEveryElementOfItsDefinition)
 TEST_F(RenderComponentTest, LightTypeNamesAreExactAndCaseSensitive)
 {
     const std::pair<const char*, LightType> cases[] = {
-        {"DirectionalLight", LightType_Directional}, {"PointLight", LightType_Point}, {"SpotLight", LightType_Spot},
-        {"spotlight", LightType_Directional},        {"SpotLights", LightType_Directional},
+        {"DirectionalLight", LightType_Directional},
+        {"PointLight", LightType_Point},
+        {"SpotLight", LightType_Spot},
+        {"spotlight", LightType_Directional},
+        {"SpotLights", LightType_Directional},
         {"", LightType_Directional},
     };
     ActorId id = 1;
@@ -183,7 +187,8 @@ TEST_F(RenderComponentTest, LightWithoutLightElementIsTheDefaultWhiteLightAndSay
 TEST_F(RenderComponentTest, LightKeepsDefaultsForMissingChildrenAndBadNumbers)
 {
     testing::internal::CaptureStderr();
-    auto actor = world.MakeActor(1, SceneWorld::TransformAt(0, 0, 0) + R"(<LightRenderComponent><Light type="PointLight">
+    auto actor =
+        world.MakeActor(1, SceneWorld::TransformAt(0, 0, 0) + R"(<LightRenderComponent><Light type="PointLight">
           <Diffuse r="0.5" g="oops"/>
           <Shape spot="2"/>
         </Light></LightRenderComponent>)");
@@ -205,8 +210,9 @@ TEST_F(RenderComponentTest, OverrideOfOneLightChildLeavesTheOthers)
           <Ambient r="0.3" g="0.3" b="0.3" a="1"/><Diffuse r="1" g="0" b="0" a="1"/>
         </Light></LightRenderComponent>)");
     TiXmlDocument overrides;
-    overrides.Parse("<Override><LightRenderComponent><Light type=\"SpotLight\"><Diffuse r=\"0\" g=\"1\" b=\"0\" a=\"1\"/>"
-                    "</Light></LightRenderComponent></Override>");
+    overrides.Parse(
+        "<Override><LightRenderComponent><Light type=\"SpotLight\"><Diffuse r=\"0\" g=\"1\" b=\"0\" a=\"1\"/>"
+        "</Light></LightRenderComponent></Override>");
     testing::internal::CaptureStderr();
     world.logic->GetActorFactory()->ModifyActor(actor, overrides.RootElement());
     // An override that changes only the colour is normal and not reported.
@@ -226,7 +232,8 @@ TEST_F(RenderComponentTest, LightNodeIsAHiddenNodeAtTheActorsTransform)
 {
     // The light precedes the transform in the file: nodes are built after every component exists.
     auto actor = world.MakeActor(3, "<LightRenderComponent><Light><Diffuse r=\"0.25\" g=\"0.25\" b=\"0.25\" a=\"1\"/>"
-                                    "</Light></LightRenderComponent>" + SceneWorld::TransformAt(4, 5, 6));
+                                    "</Light></LightRenderComponent>" +
+                                        SceneWorld::TransformAt(4, 5, 6));
     auto node = std::dynamic_pointer_cast<D3DLightNode11>(LightOf(actor)->GetSceneNode());
     ASSERT_TRUE(node);
     EXPECT_EQ(node->GetProperties().m_actorId, 3u);

@@ -70,10 +70,7 @@ protected:
         }
     }
 
-    std::array<float, 3> PositionOf(ActorId id)
-    {
-        return TransformOf(world.logic->GetActor(id).lock())->GetPosition();
-    }
+    std::array<float, 3> PositionOf(ActorId id) { return TransformOf(world.logic->GetActor(id).lock())->GetPosition(); }
 
     void ExpectPosition(ActorId id, float x, float y, float z)
     {
@@ -83,7 +80,10 @@ protected:
         EXPECT_NEAR(p[2], z, 1e-4f) << "actor " << id << " at t = " << m_time;
     }
 
-    void ExpectUnmoved(ActorId id) { ExpectPosition(id, static_cast<float>(id), -1.0f, static_cast<float>(id) * 10.0f); }
+    void ExpectUnmoved(ActorId id)
+    {
+        ExpectPosition(id, static_cast<float>(id), -1.0f, static_cast<float>(id) * 10.0f);
+    }
 
     void ExpectCameraAt(float x, float y, float z)
     {
@@ -225,7 +225,7 @@ TEST_F(TimelineTest, EachActorRowAppliesInItsWindowAtItsPosition)
     Deliver();
     float z = Scene3::GetTravelZ();
     ASSERT_FLOAT_EQ(z, -32.0f);
-    ExpectPosition(5, 5.0f, -1.0f, 50.0f);     // spins where it stands
+    ExpectPosition(5, 5.0f, -1.0f, 50.0f);   // spins where it stands
     ExpectPosition(17, 17.0f, -1.0f, 170.0f);
     ExpectPosition(14, 86.0f, 2.0f, z + 2.0f);
     ExpectPosition(12, 186.0f, 2.0f, z + 2.0f);

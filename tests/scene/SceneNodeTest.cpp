@@ -84,8 +84,8 @@ TEST_F(SceneNodeTest, FailingPreRenderSkipsRenderAndChildrenButStillPops)
     WalkRoot();
 
     const std::vector<std::string> expected = {
-        "parent.PreRender",  "parent.PostRender",           "sibling.PreRender",
-        "sibling.Render",    "sibling.RenderChildren",      "sibling.PostRender",
+        "parent.PreRender", "parent.PostRender",      "sibling.PreRender",
+        "sibling.Render",   "sibling.RenderChildren", "sibling.PostRender",
     };
     EXPECT_EQ(WalkLog(), expected);
     EXPECT_EQ(world.tree->GetMatrixStack().Size(), 1u);
@@ -232,8 +232,8 @@ TEST_F(SceneNodeTest, PropertiesOfANewNode)
     EXPECT_FLOAT_EQ(plain.GetProperties().m_radius, 0.0f);
 
     auto actor = world.MakeActor(4, SceneWorld::TransformAt(1.0f, 2.0f, 3.0f) + "<TestRenderComponent/>");
-    auto component = std::dynamic_pointer_cast<BaseRenderComponent>(
-        actor->GetComponent(TestRenderComponent::s_name.c_str()).lock());
+    auto component =
+        std::dynamic_pointer_cast<BaseRenderComponent>(actor->GetComponent(TestRenderComponent::s_name.c_str()).lock());
     const NodeProperties& props = component->GetSceneNode()->GetProperties();
     EXPECT_EQ(props.m_name, "TestRenderComponent");
     EXPECT_EQ(props.m_actorId, 4u);

@@ -184,8 +184,8 @@ public:
 
     static std::string TransformAt(float x, float y, float z)
     {
-        return "<TransformComponent><Position x=\"" + std::to_string(x) + "\" y=\"" + std::to_string(y) +
-               "\" z=\"" + std::to_string(z) + "\"/></TransformComponent>";
+        return "<TransformComponent><Position x=\"" + std::to_string(x) + "\" y=\"" + std::to_string(y) + "\" z=\"" +
+               std::to_string(z) + "\"/></TransformComponent>";
     }
 
     ScratchDirectory scratch;

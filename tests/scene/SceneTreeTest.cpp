@@ -18,11 +18,14 @@ namespace
 {
 std::string LightActor(const std::string& transform, const std::string& diffuse)
 {
-    return transform + "<LightRenderComponent><Light type=\"DirectionalLight\">"
-                       "<Ambient r=\"0.1\" g=\"0.1\" b=\"0.1\" a=\"1\"/>"
-                       "<Diffuse " + diffuse + "/>"
-                       "<Specular r=\"0.5\" g=\"0.5\" b=\"0.5\" a=\"1\"/>"
-                       "</Light></LightRenderComponent>";
+    return transform +
+           "<LightRenderComponent><Light type=\"DirectionalLight\">"
+           "<Ambient r=\"0.1\" g=\"0.1\" b=\"0.1\" a=\"1\"/>"
+           "<Diffuse " +
+           diffuse +
+           "/>"
+           "<Specular r=\"0.5\" g=\"0.5\" b=\"0.5\" a=\"1\"/>"
+           "</Light></LightRenderComponent>";
 }
 
 std::shared_ptr<LightNode> LightNodeOf(const SceneWorld& world, ActorId id)
@@ -33,10 +36,7 @@ std::shared_ptr<LightNode> LightNodeOf(const SceneWorld& world, ActorId id)
 class SceneTreeTest : public testing::Test
 {
 protected:
-    void Walk()
-    {
-        world.tree->GetRoot()->RenderChildren(world.tree.get(), nullptr);
-    }
+    void Walk() { world.tree->GetRoot()->RenderChildren(world.tree.get(), nullptr); }
 
     cbPerFrame FilledConstants()
     {
@@ -91,8 +91,8 @@ TEST_F(SceneTreeTest, EmptyNodeAddsNothingAnywhere)
     EXPECT_EQ(world.tree->GetActorNodeCount(), 0u);
 
     // The component tries again on the next request rather than remembering the failure.
-    auto component = std::dynamic_pointer_cast<TestRenderComponent>(
-        actor->GetComponent(TestRenderComponent::s_name.c_str()).lock());
+    auto component =
+        std::dynamic_pointer_cast<TestRenderComponent>(actor->GetComponent(TestRenderComponent::s_name.c_str()).lock());
     const int builds = component->BuildCount();
     EXPECT_FALSE(component->GetSceneNode());
     EXPECT_EQ(component->BuildCount(), builds + 1);
@@ -119,7 +119,8 @@ TEST_F(SceneTreeTest, MoveSetsTheNodeAtOnceAndTheNextPreRenderFollowsTheComponen
     const auto node = world.tree->FindActorNode(3);
     ASSERT_TRUE(node);
 
-    const Matrix4x4 moved = Matrix4x4::RotationYawPitchRoll(0.4f, 0.0f, 0.0f) * Matrix4x4::Translation(1.0f, 2.0f, 3.0f);
+    const Matrix4x4 moved =
+        Matrix4x4::RotationYawPitchRoll(0.4f, 0.0f, 0.0f) * Matrix4x4::Translation(1.0f, 2.0f, 3.0f);
     world.manager.TriggerEvent(std::make_shared<EvtData_Move_Actor>(3, moved));
     EXPECT_EQ(node->GetProperties().m_toWorld, moved);
     ExpectMatrixNear(node->GetProperties().m_fromWorld * moved, Matrix4x4::Identity());
@@ -219,8 +220,8 @@ TEST_F(SceneTreeTest, OnlyTheFirstLightLightsAndItsDestructionFallsBackToTheDefa
     EXPECT_EQ(hidden.size(), 1u);
 
     const cbPerFrame fallback = FilledConstants();
-    const float expected[4][4] = {{0.2f, 0.2f, 0.2f, 1.0f}, {0.9f, 0.9f, 0.9f, 1.0f}, {0.8f, 0.8f, 0.8f, 1.0f},
-                                  {0.0f, -1.0f, 0.0f, 1.0f}};
+    const float expected[4][4] = {
+        {0.2f, 0.2f, 0.2f, 1.0f}, {0.9f, 0.9f, 0.9f, 1.0f}, {0.8f, 0.8f, 0.8f, 1.0f}, {0.0f, -1.0f, 0.0f, 1.0f}};
     const float* actual[4] = {fallback.lightAmbient, fallback.lightDiffuse, fallback.lightSpecular,
                               fallback.lightDirection};
     for (int row = 0; row < 4; ++row)

@@ -40,9 +40,15 @@ TEST(BaselineOptions, DefaultsDrawTheWorldForTenSecondsAtSixtyFramesPerSecond)
 TEST(BaselineOptions, MistakesAreNamed)
 {
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
-        {{"--frames"}, "--frames"},      {{"--frames", "0"}, "--frames"},   {{"--frames", "12x"}, "--frames"},
-        {{"--frames", "2.5"}, "--frames"}, {{"--fps", "0"}, "--fps"},       {{"--start", "-1"}, "--start"},
-        {{"--csv"}, "--csv"},            {{"--csv="}, "--csv"},             {{"--fast"}, "--fast"},
+        {{"--frames"}, "--frames"},
+        {{"--frames", "0"}, "--frames"},
+        {{"--frames", "12x"}, "--frames"},
+        {{"--frames", "2.5"}, "--frames"},
+        {{"--fps", "0"}, "--fps"},
+        {{"--start", "-1"}, "--start"},
+        {{"--csv"}, "--csv"},
+        {{"--csv="}, "--csv"},
+        {{"--fast"}, "--fast"},
     };
     for (const auto& [args, named] : cases)
     {

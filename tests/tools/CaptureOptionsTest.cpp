@@ -45,14 +45,32 @@ TEST(CaptureOptions, ReadsEveryOptionInBothSpellings)
 TEST(CaptureOptions, RefusesMalformedValuesWithAMessage)
 {
     const std::vector<std::vector<std::string>> bad = {
-        {"--fps"}, {"--fps", "0"}, {"--fps", "60fps"}, {"--fps", "99999999999"},
-        {"--at"}, {"--at", "1,,2"}, {"--at", "-1"}, {"--at", "nan"}, {"--at", "1,x"},
-        {"--until", "0"}, {"--until", "soon"},
-        {"--size", "640"}, {"--size", "640x"}, {"--size", "8x8"}, {"--size", "9000x100"}, {"--size", "-5x100"},
-        {"--out"}, {"--out="}, {"--stats"},
-        {"--frobnicate"}, {"capture"},
+        {"--fps"},
+        {"--fps", "0"},
+        {"--fps", "60fps"},
+        {"--fps", "99999999999"},
+        {"--at"},
+        {"--at", "1,,2"},
+        {"--at", "-1"},
+        {"--at", "nan"},
+        {"--at", "1,x"},
+        {"--until", "0"},
+        {"--until", "soon"},
+        {"--size", "640"},
+        {"--size", "640x"},
+        {"--size", "8x8"},
+        {"--size", "9000x100"},
+        {"--size", "-5x100"},
+        {"--out"},
+        {"--out="},
+        {"--stats"},
+        {"--frobnicate"},
+        {"capture"},
         {"--at", "50", "--until", "20"},
-        {"--loop"}, {"--memory"}, {"--memory-every", "0"}, {"--memory", "m.csv", "--memory-every", "x"},
+        {"--loop"},
+        {"--memory"},
+        {"--memory-every", "0"},
+        {"--memory", "m.csv", "--memory-every", "x"},
         {"--memory-every", "5"},
     };
     for (const auto& args : bad)
@@ -77,8 +95,8 @@ TEST(CaptureOptions, FramesAndTimesFollowTheFixedStep)
 TEST(CaptureOptions, LoopAndMemorySamplingForSoakRuns)
 {
     CaptureOptions options;
-    EXPECT_FALSE(Parse({"--until", "600", "--loop", "--fps=10", "--memory", "soak\\memory.csv", "--memory-every=50"},
-                       options));
+    EXPECT_FALSE(
+        Parse({"--until", "600", "--loop", "--fps=10", "--memory", "soak\\memory.csv", "--memory-every=50"}, options));
     EXPECT_TRUE(options.loop);
     EXPECT_DOUBLE_EQ(*options.until, 600.0);
     EXPECT_EQ(options.memoryFile, "soak\\memory.csv");

@@ -244,8 +244,8 @@ TEST_F(CaptureRun, StatisticsHaveOneRowPerFrameWithNonNegativeTimes)
     // A device without timestamps reads n/a throughout; one with them answers for nearly every frame.
     if (deviceRows["n/a"] != expectedFrame)
     {
-        EXPECT_GT(deviceRows["measured"], expectedFrame * 9 / 10) << deviceRows["unanswered"] << " unanswered, "
-                                                                  << deviceRows["n/a"] << " n/a";
+        EXPECT_GT(deviceRows["measured"], expectedFrame * 9 / 10)
+            << deviceRows["unanswered"] << " unanswered, " << deviceRows["n/a"] << " n/a";
     }
 }
 
@@ -362,10 +362,10 @@ TEST(CaptureSeek, AfterASeekTheLiveEngineDrawsTheCapturedPictureOfThatMoment)
                 key(VK_SPACE);
                 controls.RequestSeek(20.0);
                 break;
-            case 4: key(VK_F1); break;                   // frames 5 and 6: the overlay over the held moment
-            case 6: key(VK_F1); break;                   // frame 7: hidden again
-            case 7: key(VK_LEFT); break;                 // frame 8: 15 s
-            case 8: key(VK_RIGHT); break;                // frame 9: 20 s
+            case 4: key(VK_F1); break;      // frames 5 and 6: the overlay over the held moment
+            case 6: key(VK_F1); break;      // frame 7: hidden again
+            case 7: key(VK_LEFT); break;    // frame 8: 15 s
+            case 8: key(VK_RIGHT); break;   // frame 9: 20 s
             case 9: PostQuitMessage(0); break;
             default: break;
             }
@@ -397,9 +397,9 @@ TEST(CaptureSeek, InAFramedWindowASeekDrawsTheCaptureOfTheSameOptionsFile)
 {
     // A program folder of its own: a 320 x 240 window round an empty world (the sky and the post pass).
     ScratchDirectory dir;
-    for (const char* name : {"D.bmp", "dirty-wicker-weave1-albedo.dds", "10.dds", "11.dds", "PostPS.fx", "PostVS.fx",
-                             "BasicNormalMapPixelShader.fx", "BasicNormalMapVertexShader.fx", "SkyPixelShader.fx",
-                             "SkyVertexShader.fx"})
+    for (const char* name :
+         {"D.bmp", "dirty-wicker-weave1-albedo.dds", "10.dds", "11.dds", "PostPS.fx", "PostVS.fx",
+          "BasicNormalMapPixelShader.fx", "BasicNormalMapVertexShader.fx", "SkyPixelShader.fx", "SkyVertexShader.fx"})
     {
         ASSERT_TRUE(std::filesystem::copy_file(name, dir.Path() / name)) << name;
     }

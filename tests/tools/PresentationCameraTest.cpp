@@ -84,7 +84,8 @@ TEST(PresentationCamera, ViewAndProjectionAreTheEnginesLeftHandedMatrices)
     camera.Update(0.0f, 0.0f);
     const auto& p = camera.Position();
     const auto& look = camera.Look();
-    const auto ahead = camera.View().Transform({p[0] + 5.0f * look[0], p[1] + 5.0f * look[1], p[2] + 5.0f * look[2], 1.0f});
+    const auto ahead =
+        camera.View().Transform({p[0] + 5.0f * look[0], p[1] + 5.0f * look[1], p[2] + 5.0f * look[2], 1.0f});
     EXPECT_NEAR(ahead[0], 0.0f, 1e-4f);
     EXPECT_NEAR(ahead[1], 0.0f, 1e-4f);
     EXPECT_NEAR(ahead[2], 5.0f, 1e-4f);

@@ -105,14 +105,18 @@ TEST(ScaleWorldFiles, TheBlockIsAClosedTexturedCubeFacingOutwards)
         const MeshVertex& a = mesh->vertices[mesh->indices[t]];
         const MeshVertex& b = mesh->vertices[mesh->indices[t + 1]];
         const MeshVertex& c = mesh->vertices[mesh->indices[t + 2]];
-        const float e1[3] = {b.position[0] - a.position[0], b.position[1] - a.position[1], b.position[2] - a.position[2]};
-        const float e2[3] = {c.position[0] - a.position[0], c.position[1] - a.position[1], c.position[2] - a.position[2]};
-        const float cross[3] = {e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2], e1[0] * e2[1] - e1[1] * e2[0]};
+        const float e1[3] = {b.position[0] - a.position[0], b.position[1] - a.position[1],
+                             b.position[2] - a.position[2]};
+        const float e2[3] = {c.position[0] - a.position[0], c.position[1] - a.position[1],
+                             c.position[2] - a.position[2]};
+        const float cross[3] = {e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2],
+                                e1[0] * e2[1] - e1[1] * e2[0]};
         const float centre[3] = {(a.position[0] + b.position[0] + c.position[0]) / 3.0f,
                                  (a.position[1] + b.position[1] + c.position[1]) / 3.0f - 0.5f,
                                  (a.position[2] + b.position[2] + c.position[2]) / 3.0f};
         EXPECT_GT(cross[0] * centre[0] + cross[1] * centre[1] + cross[2] * centre[2], 0.0f) << "triangle " << t / 3;
-        EXPECT_GT(cross[0] * a.normal[0] + cross[1] * a.normal[1] + cross[2] * a.normal[2], 0.0f) << "triangle " << t / 3;
+        EXPECT_GT(cross[0] * a.normal[0] + cross[1] * a.normal[1] + cross[2] * a.normal[2], 0.0f)
+            << "triangle " << t / 3;
     }
     ASSERT_TRUE(mesh->hasMaterial);
     EXPECT_EQ(mesh->material.diffuseTexture, ScaleWorldWriter::kAlbedoFile);

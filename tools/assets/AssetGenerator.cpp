@@ -15,7 +15,8 @@
 #include <filesystem>
 #include <iostream>
 
-namespace {
+namespace
+{
 
 double SecondsSince(std::chrono::steady_clock::time_point start)
 {
@@ -33,7 +34,7 @@ bool WriteBeside(const std::string& path, const Bytes& bytes)
     return AssetWriter(folder.string()).Write(file.filename().string(), bytes);
 }
 
-}  // namespace
+}   // namespace
 
 bool AssetGenerator::Generate(const GeneratorOptions& options)
 {
@@ -43,10 +44,12 @@ bool AssetGenerator::Generate(const GeneratorOptions& options)
     bool ok = true;
     const auto start = std::chrono::steady_clock::now();
 
-    for (const TextureOutput& texture : TexturePainter::PaintAll(options.textureScale)) {
-        ok &= writer.Write(texture.fileName, texture.encoding == TextureEncoding::Bmp
-                                                 ? ImageFiles::EncodeBmp(texture.image)
-                                                 : ImageFiles::EncodeDds(texture.image, texture.mips, texture.isNormalMap));
+    for (const TextureOutput& texture : TexturePainter::PaintAll(options.textureScale))
+    {
+        ok &= writer.Write(texture.fileName,
+                           texture.encoding == TextureEncoding::Bmp
+                               ? ImageFiles::EncodeBmp(texture.image)
+                               : ImageFiles::EncodeDds(texture.image, texture.mips, texture.isNormalMap));
     }
     const double texturesTime = SecondsSince(start);
 
@@ -58,8 +61,10 @@ bool AssetGenerator::Generate(const GeneratorOptions& options)
     const double skiesTime = SecondsSince(start) - texturesTime;
 
     size_t corners = 0;
-    for (const ModelOutput& model : ModelSet::BuildAll()) {
-        if (model.mesh.CornerCount() > 65536) {
+    for (const ModelOutput& model : ModelSet::BuildAll())
+    {
+        if (model.mesh.CornerCount() > 65536)
+        {
             std::cerr << model.stem << ".obj: " << model.mesh.CornerCount()
                       << " triangle corners, more than the engine's 16-bit indices can address\n";
             ok = false;
@@ -71,22 +76,26 @@ bool AssetGenerator::Generate(const GeneratorOptions& options)
     const double modelsTime = SecondsSince(start) - texturesTime - skiesTime;
 
     double musicTime = 0.0;
-    if (!options.wavPath.empty()) {
+    if (!options.wavPath.empty())
+    {
         const auto musicStart = std::chrono::steady_clock::now();
         ok &= WriteBeside(options.wavPath,
                           WavFile::Encode(MusicSynth::Render(options.musicSeconds), MusicSynth::kSampleRate, 2));
         musicTime = SecondsSince(musicStart);
     }
 
-    if (!options.listPath.empty()) {
+    if (!options.listPath.empty())
+    {
         std::string list;
-        for (const AssetWriter::Entry& entry : writer.Entries()) {
+        for (const AssetWriter::Entry& entry : writer.Entries())
+        {
             list += entry.fileName + "\n";
         }
         ok &= WriteBeside(options.listPath, list);
     }
 
-    if (!options.quiet) {
+    if (!options.quiet)
+    {
         std::printf("[assets] %zu files, %.1f MB in %s (textures %.1f s, skies %.1f s, models %.1f s with %zu corners, "
                     "music %.1f s)\n",
                     writer.Entries().size(), static_cast<double>(writer.TotalBytes()) / (1024.0 * 1024.0),
@@ -101,7 +110,8 @@ bool AssetGenerator::WriteWorld(const std::string& dataDirectory)
     std::filesystem::create_directories(dataDirectory + "/actors", error);
     AssetWriter writer(dataDirectory);
     bool ok = writer.Write("World1.xml", WorldPlan::WorldXml());
-    for (const auto& [path, text] : WorldPlan::ActorFiles()) {
+    for (const auto& [path, text] : WorldPlan::ActorFiles())
+    {
         ok &= writer.Write(path, text);
     }
     return ok;

@@ -5,19 +5,21 @@
 
 #include <string>
 
-struct GeneratorOptions {
+struct GeneratorOptions
+{
     std::string outputDirectory;
-    std::string wavPath;        // where the music goes; empty: no music
-    std::string listPath;       // where the names of the files written into outputDirectory go, one a line
-                                // (the release archive's data list); empty: no list
-    int textureScale = 1;       // divides texture sizes (tests use a coarse set to stay quick)
+    std::string wavPath;    // where the music goes; empty: no music
+    std::string listPath;   // where the names of the files written into outputDirectory go, one a line
+                            // (the release archive's data list); empty: no list
+    int textureScale = 1;   // divides texture sizes (tests use a coarse set to stay quick)
     int skyWidth = 2048;
     int skyHeight = 1024;
     double musicSeconds = 60.0;
     bool quiet = false;
 };
 
-class AssetGenerator {
+class AssetGenerator
+{
 public:
     static bool Generate(const GeneratorOptions& options);
     // Writes the world file "World1.xml" and the actor definitions under `dataDirectory`.

@@ -6,7 +6,9 @@
 #include <iostream>
 #include <iterator>
 
-AssetWriter::AssetWriter(std::string directory) : m_directory(std::move(directory)) {}
+AssetWriter::AssetWriter(std::string directory) : m_directory(std::move(directory))
+{
+}
 
 bool AssetWriter::Write(const std::string& fileName, const std::vector<uint8_t>& bytes)
 {
@@ -14,20 +16,25 @@ bool AssetWriter::Write(const std::string& fileName, const std::vector<uint8_t>&
     m_entries.push_back({fileName, bytes.size()});
     {
         std::ifstream existing(path, std::ios::binary);
-        if (existing) {
-            const std::vector<uint8_t> old((std::istreambuf_iterator<char>(existing)), std::istreambuf_iterator<char>());
-            if (old == bytes) {
+        if (existing)
+        {
+            const std::vector<uint8_t> old((std::istreambuf_iterator<char>(existing)),
+                                           std::istreambuf_iterator<char>());
+            if (old == bytes)
+            {
                 return true;
             }
         }
     }
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) {
+    if (!out)
+    {
         std::cerr << path << ": cannot open for writing\n";
         return false;
     }
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (!out) {
+    if (!out)
+    {
         std::cerr << path << ": write failed\n";
         return false;
     }
@@ -42,7 +49,8 @@ bool AssetWriter::Write(const std::string& fileName, const std::string& text)
 size_t AssetWriter::TotalBytes() const
 {
     size_t total = 0;
-    for (const Entry& e : m_entries) {
+    for (const Entry& e : m_entries)
+    {
         total += e.bytes;
     }
     return total;

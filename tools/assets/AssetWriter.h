@@ -6,14 +6,16 @@
 #include <string>
 #include <vector>
 
-class AssetWriter {
+class AssetWriter
+{
 public:
     explicit AssetWriter(std::string directory);
 
     bool Write(const std::string& fileName, const std::vector<uint8_t>& bytes);
     bool Write(const std::string& fileName, const std::string& text);
 
-    struct Entry {
+    struct Entry
+    {
         std::string fileName;
         size_t bytes = 0;
     };

@@ -39,8 +39,10 @@ Image Image::Downsampled(bool isNormalMap) const
     const int width = m_width > 1 ? m_width / 2 : 1;
     const int height = m_height > 1 ? m_height / 2 : 1;
     Image out(width, height);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
+    for (int y = 0; y < height; ++y)
+    {
+        for (int x = 0; x < width; ++x)
+        {
             const int sx0 = m_width > 1 ? 2 * x : 0;
             const int sy0 = m_height > 1 ? 2 * y : 0;
             const int sx1 = m_width > 1 ? sx0 + 1 : 0;
@@ -51,9 +53,11 @@ Image Image::Downsampled(bool isNormalMap) const
             const Rgba& d = At(sx1, sy1);
             Rgba sum{(a.r + b.r + c.r + d.r) * 0.25f, (a.g + b.g + c.g + d.g) * 0.25f, (a.b + b.b + c.b + d.b) * 0.25f,
                      (a.a + b.a + c.a + d.a) * 0.25f};
-            if (isNormalMap) {
+            if (isNormalMap)
+            {
                 Vec3 n = Normalize(Vec3{sum.r * 2.0f - 1.0f, sum.g * 2.0f - 1.0f, sum.b * 2.0f - 1.0f});
-                if (n.z <= 0.0f) {
+                if (n.z <= 0.0f)
+                {
                     n = {0.0f, 0.0f, 1.0f};
                 }
                 sum = Rgba{n.x * 0.5f + 0.5f, n.y * 0.5f + 0.5f, n.z * 0.5f + 0.5f, 1.0f};
@@ -72,8 +76,10 @@ Image Image::NormalsFromHeight(const std::vector<float>& height, int width, int 
         y = (y % height_ + height_) % height_;
         return height[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)];
     };
-    for (int y = 0; y < height_; ++y) {
-        for (int x = 0; x < width; ++x) {
+    for (int y = 0; y < height_; ++y)
+    {
+        for (int x = 0; x < width; ++x)
+        {
             // Sobel slopes; +x is the tangent (increasing u), +y the bitangent (increasing v, down the image).
             const float dx = (h(x + 1, y - 1) + 2.0f * h(x + 1, y) + h(x + 1, y + 1)) -
                              (h(x - 1, y - 1) + 2.0f * h(x - 1, y) + h(x - 1, y + 1));
@@ -94,7 +100,8 @@ std::vector<uint8_t> Image::ToRgba8() const
         const float c = v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v);
         return static_cast<uint8_t>(std::lround(c * 255.0f));
     };
-    for (const Rgba& p : m_pixels) {
+    for (const Rgba& p : m_pixels)
+    {
         bytes.push_back(quantise(p.r));
         bytes.push_back(quantise(p.g));
         bytes.push_back(quantise(p.b));

@@ -8,7 +8,8 @@
 #include <cstdint>
 #include <vector>
 
-struct Rgba {
+struct Rgba
+{
     float r = 0.0f;
     float g = 0.0f;
     float b = 0.0f;
@@ -20,14 +21,18 @@ struct Rgba {
     constexpr Vec3 Rgb() const { return {r, g, b}; }
 };
 
-class Image {
+class Image
+{
 public:
     Image() = default;
     Image(int width, int height);
 
     int Width() const { return m_width; }
     int Height() const { return m_height; }
-    Rgba& At(int x, int y) { return m_pixels[static_cast<size_t>(y) * static_cast<size_t>(m_width) + static_cast<size_t>(x)]; }
+    Rgba& At(int x, int y)
+    {
+        return m_pixels[static_cast<size_t>(y) * static_cast<size_t>(m_width) + static_cast<size_t>(x)];
+    }
     const Rgba& At(int x, int y) const
     {
         return m_pixels[static_cast<size_t>(y) * static_cast<size_t>(m_width) + static_cast<size_t>(x)];

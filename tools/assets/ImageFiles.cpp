@@ -5,11 +5,13 @@
 
 #include <cmath>
 
-namespace {
+namespace
+{
 
 void PutU32(std::vector<uint8_t>& out, uint32_t value)
 {
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 4; ++i)
+    {
         out.push_back(static_cast<uint8_t>(value >> (8 * i)));
     }
 }
@@ -33,14 +35,16 @@ constexpr uint32_t kCapsComplex = 0x8;
 constexpr uint32_t kCapsTexture = 0x1000;
 constexpr uint32_t kCapsMipMap = 0x400000;
 
-}  // namespace
+}   // namespace
 
 std::vector<uint8_t> ImageFiles::EncodeDds(const Image& image, MipChain mips, bool isNormalMap)
 {
     std::vector<Image> levels;
     levels.push_back(image);
-    if (mips == MipChain::Full) {
-        while (levels.back().Width() > 1 || levels.back().Height() > 1) {
+    if (mips == MipChain::Full)
+    {
+        while (levels.back().Width() > 1 || levels.back().Height() > 1)
+        {
             levels.push_back(levels.back().Downsampled(isNormalMap));
         }
     }
@@ -49,15 +53,16 @@ std::vector<uint8_t> ImageFiles::EncodeDds(const Image& image, MipChain mips, bo
     const bool chain = levels.size() > 1;
 
     std::vector<uint8_t> out;
-    PutU32(out, 0x20534444);  // "DDS "
+    PutU32(out, 0x20534444);   // "DDS "
     PutU32(out, 124);
     PutU32(out, kDdsdCaps | kDdsdHeight | kDdsdWidth | kDdsdPitch | kDdsdPixelFormat | (chain ? kDdsdMipMapCount : 0));
     PutU32(out, height);
     PutU32(out, width);
-    PutU32(out, width * 4);  // pitch of the top level
-    PutU32(out, 0);          // depth
+    PutU32(out, width * 4);   // pitch of the top level
+    PutU32(out, 0);           // depth
     PutU32(out, chain ? static_cast<uint32_t>(levels.size()) : 0);
-    for (int i = 0; i < 11; ++i) {
+    for (int i = 0; i < 11; ++i)
+    {
         PutU32(out, 0);
     }
     PutU32(out, 32);
@@ -69,10 +74,12 @@ std::vector<uint8_t> ImageFiles::EncodeDds(const Image& image, MipChain mips, bo
     PutU32(out, 0x00FF0000);
     PutU32(out, 0xFF000000);
     PutU32(out, kCapsTexture | (chain ? kCapsComplex | kCapsMipMap : 0));
-    for (int i = 0; i < 4; ++i) {
-        PutU32(out, 0);  // caps2, caps3, caps4, reserved
+    for (int i = 0; i < 4; ++i)
+    {
+        PutU32(out, 0);   // caps2, caps3, caps4, reserved
     }
-    for (const Image& level : levels) {
+    for (const Image& level : levels)
+    {
         const std::vector<uint8_t> bytes = level.ToRgba8();
         out.insert(out.end(), bytes.begin(), bytes.end());
     }
@@ -94,12 +101,12 @@ std::vector<uint8_t> ImageFiles::EncodeBmp(const Image& image)
     PutU32(out, 54);
     PutU32(out, 40);
     PutU32(out, width);
-    PutU32(out, height);  // positive: rows stored bottom-up
+    PutU32(out, height);   // positive: rows stored bottom-up
     PutU16(out, 1);
     PutU16(out, 24);
-    PutU32(out, 0);  // BI_RGB
+    PutU32(out, 0);   // BI_RGB
     PutU32(out, pixelBytes);
-    PutU32(out, 2835);  // 72 dpi
+    PutU32(out, 2835);   // 72 dpi
     PutU32(out, 2835);
     PutU32(out, 0);
     PutU32(out, 0);
@@ -107,15 +114,18 @@ std::vector<uint8_t> ImageFiles::EncodeBmp(const Image& image)
         const float c = v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v);
         return static_cast<uint8_t>(std::lround(c * 255.0f));
     };
-    for (uint32_t row = 0; row < height; ++row) {
+    for (uint32_t row = 0; row < height; ++row)
+    {
         const int y = static_cast<int>(height - 1 - row);
-        for (uint32_t x = 0; x < width; ++x) {
+        for (uint32_t x = 0; x < width; ++x)
+        {
             const Rgba& p = image.At(static_cast<int>(x), y);
             out.push_back(quantise(p.b));
             out.push_back(quantise(p.g));
             out.push_back(quantise(p.r));
         }
-        for (uint32_t pad = width * 3; pad < rowBytes; ++pad) {
+        for (uint32_t pad = width * 3; pad < rowBytes; ++pad)
+        {
             out.push_back(0);
         }
     }

@@ -7,9 +7,14 @@
 #include <cstdint>
 #include <vector>
 
-enum class MipChain { SingleLevel, Full };
+enum class MipChain
+{
+    SingleLevel,
+    Full
+};
 
-class ImageFiles {
+class ImageFiles
+{
 public:
     static std::vector<uint8_t> EncodeDds(const Image& image, MipChain mips, bool isNormalMap);
     static std::vector<uint8_t> EncodeBmp(const Image& image);

@@ -30,14 +30,18 @@ void MeshBuilder::AddTriangle(int a, int b, int c)
     const float uvArea = (vb.u - va.u) * (vc.v - va.v) - (vc.u - va.u) * (vb.v - va.v);
     // Slivers (such as the collapsed corners at a sphere's poles) would face any way once the file's rounding
     // is applied, and would give the engine's tangent step a zero or infinite texture-space determinant.
-    if (area < 1e-7f || area < 1e-4f * longest || std::fabs(uvArea) < 1e-9f) {
+    if (area < 1e-7f || area < 1e-4f * longest || std::fabs(uvArea) < 1e-9f)
+    {
         return;
     }
     const Vec3 normals = va.normal + vb.normal + vc.normal;
     // With the engine's clockwise front faces, a front face's edge cross product points along its normal.
-    if (Dot(face, normals) >= 0.0f) {
+    if (Dot(face, normals) >= 0.0f)
+    {
         m_indices.insert(m_indices.end(), {a, b, c});
-    } else {
+    }
+    else
+    {
         m_indices.insert(m_indices.end(), {a, c, b});
     }
 }
@@ -58,7 +62,8 @@ void MeshBuilder::PlanarQuad(const Vec3& p0, const Vec3& p1, const Vec3& p2, con
     const Vec3 bitangent = -upOnFace;
     const Vec3 corners[4] = {p0, p1, p2, p3};
     int ids[4];
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 4; ++i)
+    {
         ids[i] = AddVertex(corners[i], n, Dot(corners[i], tangent) / scale + uOffset,
                            Dot(corners[i], bitangent) / scale + vOffset);
     }
@@ -74,7 +79,8 @@ void MeshBuilder::PlanarTriangle(const Vec3& p0, const Vec3& p1, const Vec3& p2,
     const Vec3 bitangent = -upOnFace;
     const Vec3 corners[3] = {p0, p1, p2};
     int ids[3];
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 3; ++i)
+    {
         ids[i] = AddVertex(corners[i], n, Dot(corners[i], tangent) / scale + uOffset,
                            Dot(corners[i], bitangent) / scale + vOffset);
     }
@@ -104,7 +110,8 @@ void MeshBuilder::Box(const Frame& frame, const Vec3& minimum, const Vec3& maxim
     PlanarQuad(p(b.x, b.y, b.z), p(a.x, b.y, b.z), p(a.x, a.y, b.z), p(b.x, a.y, b.z), frame.axisZ, up, scale);
     PlanarQuad(p(a.x, b.y, a.z), p(b.x, b.y, a.z), p(b.x, a.y, a.z), p(a.x, a.y, a.z), -frame.axisZ, up, scale);
     PlanarQuad(p(a.x, b.y, b.z), p(b.x, b.y, b.z), p(b.x, b.y, a.z), p(a.x, b.y, a.z), frame.axisY, frame.axisZ, scale);
-    if (bottom) {
+    if (bottom)
+    {
         PlanarQuad(p(a.x, a.y, a.z), p(b.x, a.y, a.z), p(b.x, a.y, b.z), p(a.x, a.y, b.z), -frame.axisY, -frame.axisZ,
                    scale);
     }
@@ -121,17 +128,21 @@ void MeshBuilder::Surface(const SurfaceFunction& surface, int columns, int rows,
     const float vSign = orientation >= 0.0f ? 1.0f : -1.0f;
 
     const int first = static_cast<int>(m_vertices.size());
-    for (int row = 0; row <= rows; ++row) {
+    for (int row = 0; row <= rows; ++row)
+    {
         const float t = static_cast<float>(row) / static_cast<float>(rows);
-        for (int column = 0; column <= columns; ++column) {
+        for (int column = 0; column <= columns; ++column)
+        {
             const float s = static_cast<float>(column) / static_cast<float>(columns);
             surface(s, t, p, n);
             AddVertex(p, n, s * uRepeat, vSign * t * vRepeat);
         }
     }
     const int stride = columns + 1;
-    for (int row = 0; row < rows; ++row) {
-        for (int column = 0; column < columns; ++column) {
+    for (int row = 0; row < rows; ++row)
+    {
+        for (int column = 0; column < columns; ++column)
+        {
             const int a = first + row * stride + column;
             AddQuad(a, a + 1, a + stride + 1, a + stride);
         }
@@ -151,7 +162,8 @@ void MeshBuilder::Cylinder(const Frame& frame, float radiusBottom, float radiusT
             n = frame.Direction(Normalize(radial + Vec3{0.0f, slope, 0.0f}));
         },
         sides, 1, uRepeat, vRepeat);
-    if (caps) {
+    if (caps)
+    {
         Frame top = frame;
         top.origin = frame.Point({0.0f, y1, 0.0f});
         Disc(top, radiusTop, sides, radiusTop * 2.0f);
@@ -232,15 +244,19 @@ void MeshBuilder::Disc(const Frame& frame, float radius, int sides, float uvRadi
     const int centre = AddVertex(frame.origin, n, u, v);
     int previous = -1;
     int firstRim = -1;
-    for (int i = 0; i <= sides; ++i) {
+    for (int i = 0; i <= sides; ++i)
+    {
         const float angle = static_cast<float>(i) / static_cast<float>(sides) * 2.0f * kPi;
         const float x = std::cos(angle) * radius;
         const float z = std::sin(angle) * radius;
         uvOf(x, z, u, v);
         const int rim = i == sides ? firstRim : AddVertex(frame.Point({x, 0.0f, z}), n, u, v);
-        if (i == 0) {
+        if (i == 0)
+        {
             firstRim = rim;
-        } else {
+        }
+        else
+        {
             AddTriangle(centre, previous, rim);
         }
         previous = rim;
@@ -251,7 +267,8 @@ void MeshBuilder::Append(const MeshBuilder& other)
 {
     const int offset = static_cast<int>(m_vertices.size());
     m_vertices.insert(m_vertices.end(), other.m_vertices.begin(), other.m_vertices.end());
-    for (int index : other.m_indices) {
+    for (int index : other.m_indices)
+    {
         m_indices.push_back(index + offset);
     }
 }
@@ -259,11 +276,13 @@ void MeshBuilder::Append(const MeshBuilder& other)
 void MeshBuilder::AppendTranslated(const MeshBuilder& other, const Vec3& offset)
 {
     const int first = static_cast<int>(m_vertices.size());
-    for (MeshVertex vertex : other.m_vertices) {
+    for (MeshVertex vertex : other.m_vertices)
+    {
         vertex.position += offset;
         m_vertices.push_back(vertex);
     }
-    for (int index : other.m_indices) {
+    for (int index : other.m_indices)
+    {
         m_indices.push_back(index + first);
     }
 }
@@ -277,22 +296,26 @@ std::string MeshBuilder::ObjText(const std::string& objectName, const std::strin
     text += "# Generated by tools/assets; one object, one material.\n";
     text += "mtllib " + mtlFile + "\n";
     text += "o " + objectName + "\n";
-    for (const MeshVertex& v : m_vertices) {
+    for (const MeshVertex& v : m_vertices)
+    {
         std::snprintf(line, sizeof line, "v %.3f %.3f %.3f\n", static_cast<double>(v.position.x),
                       static_cast<double>(v.position.y), static_cast<double>(v.position.z));
         text += line;
     }
-    for (const MeshVertex& v : m_vertices) {
+    for (const MeshVertex& v : m_vertices)
+    {
         std::snprintf(line, sizeof line, "vt %.4f %.4f\n", static_cast<double>(v.u), static_cast<double>(v.v));
         text += line;
     }
-    for (const MeshVertex& v : m_vertices) {
+    for (const MeshVertex& v : m_vertices)
+    {
         std::snprintf(line, sizeof line, "vn %.3f %.3f %.3f\n", static_cast<double>(v.normal.x),
                       static_cast<double>(v.normal.y), static_cast<double>(v.normal.z));
         text += line;
     }
     text += "usemtl " + material.name + "\n";
-    for (size_t i = 0; i + 2 < m_indices.size(); i += 3) {
+    for (size_t i = 0; i + 2 < m_indices.size(); i += 3)
+    {
         const int a = m_indices[i] + 1;
         const int b = m_indices[i + 1] + 1;
         const int c = m_indices[i + 2] + 1;
@@ -318,7 +341,8 @@ std::string MeshBuilder::MtlText(const MeshMaterial& material)
     text += line;
     text += "d 1.0\nillum 2\n";
     text += "map_Kd " + material.diffuseMap + "\n";
-    if (!material.bumpMap.empty()) {
+    if (!material.bumpMap.empty())
+    {
         text += "map_bump " + material.bumpMap + "\n";
     }
     return text;

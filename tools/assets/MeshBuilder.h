@@ -11,7 +11,8 @@
 #include <string>
 #include <vector>
 
-struct MeshVertex {
+struct MeshVertex
+{
     Vec3 position;
     Vec3 normal;
     float u = 0.0f;
@@ -19,7 +20,8 @@ struct MeshVertex {
 };
 
 // Material fields the engine reads from an MTL file.
-struct MeshMaterial {
+struct MeshMaterial
+{
     std::string name;
     Vec3 ambient{1.0f, 1.0f, 1.0f};
     Vec3 diffuse{1.0f, 1.0f, 1.0f};
@@ -30,7 +32,8 @@ struct MeshMaterial {
 };
 
 // A placement for primitives: an origin and three orthonormal axes (x, y, z) in the model's space.
-struct Frame {
+struct Frame
+{
     Vec3 origin;
     Vec3 axisX{1.0f, 0.0f, 0.0f};
     Vec3 axisY{0.0f, 1.0f, 0.0f};
@@ -43,7 +46,8 @@ struct Frame {
     static Frame Oriented(const Vec3& origin, float yaw, float pitch, float roll);
 };
 
-class MeshBuilder {
+class MeshBuilder
+{
 public:
     // Surface point and outward normal for parameters s, t in [0, 1].
     using SurfaceFunction = std::function<void(float s, float t, Vec3& position, Vec3& normal)>;
@@ -73,10 +77,10 @@ public:
     void Surface(const SurfaceFunction& surface, int columns, int rows, float uRepeat, float vRepeat);
 
     // Common surfaces, all in `frame` (the frame's y axis is the primitive's axis).
-    void Cylinder(const Frame& frame, float radiusBottom, float radiusTop, float y0, float y1, int sides,
-                  float uRepeat, float vRepeat, bool caps);
-    void Torus(const Frame& frame, float majorRadius, float minorRadius, int majorSides, int minorSides,
-               float uRepeat, float vRepeat);
+    void Cylinder(const Frame& frame, float radiusBottom, float radiusTop, float y0, float y1, int sides, float uRepeat,
+                  float vRepeat, bool caps);
+    void Torus(const Frame& frame, float majorRadius, float minorRadius, int majorSides, int minorSides, float uRepeat,
+               float vRepeat);
     // A ring of rectangular cross-section (a flat band) around the frame's y axis.
     void Band(const Frame& frame, float innerRadius, float outerRadius, float halfHeight, int sides, float uRepeat);
     void Sphere(const Frame& frame, float radius, int sides, int stacks, float uRepeat, float vRepeat);

@@ -10,7 +10,8 @@
 #include <cmath>
 #include <functional>
 
-namespace {
+namespace
+{
 
 MeshMaterial Material(const std::string& name, const std::string& texture, const Vec3& specular, float shininess,
                       float ambient = 1.0f)
@@ -35,10 +36,12 @@ std::vector<float> GradedAxis(float from, float to, float nearSpacing, float gro
 {
     std::vector<float> axis{from};
     float x = from;
-    while (x < to) {
+    while (x < to)
+    {
         const float step = nearSpacing + growth * std::fabs(x);
         x = std::fmin(to, x + step);
-        if (to - x < 0.3f * step) {
+        if (to - x < 0.3f * step)
+        {
             x = to;
         }
         axis.push_back(x);
@@ -58,12 +61,14 @@ void HeightField(MeshBuilder& mesh, const std::vector<float>& xs, const std::vec
     std::vector<int> ids(nx * nz, -1);
     auto vertex = [&](size_t i, size_t j) {
         int& id = ids[j * nx + i];
-        if (id < 0) {
+        if (id < 0)
+        {
             const float x = xs[i];
             const float z = zs[j];
             // Slopes are taken over about a grid cell, so the normals agree with the facets' own tilt.
             const float e = slopeStep;
-            const Vec3 n = Normalize(Vec3{height(x - e, z) - height(x + e, z), 2.0f * e, height(x, z - e) - height(x, z + e)});
+            const Vec3 n =
+                Normalize(Vec3{height(x - e, z) - height(x + e, z), 2.0f * e, height(x, z - e) - height(x, z + e)});
             float u = 0.0f;
             float v = 0.0f;
             uvOf(x, z, u, v);
@@ -71,9 +76,12 @@ void HeightField(MeshBuilder& mesh, const std::vector<float>& xs, const std::vec
         }
         return id;
     };
-    for (size_t j = 0; j + 1 < nz; ++j) {
-        for (size_t i = 0; i + 1 < nx; ++i) {
-            if (!keep(xs[i], xs[i + 1], zs[j], zs[j + 1])) {
+    for (size_t j = 0; j + 1 < nz; ++j)
+    {
+        for (size_t i = 0; i + 1 < nx; ++i)
+        {
+            if (!keep(xs[i], xs[i + 1], zs[j], zs[j + 1]))
+            {
                 continue;
             }
             mesh.AddQuad(vertex(i, j), vertex(i + 1, j), vertex(i + 1, j + 1), vertex(i, j + 1));
@@ -91,8 +99,10 @@ ModelOutput Plaza()
     const float z0 = WorldPlan::kPlazaMinZ;
     const float z1 = WorldPlan::kPlazaMaxZ;
     // The top in tiles of 8 x 8 units keeps texture coordinates small; the sides step down to the heath.
-    for (float x = -w; x < w; x += 8.0f) {
-        for (float z = z0; z < z1; z += 8.0f) {
+    for (float x = -w; x < w; x += 8.0f)
+    {
+        for (float z = z0; z < z1; z += 8.0f)
+        {
             const float xe = std::fmin(x + 8.0f, w);
             const float ze = std::fmin(z + 8.0f, z1);
             out.mesh.PlanarQuad({x, 0.0f, ze}, {xe, 0.0f, ze}, {xe, 0.0f, z}, {x, 0.0f, z}, kUp, kNorth, 4.0f);
@@ -119,7 +129,8 @@ ModelOutput Colonnade()
     MeshBuilder& m = out.mesh;
     const float radius = WorldPlan::kColonnadeRadius;
     // Sixteen columns, none on the x = 0 line, so the flight path passes between two of them at each end.
-    for (int k = 0; k < 16; ++k) {
+    for (int k = 0; k < 16; ++k)
+    {
         const float angle = (static_cast<float>(k) + 0.5f) * (2.0f * kPi / 16.0f);
         const Vec3 base{std::cos(angle) * radius, 0.0f, std::sin(angle) * radius};
         const Frame f = Frame::Oriented(base, -angle, 0.0f, 0.0f);
@@ -131,7 +142,8 @@ ModelOutput Colonnade()
     }
     // The ring architrave the columns carry.
     const int segments = 64;
-    for (int s = 0; s < segments; ++s) {
+    for (int s = 0; s < segments; ++s)
+    {
         const float a0 = static_cast<float>(s) * 2.0f * kPi / segments;
         const float a1 = static_cast<float>(s + 1) * 2.0f * kPi / segments;
         auto at = [&](float a, float r, float y) { return Vec3{std::cos(a) * r, y, std::sin(a) * r}; };
@@ -146,10 +158,12 @@ ModelOutput Colonnade()
         m.PlanarQuad(at(a0, ro, y0), at(a1, ro, y0), at(a1, ri, y0), at(a0, ri, y0), -kUp, -kNorth, 2.0f);
     }
     // Four curved benches around the rose, leaving the x = 0 line free.
-    for (int b = 0; b < 4; ++b) {
+    for (int b = 0; b < 4; ++b)
+    {
         const float centre = (45.0f + 90.0f * static_cast<float>(b)) * kPi / 180.0f;
         const int pieces = 8;
-        for (int s = 0; s < pieces; ++s) {
+        for (int s = 0; s < pieces; ++s)
+        {
             const float a = centre - 0.42f + 0.84f * (static_cast<float>(s) + 0.5f) / pieces;
             const Frame f = Frame::Oriented({std::cos(a) * 7.6f, 0.0f, std::sin(a) * 7.6f}, -a, 0.0f, 0.0f);
             m.Box(f, {-0.32f, 0.0f, -0.48f}, {0.32f, 0.48f, 0.48f}, 1.0f, false);
@@ -162,7 +176,7 @@ ModelOutput Plinth()
 {
     MeshMaterial material = Material("EmblemPlinth", "limestone", {0.1f, 0.1f, 0.1f}, 12.0f);
     material.diffuseMap = "D.bmp";
-    material.bumpMap = "lantern-normal.dds";  // flat: the emblem is painted, not carved
+    material.bumpMap = "lantern-normal.dds";   // flat: the emblem is painted, not carved
     ModelOutput out{"Plinth", {}, material};
     out.mesh.Box(Frame{}, {-1.2f, 0.0f, -1.2f}, {1.2f, 0.4f, 1.2f}, 2.4f, false);
     out.mesh.Box(Frame{}, {-0.8f, 0.4f, -0.8f}, {0.8f, WorldPlan::kPlinthHeight, 0.8f}, 1.6f, false);
@@ -201,9 +215,9 @@ ModelOutput Armillary()
     const float latitude = 35.0f * kPi / 180.0f;
     const float tilt = 23.4f * kPi / 180.0f;
     const Vec3 polar{0.0f, std::sin(latitude), std::cos(latitude)};
-    Hoop(m, c, {0.0f, 0.0f, 1.0f}, 1.45f, 0.055f, 56);  // meridian, held by the stand
-    Hoop(m, c, {1.0f, 0.0f, 0.0f}, 1.32f, 0.04f);       // colure
-    Hoop(m, c, polar, 1.32f, 0.045f);                   // equator
+    Hoop(m, c, {0.0f, 0.0f, 1.0f}, 1.45f, 0.055f, 56);   // meridian, held by the stand
+    Hoop(m, c, {1.0f, 0.0f, 0.0f}, 1.32f, 0.04f);        // colure
+    Hoop(m, c, polar, 1.32f, 0.045f);                    // equator
     const Vec3 ecliptic = Normalize(RotateX(polar, tilt));
     Hoop(m, c, ecliptic, 1.32f, 0.06f);
     Hoop(m, c + polar * (1.32f * std::sin(tilt)), polar, 1.32f * std::cos(tilt), 0.03f);
@@ -225,7 +239,8 @@ ModelOutput Orrery()
     m.Sphere(Frame::At({0.0f, hub, 0.0f}), 0.42f, 28, 16, 3.0f, 1.0f);
     // The zodiac band, carried on four spokes.
     m.Band(Frame::At({0.0f, hub - 0.1f, 0.0f}), 2.55f, 2.72f, 0.045f, 72, 16.0f);
-    for (int k = 0; k < 4; ++k) {
+    for (int k = 0; k < 4; ++k)
+    {
         const float a = static_cast<float>(k) * kPi * 0.5f + 0.4f;
         Rod(m, {0.0f, hub - 0.35f, 0.0f}, {std::cos(a) * 2.56f, hub - 0.1f, std::sin(a) * 2.56f}, 0.025f);
     }
@@ -233,14 +248,16 @@ ModelOutput Orrery()
     const float angles[5] = {0.3f, 1.7f, 2.9f, 4.1f, 5.3f};
     const float lengths[5] = {0.8f, 1.2f, 1.65f, 2.05f, 2.4f};
     const float sizes[5] = {0.08f, 0.12f, 0.13f, 0.1f, 0.2f};
-    for (int k = 0; k < 5; ++k) {
+    for (int k = 0; k < 5; ++k)
+    {
         const float y = hub - 0.15f + 0.07f * static_cast<float>(k);
         const Vec3 end{std::cos(angles[k]) * lengths[k], y, std::sin(angles[k]) * lengths[k]};
         Rod(m, {0.0f, y, 0.0f}, end, 0.02f);
         Rod(m, end, end + Vec3{0.0f, 0.28f, 0.0f}, 0.018f);
         const Vec3 planet = end + Vec3{0.0f, 0.28f + sizes[k], 0.0f};
         m.Sphere(Frame::At(planet), sizes[k], 16, 10, 2.0f, 1.0f);
-        if (k == 4) {
+        if (k == 4)
+        {
             Hoop(m, planet, Normalize(Vec3{0.3f, 1.0f, 0.2f}), 0.34f, 0.022f, 32);
         }
     }
@@ -276,10 +293,12 @@ ModelOutput Mountains()
 {
     ModelOutput out{"Mountains", {}, Material("MountainRock", "mountain", {0.06f, 0.06f, 0.07f}, 8.0f)};
     std::vector<float> xs, zs;
-    for (float x = Terrain::kMountainMinX; x <= Terrain::kMountainMaxX + 0.01f; x += 10.0f) {
+    for (float x = Terrain::kMountainMinX; x <= Terrain::kMountainMaxX + 0.01f; x += 10.0f)
+    {
         xs.push_back(x);
     }
-    for (float z = Terrain::kMountainMinZ; z <= Terrain::kMountainMaxZ + 0.01f; z += 14.0f) {
+    for (float z = Terrain::kMountainMinZ; z <= Terrain::kMountainMaxZ + 0.01f; z += 14.0f)
+    {
         zs.push_back(z);
     }
     const float spanX = Terrain::kMountainMaxX - Terrain::kMountainMinX;
@@ -292,7 +311,9 @@ ModelOutput Mountains()
         },
         [](float x0, float x1, float z0, float z1) {
             // Leave out what lies wholly under the heath.
-            auto hidden = [](float x, float z) { return Terrain::MountainHeight(x, z) < Terrain::LandHeight(x, z) - 2.0f; };
+            auto hidden = [](float x, float z) {
+                return Terrain::MountainHeight(x, z) < Terrain::LandHeight(x, z) - 2.0f;
+            };
             return !(hidden(x0, z0) && hidden(x1, z0) && hidden(x0, z1) && hidden(x1, z1));
         });
     return out;
@@ -307,8 +328,10 @@ ModelOutput Sea()
     const float x0 = -1000.0f;
     const float z0 = -800.0f;
     const float step = 100.0f;
-    for (int i = 0; i < 24; ++i) {
-        for (int j = 0; j < 21; ++j) {
+    for (int i = 0; i < 24; ++i)
+    {
+        for (int j = 0; j < 21; ++j)
+        {
             const float xa = x0 + step * static_cast<float>(i);
             const float za = z0 + step * static_cast<float>(j);
             const float xb = xa + step;
@@ -316,7 +339,8 @@ ModelOutput Sea()
             // Tiles wholly under high ground are left out.
             if (Terrain::LandHeight(xa, za) > 2.0f && Terrain::LandHeight(xb, za) > 2.0f &&
                 Terrain::LandHeight(xa, zb) > 2.0f && Terrain::LandHeight(xb, zb) > 2.0f &&
-                Terrain::LandHeight((xa + xb) * 0.5f, (za + zb) * 0.5f) > 2.0f) {
+                Terrain::LandHeight((xa + xb) * 0.5f, (za + zb) * 0.5f) > 2.0f)
+            {
                 continue;
             }
             out.mesh.PlanarQuad({xa, y, zb}, {xb, y, zb}, {xb, y, za}, {xa, y, za}, kUp, kNorth, repeat);
@@ -336,16 +360,18 @@ void EverySegment(MeshBuilder& target, Segment segment)
 {
     MeshBuilder one;
     segment(one, 0.0f);
-    for (int k = 0; k < WorldPlan::kSegmentCount; ++k) {
-        target.AppendTranslated(one, {0.0f, 0.0f, WorldPlan::kFirstSegmentZ + WorldPlan::kSegmentLength * static_cast<float>(k)});
+    for (int k = 0; k < WorldPlan::kSegmentCount; ++k)
+    {
+        target.AppendTranslated(
+            one, {0.0f, 0.0f, WorldPlan::kFirstSegmentZ + WorldPlan::kSegmentLength * static_cast<float>(k)});
     }
 }
 
-constexpr float kDeckHalf = 8.0f;       // paved width either side of the axis
-constexpr float kWallInner = -8.0f;     // the gallery wall's inner face
+constexpr float kDeckHalf = 8.0f;     // paved width either side of the axis
+constexpr float kWallInner = -8.0f;   // the gallery wall's inner face
 constexpr float kWallOuter = -9.6f;
 constexpr float kWallHeight = 16.0f;
-constexpr float kRailInner = 8.0f;      // the balustrade on the sea side
+constexpr float kRailInner = 8.0f;   // the balustrade on the sea side
 constexpr float kRailOuter = 8.6f;
 
 ModelOutput CausewayDeck()
@@ -353,15 +379,17 @@ ModelOutput CausewayDeck()
     ModelOutput out{"CausewayDeck", {}, Material("Paving", "causeway-paving", {0.2f, 0.2f, 0.2f}, 24.0f)};
     const float repeatAlong = WorldPlan::kSegmentLength / 8.0f;
     EverySegment(out.mesh, [&](MeshBuilder& m, float z0) {
-        for (int q = 0; q < 8; ++q) {
+        for (int q = 0; q < 8; ++q)
+        {
             const float za = z0 + repeatAlong * static_cast<float>(q);
             const float zb = za + repeatAlong;
-            for (int half = 0; half < 2; ++half) {
+            for (int half = 0; half < 2; ++half)
+            {
                 const float xa = half == 0 ? -kDeckHalf : 0.0f;
                 const float xb = xa + kDeckHalf;
                 // Explicit coordinates: u from 0 to 1 across each half, v from 0 to 1 along each repeat.
-                m.MappedQuad({xa, 0.0f, zb}, {xb, 0.0f, zb}, {xb, 0.0f, za}, {xa, 0.0f, za}, kUp, 0.0f, 0.0f,
-                                    1.0f, 1.0f);
+                m.MappedQuad({xa, 0.0f, zb}, {xb, 0.0f, zb}, {xb, 0.0f, za}, {xa, 0.0f, za}, kUp, 0.0f, 0.0f, 1.0f,
+                             1.0f);
             }
         }
     });
@@ -370,18 +398,20 @@ ModelOutput CausewayDeck()
 
 ModelOutput CausewayGallery()
 {
-    ModelOutput out{"CausewayGallery", {}, Material("GalleryFacade", "gallery-facade", {0.15f, 0.14f, 0.12f}, 16.0f, 1.15f)};
+    ModelOutput out{
+        "CausewayGallery", {}, Material("GalleryFacade", "gallery-facade", {0.15f, 0.14f, 0.12f}, 16.0f, 1.15f)};
     const float bay = WorldPlan::kBay;
     EverySegment(out.mesh, [&](MeshBuilder& m, float z0) {
-        for (int b = 0; b < 4; ++b) {
+        for (int b = 0; b < 4; ++b)
+        {
             const float za = z0 + bay * static_cast<float>(b);
             const float zb = za + bay;
             // Inner face (towards +x): seen from the deck, +z is to the right.
             m.MappedQuad({kWallInner, kWallHeight, za}, {kWallInner, kWallHeight, zb}, {kWallInner, 0.0f, zb},
-                                {kWallInner, 0.0f, za}, {1.0f, 0.0f, 0.0f}, 0.0f, 0.0f, 1.0f, 1.0f);
+                         {kWallInner, 0.0f, za}, {1.0f, 0.0f, 0.0f}, 0.0f, 0.0f, 1.0f, 1.0f);
             // Outer face (towards -x), seen from the land and from above.
             m.MappedQuad({kWallOuter, kWallHeight, zb}, {kWallOuter, kWallHeight, za}, {kWallOuter, -1.2f, za},
-                                {kWallOuter, -1.2f, zb}, {-1.0f, 0.0f, 0.0f}, 0.0f, 0.0f, 1.0f, 1.0f + 1.2f / kWallHeight);
+                         {kWallOuter, -1.2f, zb}, {-1.0f, 0.0f, 0.0f}, 0.0f, 0.0f, 1.0f, 1.0f + 1.2f / kWallHeight);
         }
     });
     return out;
@@ -394,10 +424,11 @@ ModelOutput CausewayStone()
     EverySegment(out.mesh, [&](MeshBuilder& m, float z0) {
         const Frame at = Frame::At({0.0f, 0.0f, z0});
         // Wall top and the deck's edges and underside.
-        m.Box(at, {kWallOuter - 0.3f, kWallHeight, -0.01f}, {kWallInner + 0.3f, kWallHeight + 0.6f, WorldPlan::kSegmentLength + 0.01f},
-              2.0f);
+        m.Box(at, {kWallOuter - 0.3f, kWallHeight, -0.01f},
+              {kWallInner + 0.3f, kWallHeight + 0.6f, WorldPlan::kSegmentLength + 0.01f}, 2.0f);
         m.Box(at, {kWallOuter, -1.2f, 0.0f}, {kRailOuter, -0.02f, WorldPlan::kSegmentLength}, 2.0f);
-        for (int b = 0; b < 4; ++b) {
+        for (int b = 0; b < 4; ++b)
+        {
             const float zb = bay * static_cast<float>(b);
             // Pilasters on the wall, between the windows.
             m.Box(at, {kWallInner, 0.0f, zb - 0.45f}, {kWallInner + 0.5f, 15.2f, zb + 0.45f}, 2.0f, false);
@@ -415,10 +446,10 @@ ModelOutput CausewayStone()
             m.Box(Frame::At(lamp), {-0.3f, 4.0f, -0.3f}, {0.3f, 4.12f, 0.3f}, 1.0f);
             m.Box(Frame::At(lamp), {-0.32f, 4.88f, -0.32f}, {0.32f, 5.0f, 0.32f}, 1.0f);
             // Brackets for the wall lanterns.
-            m.Box(at, {kWallInner, 4.0f, zb + bay * 0.5f - 1.9f - 0.08f}, {kWallInner + 0.6f, 4.12f, zb + bay * 0.5f - 1.9f + 0.08f},
-                  1.0f);
-            m.Box(at, {kWallInner, 4.0f, zb + bay * 0.5f + 1.9f - 0.08f}, {kWallInner + 0.6f, 4.12f, zb + bay * 0.5f + 1.9f + 0.08f},
-                  1.0f);
+            m.Box(at, {kWallInner, 4.0f, zb + bay * 0.5f - 1.9f - 0.08f},
+                  {kWallInner + 0.6f, 4.12f, zb + bay * 0.5f - 1.9f + 0.08f}, 1.0f);
+            m.Box(at, {kWallInner, 4.0f, zb + bay * 0.5f + 1.9f - 0.08f},
+                  {kWallInner + 0.6f, 4.12f, zb + bay * 0.5f + 1.9f + 0.08f}, 1.0f);
         }
         // The grand arch at the start of each segment, springing from the wall and from a pier on the sea side.
         const float inner = kDeckHalf;
@@ -441,7 +472,8 @@ ModelOutput CausewayStone()
                 n = archNormal(s * kPi);
             },
             24, 1, 7.0f, 1.0f);
-        for (int side = 0; side < 2; ++side) {
+        for (int side = 0; side < 2; ++side)
+        {
             const float z = side == 0 ? 0.0f : depth;
             m.Surface(
                 [&](float s, float t, Vec3& p, Vec3& n) {
@@ -469,7 +501,8 @@ ModelOutput CausewayLanterns()
         m.Disc(Frame{base, {1.0f, 0.0f, 0.0f}, {0.0f, -1.0f, 0.0f}, {0.0f, 0.0f, -1.0f}}, 0.2f, 6, 0.2f);
     };
     EverySegment(out.mesh, [&](MeshBuilder& m, float z0) {
-        for (int b = 0; b < 4; ++b) {
+        for (int b = 0; b < 4; ++b)
+        {
             const float mid = z0 + bay * (static_cast<float>(b) + 0.5f);
             lantern(m, {kRailInner - 0.6f, 4.12f, mid});
             lantern(m, {kWallInner + 0.45f, 4.12f, mid - 1.9f});
@@ -488,7 +521,8 @@ ModelOutput RingOuter()
     ModelOutput out{"RingOuter", {}, Material("Brass", "brass", {0.9f, 0.75f, 0.5f}, 64.0f)};
     const Frame facing{{}, {1.0f, 0.0f, 0.0f}, {0.0f, 0.0f, 1.0f}, {0.0f, -1.0f, 0.0f}};
     out.mesh.Band(facing, 0.8f, 0.95f, 0.03f, 96, 8.0f);
-    for (int k = 0; k < 4; ++k) {
+    for (int k = 0; k < 4; ++k)
+    {
         const float a = static_cast<float>(k) * kPi * 0.5f;
         out.mesh.Sphere(Frame::At({std::cos(a) * 0.95f, std::sin(a) * 0.95f, 0.0f}), 0.045f, 12, 8, 1.0f, 1.0f);
     }
@@ -502,7 +536,8 @@ ModelOutput GimbalRing(const std::string& stem, float radius, float tube, bool g
     Hoop(out.mesh, {}, {1.0f, 0.0f, 0.0f}, radius, tube, 64);
     out.mesh.Sphere(Frame::At({0.0f, 0.0f, radius + tube}), tube * 1.4f, 10, 6, 1.0f, 1.0f);
     out.mesh.Sphere(Frame::At({0.0f, 0.0f, -radius - tube}), tube * 1.4f, 10, 6, 1.0f, 1.0f);
-    if (globe) {
+    if (globe)
+    {
         out.mesh.Sphere(Frame{}, 0.11f, 24, 14, 2.0f, 1.0f);
         Hoop(out.mesh, {}, {0.0f, 1.0f, 0.0f}, 0.125f, 0.012f, 32);
     }
@@ -523,7 +558,8 @@ ModelOutput PaperGlider()
     const float thick = 0.004f;
     const Vec3 lift{0.0f, thick, 0.0f};
     // Each wing has a top and an underside, each mapped as seen from its own side.
-    for (int side = 0; side < 2; ++side) {
+    for (int side = 0; side < 2; ++side)
+    {
         const Vec3& tip = side == 0 ? left : right;
         const Vec3 n = Normalize(Cross(tip - nose, tail - nose)) * (side == 0 ? -1.0f : 1.0f);
         const Vec3 up = n.y >= 0.0f ? n : -n;
@@ -556,16 +592,17 @@ ModelOutput GreatArmillary()
     const float latitude = 40.0f * kPi / 180.0f;
     const Vec3 polar = Normalize(Vec3{0.0f, std::sin(latitude), std::cos(latitude)});
     const Vec3 side = Normalize(Vec3{1.0f, 0.0f, -0.35f});
-    Hoop(m, c, side, 78.0f, 2.2f, 112);                             // meridian, facing the final view
-    Hoop(m, c, polar, 70.0f, 1.8f, 112);                            // equator
-    Hoop(m, c, Normalize(RotateX(polar, 0.41f)), 70.0f, 2.5f, 112); // ecliptic
+    Hoop(m, c, side, 78.0f, 2.2f, 112);                               // meridian, facing the final view
+    Hoop(m, c, polar, 70.0f, 1.8f, 112);                              // equator
+    Hoop(m, c, Normalize(RotateX(polar, 0.41f)), 70.0f, 2.5f, 112);   // ecliptic
     Hoop(m, c, Normalize(Cross(side, polar)), 62.0f, 1.4f, 96);
     Rod(m, c - polar * 84.0f, c + polar * 84.0f, 1.2f);
     m.Sphere(Frame::At(c), 10.0f, 32, 18, 4.0f, 2.0f);
     // Two legs from the base's top up to the meridian, either side of its lowest point; their feet stay on the
     // base as the whole turns.
     const Vec3 along = Normalize(Cross(side, kUp));
-    for (float sign : {-1.0f, 1.0f}) {
+    for (float sign : {-1.0f, 1.0f})
+    {
         const float a = 0.25f * sign;
         const Vec3 onRing = c + (along * std::sin(a) - kUp * std::cos(a)) * 78.0f;
         Rod(m, {onRing.x * 0.55f, 0.0f, onRing.z * 0.55f}, onRing, 1.8f);
@@ -582,7 +619,7 @@ ModelOutput GreatArmillaryBase()
     return out;
 }
 
-}  // namespace
+}   // namespace
 
 std::vector<ModelOutput> ModelSet::BuildAll()
 {

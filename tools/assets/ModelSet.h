@@ -10,13 +10,15 @@
 #include <string>
 #include <vector>
 
-struct ModelOutput {
-    std::string stem;       // "<stem>.obj" and "<stem>.mtl"
+struct ModelOutput
+{
+    std::string stem;   // "<stem>.obj" and "<stem>.mtl"
     MeshBuilder mesh;
     MeshMaterial material;
 };
 
-class ModelSet {
+class ModelSet
+{
 public:
     static std::vector<ModelOutput> BuildAll();
 };

@@ -7,10 +7,11 @@
 #include <cstdint>
 #include <vector>
 
-class MusicSynth {
+class MusicSynth
+{
 public:
     static constexpr int kSampleRate = 44100;
-    static constexpr double kBeatSeconds = 43.0 / 16.0 / 4.0;  // a bar per causeway segment
+    static constexpr double kBeatSeconds = 43.0 / 16.0 / 4.0;   // a bar per causeway segment
 
     // Interleaved stereo 16-bit samples of the first `seconds` of the piece (the whole piece is 60 s).
     static std::vector<int16_t> Render(double seconds = 60.0);

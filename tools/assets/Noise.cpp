@@ -4,25 +4,29 @@
 
 #include <cmath>
 
-namespace {
+namespace
+{
 
 int Wrap(int value, int period)
 {
-    if (period <= 0) {
+    if (period <= 0)
+    {
         return value;
     }
     const int r = value % period;
     return r < 0 ? r + period : r;
 }
 
-float Fade(float t) { return t * t * t * (t * (t * 6.0f - 15.0f) + 10.0f); }
+float Fade(float t)
+{
+    return t * t * t * (t * (t * 6.0f - 15.0f) + 10.0f);
+}
 
 float Grad2(uint32_t hash, float x, float y)
 {
     // Eight directions evenly spaced on the circle.
-    static const float kDirections[8][2] = {{1.0f, 0.0f},       {0.7071f, 0.7071f},  {0.0f, 1.0f},
-                                           {-0.7071f, 0.7071f}, {-1.0f, 0.0f},       {-0.7071f, -0.7071f},
-                                           {0.0f, -1.0f},       {0.7071f, -0.7071f}};
+    static const float kDirections[8][2] = {{1.0f, 0.0f},  {0.7071f, 0.7071f},   {0.0f, 1.0f},  {-0.7071f, 0.7071f},
+                                            {-1.0f, 0.0f}, {-0.7071f, -0.7071f}, {0.0f, -1.0f}, {0.7071f, -0.7071f}};
     const float* d = kDirections[hash & 7u];
     return d[0] * x + d[1] * y;
 }
@@ -30,7 +34,8 @@ float Grad2(uint32_t hash, float x, float y)
 float Grad3(uint32_t hash, float x, float y, float z)
 {
     // The twelve edge directions of a cube.
-    switch (hash % 12u) {
+    switch (hash % 12u)
+    {
     case 0: return x + y;
     case 1: return -x + y;
     case 2: return x - y;
@@ -46,7 +51,7 @@ float Grad3(uint32_t hash, float x, float y, float z)
     }
 }
 
-}  // namespace
+}   // namespace
 
 uint32_t Noise::Hash(uint32_t a, uint32_t b, uint32_t c, uint32_t d)
 {
@@ -99,7 +104,8 @@ float Noise::Gradient3(float x, float y, float z, uint32_t seed)
     const float dy = y - fy;
     const float dz = z - fz;
     float corners[8];
-    for (uint32_t i = 0; i < 8; ++i) {
+    for (uint32_t i = 0; i < 8; ++i)
+    {
         const uint32_t ox = i & 1u;
         const uint32_t oy = (i >> 1) & 1u;
         const uint32_t oz = (i >> 2) & 1u;
@@ -124,7 +130,8 @@ float Noise::Fractal2(float x, float y, int octaves, uint32_t seed, int periodX,
     float amplitude = 1.0f;
     float total = 0.0f;
     float frequency = 1.0f;
-    for (int octave = 0; octave < octaves; ++octave) {
+    for (int octave = 0; octave < octaves; ++octave)
+    {
         const int scale = 1 << octave;
         sum += amplitude * Gradient2(x * frequency, y * frequency, seed + static_cast<uint32_t>(octave) * 977u,
                                      periodX * scale, periodY * scale);
@@ -141,7 +148,8 @@ float Noise::Fractal3(float x, float y, float z, int octaves, uint32_t seed, flo
     float amplitude = 1.0f;
     float total = 0.0f;
     float frequency = 1.0f;
-    for (int octave = 0; octave < octaves; ++octave) {
+    for (int octave = 0; octave < octaves; ++octave)
+    {
         // Each octave is shifted so that lattice points of different octaves do not line up.
         const float shift = static_cast<float>(octave) * 17.31f;
         sum += amplitude * Gradient3(x * frequency + shift, y * frequency - shift, z * frequency + shift * 0.5f,
@@ -160,7 +168,8 @@ float Noise::Ridged2(float x, float y, int octaves, uint32_t seed, int periodX, 
     float total = 0.0f;
     float frequency = 1.0f;
     float weight = 1.0f;
-    for (int octave = 0; octave < octaves; ++octave) {
+    for (int octave = 0; octave < octaves; ++octave)
+    {
         const int scale = 1 << octave;
         float n = 1.0f - std::fabs(Gradient2(x * frequency, y * frequency, seed + static_cast<uint32_t>(octave) * 613u,
                                              periodX * scale, periodY * scale));
@@ -181,8 +190,10 @@ CellSample Noise::Cells2(float x, float y, uint32_t seed, int periodX, int perio
     CellSample result;
     float best = 1e9f;
     float second = 1e9f;
-    for (int oy = -1; oy <= 1; ++oy) {
-        for (int ox = -1; ox <= 1; ++ox) {
+    for (int oy = -1; oy <= 1; ++oy)
+    {
+        for (int ox = -1; ox <= 1; ++ox)
+        {
             const int cx = ix + ox;
             const int cy = iy + oy;
             const uint32_t hx = static_cast<uint32_t>(Wrap(cx, periodX));
@@ -192,13 +203,16 @@ CellSample Noise::Cells2(float x, float y, uint32_t seed, int periodX, int perio
             const float dx = px - x;
             const float dy = py - y;
             const float d = std::sqrt(dx * dx + dy * dy);
-            if (d < best) {
+            if (d < best)
+            {
                 second = best;
                 best = d;
                 result.id = Hash(hx, hy, seed, 3u);
                 result.centreX = px;
                 result.centreY = py;
-            } else if (d < second) {
+            }
+            else if (d < second)
+            {
                 second = d;
             }
         }

@@ -5,15 +5,17 @@
 
 #include <cstdint>
 
-struct CellSample {
-    float nearest = 0.0f;       // distance to the nearest feature point, in lattice units
-    float second = 0.0f;        // distance to the second nearest
-    uint32_t id = 0;            // a hash of the nearest cell, stable for the whole cell
-    float centreX = 0.0f;       // the nearest feature point, in lattice units (wrapped into the period)
+struct CellSample
+{
+    float nearest = 0.0f;   // distance to the nearest feature point, in lattice units
+    float second = 0.0f;    // distance to the second nearest
+    uint32_t id = 0;        // a hash of the nearest cell, stable for the whole cell
+    float centreX = 0.0f;   // the nearest feature point, in lattice units (wrapped into the period)
     float centreY = 0.0f;
 };
 
-class Noise {
+class Noise
+{
 public:
     static uint32_t Hash(uint32_t a, uint32_t b = 0, uint32_t c = 0, uint32_t d = 0);
     // A hash mapped to [0, 1).

@@ -11,7 +11,8 @@
 #include <string>
 #include <vector>
 
-class PreviewRenderer {
+class PreviewRenderer
+{
 public:
     PreviewRenderer();
 
@@ -19,7 +20,8 @@ public:
     Image Render(double seconds, int width, int height) const;
 
 private:
-    struct Texture {
+    struct Texture
+    {
         std::vector<Image> levels;
     };
     std::vector<ModelOutput> m_models;

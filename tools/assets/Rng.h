@@ -4,7 +4,8 @@
 
 #include <cstdint>
 
-class Rng {
+class Rng
+{
 public:
     explicit Rng(uint64_t seed) : m_state(0), m_increment((seed << 1u) | 1u)
     {

@@ -10,9 +10,13 @@
 #include <cmath>
 #include <vector>
 
-namespace {
+namespace
+{
 
-float Saturate(float v) { return Clamp01(v); }
+float Saturate(float v)
+{
+    return Clamp01(v);
+}
 
 // A tiny per-texel offset against banding in the smooth 8-bit gradients.
 Vec3 Dither(int x, int y, uint32_t seed)
@@ -21,7 +25,8 @@ Vec3 Dither(int x, int y, uint32_t seed)
     return {n, n, n};
 }
 
-struct Star {
+struct Star
+{
     Vec3 direction;
     float brightness;
     Vec3 tint;
@@ -32,7 +37,8 @@ std::vector<Star> MakeStars(int count, uint32_t seed)
     Rng rng(seed);
     std::vector<Star> stars;
     stars.reserve(static_cast<size_t>(count));
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < count; ++i)
+    {
         const float z = rng.Range(-1.0f, 1.0f);
         const float a = rng.Range(0.0f, 2.0f * kPi);
         const float s = std::sqrt(std::max(0.0f, 1.0f - z * z));
@@ -41,7 +47,8 @@ std::vector<Star> MakeStars(int count, uint32_t seed)
         const float m = rng.Uniform();
         const float brightness = 0.12f + 0.9f * m * m * m * m;
         const float t = rng.Uniform();
-        const Vec3 tint = t < 0.2f ? Vec3{0.75f, 0.85f, 1.0f} : (t > 0.85f ? Vec3{1.0f, 0.85f, 0.68f} : Vec3{1.0f, 1.0f, 1.0f});
+        const Vec3 tint =
+            t < 0.2f ? Vec3{0.75f, 0.85f, 1.0f} : (t > 0.85f ? Vec3{1.0f, 0.85f, 0.68f} : Vec3{1.0f, 1.0f, 1.0f});
         stars.push_back({d, brightness, tint});
     }
     return stars;
@@ -53,18 +60,22 @@ void SplatStars(Image& image, const std::vector<Star>& stars, float radiusRadian
 {
     const int width = image.Width();
     const int height = image.Height();
-    for (const Star& star : stars) {
+    for (const Star& star : stars)
+    {
         const float phi = std::acos(std::clamp(star.direction.y, -1.0f, 1.0f));
         // Stars too close to the poles would be smeared by the sphere's caps.
-        if (phi < 0.16f || phi > kPi - 0.16f) {
+        if (phi < 0.16f || phi > kPi - 0.16f)
+        {
             continue;
         }
         float theta = std::atan2(star.direction.z, star.direction.x);
-        if (theta < 0.0f) {
+        if (theta < 0.0f)
+        {
             theta += 2.0f * kPi;
         }
         const float w = weight(star.direction) * star.brightness;
-        if (w <= 0.002f) {
+        if (w <= 0.002f)
+        {
             continue;
         }
         const float cx = theta / (2.0f * kPi) * static_cast<float>(width);
@@ -74,12 +85,15 @@ void SplatStars(Image& image, const std::vector<Star>& stars, float radiusRadian
         const float stretch = 1.0f / std::max(std::sin(phi), 0.2f);
         const int reachY = static_cast<int>(std::ceil(sigma * 3.0f));
         const int reachX = static_cast<int>(std::ceil(sigma * 3.0f * stretch));
-        for (int dy = -reachY; dy <= reachY; ++dy) {
+        for (int dy = -reachY; dy <= reachY; ++dy)
+        {
             const int y = static_cast<int>(std::floor(cy)) + dy;
-            if (y < 0 || y >= height) {
+            if (y < 0 || y >= height)
+            {
                 continue;
             }
-            for (int dx = -reachX; dx <= reachX; ++dx) {
+            for (int dx = -reachX; dx <= reachX; ++dx)
+            {
                 const int xi = static_cast<int>(std::floor(cx)) + dx;
                 const int x = (xi % width + width) % width;
                 const float ox = (static_cast<float>(xi) + 0.5f - cx) / stretch;
@@ -95,9 +109,12 @@ void SplatStars(Image& image, const std::vector<Star>& stars, float radiusRadian
 }
 
 // Angle in radians between two unit vectors.
-float AngleBetween(const Vec3& a, const Vec3& b) { return std::acos(std::clamp(Dot(a, b), -1.0f, 1.0f)); }
+float AngleBetween(const Vec3& a, const Vec3& b)
+{
+    return std::acos(std::clamp(Dot(a, b), -1.0f, 1.0f));
+}
 
-}  // namespace
+}   // namespace
 
 Vec3 SkyPainter::SunDirection()
 {
@@ -105,7 +122,8 @@ Vec3 SkyPainter::SunDirection()
     // degrees up; it sits behind the camera for the rest of the flight, so what the camera sees is lit.
     const float azimuth = 38.0f * kPi / 180.0f;
     const float elevation = 7.0f * kPi / 180.0f;
-    return Normalize(Vec3{std::sin(azimuth) * std::cos(elevation), std::sin(elevation), -std::cos(azimuth) * std::cos(elevation)});
+    return Normalize(
+        Vec3{std::sin(azimuth) * std::cos(elevation), std::sin(elevation), -std::cos(azimuth) * std::cos(elevation)});
 }
 
 Vec3 SkyPainter::MoonDirection()
@@ -126,12 +144,15 @@ Image SkyPainter::PaintSunset(int width, int height)
     Image image(width, height);
     const Vec3 sun = SunDirection();
     const Vec3 antiSun = Normalize(Vec3{-sun.x, 0.0f, -sun.z});
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
+    for (int y = 0; y < height; ++y)
+    {
+        for (int x = 0; x < width; ++x)
+        {
             const Vec3 d = DirectionOf(x, y, width, height);
             const float elevation = std::asin(std::clamp(d.y, -1.0f, 1.0f));
             const float up = Saturate(d.y);
-            const float towardsSun = 0.5f + 0.5f * Dot(Normalize(Vec3{d.x, 0.0f, d.z}), Normalize(Vec3{sun.x, 0.0f, sun.z}));
+            const float towardsSun =
+                0.5f + 0.5f * Dot(Normalize(Vec3{d.x, 0.0f, d.z}), Normalize(Vec3{sun.x, 0.0f, sun.z}));
             const float cosSun = Dot(d, sun);
 
             // Zenith blue-violet down to a horizon that is gold towards the sun and rose away from it.
@@ -159,19 +180,23 @@ Image SkyPainter::PaintSunset(int width, int height)
 
             // Clouds: a fractal layer seen in perspective, thinning towards the zenith and the horizon, lit gold
             // and rose from below on the sun's side and violet-grey away from it.
-            if (d.y > 0.0f) {
+            if (d.y > 0.0f)
+            {
                 const float k = 1.0f / (d.y + 0.12f);
                 const float cx = d.x * k * 2.2f;
                 const float cz = d.z * k * 2.2f;
                 float density = Noise::Fractal3(cx * 0.8f, cz * 0.8f, 0.37f, 6, 1301u, 0.55f);
-                density = Smoothstep(-0.06f, 0.40f, density + 0.12f * Noise::Fractal3(cx * 4.0f, cz * 4.0f, 2.1f, 3, 1302u));
+                density =
+                    Smoothstep(-0.06f, 0.40f, density + 0.12f * Noise::Fractal3(cx * 4.0f, cz * 4.0f, 2.1f, 3, 1302u));
                 density *= Smoothstep(0.015f, 0.12f, d.y) * Smoothstep(0.92f, 0.6f, d.y);
                 const float edgeLight = std::pow(Saturate(cosSun), 4.0f);
                 Vec3 cloud = Lerp(Vec3{0.46f, 0.38f, 0.52f}, Vec3{1.0f, 0.62f, 0.40f}, std::pow(towardsSun, 1.5f));
                 cloud = Lerp(cloud, Vec3{1.0f, 0.85f, 0.62f}, edgeLight * (1.0f - density) * 0.8f);
                 cloud = Lerp(cloud, Vec3{0.30f, 0.26f, 0.40f}, Smoothstep(0.3f, 0.8f, d.y) * 0.5f);
                 c = Lerp(c, cloud, density * 0.85f);
-            } else {
+            }
+            else
+            {
                 // Below the horizon: the distant sea, darkening downwards, with the sun's path on the water.
                 const float depth = Smoothstep(0.0f, -0.25f, d.y);
                 Vec3 sea = Lerp(Lerp(horizon, Vec3{0.20f, 0.20f, 0.30f}, 0.6f), Vec3{0.05f, 0.08f, 0.12f}, depth);
@@ -197,8 +222,10 @@ Image SkyPainter::PaintNight(int width, int height)
     const Vec3 moon = MoonDirection();
     // The Milky Way follows a great circle tilted across the sky; `pole` is that circle's axis.
     const Vec3 galacticPole = Normalize(Vec3{0.55f, 0.45f, -0.70f});
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
+    for (int y = 0; y < height; ++y)
+    {
+        for (int x = 0; x < width; ++x)
+        {
             const Vec3 d = DirectionOf(x, y, width, height);
             const float up = Saturate(d.y);
             const float elevation = std::asin(std::clamp(d.y, -1.0f, 1.0f));
@@ -208,21 +235,24 @@ Image SkyPainter::PaintNight(int width, int height)
             // The Milky Way: a soft band with brighter knots and dark dust lanes.
             const float band = std::exp(-std::pow(Dot(d, galacticPole) / 0.2f, 2.0f));
             const float knots = 0.5f + 0.5f * Noise::Fractal3(d.x * 4.0f, d.y * 4.0f, d.z * 4.0f, 5, 1401u);
-            const float dust = Smoothstep(0.1f, 0.5f, Noise::Fractal3(d.x * 7.0f + 3.0f, d.y * 7.0f, d.z * 7.0f, 4, 1402u));
+            const float dust =
+                Smoothstep(0.1f, 0.5f, Noise::Fractal3(d.x * 7.0f + 3.0f, d.y * 7.0f, d.z * 7.0f, 4, 1402u));
             const float milky = band * knots * (1.0f - 0.7f * dust * Smoothstep(0.3f, 1.0f, band));
             c = c + Vec3{0.20f, 0.20f, 0.24f} * milky * Smoothstep(0.02f, 0.2f, d.y);
 
             // Aurora curtains above the horizon ahead (+z): a wavy lower edge, vertical rays, green at the
             // bottom turning violet at the top.
-            const float azimuth = std::atan2(d.x, d.z);  // 0 straight ahead
+            const float azimuth = std::atan2(d.x, d.z);   // 0 straight ahead
             const float ahead = Smoothstep(1.4f, 0.6f, std::fabs(azimuth));
             const float baseElevation = 0.09f + 0.05f * std::sin(azimuth * 3.0f + 0.7f) +
                                         0.03f * Noise::Fractal2(azimuth * 3.0f, 0.5f, 3, 1403u);
             const float aboveBase = elevation - baseElevation;
-            if (aboveBase > -0.02f && ahead > 0.0f) {
+            if (aboveBase > -0.02f && ahead > 0.0f)
+            {
                 const float bottom = Smoothstep(-0.02f, 0.012f, aboveBase);
                 const float fall = std::exp(-std::max(aboveBase, 0.0f) / 0.16f);
-                const float rays = 0.45f + 0.55f * Smoothstep(-0.2f, 0.6f, Noise::Fractal2(azimuth * 45.0f, 0.3f, 3, 1404u));
+                const float rays =
+                    0.45f + 0.55f * Smoothstep(-0.2f, 0.6f, Noise::Fractal2(azimuth * 45.0f, 0.3f, 3, 1404u));
                 const float curtains = 0.5f + 0.5f * Noise::Fractal2(azimuth * 5.0f, 1.7f, 3, 1405u);
                 const float intensity = bottom * fall * rays * curtains * ahead * 1.2f;
                 const Vec3 green{0.18f, 0.85f, 0.50f};
@@ -232,15 +262,18 @@ Image SkyPainter::PaintNight(int width, int height)
 
             // Moonlight: a halo around the moon and its disc with darker seas.
             const float moonAngle = AngleBetween(d, moon);
-            c = c + Vec3{0.10f, 0.12f, 0.16f} * std::exp(-moonAngle / 0.12f) + Vec3{0.05f, 0.06f, 0.08f} * std::exp(-moonAngle / 0.5f);
+            c = c + Vec3{0.10f, 0.12f, 0.16f} * std::exp(-moonAngle / 0.12f) +
+                Vec3{0.05f, 0.06f, 0.08f} * std::exp(-moonAngle / 0.5f);
             const float discRadius = 0.032f;
-            if (moonAngle < discRadius + 0.004f) {
+            if (moonAngle < discRadius + 0.004f)
+            {
                 const float maria = Noise::Fractal3(d.x * 90.0f, d.y * 90.0f, d.z * 90.0f, 4, 1406u);
                 const Vec3 surface = Vec3{0.95f, 0.94f, 0.88f} * (0.86f - 0.22f * Smoothstep(0.0f, 0.4f, maria));
                 c = Lerp(c, surface, Smoothstep(discRadius + 0.003f, discRadius - 0.002f, moonAngle));
             }
 
-            if (d.y < 0.0f) {
+            if (d.y < 0.0f)
+            {
                 // Below the horizon: the dark sea, with the moon's path on it and the aurora's faint reflection.
                 const float depth = Smoothstep(0.0f, -0.3f, d.y);
                 Vec3 sea = Lerp(Vec3{0.05f, 0.08f, 0.15f}, Vec3{0.015f, 0.025f, 0.05f}, depth);

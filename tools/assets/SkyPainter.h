@@ -7,7 +7,8 @@
 #include "tools/assets/Image.h"
 #include "tools/assets/Vec3.h"
 
-class SkyPainter {
+class SkyPainter
+{
 public:
     // Directions towards the sun in the first sky and the moon in the second; the world's light comes from
     // the sun's side (its actor is oriented to match).

@@ -31,7 +31,7 @@ float Terrain::LandHeight(float x, float z)
     height += rise * (hills + inland + behind + 3.0f * Noise::Fractal2(x * 0.03f, z * 0.03f, 3, 12u));
 
     // Cliffs down to the sea along the coast.
-    const float toCoast = coast - x;  // positive on land
+    const float toCoast = coast - x;   // positive on land
     const float cliff = Smoothstep(-4.0f, 10.0f, toCoast);
     height = Mix(Terrain::kSeaLevel - 7.0f, height, cliff);
     return height;

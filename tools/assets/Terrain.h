@@ -4,7 +4,8 @@
 // It holds no geometry itself; the sea is a separate flat plane at kSeaLevel.
 #pragma once
 
-class Terrain {
+class Terrain
+{
 public:
     static constexpr float kSeaLevel = -3.0f;
 

@@ -12,9 +12,11 @@
 #include <cmath>
 #include <functional>
 
-namespace {
+namespace
+{
 
-struct Painted {
+struct Painted
+{
     Image albedo;
     std::vector<float> height;
 };
@@ -23,8 +25,10 @@ struct Painted {
 Painted Paint(int width, int height, const std::function<void(float, float, Vec3&, float&)>& pixel)
 {
     Painted out{Image(width, height), std::vector<float>(static_cast<size_t>(width) * static_cast<size_t>(height))};
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
+    for (int y = 0; y < height; ++y)
+    {
+        for (int x = 0; x < width; ++x)
+        {
             Vec3 colour;
             float h = 0.0f;
             pixel((static_cast<float>(x) + 0.5f) / static_cast<float>(width),
@@ -41,24 +45,29 @@ void AddPair(std::vector<TextureOutput>& out, const std::string& stem, const Pai
 {
     out.push_back({stem + "-albedo.dds", painted.albedo, TextureEncoding::Dds, MipChain::Full, false});
     Image normals = Image::NormalsFromHeight(painted.height, painted.albedo.Width(), painted.albedo.Height(), strength);
-    for (int d = normalDivisor; d > 1; d /= 2) {
+    for (int d = normalDivisor; d > 1; d /= 2)
+    {
         normals = normals.Downsampled(true);
     }
     out.push_back({stem + "-normal.dds", normals, TextureEncoding::Dds, MipChain::Full, true});
 }
 
-int Sized(int size, int scale) { return std::max(8, size / scale); }
+int Sized(int size, int scale)
+{
+    return std::max(8, size / scale);
+}
 
 // Periodic fractal noise over a texture that repeats every `period` lattice cells.
 float Tiled(float u, float v, int period, int octaves, uint32_t seed, float gain = 0.5f)
 {
-    return Noise::Fractal2(u * static_cast<float>(period), v * static_cast<float>(period), octaves, seed, period, period,
-                           gain);
+    return Noise::Fractal2(u * static_cast<float>(period), v * static_cast<float>(period), octaves, seed, period,
+                           period, gain);
 }
 
 // Courses of blocks of random lengths that wrap around a repeat `width` units wide; used by the stone walls
 // and pavements. Returns the distance to the nearest joint and a per-block hash.
-struct Coursed {
+struct Coursed
+{
     float joint = 0.0f;
     uint32_t block = 0;
 };
@@ -74,14 +83,17 @@ Coursed Courses(float x, float y, float width, float courseHeight, int blocksPer
     int index = static_cast<int>(local / spacing);
     float best = 1e9f;
     uint32_t block = 0;
-    for (int k = index - 1; k <= index + 2; ++k) {
+    for (int k = index - 1; k <= index + 2; ++k)
+    {
         const int wrapped = (k % blocksPerCourse + blocksPerCourse) % blocksPerCourse;
-        const float jitter = (Noise::HashUnit(static_cast<uint32_t>(wrapped), static_cast<uint32_t>(course), seed) - 0.5f) *
-                             spacing * 0.6f;
+        const float jitter =
+            (Noise::HashUnit(static_cast<uint32_t>(wrapped), static_cast<uint32_t>(course), seed) - 0.5f) * spacing *
+            0.6f;
         const float edge = static_cast<float>(k) * spacing + (wrapped == 0 ? 0.0f : jitter);
         const float d = std::fabs(local - edge);
         best = std::min(best, d);
-        if (local >= edge) {
+        if (local >= edge)
+        {
             block = Noise::Hash(static_cast<uint32_t>(wrapped), static_cast<uint32_t>(course), seed, 9u);
         }
     }
@@ -125,20 +137,23 @@ Painted CompassRose(int size)
     const Vec3 granite{0.17f, 0.18f, 0.23f};
     return Paint(size, size, [&](float u, float v, Vec3& c, float& h) {
         const float dx = (u - 0.5f) * 2.0f;
-        const float dy = (0.5f - v) * 2.0f;  // +z (the top of the texture) is north
+        const float dy = (0.5f - v) * 2.0f;   // +z (the top of the texture) is north
         const float r = std::sqrt(dx * dx + dy * dy);
-        const float angle = std::atan2(dy, dx);  // 0 east, pi/2 north
+        const float angle = std::atan2(dy, dx);   // 0 east, pi/2 north
 
         // Polished granite with sparkles.
-        const float sparkle = Noise::HashUnit(static_cast<uint32_t>(u * 2048.0f), static_cast<uint32_t>(v * 2048.0f), 7u);
+        const float sparkle =
+            Noise::HashUnit(static_cast<uint32_t>(u * 2048.0f), static_cast<uint32_t>(v * 2048.0f), 7u);
         c = granite * (0.85f + 0.25f * Noise::Fractal2(u * 24.0f, v * 24.0f, 4, 201u));
-        if (sparkle > 0.995f) {
+        if (sparkle > 0.995f)
+        {
             c = c + Vec3{0.3f, 0.3f, 0.32f};
         }
         h = 0.5f;
 
         auto ring = [&](float inner, float outer, const Vec3& colour, float height) {
-            if (r >= inner && r < outer) {
+            if (r >= inner && r < outer)
+            {
                 c = colour * (0.92f + 0.1f * Noise::Fractal2(angle * 40.0f, r * 60.0f, 3, 202u));
                 h = height;
             }
@@ -149,23 +164,27 @@ Painted CompassRose(int size)
         ring(0.70f, 0.712f, brassDark, 0.75f);
 
         // Engraved degree ticks on the outer brass band: every 5 degrees, longer every 30.
-        if (r > 0.935f && r < 0.985f) {
+        if (r > 0.935f && r < 0.985f)
+        {
             const float degrees = angle * 180.0f / kPi + 360.0f;
             const float step = std::fmod(degrees + 0.25f, 5.0f);
             const bool major = std::fmod(degrees + 0.25f, 30.0f) < 0.5f;
-            if (step < 0.5f && (major || r > 0.955f)) {
+            if (step < 0.5f && (major || r > 0.955f))
+            {
                 c = Vec3{0.25f, 0.16f, 0.08f};
                 h = 0.5f;
             }
         }
 
         // Twelve brass studs between the star's points.
-        for (int k = 0; k < 12; ++k) {
+        for (int k = 0; k < 12; ++k)
+        {
             const float a = (15.0f + 30.0f * static_cast<float>(k)) * kPi / 180.0f;
             const float sx = std::cos(a) * 0.785f;
             const float sy = std::sin(a) * 0.785f;
             const float d = std::sqrt((dx - sx) * (dx - sx) + (dy - sy) * (dy - sy));
-            if (d < 0.03f) {
+            if (d < 0.03f)
+            {
                 c = Lerp(brass, brassDark, d / 0.03f);
                 h = 0.8f + 0.3f * (1.0f - d / 0.03f);
             }
@@ -173,37 +192,47 @@ Painted CompassRose(int size)
 
         // The sixteen-point star, smallest points first so the larger ones lie on top. Each point is a
         // pyramid with a lit and a shaded facet, as on a mariner's compass.
-        struct Points {
+        struct Points
+        {
             int count;
             float offsetDegrees;
             float length;
-            float halfWidth;  // radians at the centre
+            float halfWidth;   // radians at the centre
             Vec3 light;
             Vec3 dark;
         };
         const Points layers[3] = {{8, 22.5f, 0.52f, 0.16f, marble, marbleDark},
                                   {4, 45.0f, 0.68f, 0.24f, copper, copperDark},
                                   {4, 0.0f, 0.92f, 0.30f, brass, brassDark}};
-        for (const Points& layer : layers) {
-            for (int k = 0; k < layer.count; ++k) {
-                const float pointAngle = (layer.offsetDegrees + 360.0f / static_cast<float>(layer.count) *
-                                                                     static_cast<float>(k)) * kPi / 180.0f;
+        for (const Points& layer : layers)
+        {
+            for (int k = 0; k < layer.count; ++k)
+            {
+                const float pointAngle =
+                    (layer.offsetDegrees + 360.0f / static_cast<float>(layer.count) * static_cast<float>(k)) * kPi /
+                    180.0f;
                 float delta = angle - pointAngle;
-                while (delta > kPi) delta -= 2.0f * kPi;
-                while (delta < -kPi) delta += 2.0f * kPi;
+                while (delta > kPi)
+                    delta -= 2.0f * kPi;
+                while (delta < -kPi)
+                    delta += 2.0f * kPi;
                 // The point's outline: a kite from the centre (width halfWidth * 0.12) to its tip.
                 const float along = r * std::cos(delta);
                 const float across = r * std::sin(delta);
-                if (along <= 0.0f || along > layer.length) {
+                if (along <= 0.0f || along > layer.length)
+                {
                     continue;
                 }
-                const float halfAcross = (1.0f - along / layer.length) * layer.length * std::tan(layer.halfWidth) * 0.5f;
-                if (std::fabs(across) < halfAcross) {
+                const float halfAcross =
+                    (1.0f - along / layer.length) * layer.length * std::tan(layer.halfWidth) * 0.5f;
+                if (std::fabs(across) < halfAcross)
+                {
                     const float edge = 1.0f - std::fabs(across) / halfAcross;
                     c = across > 0.0f ? layer.light : layer.dark;
                     c = c * (0.93f + 0.07f * edge);
                     h = 0.9f + 0.5f * edge * (1.0f - along / layer.length);
-                    if (edge < 0.04f) {
+                    if (edge < 0.04f)
+                    {
                         c = c * 0.6f;
                     }
                 }
@@ -211,15 +240,21 @@ Painted CompassRose(int size)
         }
 
         // The sun medallion at the centre.
-        if (r < 0.13f) {
+        if (r < 0.13f)
+        {
             const float rays = 0.5f + 0.5f * std::cos(angle * 16.0f);
-            if (r < 0.07f) {
+            if (r < 0.07f)
+            {
                 c = Lerp(brass * 1.08f, brass, r / 0.07f);
                 h = 1.6f - r * 3.0f;
-            } else if (r < 0.08f) {
+            }
+            else if (r < 0.08f)
+            {
                 c = brassDark * 0.7f;
                 h = 1.0f;
-            } else if (r < 0.07f + 0.06f * rays) {
+            }
+            else if (r < 0.07f + 0.06f * rays)
+            {
                 c = copper;
                 h = 1.2f;
             }
@@ -277,16 +312,21 @@ Painted CausewayPaving(int size)
         const float tint = Noise::HashUnit(sett.block);
         Vec3 stone = Lerp(Vec3{0.42f, 0.42f, 0.45f}, Vec3{0.55f, 0.52f, 0.50f}, tint);
         const float speck = Noise::HashUnit(static_cast<uint32_t>(u * 1024.0f), static_cast<uint32_t>(v * 1024.0f), 5u);
-        stone = stone * (0.88f + 0.1f * Noise::Fractal2(u * 32.0f, v * 32.0f, 4, 502u, 32, 32) + 0.12f * (speck - 0.5f));
+        stone =
+            stone * (0.88f + 0.1f * Noise::Fractal2(u * 32.0f, v * 32.0f, 4, 502u, 32, 32) + 0.12f * (speck - 0.5f));
         const float joint = Smoothstep(0.01f, 0.035f, sett.joint);
         c = Lerp(Vec3{0.18f, 0.17f, 0.17f}, stone, joint);
         h = joint * (0.6f + 0.4f * Smoothstep(0.0f, 0.08f, sett.joint));
         // A brass strip along both edges of the repeat: it shows down the middle of the deck and at its kerbs.
         const float fromEdge = std::min(x, width - x);
-        if (fromEdge < 0.16f) {
-            c = fromEdge < 0.04f ? Vec3{0.24f, 0.2f, 0.16f} : Vec3{0.80f, 0.60f, 0.30f} * (0.92f + 0.08f * std::sin(y * 40.0f));
+        if (fromEdge < 0.16f)
+        {
+            c = fromEdge < 0.04f ? Vec3{0.24f, 0.2f, 0.16f}
+                                 : Vec3{0.80f, 0.60f, 0.30f} * (0.92f + 0.08f * std::sin(y * 40.0f));
             h = fromEdge < 0.04f ? 0.2f : 0.9f;
-        } else if (fromEdge < 0.22f) {
+        }
+        else if (fromEdge < 0.22f)
+        {
             c = Vec3{0.82f, 0.80f, 0.74f};
             h = 0.85f;
         }
@@ -300,7 +340,7 @@ Painted Facade(int width, int height)
     const float tall = 16.0f;
     return Paint(width, height, [&](float u, float v, Vec3& c, float& h) {
         const float x = u * bay;
-        const float y = (1.0f - v) * tall;  // height above the deck
+        const float y = (1.0f - v) * tall;   // height above the deck
         const Coursed block = Courses(x, y, bay, 0.8f, 6, 601u);
         const float tint = Noise::HashUnit(block.block);
         Vec3 stone = Lerp(Vec3{0.74f, 0.68f, 0.58f}, Vec3{0.82f, 0.77f, 0.67f}, tint);
@@ -311,27 +351,35 @@ Painted Facade(int width, int height)
 
         const Vec3 dressed{0.86f, 0.82f, 0.74f};
         // Rusticated plinth.
-        if (y < 1.0f) {
+        if (y < 1.0f)
+        {
             c = c * 0.78f;
             h = 0.5f * jointMask + 0.1f;
         }
         // String course and cornice with dentils, and a frieze of rosettes between them.
-        if (y > 12.3f && y < 12.75f) {
+        if (y > 12.3f && y < 12.75f)
+        {
             c = dressed * (0.95f + 0.05f * std::sin(x * 3.0f));
             h = 1.0f - 0.3f * std::fabs(y - 12.52f) / 0.22f;
         }
-        if (y > 15.25f) {
+        if (y > 15.25f)
+        {
             c = dressed;
             h = 1.1f - 0.3f * Smoothstep(15.25f, 16.0f, y);
-        } else if (y > 14.95f) {
+        }
+        else if (y > 14.95f)
+        {
             const float dentil = std::fmod(x, 0.27f);
             c = dentil < 0.16f ? dressed : dressed * 0.55f;
             h = dentil < 0.16f ? 0.95f : 0.55f;
-        } else if (y > 13.2f && y < 14.7f) {
+        }
+        else if (y > 13.2f && y < 14.7f)
+        {
             const float cx = std::fmod(x, bay / 8.0f) - bay / 16.0f;
             const float cy = y - 13.95f;
             const float d = std::sqrt(cx * cx + cy * cy);
-            if (d < 0.42f) {
+            if (d < 0.42f)
+            {
                 const float petals = 0.5f + 0.5f * std::cos(std::atan2(cy, cx) * 8.0f);
                 c = d < 0.12f ? Vec3{0.80f, 0.60f, 0.30f} : dressed * (0.8f + 0.2f * petals);
                 h = 0.7f + 0.3f * petals * (1.0f - d / 0.42f);
@@ -344,28 +392,34 @@ Painted Facade(int width, int height)
         const float sill = 2.6f;
         const float spring = 9.3f;
         auto insideArch = [&](float margin) {
-            if (std::fabs(cx) > halfWidth + margin || y < sill - margin) {
+            if (std::fabs(cx) > halfWidth + margin || y < sill - margin)
+            {
                 return false;
             }
-            if (y <= spring) {
+            if (y <= spring)
+            {
                 return true;
             }
             const float dy = y - spring;
             return std::sqrt(cx * cx + dy * dy) < halfWidth + margin;
         };
-        if (insideArch(0.38f)) {
+        if (insideArch(0.38f))
+        {
             c = dressed * (0.95f + 0.05f * Noise::Fractal2(x * 3.0f, y * 3.0f, 2, 603u));
             h = 1.0f;
-            if (y > spring + halfWidth && std::fabs(cx) < 0.28f) {
-                c = dressed * 1.04f;  // keystone
+            if (y > spring + halfWidth && std::fabs(cx) < 0.28f)
+            {
+                c = dressed * 1.04f;   // keystone
                 h = 1.15f;
             }
         }
-        if (y > sill - 0.55f && y < sill - 0.2f && std::fabs(cx) < halfWidth + 0.6f) {
-            c = dressed;  // sill
+        if (y > sill - 0.55f && y < sill - 0.2f && std::fabs(cx) < halfWidth + 0.6f)
+        {
+            c = dressed;   // sill
             h = 1.2f;
         }
-        if (insideArch(0.0f)) {
+        if (insideArch(0.0f))
+        {
             // Warm light, brightest low in the window, behind a bronze lattice.
             const float glow = 1.0f - 0.25f * Smoothstep(sill, spring + halfWidth, y);
             Vec3 glass = Vec3{1.0f, 0.80f, 0.46f} * glow;
@@ -387,7 +441,8 @@ Painted Lantern(int size)
         const float centre = 1.0f - 0.25f * (du * du + dv * dv);
         c = Vec3{1.0f, 0.84f, 0.52f} * centre;
         const float frame = std::max(du, dv);
-        if (frame > 0.86f) {
+        if (frame > 0.86f)
+        {
             c = Vec3{0.2f, 0.15f, 0.1f};
         }
         h = 0.0f;
@@ -404,9 +459,12 @@ Painted Sea(int size)
         const int waves[6][2] = {{7, 2}, {3, 8}, {9, -5}, {-7, 9}, {13, 6}, {4, -15}};
         float height = 0.0f;
         float amplitude = 1.0f;
-        for (int i = 0; i < 6; ++i) {
+        for (int i = 0; i < 6; ++i)
+        {
             const float phase = Noise::HashUnit(static_cast<uint32_t>(i), 701u) * tau;
-            height += amplitude * std::sin(tau * (u * static_cast<float>(waves[i][0]) + v * static_cast<float>(waves[i][1])) + phase);
+            height +=
+                amplitude *
+                std::sin(tau * (u * static_cast<float>(waves[i][0]) + v * static_cast<float>(waves[i][1])) + phase);
             amplitude *= 0.7f;
         }
         height = height * 0.3f + 0.3f * Tiled(u, v, 96, 3, 702u);
@@ -434,10 +492,13 @@ Painted Meadow(int size)
         const CellSample rock = Noise::Cells2(u * 20.0f, v * 20.0f, 804u, 20, 20);
         const bool isRock = Noise::HashUnit(rock.id) > 0.93f && rock.nearest < 0.22f + 0.1f * Tiled(u, v, 64, 2, 805u);
         h = 0.3f * blades + 0.2f * patches;
-        if (isRock) {
+        if (isRock)
+        {
             c = Vec3{0.50f, 0.48f, 0.44f} * (0.8f + 0.6f * (0.3f - rock.nearest));
             h += 1.5f * (0.3f - rock.nearest);
-        } else {
+        }
+        else
+        {
             c = ground;
         }
     });
@@ -475,11 +536,13 @@ Painted Mountains(int width, int height)
 Painted StarChartPaper(int size)
 {
     Rng rng(1001u);
-    struct Star {
+    struct Star
+    {
         float u, v, radius;
     };
     std::vector<Star> stars;
-    for (int i = 0; i < 90; ++i) {
+    for (int i = 0; i < 90; ++i)
+    {
         stars.push_back({rng.Range(0.05f, 0.95f), rng.Range(0.05f, 0.95f), rng.Range(0.003f, 0.011f)});
     }
     return Paint(size, size, [&](float u, float v, Vec3& c, float& h) {
@@ -492,13 +555,17 @@ Painted StarChartPaper(int size)
         const float dy = v - 0.5f;
         const float r = std::sqrt(dx * dx + dy * dy);
         const float circles = std::fabs(std::fmod(r * 8.0f + 0.5f, 1.0f) - 0.5f);
-        const float meridians = std::fabs(std::fmod(std::atan2(dy, dx) / (2.0f * kPi) * 12.0f + 12.5f, 1.0f) - 0.5f) * r;
-        if (circles < 0.025f || (meridians < 0.0025f && r > 0.1f)) {
+        const float meridians =
+            std::fabs(std::fmod(std::atan2(dy, dx) / (2.0f * kPi) * 12.0f + 12.5f, 1.0f) - 0.5f) * r;
+        if (circles < 0.025f || (meridians < 0.0025f && r > 0.1f))
+        {
             c = Lerp(c, ink, 0.45f);
         }
-        for (const Star& s : stars) {
+        for (const Star& s : stars)
+        {
             const float d = std::sqrt((u - s.u) * (u - s.u) + (v - s.v) * (v - s.v));
-            if (d < s.radius) {
+            if (d < s.radius)
+            {
                 c = ink;
             }
         }
@@ -552,25 +619,31 @@ Image Emblem(int size)
     // "D.bmp": a terracotta tile with a sixteen-rayed sun. It is symmetric under a half turn, so the loader's
     // 180-degree rotation leaves it as drawn.
     Image image(size, size);
-    for (int y = 0; y < size; ++y) {
-        for (int x = 0; x < size; ++x) {
+    for (int y = 0; y < size; ++y)
+    {
+        for (int x = 0; x < size; ++x)
+        {
             const float u = (static_cast<float>(x) + 0.5f) / static_cast<float>(size) - 0.5f;
             const float v = (static_cast<float>(y) + 0.5f) / static_cast<float>(size) - 0.5f;
             const float r = std::sqrt(u * u + v * v) * 2.0f;
             const float a = std::atan2(v, u);
-            Vec3 c{0.14f, 0.20f, 0.36f};  // deep blue ground
+            Vec3 c{0.14f, 0.20f, 0.36f};   // deep blue ground
             const float border = std::max(std::fabs(u), std::fabs(v)) * 2.0f;
             const float rays = std::fabs(std::cos(a * 8.0f));
-            if (r < 0.78f && r > 0.34f && (r - 0.34f) < 0.44f * std::pow(rays, 3.0f)) {
+            if (r < 0.78f && r > 0.34f && (r - 0.34f) < 0.44f * std::pow(rays, 3.0f))
+            {
                 c = Lerp(Vec3{0.90f, 0.62f, 0.26f}, Vec3{0.80f, 0.40f, 0.22f}, (r - 0.34f) / 0.44f);
             }
-            if (r < 0.34f) {
+            if (r < 0.34f)
+            {
                 c = Lerp(Vec3{0.98f, 0.86f, 0.52f}, Vec3{0.92f, 0.66f, 0.30f}, r / 0.34f);
             }
-            if (std::fabs(r - 0.36f) < 0.015f || std::fabs(r - 0.86f) < 0.012f) {
+            if (std::fabs(r - 0.36f) < 0.015f || std::fabs(r - 0.86f) < 0.012f)
+            {
                 c = Vec3{0.95f, 0.90f, 0.78f};
             }
-            if (border > 0.9f) {
+            if (border > 0.9f)
+            {
                 c = border > 0.95f ? Vec3{0.55f, 0.30f, 0.18f} : Vec3{0.92f, 0.86f, 0.72f};
             }
             c = c * (0.94f + 0.06f * Noise::Fractal2(u * 24.0f, v * 24.0f, 3, 1201u));
@@ -580,7 +653,7 @@ Image Emblem(int size)
     return image;
 }
 
-}  // namespace
+}   // namespace
 
 std::vector<TextureOutput> TexturePainter::PaintAll(int scale)
 {

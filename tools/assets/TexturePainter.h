@@ -9,9 +9,14 @@
 #include <string>
 #include <vector>
 
-enum class TextureEncoding { Dds, Bmp };
+enum class TextureEncoding
+{
+    Dds,
+    Bmp
+};
 
-struct TextureOutput {
+struct TextureOutput
+{
     std::string fileName;
     Image image;
     TextureEncoding encoding = TextureEncoding::Dds;
@@ -19,7 +24,8 @@ struct TextureOutput {
     bool isNormalMap = false;
 };
 
-class TexturePainter {
+class TexturePainter
+{
 public:
     // `scale` divides every texture's size (1 for the real assets; tests use larger values to stay quick).
     static std::vector<TextureOutput> PaintAll(int scale = 1);

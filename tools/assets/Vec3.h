@@ -4,7 +4,8 @@
 
 #include <cmath>
 
-struct Vec3 {
+struct Vec3
+{
     float x = 0.0f;
     float y = 0.0f;
     float z = 0.0f;
@@ -26,18 +27,27 @@ struct Vec3 {
     }
 };
 
-constexpr float Dot(const Vec3& a, const Vec3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+constexpr float Dot(const Vec3& a, const Vec3& b)
+{
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
 constexpr Vec3 Cross(const Vec3& a, const Vec3& b)
 {
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
-inline float Length(const Vec3& v) { return std::sqrt(Dot(v, v)); }
+inline float Length(const Vec3& v)
+{
+    return std::sqrt(Dot(v, v));
+}
 inline Vec3 Normalize(const Vec3& v)
 {
     const float length = Length(v);
     return length > 0.0f ? v * (1.0f / length) : Vec3{};
 }
-constexpr Vec3 Lerp(const Vec3& a, const Vec3& b, float t) { return a + (b - a) * t; }
+constexpr Vec3 Lerp(const Vec3& a, const Vec3& b, float t)
+{
+    return a + (b - a) * t;
+}
 
 // Rotation about the y axis by `angle` radians, matching the engine's yaw (x turns towards -z for positive angles).
 inline Vec3 RotateY(const Vec3& v, float angle)
@@ -61,12 +71,18 @@ inline Vec3 RotateZ(const Vec3& v, float angle)
     return {v.x * c - v.y * s, v.x * s + v.y * c, v.z};
 }
 
-inline float Clamp01(float v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }
+inline float Clamp01(float v)
+{
+    return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v);
+}
 inline float Smoothstep(float edge0, float edge1, float v)
 {
     const float t = Clamp01((v - edge0) / (edge1 - edge0));
     return t * t * (3.0f - 2.0f * t);
 }
-inline float Mix(float a, float b, float t) { return a + (b - a) * t; }
+inline float Mix(float a, float b, float t)
+{
+    return a + (b - a) * t;
+}
 
 constexpr float kPi = 3.14159265358979f;

@@ -1,11 +1,13 @@
 // The canonical 44-byte header (RIFF, "fmt " chunk for PCM, "data" chunk) followed by little-endian samples.
 #include "tools/assets/WavFile.h"
 
-namespace {
+namespace
+{
 
 void PutU32(std::vector<uint8_t>& out, uint32_t v)
 {
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 4; ++i)
+    {
         out.push_back(static_cast<uint8_t>(v >> (8 * i)));
     }
 }
@@ -18,12 +20,13 @@ void PutU16(std::vector<uint8_t>& out, uint16_t v)
 
 void PutTag(std::vector<uint8_t>& out, const char* tag)
 {
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 4; ++i)
+    {
         out.push_back(static_cast<uint8_t>(tag[i]));
     }
 }
 
-}  // namespace
+}   // namespace
 
 std::vector<uint8_t> WavFile::Encode(const std::vector<int16_t>& interleaved, int sampleRate, int channels)
 {
@@ -35,7 +38,7 @@ std::vector<uint8_t> WavFile::Encode(const std::vector<int16_t>& interleaved, in
     PutTag(out, "WAVE");
     PutTag(out, "fmt ");
     PutU32(out, 16);
-    PutU16(out, 1);  // PCM
+    PutU16(out, 1);   // PCM
     PutU16(out, static_cast<uint16_t>(channels));
     PutU32(out, static_cast<uint32_t>(sampleRate));
     PutU32(out, static_cast<uint32_t>(sampleRate * channels * 2));
@@ -43,7 +46,8 @@ std::vector<uint8_t> WavFile::Encode(const std::vector<int16_t>& interleaved, in
     PutU16(out, 16);
     PutTag(out, "data");
     PutU32(out, dataBytes);
-    for (int16_t s : interleaved) {
+    for (int16_t s : interleaved)
+    {
         PutU16(out, static_cast<uint16_t>(s));
     }
     return out;

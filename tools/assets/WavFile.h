@@ -4,7 +4,8 @@
 #include <cstdint>
 #include <vector>
 
-class WavFile {
+class WavFile
+{
 public:
     static std::vector<uint8_t> Encode(const std::vector<int16_t>& interleaved, int sampleRate, int channels);
 };

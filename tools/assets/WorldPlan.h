@@ -10,15 +10,17 @@
 #include <utility>
 #include <vector>
 
-struct ActorPlacement {
-    int id = 0;                 // the id the factory will hand out, checked against the list order
-    std::string definition;     // actor file stem under actors/ (also the model's file stem, except the light)
+struct ActorPlacement
+{
+    int id = 0;               // the id the factory will hand out, checked against the list order
+    std::string definition;   // actor file stem under actors/ (also the model's file stem, except the light)
     Vec3 position;
-    Vec3 yawPitchRoll;          // degrees
-    std::string note;           // one line for the world file
+    Vec3 yawPitchRoll;   // degrees
+    std::string note;    // one line for the world file
 };
 
-class WorldPlan {
+class WorldPlan
+{
 public:
     // The causeway: its axis, the length after which it repeats itself (the flight jumps back by this much),
     // its first segment and how many segments it has (enough to reach past the far plane from any point of

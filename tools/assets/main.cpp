@@ -10,30 +10,41 @@
 #include <iostream>
 #include <string>
 
-namespace {
+namespace
+{
 constexpr const char* kUsage = "usage: asset_generator OUTPUT_DIR [--wav FILE] [--list FILE] | --world DATA_DIR\n";
-}  // namespace
+}   // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc == 3 && std::strcmp(argv[1], "--world") == 0) {
+    if (argc == 3 && std::strcmp(argv[1], "--world") == 0)
+    {
         return AssetGenerator::WriteWorld(argv[2]) ? 0 : 1;
     }
     GeneratorOptions options;
-    for (int i = 1; i < argc; ++i) {
+    for (int i = 1; i < argc; ++i)
+    {
         const std::string argument = argv[i];
-        if (argument == "--wav" && i + 1 < argc) {
+        if (argument == "--wav" && i + 1 < argc)
+        {
             options.wavPath = argv[++i];
-        } else if (argument == "--list" && i + 1 < argc) {
+        }
+        else if (argument == "--list" && i + 1 < argc)
+        {
             options.listPath = argv[++i];
-        } else if (!argument.empty() && argument[0] != '-' && options.outputDirectory.empty()) {
+        }
+        else if (!argument.empty() && argument[0] != '-' && options.outputDirectory.empty())
+        {
             options.outputDirectory = argument;
-        } else {
+        }
+        else
+        {
             std::cerr << kUsage;
             return 2;
         }
     }
-    if (options.outputDirectory.empty()) {
+    if (options.outputDirectory.empty())
+    {
         std::cerr << kUsage;
         return 2;
     }

@@ -11,17 +11,20 @@
 
 int main(int argc, char** argv)
 {
-    if (argc < 3) {
+    if (argc < 3)
+    {
         std::cerr << "usage: asset_preview OUTPUT_DIR SECONDS...\n";
         return 2;
     }
     const PreviewRenderer renderer;
     AssetWriter writer(argv[1]);
-    for (int i = 2; i < argc; ++i) {
+    for (int i = 2; i < argc; ++i)
+    {
         const double seconds = std::atof(argv[i]);
         char name[64];
         std::snprintf(name, sizeof name, "preview-%05.1f.bmp", seconds);
-        if (!writer.Write(name, ImageFiles::EncodeBmp(renderer.Render(seconds, 640, 360)))) {
+        if (!writer.Write(name, ImageFiles::EncodeBmp(renderer.Render(seconds, 640, 360))))
+        {
             return 1;
         }
     }

@@ -229,8 +229,8 @@ int main(int argc, char** argv)
             ++frame;
             if (showsProgress && drewThisFrame)
             {
-                if (const auto line = progress.Update(static_cast<long long>(drawn),
-                                                      sinceFirstFrame.Milliseconds() / 1000.0))
+                if (const auto line =
+                        progress.Update(static_cast<long long>(drawn), sinceFirstFrame.Milliseconds() / 1000.0))
                 {
                     std::cerr << *line << std::flush;
                 }

@@ -13,7 +13,10 @@ public:
     // A terminal's line is rewritten at most this often (seconds of wall time).
     static constexpr double kTerminalInterval = 0.25;
 
-    CaptureProgress(long long totalFrames, bool terminal) : m_total(totalFrames > 0 ? totalFrames : 1), m_terminal(terminal) {}
+    CaptureProgress(long long totalFrames, bool terminal)
+        : m_total(totalFrames > 0 ? totalFrames : 1), m_terminal(terminal)
+    {
+    }
 
     // After `done` frames, `wallSeconds` after the first one was finished (so that start-up, which the first
     // frame waits for, does not count). The text to write (a terminal's begins

@@ -109,15 +109,17 @@ void FrameStatsCsv::Write(const Row& row)
 std::string FrameStatsCsv::Summary() const
 {
     char text[96];
-    std::snprintf(text, sizeof text, "device time per frame, mean of %lld measured frames (%lld n/a, %lld unanswered):",
-                  m_measured, m_notMeasured, m_lost);
+    std::snprintf(text, sizeof text,
+                  "device time per frame, mean of %lld measured frames (%lld n/a, %lld unanswered):", m_measured,
+                  m_notMeasured, m_lost);
     std::string line = text;
     for (int figure = 0; figure <= kFrameFigure; ++figure)
     {
         const char* name = figure == kFrameFigure ? "frame" : GpuFrameTimes::kPassNames[figure];
         if (m_counts[figure] > 0)
         {
-            std::snprintf(text, sizeof text, " %s %.2f ms", name, m_sums[figure] / static_cast<double>(m_counts[figure]));
+            std::snprintf(text, sizeof text, " %s %.2f ms", name,
+                          m_sums[figure] / static_cast<double>(m_counts[figure]));
         }
         else
         {

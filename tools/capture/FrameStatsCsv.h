@@ -16,8 +16,9 @@ class FrameStatsCsv
 {
 public:
     // The CPU columns first, as they have always been; the device columns after them.
-    static constexpr const char* kHeader = "frame,time_s,logic_ms,events_ms,scene_update_ms,scene_render_ms,overlay_ms,"
-                                           "present_ms,gpu_meshes_ms,gpu_sky_ms,gpu_post_ms,gpu_overlay_ms,gpu_present_ms,gpu_frame_ms";
+    static constexpr const char* kHeader =
+        "frame,time_s,logic_ms,events_ms,scene_update_ms,scene_render_ms,overlay_ms,"
+        "present_ms,gpu_meshes_ms,gpu_sky_ms,gpu_post_ms,gpu_overlay_ms,gpu_present_ms,gpu_frame_ms";
     // Device cells: a figure; "n/a" where the device gave none (no timestamps, an interval it marked
     // disjoint); empty where its answer never came (too late, or the run ended first).
     static constexpr const char* kNotMeasured = "n/a";

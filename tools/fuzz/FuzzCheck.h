@@ -6,13 +6,12 @@
 #include <cstdio>
 #include <cstdlib>
 
-#define FUZZ_CHECK(condition, message)                                                                    \
-    do                                                                                                    \
-    {                                                                                                     \
-        if (!(condition))                                                                                 \
-        {                                                                                                 \
-            std::fprintf(stderr, "%s:%d: property broken: %s (%s)\n", __FILE__, __LINE__, message,       \
-                         #condition);                                                                     \
-            std::abort();                                                                                 \
-        }                                                                                                 \
+#define FUZZ_CHECK(condition, message)                                                                                 \
+    do                                                                                                                 \
+    {                                                                                                                  \
+        if (!(condition))                                                                                              \
+        {                                                                                                              \
+            std::fprintf(stderr, "%s:%d: property broken: %s (%s)\n", __FILE__, __LINE__, message, #condition);        \
+            std::abort();                                                                                              \
+        }                                                                                                              \
     } while (false)

@@ -195,7 +195,8 @@ int Run(const BaselineOptions& args)
 
     // Frames per second over every frame after the first, whose time belongs to start-up.
     const std::size_t timed = records.size() > 1 ? records.size() - 1 : 0;
-    const double fps = timed > 0 && loopEnd > loopStart ? 1000.0 * static_cast<double>(timed) / (loopEnd - loopStart) : 0.0;
+    const double fps =
+        timed > 0 && loopEnd > loopStart ? 1000.0 * static_cast<double>(timed) / (loopEnd - loopStart) : 0.0;
     double submitMs = 0.0, presentMs = 0.0;
     for (std::size_t i = 1; i < records.size(); ++i)
     {
@@ -240,8 +241,8 @@ int Run(const BaselineOptions& args)
             csv << "," << name << "_ms";
         }
         csv << ",actors,meshes,triangles,draws,state_changes\n";
-        csv << records.size() << "," << width << "," << height << "," << fps << "," << frameMs << "," << submitMs
-            << "," << presentMs << "," << startupMs << "," << processToMain;
+        csv << records.size() << "," << width << "," << height << "," << fps << "," << frameMs << "," << submitMs << ","
+            << presentMs << "," << startupMs << "," << processToMain;
         for (const auto& phase : phases.Phases())
         {
             csv << "," << phase.second;

@@ -8,13 +8,13 @@
 
 struct BaselineOptions
 {
-    int frames = 600;                      // frames drawn at full speed after start-up
-    int fps = 60;                          // presentation time advances 1/fps s per frame, as in engine-capture
-    double start = 0.0;                    // presentation time (s) of the first frame
+    int frames = 600;     // frames drawn at full speed after start-up
+    int fps = 60;         // presentation time advances 1/fps s per frame, as in engine-capture
+    double start = 0.0;   // presentation time (s) of the first frame
     std::string worldFile = "World1.xml";
-    std::string csvFile;                   // empty: no summary file
-    std::string statsFile;                 // empty: no per-frame file
-    std::string pngFile;                   // empty: the last frame is not saved
+    std::string csvFile;     // empty: no summary file
+    std::string statsFile;   // empty: no per-frame file
+    std::string pngFile;     // empty: the last frame is not saved
     bool help = false;
 };
 

@@ -129,8 +129,10 @@ void BaselineRenderer::CreateScene()
     offscreenDesc.Usage = D3D11_USAGE_DEFAULT;
     offscreenDesc.BindFlags = D3D11_BIND_SHADER_RESOURCE | D3D11_BIND_RENDER_TARGET | D3D11_BIND_UNORDERED_ACCESS;
     DX_THROW_IF_FAILED(m_device->CreateTexture2D(&offscreenDesc, nullptr, m_offscreenTexture.GetAddressOf()));
-    DX_THROW_IF_FAILED(m_device->CreateShaderResourceView(m_offscreenTexture.Get(), nullptr, m_offscreenView.GetAddressOf()));
-    DX_THROW_IF_FAILED(m_device->CreateRenderTargetView(m_offscreenTexture.Get(), nullptr, m_offscreenTarget.GetAddressOf()));
+    DX_THROW_IF_FAILED(
+        m_device->CreateShaderResourceView(m_offscreenTexture.Get(), nullptr, m_offscreenView.GetAddressOf()));
+    DX_THROW_IF_FAILED(
+        m_device->CreateRenderTargetView(m_offscreenTexture.Get(), nullptr, m_offscreenTarget.GetAddressOf()));
 
     ComPtr<ID3D11Texture2D> backBuffer;
     DX_THROW_IF_FAILED(m_d3d.GetSwapChain()->GetBuffer(0, IID_PPV_ARGS(backBuffer.GetAddressOf())));
@@ -143,7 +145,8 @@ void BaselineRenderer::CreateScene()
     D3D11_DEPTH_STENCIL_VIEW_DESC depthViewDesc = {};
     depthViewDesc.Format = DXGI_FORMAT_D24_UNORM_S8_UINT;
     depthViewDesc.ViewDimension = D3D11_DSV_DIMENSION_TEXTURE2D;
-    DX_THROW_IF_FAILED(m_device->CreateDepthStencilView(m_depthBuffer.Get(), &depthViewDesc, m_depthView.GetAddressOf()));
+    DX_THROW_IF_FAILED(
+        m_device->CreateDepthStencilView(m_depthBuffer.Get(), &depthViewDesc, m_depthView.GetAddressOf()));
 
     m_meshDepth = std::make_unique<DepthStencilState>(m_device);
     D3D11_DEPTH_STENCIL_DESC skyDepthDesc = DepthStencilState::DefaultDesc();
@@ -408,8 +411,8 @@ bool BaselineRenderer::ReadBackBuffer(std::vector<std::uint8_t>& rgba)
     rgba.resize(rowBytes * desc.Height);
     for (UINT row = 0; row < desc.Height; ++row)
     {
-        std::memcpy(rgba.data() + row * rowBytes, static_cast<const std::uint8_t*>(mapped.pData) + row * mapped.RowPitch,
-                    rowBytes);
+        std::memcpy(rgba.data() + row * rowBytes,
+                    static_cast<const std::uint8_t*>(mapped.pData) + row * mapped.RowPitch, rowBytes);
     }
     m_context->Unmap(staging.Get(), 0);
     return true;

@@ -36,9 +36,9 @@ public:
     // What one frame submits, for the report.
     struct FrameCounts
     {
-        std::size_t meshes = 0;      // world meshes drawn
-        std::size_t triangles = 0;   // of the world meshes
-        std::size_t draws = 0;       // draw calls, sky and post included
+        std::size_t meshes = 0;         // world meshes drawn
+        std::size_t triangles = 0;      // of the world meshes
+        std::size_t draws = 0;          // draw calls, sky and post included
         std::size_t stateChanges = 0;   // shader, layout, texture and buffer bindings made per frame
     };
 
@@ -49,9 +49,9 @@ public:
 
     // Start-up steps in the engine's order. Each returns false, with "file: reason" on standard error, when
     // something the frame cannot do without is missing; a failed Direct3D call throws DxException.
-    bool LoadSkyTextures();           // "10.dds" and "11.dds"
-    bool CompileShaders();            // the mesh, sky and post shader files
-    void CreateScene();               // render targets, pipeline states, sky sphere and post quad
+    bool LoadSkyTextures();   // "10.dds" and "11.dds"
+    bool CompileShaders();    // the mesh, sky and post shader files
+    void CreateScene();       // render targets, pipeline states, sky sphere and post quad
     // The world's meshes: OBJ files, material textures, the shaders they name, vertex and index buffers, and
     // the draw order. Meshes that cannot be loaded are reported and left out.
     void LoadWorld(const BaselineWorld& world);
@@ -73,7 +73,7 @@ private:
         UINT indexCount = 0;
         ID3D11ShaderResourceView* diffuse = nullptr;   // borrowed from m_textures; null draws the material colour
         ID3D11ShaderResourceView* bump = nullptr;
-        cbPerObject material{};                        // the material fields; the matrices are per instance
+        cbPerObject material{};   // the material fields; the matrices are per instance
     };
     struct ShaderPair
     {
@@ -85,7 +85,7 @@ private:
     {
         ShaderPair shaders;
         const MeshResources* mesh = nullptr;
-        cbPerObject constants{};                       // world matrices and material; view and projection per frame
+        cbPerObject constants{};   // world matrices and material; view and projection per frame
     };
 
     std::optional<ShaderPair> ShadersFor(const std::string& vertexShader, const std::string& pixelShader);

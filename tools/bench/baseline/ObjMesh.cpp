@@ -128,8 +128,8 @@ std::optional<ObjMesh> ObjMesh::Build(const std::string& fileName, const tinyobj
         {
             if (!InRange(index.texcoord_index, attrib.texcoords.size(), 2))
             {
-                std::cerr << fileName << ": corner " << corner << " names texture coordinate "
-                          << index.texcoord_index << ", which the file does not have\n";
+                std::cerr << fileName << ": corner " << corner << " names texture coordinate " << index.texcoord_index
+                          << ", which the file does not have\n";
                 return std::nullopt;
             }
             const std::size_t t = static_cast<std::size_t>(index.texcoord_index) * 2;

@@ -11,9 +11,9 @@ constexpr float kPi = 3.14159265358979f;
 constexpr float kPitchPerSecond = -0.19634955f;   // -pi/16: straight down at 8 s, forward again at 15 s
 constexpr float kFirstSegmentEnd = 15.0f;
 constexpr float kSecondSegmentEnd = 44.0f;
-constexpr float kFlightSpeed = 16.0f;             // units per second along the causeway
+constexpr float kFlightSpeed = 16.0f;   // units per second along the causeway
 constexpr float kFlightWrapAt = 10.0f;
-constexpr float kFlightRepeat = 43.0f;            // one causeway segment: the jump back shows nothing
+constexpr float kFlightRepeat = 43.0f;   // one causeway segment: the jump back shows nothing
 
 Vector Cross(const Vector& a, const Vector& b)
 {

@@ -4,7 +4,6 @@
 
 #include "graphics/drawables/SkySphere.h"
 
-
 IndexedGeometry BuildSkySphere()
 {
     IndexedGeometry sphere;

@@ -72,9 +72,8 @@ std::string CubeObj()
         float n[3], u[3], v[3];
     };
     const Face faces[6] = {
-        {{0, 0, -1}, {1, 0, 0}, {0, 1, 0}},  {{0, 0, 1}, {-1, 0, 0}, {0, 1, 0}},
-        {{1, 0, 0}, {0, 0, 1}, {0, 1, 0}},   {{-1, 0, 0}, {0, 0, -1}, {0, 1, 0}},
-        {{0, 1, 0}, {1, 0, 0}, {0, 0, 1}},   {{0, -1, 0}, {1, 0, 0}, {0, 0, -1}},
+        {{0, 0, -1}, {1, 0, 0}, {0, 1, 0}},  {{0, 0, 1}, {-1, 0, 0}, {0, 1, 0}}, {{1, 0, 0}, {0, 0, 1}, {0, 1, 0}},
+        {{-1, 0, 0}, {0, 0, -1}, {0, 1, 0}}, {{0, 1, 0}, {1, 0, 0}, {0, 0, 1}},  {{0, -1, 0}, {1, 0, 0}, {0, 0, -1}},
     };
     std::ostringstream obj;
     obj << "# Written by the scale benchmark's world generator: a unit block standing on y = 0.\n";
@@ -200,7 +199,8 @@ bool ScaleWorldWriter::Write(const std::string& folder, int count)
     }
     const std::string mtl = std::string("# Written by the scale benchmark's world generator.\n") +
                             "newmtl ScaleBlock\nKa 1.0 1.0 1.0\nKd 1.0 1.0 1.0\nKs 0.3 0.3 0.3\nNs 24.0\nd 1.0\n"
-                            "illum 2\nmap_Kd " + kAlbedoFile + "\nmap_bump " + kNormalFile + "\n";
+                            "illum 2\nmap_Kd " +
+                            kAlbedoFile + "\nmap_bump " + kNormalFile + "\n";
     // Albedo: a two-tone check, so that a block reads as a block; normal map: flat.
     const std::string albedo = Targa([](int x, int y) {
         const bool light = ((x / 16) + (y / 16)) % 2 == 0;
