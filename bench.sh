@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Builds the engine and its benchmark tools for Windows and runs every benchmark under Wine on a virtual
-# display: the event manager, the engine at full speed beside the minimal baseline renderer (throughput and
-# start-up), and generated worlds of 10 to 5,000 actors. Writes bench/results.csv and bench/REPORT.md with
-# bench/chart.png. Timings are reported, never judged here; a part whose program is missing (engine-capture.exe)
-# is named and skipped.
+# display: the event manager, the choreography's file reading and evaluation, the engine at full speed beside
+# the minimal baseline renderer (throughput and start-up), and generated worlds of 10 to 5,000 actors. Writes
+# bench/results.csv and bench/REPORT.md with bench/chart.png. Timings are reported, never judged here; a part
+# whose program is missing (engine-capture.exe) is named and skipped.
 #
 # ./bench.sh [--quick]   --quick: the presentation sampled once a second, and 3 pairs of 30-frame runs per
 # scale world.
@@ -105,6 +105,8 @@ fi
 
 say "event manager"
 (cd "$build/bin" && winerun ./event_bench.exe) | tee "$raw/event_bench.txt" >&2
+say "choreography: files of 10,000 and 1,000,000 keys, and the evaluation per frame"
+(cd "$build/bin" && winerun ./choreography_bench.exe) | tee "$raw/choreography_bench.txt" >&2
 
 run=$work/run
 make_run_folder "$run"

@@ -5,6 +5,7 @@
 # and watches them. Exits with the program's exit code.
 set -euo pipefail
 root=$(cd "$(dirname "$0")" && pwd)
+caller=$PWD
 cd "$root"
 
 tools/setup.sh
@@ -43,7 +44,25 @@ for arg in "$@"; do
     fi
 done
 
+# engine.exe runs in build/bin/: the files named with --choreography and --write-choreography are made absolute,
+# so that they are the caller's.
+args=()
+file_follows=""
+for arg in "$@"; do
+    if [ -n "$file_follows" ]; then
+        case "$arg" in /*) ;; *) arg="$caller/$arg" ;; esac
+        file_follows=""
+    else
+        case "$arg" in
+            --choreography|--write-choreography) file_follows=1 ;;
+            --choreography=?*|--write-choreography=?*)
+                case "${arg#*=}" in /*) ;; *) arg="${arg%%=*}=$caller/${arg#*=}" ;; esac ;;
+        esac
+    fi
+    args+=("$arg")
+done
+
 echo "[run] playing the presentation" >&2
 status=0
-(cd build/bin && "$root/tools/winerun" ./engine.exe "$@") || status=$?
+(cd build/bin && "$root/tools/winerun" ./engine.exe "${args[@]}") || status=$?
 exit $status

@@ -5,8 +5,37 @@
 
 EngineCommandLine::EngineCommandLine(const std::vector<std::string>& args)
 {
-    for (const std::string& arg : args)
+    for (std::size_t i = 0; i < args.size(); ++i)
     {
+        const std::string& arg = args[i];
+        // A switch that names a file: "--switch FILE" or "--switch=FILE". Without a file name the switch
+        // itself counts as not understood.
+        const auto fileSwitch = [&](const std::string& name, std::optional<std::string>& file) {
+            if (arg.rfind(name + "=", 0) == 0 && arg.size() > name.size() + 1)
+            {
+                file = arg.substr(name.size() + 1);
+            }
+            else if (arg == name && i + 1 < args.size() && !args[i + 1].empty())
+            {
+                file = args[++i];
+            }
+            else if (arg == name || arg.rfind(name + "=", 0) == 0)
+            {
+                if (!m_unknown)
+                {
+                    m_unknown = arg;
+                }
+            }
+            else
+            {
+                return false;
+            }
+            return true;
+        };
+        if (fileSwitch("--choreography", m_choreography) || fileSwitch("--write-choreography", m_writeChoreography))
+        {
+            continue;
+        }
         if (arg == "--version")
         {
             m_version = true;
@@ -34,7 +63,12 @@ std::optional<int> EngineCommandLine::Answer(const std::string& version, std::os
 {
     if (m_unknown)
     {
-        err << "engine: unknown argument '" << *m_unknown << "'\n" << Usage();
+        err << "engine: unknown argument '" << *m_unknown << "'";
+        if (m_unknown->rfind("--choreography", 0) == 0 || m_unknown->rfind("--write-choreography", 0) == 0)
+        {
+            err << ": it needs a file name";
+        }
+        err << "\n" << Usage();
         return kExitUsage;
     }
     if (m_help)
@@ -57,19 +91,28 @@ std::string EngineCommandLine::VersionLine(const std::string& version)
 
 std::string EngineCommandLine::Usage()
 {
-    return R"(Usage: engine.exe [--watch] [--music-log] [--version | --help]
+    return R"(Usage: engine.exe [--watch] [--music-log] [--choreography FILE]
+                  [--write-choreography FILE | --version | --help]
 Plays the presentation (about a minute) in a window; run it in the folder that holds its data files.
 Escape or the close box ends it early.
 
-  --watch      edit while it runs: a shader file that changes is compiled again and drawn with from the
-               next frame (a failed edit keeps the old shader and shows the compiler's messages on standard
-               error, in shader-error.txt and in the F1 overlay); World1.xml or an actor file that changes,
-               or F5, rebuilds the world at the moment on screen (a file that fails keeps the old world)
-  --music-log  one line on standard error for every command the music is given as it follows the
-               presentation's clock (start, pause, resume, a jump with a seek, the end): the moment on
-               the clock, the command, how long it took and what it answered
-  --version    print the version and exit
-  --help       print this text and exit
+  --watch                    edit while it runs: a shader file that changes is compiled again and drawn
+                             with from the next frame (a failed edit keeps the old shader and shows the
+                             compiler's messages on standard error, in shader-error.txt and in the F1
+                             overlay); World1.xml, an actor file or the --choreography file that changes,
+                             or F5, rebuilds the world at the moment on screen (a file that fails keeps
+                             the old one)
+  --music-log                one line on standard error for every command the music is given as it
+                             follows the presentation's clock (start, pause, resume, a jump with a seek,
+                             the end): the moment on the clock, the command, how long it took and what
+                             it answered
+  --choreography FILE        play the choreography in FILE (camera, sky, actors, keyed tracks) instead of
+                             the compiled-in one; a file that cannot be used ends start-up with exit code 1
+                             and one line naming the file, the line and the problem
+  --write-choreography FILE  write the compiled-in choreography to FILE as a starting point and exit
+                             (no window); exit code 1 when the file cannot be written
+  --version                  print the version and exit
+  --help                     print this text and exit
 
 Exit code: 0 after a normal end, 1 when start-up failed, 2 after an error, 64 for bad arguments.
 )";

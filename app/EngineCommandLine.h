@@ -18,16 +18,22 @@ public:
     // `args` without the program name.
     explicit EngineCommandLine(const std::vector<std::string>& args);
 
-    // Whether the presentation runs: every argument was understood and none asked for an answer instead.
-    bool RunsPresentation() const { return !m_unknown && !m_help && !m_version; }
+    // Whether the presentation runs: every argument was understood and none asked for an answer or a file
+    // instead.
+    bool RunsPresentation() const { return !m_unknown && !m_help && !m_version && !m_writeChoreography; }
     // --watch: shaders and the world reload while the presentation runs (their files edited, or F5).
     bool Watches() const { return m_watch; }
     // --music-log: every command the music is given is written to standard error, with the clock's moment.
     bool LogsMusic() const { return m_musicLog; }
+    // --choreography FILE: the presentation plays this file's choreography instead of the compiled-in one.
+    const std::optional<std::string>& ChoreographyFile() const { return m_choreography; }
+    // --write-choreography FILE: write the compiled-in choreography to FILE and end, with no window.
+    const std::optional<std::string>& ChoreographyToWrite() const { return m_writeChoreography; }
 
     // For a command line that does not run the presentation: writes its answer and returns the exit code. An
-    // unknown argument wins over everything else (one line naming it, then the usage, on `err`); then --help
-    // (the usage on `out`), then --version. Returns nothing when the presentation is to run.
+    // unknown argument, or a switch without its file name, wins over everything else (one line naming it, then
+    // the usage, on `err`); then --help (the usage on `out`), then --version. Returns nothing when the
+    // presentation is to run or a choreography to be written (the caller writes it).
     std::optional<int> Answer(const std::string& version, std::ostream& out, std::ostream& err) const;
 
     // The line --version prints, shared with the capture tool: "Engine <version>".
@@ -39,5 +45,8 @@ private:
     bool m_help = false;
     bool m_watch = false;
     bool m_musicLog = false;
-    std::optional<std::string> m_unknown;   // the first argument that is not a known switch, an empty one included
+    std::optional<std::string> m_choreography;
+    std::optional<std::string> m_writeChoreography;
+    // The first argument that is not a known switch (an empty one included), or a switch without its value.
+    std::optional<std::string> m_unknown;
 };

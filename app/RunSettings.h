@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 struct RunSettings
 {
@@ -30,6 +31,10 @@ struct RunSettings
     // process get this long before the process is ended with the error exit code (ExitWatchdog). 0 waits for
     // ever, as a test that goes on after the run must.
     unsigned exitDeadlineMs = 0;
+    // A choreography file to play instead of the compiled-in choreography (--choreography); empty plays the
+    // compiled-in one. Read at the start of start-up: a file that cannot be used fails it with one line naming the
+    // file, the line and the problem.
+    std::string choreographyFile;
     // Called in every rendered frame right before Present, with the finished picture in the back buffer.
     std::function<void()> beforePresent;
     // Called after every frame, drawn or not (see drawsFrame).

@@ -23,7 +23,9 @@
 #include "graphics/AnsiConversion.h"
 #include "graphics/D3DClass.h"
 #include "graphics/DxException.h"
+#include "scene/ChoreographyFile.h"
 #include "scene/Scene.h"
+#include "scene/Scene3.h"
 
 namespace
 {
@@ -179,6 +181,10 @@ bool SystemClass::Initialize()
     PhaseStopwatch phase;
     m_options.Load();
     m_options.ReplaceBrokenLensValues(EngineOptions::kFileName);
+    if (!LoadChoreography())
+    {
+        return false;
+    }
     const int overrideWidth = m_settings.screenWidth;
     const int overrideHeight = m_settings.screenHeight;
     if (overrideWidth > 0 && overrideHeight > 0)
@@ -220,6 +226,10 @@ bool SystemClass::Initialize()
     m_startupStats.texturesMs = graphics.texturesMs;
     m_startupStats.shadersMs = graphics.shadersMs;
     m_startupStats.sceneMs = graphics.sceneMs;
+    if (auto* scripted = dynamic_cast<Scene3*>(m_graphics.GetScene()); scripted != nullptr && m_choreography)
+    {
+        scripted->SetChoreography(m_choreography, m_settings.choreographyFile);
+    }
     phase.Lap();
 
     m_logic = std::make_unique<BaseEngineLogic>();
@@ -251,6 +261,23 @@ bool SystemClass::Initialize()
 
     StartMusic();
     m_firstFrameStopwatch = PhaseStopwatch();
+    return true;
+}
+
+bool SystemClass::LoadChoreography()
+{
+    if (m_settings.choreographyFile.empty())
+    {
+        return true;
+    }
+    std::string problem;
+    std::optional<Choreography> loaded = ChoreographyFile::Load(m_settings.choreographyFile, &problem);
+    if (!loaded)
+    {
+        std::cerr << problem << std::endl;
+        return false;
+    }
+    m_choreography = std::make_shared<const Choreography>(std::move(*loaded));
     return true;
 }
 

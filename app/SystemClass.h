@@ -18,6 +18,7 @@
 #include "graphics/GraphicsClass.h"
 
 class BaseEngineLogic;
+struct Choreography;
 class IEventManager;
 class LiveTools;
 class MusicPlayer;
@@ -100,6 +101,9 @@ private:
     bool AdvanceFrame();
     bool RenderFrame(bool sameMoment);
     void OnMouseMove(WPARAM wParam, LPARAM lParam);
+    // Reads RunSettings::choreographyFile, when one is named; false (the file, line and problem said) when it
+    // cannot be played.
+    bool LoadChoreography();
     void StartMusic();
     void StopMusic();
 
@@ -120,6 +124,8 @@ private:
     GraphicsClass m_graphics;
     std::unique_ptr<BaseEngineLogic> m_logic;
     RunSettings m_settings;
+    // Read from the settings' choreography file at start-up; null plays the compiled-in one.
+    std::shared_ptr<const Choreography> m_choreography;
     std::unique_ptr<LiveTools> m_live;
     FrameCounts m_frameCounts;
     FrameStats m_frameStats;

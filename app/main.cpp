@@ -10,6 +10,7 @@
 #include "app/guards/ExitReport.h"
 #include "app/SystemClass.h"
 #include "app/live/LiveTools.h"
+#include "scene/ChoreographyFile.h"
 
 int main(int argc, char** argv)
 {
@@ -19,6 +20,17 @@ int main(int argc, char** argv)
     {
         return *exitCode;
     }
+    if (const auto& file = commandLine.ChoreographyToWrite())
+    {
+        std::string problem;
+        if (!ChoreographyFile::Save(Choreography::Presentation(), *file, &problem))
+        {
+            std::cerr << problem << std::endl;
+            return SystemClass::kExitStartupFailed;
+        }
+        std::cerr << *file << ": the compiled-in choreography written" << std::endl;
+        return 0;
+    }
     return SystemClass::RunApplication([&commandLine](SystemClass& system) {
         system.GetLiveTools().EnableControls();
         system.Settings().exitDeadlineMs = RunSettings::kProgramExitDeadlineMs;
@@ -27,5 +39,6 @@ int main(int argc, char** argv)
             system.GetLiveTools().EnableWatch();
         }
         system.Settings().musicLog = commandLine.LogsMusic();
+        system.Settings().choreographyFile = commandLine.ChoreographyFile().value_or("");
     });
 }

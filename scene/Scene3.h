@@ -1,15 +1,18 @@
-// The presentation's scripted scene: owns the scene tree and the free camera, and its update is the whole
-// choreography, a timeline keyed on total time that flies the camera through three segments, picks the sky
-// and spins and carries seven actors by queueing move events. Nothing of it is read from data files.
+// The presentation's scripted scene: owns the scene tree and the free camera, and its update plays the
+// choreography, a timeline keyed on total time that flies the camera, picks the sky and spins and carries actors
+// by queueing move events. It plays the compiled-in presentation unless it is given another choreography (one
+// read from a file); both go through the same ChoreographyPlayer.
 #pragma once
 
 #include "events/EngineTypes.h"
+#include "scene/ChoreographyPlayer.h"
 #include "scene/Scene.h"
 #include "scene/SceneTree.h"
 #include "scene/Vector3.h"
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 class FreeCameraNode;
 struct EngineOptions;
@@ -51,11 +54,20 @@ public:
     // The state right after construction, where every run of the timeline begins.
     const TimelineState& GetStartState() const { return m_startState; }
 
-    // The camera's z in the middle segment, shared by the whole process (not per scene), -32 at start.
+    // Plays `choreography` from now on instead of the compiled-in one; `source` names the file it came from, for
+    // the reports of actors it cannot find (see ChoreographyPlayer). It must be valid. The travelling value goes
+    // to the choreography's start, here and in the start state, so call it before the first frame or replay
+    // from the start afterwards.
+    void SetChoreography(std::shared_ptr<const Choreography> choreography, std::string source);
+    const Choreography& GetChoreography() const { return m_player.GetChoreography(); }
+
+    // The travelling value (the camera's z in the presentation's middle segment), shared by the whole process
+    // (not per scene), -32 at start.
     static float GetTravelZ() { return s_travelZ; }
-    // Puts the timeline's process-wide state back to its start, for a second run in the same process.
+    // Puts the timeline's process-wide state back to the compiled-in start, for a second run in the same process.
     static void ResetTimeline() { s_travelZ = kInitialTravelZ; }
 
+    // Where the compiled-in choreography's travelling value starts.
     static constexpr float kInitialTravelZ = -32.0f;
 
 private:
@@ -66,5 +78,6 @@ private:
 
     std::unique_ptr<SceneTree> m_sceneTree;
     std::shared_ptr<FreeCameraNode> m_camera;
+    ChoreographyPlayer m_player;
     TimelineState m_startState;
 };

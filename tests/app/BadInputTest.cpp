@@ -714,6 +714,46 @@ INSTANTIATE_TEST_SUITE_P(ActorsAToN, BadInputRun, testing::ValuesIn(ActorHalf(0)
 INSTANTIATE_TEST_SUITE_P(ActorsOToZ, BadInputRun, testing::ValuesIn(ActorHalf(1)), CaseName);
 INSTANTIATE_TEST_SUITE_P(Assets, BadInputRun, testing::ValuesIn(CasesFor(AssetRole)), CaseName);
 
+// A choreography named on the command line that cannot be played ends start-up before the window opens, with exit
+// code 1 and the file and the line of the problem on standard error; one whose actor the world lacks plays, and
+// names the file once.
+TEST(BadInputChoreography, IsRefusedNamingTheFileAndLineOrPlayedWithOneWarning)
+{
+    ProgramFolder folder;
+    folder.UseSmallWindow();
+    const auto run = [&folder](const std::string& text) {
+        WriteBytes(folder.Path() / "choreo.xml", text);
+        return ProgramRunner::Run((folder.Path() / "engine.exe").wstring(), L"--choreography choreo.xml",
+                                  folder.Path().wstring(), EngineSettings());
+    };
+    const std::vector<std::pair<std::string, int>> refused = {
+        {"<Choreography>\n<Camera x=\"nan\"/>\n</Choreography>\n", 2},
+        {"<Choreography>\n\n<Actor id=\"5\" from=\"9\" until=\"3\"/>\n</Choreography>\n", 3},
+        {"<Choreography>\n<Track channel=\"y\">\n<Key at=\"2\" value=\"0\"/>\n<Key at=\"1\" value=\"0\"/>\n"
+         "</Track>\n</Choreography>\n",
+         4},
+    };
+    for (const auto& [text, line] : refused)
+    {
+        const ProgramRunOutcome outcome = run(text);
+        EXPECT_TRUE(outcome.exited) << Describe(outcome);
+        EXPECT_EQ(outcome.exitCode, 1u) << Describe(outcome);
+        EXPECT_FALSE(outcome.startedUp);
+        EXPECT_TRUE(outcome.dialogs.empty()) << Describe(outcome);
+        EXPECT_NE(outcome.standardError.find("choreo.xml:" + std::to_string(line) + ":"), std::string::npos)
+            << outcome.standardError;
+    }
+
+    const ProgramRunOutcome played =
+        run("<Choreography>\n<Actor id=\"999\" turn=\"yaw\" rate=\"5\"/>\n</Choreography>\n");
+    EXPECT_TRUE(played.startedUp) << Describe(played);
+    EXPECT_EQ(played.exitCode, 0u) << Describe(played);
+    const std::string& err = played.standardError;
+    const std::size_t first = err.find("choreo.xml:");
+    EXPECT_NE(first, std::string::npos) << err;
+    EXPECT_EQ(err.find("choreo.xml:", first + 1), std::string::npos) << "warned more than once:\n" << err;
+}
+
 // ---------------------------------------------------------------------------------------------------------------
 // The list above is the presentation's: every actor file the world names, and one mesh chain as it stands.
 std::set<std::string> Matches(const std::string& text, const std::string& pattern)

@@ -95,3 +95,30 @@ TEST(EngineCommandLine, AnUnknownArgumentIsNamedWithTheUsageAndRefused)
         EXPECT_NE(outcome.err.find(EngineCommandLine::Usage()), std::string::npos) << unknown;
     }
 }
+
+TEST(EngineCommandLine, ChoreographySwitchesTakeTheirFileAndRefuseToGoWithoutOne)
+{
+    const EngineCommandLine play({"--choreography", "a b.xml", "--watch"});
+    EXPECT_TRUE(play.RunsPresentation());
+    EXPECT_EQ(play.ChoreographyFile(), "a b.xml");
+    EXPECT_TRUE(play.Watches());
+    EXPECT_EQ(EngineCommandLine({"--choreography=c.xml"}).ChoreographyFile(), "c.xml");
+    EXPECT_FALSE(EngineCommandLine({}).ChoreographyFile());
+
+    // Writing the compiled-in choreography is the caller's to do, with no window and no answer here.
+    const Outcome write = Answer({"--write-choreography", "out.xml"});
+    EXPECT_FALSE(write.runs);
+    EXPECT_FALSE(write.exitCode);
+    EXPECT_EQ(EngineCommandLine({"--write-choreography=out.xml"}).ChoreographyToWrite(), "out.xml");
+
+    for (const auto& args : std::vector<std::vector<std::string>>{{"--choreography"},
+                                                                  {"--choreography="},
+                                                                  {"--write-choreography", ""},
+                                                                  {"--watch", "--write-choreography"}})
+    {
+        const Outcome outcome = Answer(args);
+        EXPECT_FALSE(outcome.runs) << args.back();
+        EXPECT_EQ(outcome.exitCode, EngineCommandLine::kExitUsage) << args.back();
+        EXPECT_NE(outcome.err.find("choreography"), std::string::npos) << outcome.err;
+    }
+}

@@ -117,6 +117,16 @@ class BenchReportTest(unittest.TestCase):
         self.assertIn("engine-capture.exe was not available", report)
         self.assertIn("the event benchmark (no output)", report)
 
+    def test_choreography_figures_are_read_from_its_benchmark(self):
+        write(self.raw, "choreography_bench.txt",
+              "choreography file, 10000 keys: 0.4 MB, read in 12.5 ms\n"
+              "per-frame evaluation, 10000 keys: mean 4.25 us, median 4.00 us, 99th percentile 9.00 us, "
+              "worst 30.00 us (3481 frames)\n")
+        figures, report = self.run_report()
+        self.assertAlmostEqual(float(figures["per-frame evaluation, 10000 keys"]["value"]), 4.25)
+        self.assertAlmostEqual(float(figures["file of 10000 keys read"]["value"]), 12.5)
+        self.assertNotIn("the choreography benchmark (no output)", report)
+
     def test_engine_start_up_lines_are_read_from_the_capture_output(self):
         write(self.raw, "engine-capture.txt", "engine-capture: frames saved\n"
               "start-up: 1500.0 ms from process start to the first Present: options 2.0 ms, window 40.0 ms, "

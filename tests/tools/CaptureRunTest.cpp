@@ -320,6 +320,8 @@ TEST(CaptureArguments, BadArgumentsExitWith64AndHelpWithZero)
     EXPECT_EQ(RunProgram(L"engine-capture.exe --fps zero"), 64);
     EXPECT_EQ(RunProgram(L"engine-capture.exe --bogus"), 64);
     EXPECT_EQ(RunProgram(L"engine-capture.exe --help"), 0);
+    // A choreography that cannot be played is a failed start-up.
+    EXPECT_EQ(RunProgram(L"engine-capture.exe --choreography no-such-choreography.xml --until 1"), 1);
 }
 
 TEST(CaptureSeek, AfterASeekTheLiveEngineDrawsTheCapturedPictureOfThatMoment)
@@ -451,4 +453,24 @@ TEST(CaptureSeek, InAFramedWindowASeekDrawsTheCaptureOfTheSameOptionsFile)
               0);
     EXPECT_TRUE(SamePicture(seek, Load(dir.File("window\\t5.000.png")))) << "the same options file, no --size";
     EXPECT_FALSE(SamePicture(seek, Load(dir.File("picture\\t5.000.png")))) << "--size: the picture's own aspect";
+}
+
+// The compiled-in choreography written by engine.exe and played from its file draws exactly the compiled-in
+// presentation's pictures at the README's moments (as tools/capture/reference_pictures.py captures them).
+TEST(CaptureChoreography, TheWrittenCompiledInChoreographyDrawsTheSamePictures)
+{
+    ScratchDirectory dir;
+    const std::string file = dir.File("presentation.xml");
+    ASSERT_EQ(RunProgram(Wide("engine.exe --write-choreography " + file)), 0);
+    const std::string moments = "0.5,4,8,12,15.5,20,25,30,36,45,55";
+    const std::string common = "engine-capture.exe --at " + moments + " --fps 2 --size 320x180 --until 55.5 --out ";
+    ASSERT_EQ(RunProgram(Wide(common + dir.File("compiled-in"))), 0);
+    ASSERT_EQ(RunProgram(Wide(common + dir.File("from-file") + " --choreography " + file)), 0);
+    for (const char* name : {"t0.500.png", "t4.000.png", "t8.000.png", "t12.000.png", "t15.500.png", "t20.000.png",
+                             "t25.000.png", "t30.000.png", "t36.000.png", "t45.000.png", "t55.000.png"})
+    {
+        const std::string compiledIn = ReadBytes(dir.File("compiled-in") + "\\" + name);
+        ASSERT_FALSE(compiledIn.empty()) << name;
+        EXPECT_TRUE(compiledIn == ReadBytes(dir.File("from-file") + "\\" + name)) << name << " differs";
+    }
 }

@@ -5,7 +5,7 @@ It computes and formats; it runs no benchmark and judges nothing beyond comparin
 goals. Parts whose raw files are missing (engine-capture.exe not built yet) are reported as skipped.
 
 Usage: bench_report.py RAW_DIR OUT_DIR
-RAW_DIR holds what bench.sh wrote: settings.txt, event_bench.txt, baseline.csv, baseline-frames.csv,
+RAW_DIR holds what bench.sh wrote: settings.txt, event_bench.txt, choreography_bench.txt, baseline.csv, baseline-frames.csv,
 engine-frames.csv and engine-capture.txt (when the engine ran), one-frame.csv, per scale world N
 scale-N-baseline.csv, scale-N-baseline-frames.csv and scale-N-engine-frames.csv, calls-engine.csv and
 calls-baseline.csv (Direct3D calls per frame, tools/bench/d3d_calls.py) and pictures.txt (the pictures check).
@@ -35,6 +35,7 @@ UPDATE_PHASES = ("logic", "events", "scene_update")
 THROUGHPUT_GOAL = 1.0        # engine frames per second / baseline's, at least
 GROWTH_GOAL = 1.5            # per-actor cost at any count / at 100 actors, at most
 AGAINST_BASELINE_GOAL = 2.0  # engine submission per actor / baseline's at 1,000 and 5,000 actors, at most
+CHOREOGRAPHY_GOAL_US = 100.0  # the per-frame evaluation with 10,000 keys, at most
 STARTUP_PHASES = ["options", "window", "device", "textures", "shaders", "scene", "world", "first_frame"]
 
 
@@ -205,6 +206,26 @@ def event_figures(path):
             if clock_match:
                 clock = float(clock_match.group(1))
     return figures, clock
+
+
+def choreography_figures(path):
+    """From the choreography benchmark: [(keys, MB, ms)] for the files read and [(case, mean, median, p99, worst)]
+    in microseconds for the per-frame evaluation."""
+    files, frames = [], []
+    if not os.path.isfile(path):
+        return files, frames
+    file_pattern = re.compile(r"^choreography file, (\d+) keys: ([\d.]+) MB, read in ([\d.]+) ms")
+    frame_pattern = re.compile(r"^per-frame evaluation, (.+?): mean ([\d.]+) us, median ([\d.]+) us, "
+                               r"99th percentile ([\d.]+) us, worst ([\d.]+) us")
+    with open(path, errors="replace") as f:
+        for line in f:
+            match = file_pattern.match(line)
+            if match:
+                files.append((int(match.group(1)), float(match.group(2)), float(match.group(3))))
+            match = frame_pattern.match(line)
+            if match:
+                frames.append((match.group(1),) + tuple(float(match.group(i)) for i in range(2, 6)))
+    return files, frames
 
 
 def engine_startup(raw):
@@ -575,6 +596,26 @@ def main():
     else:
         skipped.append("the event benchmark (no output)")
     md.append("")
+
+    # The choreography.
+    files, frames = choreography_figures(os.path.join(raw, "choreography_bench.txt"))
+    if frames:
+        md.append("## Choreography\n")
+        md.append("`choreography_bench` under Wine: the scripted scene's update per frame (travelling value, camera "
+                  "segments and tracks, actor rows and tracks, moves queued) over the whole presentation at 60 frames "
+                  f"a second; goal: under {CHOREOGRAPHY_GOAL_US:.0f} µs with 10,000 keys.\n")
+        md.append("| choreography | mean µs | median µs | 99th percentile µs | worst µs |")
+        md.append("|---|---|---|---|---|")
+        for case, average, middle, p99, worst in frames:
+            md.append(f"| {case} | {average:.2f} | {middle:.2f} | {p99:.2f} | {worst:.2f} |")
+            goal = f"under {CHOREOGRAPHY_GOAL_US:.0f} µs" if case == "10000 keys" else ""
+            results.add("choreography", f"per-frame evaluation, {case}", average, "µs", goal=goal)
+        for keys, megabytes, ms in files:
+            md.append(f"\nA file of {keys:,} keys ({megabytes:.1f} MB) is read in {ms:.1f} ms.")
+            results.add("choreography", f"file of {keys} keys read", ms, "ms")
+        md.append("")
+    else:
+        skipped.append("the choreography benchmark (no output)")
 
     problem = chart(raw, out, [("engine", eng_fps), ("baseline", base_fps)], scale_rows)
     md.insert(2, "![Throughput and cost per actor](chart.png)\n" if problem is None else f"({problem}.)\n")

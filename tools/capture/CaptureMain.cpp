@@ -158,6 +158,10 @@ int main(int argc, char** argv)
             system.Settings().screenWidth = options.width;
             system.Settings().screenHeight = options.height;
         }
+        if (!options.choreographyFile.empty())
+        {
+            system.Settings().choreographyFile = options.choreographyFile;
+        }
         if (options.until && !options.loop)
         {
             system.Settings().presentationSeconds = static_cast<float>(*options.until);

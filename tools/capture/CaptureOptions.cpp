@@ -206,6 +206,15 @@ std::optional<std::string> ParseCaptureOptions(const std::vector<std::string>& a
             }
             options.memoryFile = *text;
         }
+        else if (name == "--choreography")
+        {
+            const auto text = value();
+            if (!text || text->empty())
+            {
+                return "--choreography needs a file name";
+            }
+            options.choreographyFile = *text;
+        }
         else if (name == "--memory-every")
         {
             const auto text = value();
@@ -276,6 +285,8 @@ Usage: engine-capture.exe [options]   (run it where engine.exe runs: beside the 
                     the same EngineOptions.xml and no --size. In a framed window the picture is smaller
                     than the window (320x240 leaves 312x213 under Wine), and --size 312x213 shows a wider
                     view than that window does
+  --choreography FILE  play the choreography in FILE instead of the compiled-in one (as engine.exe does);
+                    a file that cannot be used ends start-up with exit code 1, naming the file and line
   --out DIR         folder for the images and nothing else (default: the current folder; created if missing)
   --stats FILE.csv  one row per frame: presentation time and the CPU milliseconds of logic update, event
                     dispatch, scene update, scene render submission, overlay and Present; then the

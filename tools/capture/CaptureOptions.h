@@ -18,10 +18,11 @@ struct CaptureOptions
     int width = 0;                      // 0: the options file decides
     int height = 0;
     std::string outDir = ".";
-    std::string statsFile;    // empty: no statistics
-    bool loop = false;        // the timeline starts again from 0 s after every presentation length
-    std::string memoryFile;   // empty: no memory samples
-    int memoryEvery = 0;      // frames between memory samples; 0: once per second (fps frames)
+    std::string statsFile;          // empty: no statistics
+    bool loop = false;              // the timeline starts again from 0 s after every presentation length
+    std::string memoryFile;         // empty: no memory samples
+    int memoryEvery = 0;            // frames between memory samples; 0: once per second (fps frames)
+    std::string choreographyFile;   // empty: the compiled-in choreography
     bool help = false;
     bool version = false;
 

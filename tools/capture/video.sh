@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # The presentation as an H.264 MP4 with its music, in one command:
-#   tools/capture/video.sh OUT.mp4 [--fps N] [--size WxH] [--until T] [--bin DIR]
+#   tools/capture/video.sh OUT.mp4 [--fps N] [--size WxH] [--until T] [--choreography FILE] [--bin DIR]
 # engine-capture.exe plays it on a fixed step (--fps, 60 by default) and streams every frame raw through a pipe
 # into ffmpeg, which encodes it (x264, yuv420p, one thread, fixed settings: the same arguments give the same
 # video frames) with "DemoTrack01.mp3" as the sound track, cut or padded with silence to the picture's length.
 # No image is ever written to disk. --until stops after T seconds of presentation time (default: the whole
 # 58 s); --size is the picture (default 1280x720, even sides); --bin the folder of engine-capture.exe and the
-# data (default build/bin). The capture's progress line shows frames done and the time left.
+# data (default build/bin); --choreography plays that file instead of the compiled-in choreography. The
+# capture's progress line shows frames done and the time left.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 die() { printf 'video.sh: %s\n' "$*" >&2; exit 64; }
@@ -16,6 +17,7 @@ out=""
 fps=60
 size=1280x720
 until=""
+choreography=""
 bin="$root/build/bin"
 while [ $# -gt 0 ]; do
     case "$1" in
@@ -23,6 +25,7 @@ while [ $# -gt 0 ]; do
         --size) [ $# -ge 2 ] || usage; size=$2; shift 2 ;;
         --until) [ $# -ge 2 ] || usage; until=$2; shift 2 ;;
         --bin) [ $# -ge 2 ] || usage; bin=$2; shift 2 ;;
+        --choreography) [ $# -ge 2 ] || usage; choreography=$2; shift 2 ;;
         -h|--help) usage ;;
         -*) die "unknown option '$1'" ;;
         *) [ -z "$out" ] || die "one output file only ('$out', then '$1')"; out=$1; shift ;;
@@ -37,6 +40,11 @@ height=${BASH_REMATCH[2]}
 [ $((width % 2)) -eq 0 ] && [ $((height % 2)) -eq 0 ] || die "--size needs even sides for H.264 (yuv420p)"
 command -v ffmpeg >/dev/null || die "ffmpeg is missing (tools/setup.sh installs it)"
 [ -f "$bin/engine-capture.exe" ] || die "$bin/engine-capture.exe is missing (build first, or name the folder with --bin)"
+# The capture runs in the program's folder: a relative file name must still mean the caller's file.
+if [ -n "$choreography" ]; then
+    [ -f "$choreography" ] || die "--choreography: $choreography is not a file"
+    choreography=$(cd "$(dirname "$choreography")" && pwd)/$(basename "$choreography")
+fi
 mkdir -p "$(dirname "$out")"
 out=$(cd "$(dirname "$out")" && pwd)/$(basename "$out")
 
@@ -49,6 +57,7 @@ fi
 
 capture=(./engine-capture.exe --stream --fps "$fps" --size "$size")
 [ -z "$until" ] || capture+=(--until "$until")
+[ -z "$choreography" ] || capture+=(--choreography "$choreography")
 
 echo "video.sh: ${until:-58} s at $fps frames per second, ${width}x${height}, into $out" >&2
 cd "$bin"

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Fuzzes one target (or all of them in turn) with libFuzzer for a given number of seconds each:
 #     tools/fuzz/run.sh TARGET|all SECONDS [libFuzzer options...]
-# Targets: xml options world actor mesh dds targa. Paths given to libFuzzer must be absolute: the targets work in a
-# scratch folder of their own. Builds build-asan/ (clang, AddressSanitizer, UndefinedBehavior-
+# Targets: xml options world actor mesh dds targa choreography. Paths given to libFuzzer must be absolute: the
+# targets work in a scratch folder of their own. Builds build-asan/ (clang, AddressSanitizer, UndefinedBehavior-
 # Sanitizer, libFuzzer) when needed. New interesting inputs collect in build-asan/fuzz/corpus/TARGET (not
 # committed); the committed seeds (tools/fuzz/corpus/TARGET) and regressions are read, never written. A crash
 # leaves its input in build-asan/fuzz/crashes/TARGET/ and makes the script fail; once fixed, the input belongs
@@ -11,7 +11,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 here="$root/tools/fuzz"
 build="$root/build-asan"
-all_targets=(xml options world actor mesh dds targa)
+all_targets=(xml options world actor mesh dds targa choreography)
 
 usage() { echo "usage: tools/fuzz/run.sh TARGET|all SECONDS [libFuzzer options...] (targets: ${all_targets[*]})" >&2; exit 2; }
 [ $# -ge 2 ] || usage
@@ -46,6 +46,7 @@ for target in "${targets[@]}"; do
     case $target in
         # Long enough for inputs nested past the XML loader's depth limit (256 levels) with attributes on the way.
         xml|options|world|actor) dict=(-dict="$here/xml.dict") max_len=16384 ;;
+        choreography) dict=(-dict="$here/choreography.dict") max_len=16384 ;;
         mesh) dict=(-dict="$here/obj.dict") ;;
         dds) dict=(-dict="$here/dds.dict") ;;
     esac

@@ -1,0 +1,289 @@
+// Choreography: the evaluation of its values (coordinates, the travelling value, keyed tracks), its validation
+// and the compiled-in presentation. The arithmetic of coordinates and the travelling value is the presentation's
+// own, operation for operation, so that playing the constant draws the very pictures the timeline always drew.
+#include "scene/Choreography.h"
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+#include <utility>
+
+float Choreography::Coordinate::At(float current, float t, float travel) const
+{
+    switch (source)
+    {
+    case Source::Kept: return current;
+    case Source::Fixed: return offset;
+    case Source::Time: return offset == 0.0f ? t : t + offset;
+    case Source::Travel: return offset == 0.0f ? travel : travel + offset;
+    }
+    return current;
+}
+
+float Choreography::Travel::Advance(float value, float elapsed, float t) const
+{
+    if (window.Contains(t))
+    {
+        value += elapsed * speed;
+        if (wrap && value >= wrap->at)
+        {
+            value -= wrap->by;
+        }
+    }
+    return value;
+}
+
+float Choreography::Track::ValueAt(float t) const
+{
+    if (keys.empty())
+    {
+        return 0.0f;
+    }
+    const auto next =
+        std::upper_bound(keys.begin(), keys.end(), t, [](float time, const Key& key) { return time < key.time; });
+    if (next == keys.begin())
+    {
+        return keys.front().value;
+    }
+    if (next == keys.end())
+    {
+        return keys.back().value;
+    }
+    const Key& key = *(next - 1);
+    if (key.ease == Ease::Step)
+    {
+        return key.value;
+    }
+    // In double, so that no difference of two large keys overflows; a span that is not positive (keys out of
+    // order, which Validate refuses) counts as arrived.
+    const double span = static_cast<double>(next->time) - key.time;
+    const double u = span > 0.0 ? std::clamp((static_cast<double>(t) - key.time) / span, 0.0, 1.0) : 1.0;
+    double part = u;
+    if (key.ease == Ease::Smooth)
+    {
+        part = u * u * (3.0 - 2.0 * u);
+    }
+    else if (key.ease == Ease::Ramp)
+    {
+        part = u * u;
+    }
+    return static_cast<float>(key.value + (static_cast<double>(next->value) - key.value) * part);
+}
+
+std::string Choreography::Problem::Where() const
+{
+    switch (part)
+    {
+    case Part::Choreography: return "the choreography";
+    case Part::Travel: return "the travelling value";
+    case Part::CameraSegment: return "camera segment " + std::to_string(index + 1);
+    case Part::ActorRow: return "actor row " + std::to_string(index + 1);
+    case Part::Track: return "track " + std::to_string(index + 1) + (key ? ", key " + std::to_string(*key + 1) : "");
+    }
+    return {};
+}
+
+namespace
+{
+using Problem = Choreography::Problem;
+using Part = Problem::Part;
+
+// Collects problems up to the limit; every check names the part it is about.
+class ProblemList
+{
+public:
+    bool Full() const { return m_problems.size() >= Choreography::kMaxProblems; }
+
+    void Add(Part part, std::size_t index, std::optional<std::size_t> key, std::string what)
+    {
+        if (!Full())
+        {
+            m_problems.push_back(Problem{part, index, key, std::move(what)});
+        }
+    }
+
+    // A number of the file: finite and within the largest magnitude.
+    void Number(Part part, std::size_t index, std::optional<std::size_t> key, const char* name, float value)
+    {
+        if (!std::isfinite(value))
+        {
+            Add(part, index, key, std::string(name) + " is not a finite number");
+        }
+        else if (std::fabs(value) > Choreography::kLargestValue)
+        {
+            Add(part, index, key, std::string(name) + " is beyond +-1e9");
+        }
+    }
+
+    void Window(Part part, std::size_t index, const Choreography::Window& window)
+    {
+        // Open sides are infinite; a finite side is a number like any other.
+        for (const auto& [name, side] : {std::pair{"from", window.from}, std::pair{"until", window.until}})
+        {
+            if (std::isnan(side) || (std::isfinite(side) && std::fabs(side) > Choreography::kLargestValue))
+            {
+                Number(part, index, std::nullopt, name, side);
+            }
+        }
+        if (window.from == Choreography::kForever || window.until == -Choreography::kForever)
+        {
+            Add(part, index, std::nullopt, "the window starts after the end of time or ends before its start");
+        }
+        else if (!(window.from < window.until))
+        {
+            Add(part, index, std::nullopt, "the window ends (until) before or where it starts (from)");
+        }
+    }
+
+    void Place(Part part, std::size_t index, const Choreography::Place& place)
+    {
+        static const char* const kNames[] = {"x", "y", "z"};
+        for (std::size_t axis = 0; axis < place.size(); ++axis)
+        {
+            Number(part, index, std::nullopt, kNames[axis], place[axis].offset);
+        }
+    }
+
+    std::vector<Problem> Take() { return std::move(m_problems); }
+
+private:
+    std::vector<Problem> m_problems;
+};
+}
+
+std::vector<Choreography::Problem> Choreography::Validate() const
+{
+    ProblemList problems;
+    problems.Number(Part::Choreography, 0, std::nullopt, "beat", beatSeconds);
+    if (beatSeconds < 0.0f)
+    {
+        problems.Add(Part::Choreography, 0, std::nullopt, "the beat is negative");
+    }
+
+    problems.Number(Part::Travel, 0, std::nullopt, "start", travel.start);
+    problems.Number(Part::Travel, 0, std::nullopt, "speed", travel.speed);
+    problems.Window(Part::Travel, 0, travel.window);
+    if (travel.wrap)
+    {
+        problems.Number(Part::Travel, 0, std::nullopt, "wrapAt", travel.wrap->at);
+        problems.Number(Part::Travel, 0, std::nullopt, "wrapBy", travel.wrap->by);
+        if (!(travel.wrap->by > 0.0f))
+        {
+            problems.Add(Part::Travel, 0, std::nullopt, "wrapBy must jump back: a number above 0");
+        }
+    }
+
+    for (std::size_t i = 0; i < camera.size() && !problems.Full(); ++i)
+    {
+        const CameraSegment& segment = camera[i];
+        problems.Window(Part::CameraSegment, i, segment.window);
+        problems.Place(Part::CameraSegment, i, segment.place);
+        problems.Number(Part::CameraSegment, i, std::nullopt, "pitchRate", segment.pitchRate);
+        if (segment.sky && *segment.sky > 1)
+        {
+            problems.Add(Part::CameraSegment, i, std::nullopt, "the sky is 0 or 1");
+        }
+    }
+
+    for (std::size_t i = 0; i < actors.size() && !problems.Full(); ++i)
+    {
+        const ActorRow& row = actors[i];
+        if (row.actor == kInvalidActorId)
+        {
+            problems.Add(Part::ActorRow, i, std::nullopt, "actor ids start at 1");
+        }
+        problems.Window(Part::ActorRow, i, row.window);
+        problems.Place(Part::ActorRow, i, row.place);
+        problems.Number(Part::ActorRow, i, std::nullopt, "rate", row.rate);
+    }
+
+    std::set<std::pair<ActorId, Channel>> driven;
+    for (std::size_t i = 0; i < tracks.size() && !problems.Full(); ++i)
+    {
+        const Track& track = tracks[i];
+        if (!driven.emplace(track.actor, track.channel).second)
+        {
+            problems.Add(Part::Track, i, std::nullopt,
+                         std::string("a second track for the same ") + ChannelName(track.channel) + " of " +
+                             (track.actor == Track::kCamera ? "the camera" : "actor " + std::to_string(track.actor)));
+        }
+        for (std::size_t k = 0; k < track.keys.size() && !problems.Full(); ++k)
+        {
+            const Key& key = track.keys[k];
+            problems.Number(Part::Track, i, k, "the key's time", key.time);
+            problems.Number(Part::Track, i, k, "the key's value", key.value);
+            if (k > 0 && key.time < track.keys[k - 1].time)
+            {
+                problems.Add(Part::Track, i, k, "the key comes before the one above it (keys go in time order)");
+            }
+        }
+    }
+    return problems.Take();
+}
+
+const char* Choreography::ChannelName(Channel channel)
+{
+    static const char* const kNames[] = {"x", "y", "z", "yaw", "pitch", "roll"};
+    return kNames[static_cast<std::size_t>(channel)];
+}
+
+const char* Choreography::EaseName(Ease ease)
+{
+    static const char* const kNames[] = {"step", "linear", "smooth", "ramp"};
+    return kNames[static_cast<std::size_t>(ease)];
+}
+
+const char* Choreography::AngleName(Angle angle)
+{
+    static const char* const kNames[] = {"yaw", "pitch", "roll"};
+    return kNames[static_cast<std::size_t>(angle)];
+}
+
+namespace
+{
+using Coordinate = Choreography::Coordinate;
+using Source = Coordinate::Source;
+
+Choreography MakePresentation()
+{
+    constexpr float kForever = Choreography::kForever;
+    const auto fixed = [](float value) { return Coordinate{Source::Fixed, value}; };
+    const auto travel = [](float offset) { return Coordinate{Source::Travel, offset}; };
+    const Coordinate kept{};
+    using Angle = Choreography::Angle;
+
+    Choreography presentation;
+    // One bar of the music is 43 units at 16 units a second (2.6875 s), four beats to the bar.
+    presentation.beatSeconds = 0.671875f;
+    // The flight is a loop: past z = 10 the camera jumps back 43 units, which the scenery repeats over.
+    presentation.travel = {-32.0f, 16.0f, {15.0f, 44.0f}, Choreography::Travel::Wrap{10.0f, 43.0f}};
+    // [.., 15) pitches down at -pi/16 radians per second where it starts, [15, 44) flies along +z at x = 86,
+    // [44, ..) looks on from above under the second sky.
+    presentation.camera = {
+        {{-kForever, 15.0f}, {fixed(0.0f), fixed(2.0f), Coordinate{Source::Time, -16.0f}}, -0.19634955f, 0u},
+        {{15.0f, 44.0f}, {fixed(86.0f), fixed(2.0f), travel(0.0f)}, 0.0f, std::nullopt},
+        {{44.0f, kForever}, {fixed(0.0f), fixed(96.0f), fixed(0.0f)}, 0.0f, 1u},
+    };
+    // Rows of one actor follow each other.
+    presentation.actors = {
+        {5, {}, {kept, kept, kept}, Angle::Yaw, 16.0f},
+        {17, {}, {kept, kept, kept}, Angle::Yaw, 16.0f},
+        {14, {}, {fixed(86.0f), fixed(2.0f), travel(2.0f)}, Angle::Yaw, 16.0f},
+        {20, {22.0f, 29.0f}, {fixed(86.9f), fixed(2.0f), travel(3.0f)}, Angle::Roll, 12.0f},
+        {20, {29.0f, kForever}, {fixed(0.5f), fixed(2.0f), travel(1.5f)}, Angle::Roll, 16.0f},
+        {19, {15.0f, 21.5f}, {fixed(86.9f), fixed(2.0f), travel(3.0f)}, Angle::Roll, 12.0f},
+        {19, {21.5f, kForever}, {fixed(0.5f), fixed(2.0f), travel(1.5f)}, Angle::Roll, 16.0f},
+        {12, {0.0f, 29.0f}, {fixed(186.0f), fixed(2.0f), travel(2.0f)}, Angle::Roll, 64.0f},
+        {12, {29.0f, kForever}, {fixed(86.0f), fixed(2.0f), travel(2.0f)}, Angle::Roll, 64.0f},
+        {13, {0.0f, 29.0f}, {fixed(186.0f), fixed(2.0f), travel(2.0f)}, Angle::Roll, 64.0f},
+        {13, {29.0f, kForever}, {fixed(86.0f), fixed(2.0f), travel(2.0f)}, Angle::Roll, 64.0f},
+    };
+    return presentation;
+}
+}
+
+const Choreography& Choreography::Presentation()
+{
+    static const Choreography presentation = MakePresentation();
+    return presentation;
+}

@@ -1,0 +1,233 @@
+// The choreography as a file and as played: writing and reading give back the same floats and the same bytes;
+// keyed tracks interpolate as their modes say, at and between keys; a bad file is refused with its own name and
+// the line of the problem, never a crash; and tracks drive the camera and actors over segments and rows only
+// between their first and last keys.
+#include "app/Mouse.h"
+#include "scene/ChoreographyFile.h"
+#include "scene/FreeCameraNode.h"
+#include "tests/scene/SceneTestSupport.h"
+
+#include <array>
+#include <cmath>
+#include <string>
+#include <vector>
+
+namespace
+{
+using Choreography = ::Choreography;
+using Ease = Choreography::Ease;
+using Channel = Choreography::Channel;
+using Source = Choreography::Coordinate::Source;
+
+Choreography::Track TrackOf(ActorId actor, Channel channel, std::vector<Choreography::Key> keys)
+{
+    return Choreography::Track{actor, channel, std::move(keys)};
+}
+
+// Everything the format can say, with numbers that have no short decimal form and both zeros.
+Choreography EveryFeature()
+{
+    Choreography choreography = Choreography::Presentation();
+    choreography.camera.push_back(
+        {{-0.0f, 1e-7f},
+         {Choreography::Coordinate{Source::Time, -0.0f}, {Source::Travel, 0.1f}, {Source::Fixed, -1e9f}},
+         -0.0f,
+         1u});
+    choreography.actors.push_back({7, {0.1f, 1.0f / 3.0f}, {}, Choreography::Angle::Pitch, -0.0f});
+    choreography.tracks = {
+        TrackOf(Choreography::Track::kCamera, Channel::Yaw,
+                {{0.0f, 1.0f / 3.0f, Ease::Step},
+                 {0.2f, -2.5e-5f, Ease::Linear},
+                 {0.2f, 8.0f, Ease::Smooth},
+                 {16777216.0f, -0.0f, Ease::Ramp}}),
+        TrackOf(12, Channel::Roll, {}),
+    };
+    choreography.travel.wrap.reset();
+    return choreography;
+}
+
+TEST(ChoreographyFile, WritingAndReadingGiveTheSameFloatsAndTheSameBytes)
+{
+    ScratchDirectory dir;
+    for (const Choreography& original : {Choreography::Presentation(), EveryFeature()})
+    {
+        const std::string text = ChoreographyFile::Write(original);
+        const std::string path = dir.File("round-trip.xml");
+        std::string problem;
+        ASSERT_TRUE(ChoreographyFile::Save(original, path, &problem)) << problem;
+        const std::optional<Choreography> read = ChoreographyFile::Load(path, &problem);
+        ASSERT_TRUE(read) << problem << "\n" << text;
+        EXPECT_TRUE(*read == original);
+        // Equality cannot tell -0 from 0; the bytes can.
+        EXPECT_EQ(ChoreographyFile::Write(*read), text);
+    }
+    EXPECT_TRUE(Choreography::Presentation().Validate().empty());
+}
+
+TEST(ChoreographyTrack, EachModeInterpolatesAsItSaysAtAndBetweenItsKeys)
+{
+    const Choreography::Track track = TrackOf(1, Channel::X,
+                                              {{0.0f, 0.0f, Ease::Step},
+                                               {1.0f, 10.0f, Ease::Linear},
+                                               {2.0f, 20.0f, Ease::Smooth},
+                                               {3.0f, 30.0f, Ease::Ramp},
+                                               {4.0f, 40.0f, Ease::Linear},
+                                               {5.0f, 45.0f, Ease::Linear},
+                                               {5.0f, 50.0f, Ease::Linear}});
+    const std::vector<std::pair<float, float>> expected = {
+        {-1.0f, 0.0f},                                                        // before the first key: its value
+        {0.0f, 0.0f},  {0.75f, 0.0f},                                         // step holds until the next key
+        {1.0f, 10.0f}, {1.25f, 12.5f},                                        // linear
+        {2.0f, 20.0f}, {2.25f, 21.5625f}, {2.5f, 25.0f}, {2.75f, 28.4375f},   // smoothstep u²(3 - 2u)
+        {3.0f, 30.0f}, {3.25f, 30.625f},  {3.5f, 32.5f},                      // ease-in u²
+        {4.0f, 40.0f}, {4.5f, 42.5f},     {5.0f, 50.0f},   // two keys at one time: the jump is taken at that time
+        {9.0f, 50.0f},                                     // after the last key: its value
+    };
+    for (const auto& [t, value] : expected)
+    {
+        EXPECT_FLOAT_EQ(track.ValueAt(t), value) << "t = " << t;
+    }
+    EXPECT_FALSE(track.DrivesAt(std::nextafter(0.0f, -1.0f)));
+    EXPECT_TRUE(track.DrivesAt(0.0f));
+    EXPECT_TRUE(track.DrivesAt(5.0f));
+    EXPECT_FALSE(track.DrivesAt(std::nextafter(5.0f, 6.0f)));
+}
+
+TEST(ChoreographyFile, ABadFileIsRefusedNamingItselfAndTheLineOfTheProblem)
+{
+    // Each file with the line its refusal must name.
+    const std::string head = "<Choreography version=\"1\">\n";
+    const std::vector<std::pair<std::string, int>> cases = {
+        {head + "<Camera x=\"nan\"/>\n</Choreography>", 2},
+        {head + "<Camera until=\"inf\"/>\n</Choreography>", 2},
+        {head + "<Camera x=\"1e39\"/>\n</Choreography>", 2},
+        {head + "<Camera z=\"travel*2\"/>\n</Choreography>", 2},
+        {head + "\n<Actor id=\"3\" from=\"29\" until=\"22\"/>\n</Choreography>", 3},
+        {head + "<Actor id=\"0\"/>\n</Choreography>", 2},
+        {head + "<Actor id=\"-4\"/>\n</Choreography>", 2},
+        {head + "<Actor id=\"3\" untill=\"29\"/>\n</Choreography>", 2},
+        {head + "<Actor id=\"3\" rate=\"2e9\"/>\n</Choreography>", 2},
+        {head + "<Camera sky=\"2\"/>\n</Choreography>", 2},
+        {head + "<Travel wrapAt=\"10\"/>\n</Choreography>", 2},
+        {head + "<Travel wrapAt=\"10\" wrapBy=\"-43\"/>\n</Choreography>", 2},
+        {head + "<Track channel=\"x\">\n<Key at=\"1\" value=\"0\"/>\n<Key at=\"0.5\" value=\"1\"/>\n</Track>\n"
+                "</Choreography>",
+         4},
+        {head + "<Track channel=\"x\">\n<Key at=\"1\" value=\"0\" mode=\"bounce\"/>\n</Track>\n</Choreography>", 3},
+        {head + "<Track channel=\"x\">\n<Key value=\"0\"/>\n</Track>\n</Choreography>", 3},
+        {head + "<Track actor=\"5\" channel=\"spin\"/>\n</Choreography>", 2},
+        {head + "<Track channel=\"z\"/>\n<Track channel=\"z\"/>\n</Choreography>", 3},
+        {head + "<Scene/>\n</Choreography>", 2},
+        {"<Choreography version=\"2\"/>", 1},
+        {"\n<World/>", 2},
+        {head + "<Camera x=\"1\">", 0},   // not well-formed XML: the parser's own line, in its words
+        {"", 0},
+    };
+    ScratchDirectory dir;
+    for (const auto& [text, line] : cases)
+    {
+        const std::string path = dir.Write("bad.xml", text);
+        std::string problem;
+        EXPECT_FALSE(ChoreographyFile::Load(path, &problem)) << text;
+        const std::string where = line > 0 ? path + ":" + std::to_string(line) + ":" : path + ":";
+        EXPECT_EQ(problem.rfind(where, 0), 0u) << "expected " << where << " for\n" << text << "\ngot " << problem;
+        EXPECT_EQ(problem.find('\n'), std::string::npos) << problem;
+    }
+    std::string problem;
+    EXPECT_FALSE(ChoreographyFile::Load(dir.File("missing.xml"), &problem));
+    EXPECT_EQ(problem.rfind(dir.File("missing.xml") + ":", 0), 0u) << problem;
+}
+
+class PlayedChoreographyTest : public testing::Test
+{
+protected:
+    void SetUp() override { Scene3::ResetTimeline(); }
+
+    void Play(Choreography choreography)
+    {
+        world.scene->SetChoreography(std::make_shared<const Choreography>(std::move(choreography)), "test.xml");
+    }
+
+    // Fixed steps of 1/64 s (exact in binary) from 0 up to and including `until`, each frame in the
+    // application's order, and the moves of the last one delivered.
+    void RunUntil(float until)
+    {
+        for (; static_cast<float>(m_frame) / 64.0f <= until; ++m_frame)
+        {
+            const float t = static_cast<float>(m_frame) / 64.0f;
+            world.logic->OnUpdate(t, m_frame == 0 ? 0.0f : 1.0f / 64.0f);
+            world.manager.Update(20.0f);
+            world.scene->Update(nullptr, keys, mouse, m_frame == 0 ? 0.0f : 1.0f / 64.0f, t);
+        }
+        world.manager.Update(20.0f);
+    }
+
+    std::array<float, 3> PositionOf(ActorId id) { return TransformOf(world.logic->GetActor(id).lock())->GetPosition(); }
+
+    SceneWorld world{SceneWorld::Kind::ScriptedScene};
+    std::array<unsigned char, 256> keys{};
+    Mouse mouse;
+
+private:
+    int m_frame = 0;
+};
+
+TEST_F(PlayedChoreographyTest, TracksDriveTheCameraAndActorsBetweenTheirFirstAndLastKeysOnly)
+{
+    world.MakeActor(14, SceneWorld::TransformAt(1.0f, 1.0f, 1.0f));
+    world.MakeActor(40, SceneWorld::TransformAt(5.0f, 6.0f, 7.0f));
+    Choreography choreography = Choreography::Presentation();
+    choreography.tracks = {
+        TrackOf(Choreography::Track::kCamera, Channel::Y, {{1.0f, 10.0f, Ease::Linear}, {3.0f, 30.0f, Ease::Linear}}),
+        TrackOf(Choreography::Track::kCamera, Channel::Yaw, {{1.0f, 90.0f, Ease::Step}, {3.0f, 90.0f, Ease::Step}}),
+        TrackOf(Choreography::Track::kCamera, Channel::Pitch, {{1.0f, 0.0f, Ease::Step}, {3.0f, 0.0f, Ease::Step}}),
+        TrackOf(Choreography::Track::kCamera, Channel::Roll, {{1.0f, 0.0f, Ease::Step}, {3.0f, 0.0f, Ease::Step}}),
+        TrackOf(14, Channel::X, {{1.0f, -5.0f, Ease::Linear}, {2.0f, -7.0f, Ease::Linear}}),
+        TrackOf(40, Channel::Z, {{0.5f, 100.0f, Ease::Linear}, {1.5f, 200.0f, Ease::Linear}}),
+        // Actors the world does not have are skipped (and reported once), not a failure.
+        TrackOf(99, Channel::Z, {{0.0f, 1.0f, Ease::Linear}, {1.0f, 2.0f, Ease::Linear}}),
+    };
+    choreography.actors.push_back({98, {}, {}, Choreography::Angle::Yaw, 10.0f});
+    Play(std::move(choreography));
+
+    RunUntil(0.5f);   // before the camera's keys the segments alone place it
+    EXPECT_FLOAT_EQ(world.scene->GetCamera()->GetPosition().y, 2.0f);
+    EXPECT_FLOAT_EQ(PositionOf(40)[2], 100.0f);
+
+    RunUntil(2.0f);
+    const FreeCameraNode& camera = *world.scene->GetCamera();
+    EXPECT_FLOAT_EQ(camera.GetPosition().y, 20.0f);
+    EXPECT_FLOAT_EQ(camera.GetPosition().z, 2.0f - 16.0f);   // the segment's z, not driven
+    EXPECT_NEAR(camera.GetLook().x, 1.0f, 1e-5f);            // yaw 90 degrees: looking along +x
+    EXPECT_NEAR(camera.GetUp().y, 1.0f, 1e-5f);
+    // Over the row: x from the track, y and z from the row's place, the row's turn goes on.
+    const auto moved = PositionOf(14);
+    EXPECT_FLOAT_EQ(moved[0], -7.0f);
+    EXPECT_FLOAT_EQ(moved[1], 2.0f);
+    EXPECT_FLOAT_EQ(moved[2], Scene3::GetTravelZ() + 2.0f);
+    EXPECT_NEAR(TransformOf(world.logic->GetActor(14).lock())->GetYawPitchRoll().yaw, 32.0f * 0.0174533f, 1e-3f);
+    // An actor of tracks alone holds the track's last value after it, where it stands otherwise.
+    EXPECT_EQ(PositionOf(40), (std::array<float, 3>{5.0f, 6.0f, 200.0f}));
+
+    RunUntil(4.0f);   // after the last keys the segment and row decide again
+    EXPECT_FLOAT_EQ(world.scene->GetCamera()->GetPosition().y, 2.0f);
+    EXPECT_FLOAT_EQ(PositionOf(14)[0], 86.0f);
+}
+
+TEST_F(PlayedChoreographyTest, AnotherChoreographyStartsItsOwnTravellingValueAndSeeksStartThere)
+{
+    Choreography choreography;
+    choreography.travel = {5.0f, 2.0f, {}, std::nullopt};
+    choreography.camera = {
+        {{}, {Choreography::Coordinate{Source::Fixed, 1.0f}, {Source::Time, 0.5f}, {Source::Travel, -1.0f}}, 0.0f, 1u}};
+    Play(std::move(choreography));
+    EXPECT_FLOAT_EQ(world.scene->GetStartState().travelZ, 5.0f);
+    RunUntil(1.0f);
+    EXPECT_FLOAT_EQ(Scene3::GetTravelZ(), 7.0f);
+    const Vector3 position = world.scene->GetCamera()->GetPosition();
+    EXPECT_EQ(position.x, 1.0f);
+    EXPECT_EQ(position.y, 1.5f);
+    EXPECT_EQ(position.z, 6.0f);
+    EXPECT_EQ(world.scene->GetSceneTree().GetSkySelector(), 1u);
+}
+}
