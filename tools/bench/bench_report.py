@@ -606,8 +606,8 @@ def main():
                   f"a second; goal: under {CHOREOGRAPHY_GOAL_US:.0f} µs with 10,000 keys.\n")
         md.append("| choreography | mean µs | median µs | 99th percentile µs | worst µs |")
         md.append("|---|---|---|---|---|")
-        for case, average, middle, p99, worst in frames:
-            md.append(f"| {case} | {average:.2f} | {middle:.2f} | {p99:.2f} | {worst:.2f} |")
+        for case, average, typical, p99, worst in frames:
+            md.append(f"| {case} | {average:.2f} | {typical:.2f} | {p99:.2f} | {worst:.2f} |")
             goal = f"under {CHOREOGRAPHY_GOAL_US:.0f} µs" if case == "10000 keys" else ""
             results.add("choreography", f"per-frame evaluation, {case}", average, "µs", goal=goal)
         for keys, megabytes, ms in files:
