@@ -192,6 +192,16 @@ void LiveTools::Seek(double seconds)
 
 std::optional<std::int64_t> LiveTools::ReplayTo(double seconds)
 {
+    const std::optional<std::int64_t> landed = ReplayQuietlyTo(seconds);
+    if (landed)
+    {
+        m_host->timeJumped();
+    }
+    return landed;
+}
+
+std::optional<std::int64_t> LiveTools::ReplayQuietlyTo(double seconds)
+{
     Scene3* scene = PresentationScene();
     if (scene == nullptr || m_replay == nullptr)
     {
@@ -202,9 +212,27 @@ std::optional<std::int64_t> LiveTools::ReplayTo(double seconds)
     const std::int64_t landed = m_replay->Seek(seconds, *scene, m_host->events, update);
     // Time goes on from the moment replayed to, counting only un-paused time as ever, and so does the music.
     m_host->timer.SeekTo(landed);
-    m_host->timeJumped();
     ClearFramePhases();
     return landed;
+}
+
+bool LiveTools::PlayChoreography(std::shared_ptr<const Choreography> choreography, std::string source)
+{
+    Scene3* scene = PresentationScene();
+    if (scene == nullptr || m_replay == nullptr)
+    {
+        return false;
+    }
+    const std::int64_t shown = m_host->timer.TotalNanoseconds();
+    scene->SetChoreography(std::move(choreography), std::move(source));
+    const std::int64_t landed = ReplayQuietlyTo(static_cast<double>(shown) / 1e9).value_or(shown);
+    // Within a frame of the moment shown the music is where it should be already.
+    constexpr std::int64_t kFrameNanoseconds = 1'000'000'000 / 60;
+    if (landed - shown > kFrameNanoseconds || shown - landed > kFrameNanoseconds)
+    {
+        m_host->timeJumped();
+    }
+    return true;
 }
 
 bool LiveTools::ReloadWhatChanged()

@@ -14,6 +14,7 @@
 #include "app/live/FileChangePoller.h"
 
 class ActorFactory;
+struct Choreography;
 class BaseEngineLogic;
 class DebugOverlay;
 class FrameTimer;
@@ -87,6 +88,13 @@ public:
     // Lets go of the shader registry and the device before the graphics object releases them.
     void Shutdown();
 
+    // Plays `choreography` (valid) from now on and replays the timeline to the moment on screen with it, paused
+    // or playing, so that an edit or a reloaded file shows at once. `source` names its file for the reports of
+    // actors the world lacks. The music is told to jump only when the moment replayed to is not the one shown
+    // (a replay lands on the fixed step's frame nearest to it), so a run of edits does not make it stutter.
+    // False without a scripted scene or before Start.
+    bool PlayChoreography(std::shared_ptr<const Choreography> choreography, std::string source);
+
     // Null unless enabled and start-up got as far as the world.
     PresentationControls* GetControls() const { return m_controls.get(); }
     ShaderWatcher* GetShaderWatcher() const { return m_shaderWatcher.get(); }
@@ -99,6 +107,8 @@ private:
     // Replays the timeline to the frame nearest `seconds` and has time go on from there; returns that frame's
     // time (nanoseconds), or nothing without a scripted scene.
     std::optional<std::int64_t> ReplayTo(double seconds);
+    // ReplayTo without telling what keeps to the clock that time jumped, for a replay that lands where it was.
+    std::optional<std::int64_t> ReplayQuietlyTo(double seconds);
     // --watch, once per frame: reloads changed shaders, and the world when its files changed or F5 asked for
     // it. True when a new world was swapped in (the frame then shows the moment replayed for it).
     bool ReloadWhatChanged();
