@@ -257,7 +257,8 @@ bool SystemClass::Initialize()
                        {
                            m_music->Jump(!m_timer.IsStopped(), static_cast<double>(m_timer.TotalNanoseconds()) / 1e9);
                        }
-                   }});
+                   },
+                   m_settings.choreographyFile});
 
     StartMusic();
     m_firstFrameStopwatch = PhaseStopwatch();

@@ -8,6 +8,7 @@
 #include "actors/BaseEngineLogic.h"
 #include "actors/MeshParseCache.h"
 #include "app/FrameTimer.h"
+#include "app/live/ChoreographyReloader.h"
 #include "app/live/DebugOverlay.h"
 #include "app/live/PresentationControls.h"
 #include "app/live/ScreenshotWriter.h"
@@ -58,12 +59,17 @@ void LiveTools::Start(Host host)
         m_shaderWatcher =
             std::make_unique<ShaderWatcher>(*graphics.GetShaders(), graphics.GetD3D()->GetDevice(), m_watchTiming);
         m_worldReloader = std::make_unique<WorldReloader>(m_host->worldFile, m_host->componentKinds, m_watchTiming);
+        if (!m_host->choreographyFile.empty())
+        {
+            m_choreographyReloader = std::make_unique<ChoreographyReloader>(m_host->choreographyFile, m_watchTiming);
+        }
         if (m_controls)
         {
             m_controls->EnableReload();
         }
         std::cerr << "watching " << graphics.GetShaders()->Size() << " shader files and "
-                  << m_worldReloader->WatchedFiles().size() << " world files for changes"
+                  << m_worldReloader->WatchedFiles().size() << " world files"
+                  << (m_choreographyReloader ? " and the choreography" : "") << " for changes"
                   << (m_controls ? "; F5 reloads the world" : "") << std::endl;
     }
     m_frameClock = PhaseStopwatch();
@@ -164,6 +170,7 @@ void LiveTools::Shutdown()
     // The watchers hold the shader registry and the device, which go with the graphics object.
     m_shaderWatcher.reset();
     m_worldReloader.reset();
+    m_choreographyReloader.reset();
     if (m_meshCache != nullptr && MeshParseCache::Instance() == m_meshCache.get())
     {
         MeshParseCache::SetInstance(nullptr);
@@ -242,7 +249,28 @@ bool LiveTools::ReloadWhatChanged()
     // Both are asked every frame: a key press and an edit in the same frame make one reload.
     const bool edited = m_worldReloader->FilesChanged(now);
     const bool asked = m_controls != nullptr && m_controls->TakeReload();
-    return (edited || asked) && ReloadWorld();
+    const bool worldSwapped = (edited || asked) && ReloadWorld();
+    return ReloadChoreography(now) || worldSwapped;
+}
+
+bool LiveTools::ReloadChoreography(std::int64_t now)
+{
+    if (m_choreographyReloader == nullptr)
+    {
+        return false;
+    }
+    const std::shared_ptr<const Choreography> loaded = m_choreographyReloader->Poll(now);
+    Scene3* scene = PresentationScene();
+    // A file saved with what is playing already (the panel's own save) changes nothing on screen.
+    if (loaded == nullptr || scene == nullptr || *loaded == scene->GetChoreography())
+    {
+        return false;
+    }
+    PhaseStopwatch stopwatch;
+    PlayChoreography(loaded, m_choreographyReloader->FileName());
+    std::cerr << m_choreographyReloader->FileName() << ": reloaded, replayed to " << m_host->timer.TotalTime()
+              << " s in " << static_cast<int>(stopwatch.Milliseconds()) << " ms" << std::endl;
+    return true;
 }
 
 bool LiveTools::ReloadWorld()
@@ -291,9 +319,13 @@ void LiveTools::DrawOverlay()
     {
         view.reloadProblems = m_shaderWatcher->Problems();
     }
-    if (m_worldReloader && !m_worldReloader->Problem().empty())
+    for (const std::string* problem : {m_worldReloader ? &m_worldReloader->Problem() : nullptr,
+                                       m_choreographyReloader ? &m_choreographyReloader->Problem() : nullptr})
     {
-        view.reloadProblems += (view.reloadProblems.empty() ? "" : "\n") + m_worldReloader->Problem();
+        if (problem != nullptr && !problem->empty())
+        {
+            view.reloadProblems += (view.reloadProblems.empty() ? "" : "\n") + *problem;
+        }
     }
     if (const std::optional<double> picked = m_overlay->Draw(view))
     {

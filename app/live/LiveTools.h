@@ -16,6 +16,7 @@
 class ActorFactory;
 struct Choreography;
 class BaseEngineLogic;
+class ChoreographyReloader;
 class DebugOverlay;
 class FrameTimer;
 class GraphicsClass;
@@ -49,6 +50,8 @@ public:
         std::function<void(const FrameTimer&, FrameStats&)> update;
         // Called after a seek moved the timer, so that whatever keeps to its clock (the music) jumps with it.
         std::function<void()> timeJumped;
+        // The file the choreography playing came from (--choreography); empty for the compiled-in one.
+        std::string choreographyFile;
     };
 
     LiveTools();
@@ -61,7 +64,7 @@ public:
     // The overlay plots the device's time per pass, so with the controls every frame is timed from the first.
     bool WantsDeviceTiming() const { return m_controlsEnabled; }
     // --watch: shaders reload when their files change, the world when its files change or on F5 (with the
-    // controls), at the moment on screen (README: Editing while it runs). Installs the mesh parse cache at once,
+    // controls), the choreography when its file (--choreography) changes, each at the moment on screen (README: Editing while it runs). Installs the mesh parse cache at once,
     // so that the start-up world fills it and a reload parses only the meshes whose files changed.
     void EnableWatch();
     // How often the watched files are looked at and how long a change must settle (tests make both 0).
@@ -109,10 +112,12 @@ private:
     std::optional<std::int64_t> ReplayTo(double seconds);
     // ReplayTo without telling what keeps to the clock that time jumped, for a replay that lands where it was.
     std::optional<std::int64_t> ReplayQuietlyTo(double seconds);
-    // --watch, once per frame: reloads changed shaders, and the world when its files changed or F5 asked for
-    // it. True when a new world was swapped in (the frame then shows the moment replayed for it).
+    // --watch, once per frame: reloads changed shaders, the world when its files changed or F5 asked for it,
+    // and the choreography when its file changed. True when a new world or choreography was swapped in (the
+    // frame then shows the moment replayed for it).
     bool ReloadWhatChanged();
     bool ReloadWorld();
+    bool ReloadChoreography(std::int64_t now);
     void DrawOverlay();
     void ClearFramePhases();
 
@@ -127,6 +132,7 @@ private:
     std::unique_ptr<MeshParseCache> m_meshCache;
     std::unique_ptr<ShaderWatcher> m_shaderWatcher;
     std::unique_ptr<WorldReloader> m_worldReloader;
+    std::unique_ptr<ChoreographyReloader> m_choreographyReloader;   // with --watch and --choreography
     // Wall time between presented frames, for the overlay's frame rate.
     PhaseStopwatch m_frameClock;
 };

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <filesystem>
 
+#include "app/live/ChoreographyReloader.h"
 #include "app/live/FileChangePoller.h"
 #include "tests/ScratchDirectory.h"
 
@@ -78,4 +79,25 @@ TEST(FileChangePoller, WithoutIntervalOrSettlingAChangeIsReportedAtTheFirstLook)
     Save(dir, "w.xml", "<World></World>");
     EXPECT_EQ(poller.Poll(0), std::vector<std::string>{dir.File("w.xml")});
     EXPECT_TRUE(poller.Poll(0).empty());
+}
+
+// An edit of the choreography file is handed over only when the whole file can be played; a bad one keeps the
+// one playing and says where the file is wrong, until an edit mends it.
+TEST(ChoreographyReloader, HandsOverOnlyAFileThatCanBePlayed)
+{
+    ScratchDirectory dir;
+    Save(dir, "c.xml", "<Choreography/>");
+    ChoreographyReloader reloader(dir.File("c.xml"), {0, 0});
+    EXPECT_EQ(reloader.Poll(0), nullptr) << "nothing changed";
+
+    Save(dir, "c.xml", "<Choreography>\n<Actor id=\"5\" from=\"9\" until=\"3\"/>\n</Choreography>");
+    EXPECT_EQ(reloader.Poll(0), nullptr);
+    EXPECT_NE(reloader.Problem().find("c.xml:2"), std::string::npos) << reloader.Problem();
+
+    Save(dir, "c.xml", "<Choreography>\n<Actor id=\"5\" turn=\"roll\" rate=\"3\"/>\n</Choreography>");
+    const std::shared_ptr<const Choreography> mended = reloader.Poll(0);
+    ASSERT_NE(mended, nullptr);
+    ASSERT_EQ(mended->actors.size(), 1u);
+    EXPECT_EQ(mended->actors[0].rate, 3.0f);
+    EXPECT_TRUE(reloader.Problem().empty());
 }
