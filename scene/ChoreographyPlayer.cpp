@@ -166,6 +166,14 @@ void ChoreographyPlayer::BuildIndex()
     }
 }
 
+void ChoreographyPlayer::KeepReportsOf(const ChoreographyPlayer& earlier)
+{
+    if (earlier.m_source == m_source)
+    {
+        m_reported = earlier.m_reported;
+    }
+}
+
 float ChoreographyPlayer::AdvanceTravel(float travel, float elapsed, float t) const
 {
     return m_choreography->travel.Advance(travel, elapsed, t);

@@ -28,6 +28,10 @@ public:
     // silent about them, as the compiled-in presentation is. The choreography must be valid (Validate()).
     ChoreographyPlayer(std::shared_ptr<const Choreography> choreography, std::string source);
 
+    // Takes over which actors `earlier` has named already, when both play from the same file: an edit or a reload
+    // of it then does not name them again.
+    void KeepReportsOf(const ChoreographyPlayer& earlier);
+
     const Choreography& GetChoreography() const { return *m_choreography; }
     const std::shared_ptr<const Choreography>& GetShared() const { return m_choreography; }
 

@@ -36,7 +36,9 @@ Scene3::~Scene3()
 
 void Scene3::SetChoreography(std::shared_ptr<const Choreography> choreography, std::string source)
 {
-    m_player = ChoreographyPlayer(std::move(choreography), std::move(source));
+    ChoreographyPlayer next(std::move(choreography), std::move(source));
+    next.KeepReportsOf(m_player);
+    m_player = std::move(next);
     s_travelZ = m_startState.travelZ = m_player.GetChoreography().travel.start;
 }
 
