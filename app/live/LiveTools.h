@@ -1,5 +1,5 @@
 // engine.exe's in-process tools as one object: the controls (pause, seek, overlay, screenshots), the timeline
-// replay behind a seek, and --watch's shader and world reload. The application wires it in at a handful of
+// replay behind a seek, the timeline panel that edits the choreography, and --watch's shader and world reload. The application wires it in at a handful of
 // points (start-up's end, a key, a frame's start, drawing, before Present, shutdown) and holds none of its
 // state. Nothing is enabled by default: unused, every point is a no-op and the presentation runs as designed.
 #pragma once
@@ -26,6 +26,7 @@ class PresentationControls;
 class Scene3;
 class ScreenshotWriter;
 class ShaderWatcher;
+class TimelinePanel;
 class TimelineReplay;
 class WorldReloader;
 
@@ -50,7 +51,8 @@ public:
         std::function<void(const FrameTimer&, FrameStats&)> update;
         // Called after a seek moved the timer, so that whatever keeps to its clock (the music) jumps with it.
         std::function<void()> timeJumped;
-        // The file the choreography playing came from (--choreography); empty for the compiled-in one.
+        // The choreography file played (--choreography), which the timeline panel saves to; empty for the
+        // compiled-in choreography.
         std::string choreographyFile;
     };
 
@@ -88,7 +90,8 @@ public:
     void BeforePresent();
     // True while the controls hold the presentation (paused), which stops the timer.
     bool HoldsTime() const;
-    // Lets go of the shader registry and the device before the graphics object releases them.
+    // Writes the timeline panel's unsaved edits to a recovery file, and lets go of the shader registry and the
+    // device before the graphics object releases them.
     void Shutdown();
 
     // Plays `choreography` (valid) from now on and replays the timeline to the moment on screen with it, paused
@@ -102,6 +105,7 @@ public:
     PresentationControls* GetControls() const { return m_controls.get(); }
     ShaderWatcher* GetShaderWatcher() const { return m_shaderWatcher.get(); }
     WorldReloader* GetWorldReloader() const { return m_worldReloader.get(); }
+    TimelinePanel* GetTimelinePanel() const { return m_timeline.get(); }
 
 private:
     // The scene seeks and reloads work with; null while there is none (or another kind).
@@ -118,6 +122,8 @@ private:
     bool ReloadWhatChanged();
     bool ReloadWorld();
     bool ReloadChoreography(std::int64_t now);
+    // Plays the timeline panel's latest valid edit, once; true when there was one.
+    bool PlayTimelineEdit();
     void DrawOverlay();
     void ClearFramePhases();
 
@@ -133,6 +139,7 @@ private:
     std::unique_ptr<ShaderWatcher> m_shaderWatcher;
     std::unique_ptr<WorldReloader> m_worldReloader;
     std::unique_ptr<ChoreographyReloader> m_choreographyReloader;   // with --watch and --choreography
+    std::unique_ptr<TimelinePanel> m_timeline;
     // Wall time between presented frames, for the overlay's frame rate.
     PhaseStopwatch m_frameClock;
 };
