@@ -108,8 +108,8 @@ bool ChoreographyEditor::Save()
                                    std::filesystem::copy_options::overwrite_existing, error);
         if (error)
         {
-            std::cerr << fileName << ": not saved: no backup could be written to " << fileName << kBackupSuffix
-                      << ": " << error.message() << std::endl;
+            std::cerr << fileName << ": not saved: no backup could be written to " << fileName << kBackupSuffix << ": "
+                      << error.message() << std::endl;
             return false;
         }
     }

@@ -339,7 +339,9 @@ void LiveTools::DrawOverlay()
     // An overlay frame with nothing in it draws nothing: the picture stays the presentation's own.
     if (m_timeline && m_controls->IsTimelineVisible())
     {
-        const TimelinePanel::View view{m_host->timer.TotalTime(), m_controls->GetEndSeconds()};
+        TimelinePanel::View view{m_host->timer.TotalTime(), m_controls->GetEndSeconds()};
+        view.camera = PresentationScene() != nullptr ? PresentationScene()->GetCamera().get() : nullptr;
+        view.logic = &m_host->logic;
         if (const std::optional<double> picked = m_timeline->Draw(view))
         {
             m_controls->RequestSeek(*picked);

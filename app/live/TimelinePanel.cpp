@@ -11,6 +11,12 @@
 #include <iterator>
 #include <utility>
 
+#include "actors/Actor.h"
+#include "actors/BaseEngineLogic.h"
+#include "actors/ComponentLookup.h"
+#include "actors/TransformComponent.h"
+#include "scene/FreeCameraNode.h"
+
 namespace
 {
 using Part = Choreography::Problem::Part;
@@ -34,7 +40,7 @@ constexpr ImU32 kBeatLineColour = IM_COL32(255, 255, 255, 22);
 constexpr ImU32 kProblemColour = IM_COL32(255, 120, 100, 255);
 
 const char* const kSourceNames[] = {"kept", "fixed", "time+", "travel+"};
-const char* const kSkyNames[] = {"kept", "0: dusk (10.dds)", "1: night (11.dds)"};
+const char* const kSkyNames[] = {"kept", "0 (dusk)", "1 (night)"};
 
 float BarSeconds(const Choreography& choreography)
 {
@@ -103,7 +109,7 @@ bool ActorIdField(const char* label, ActorId& id, bool allowCamera)
 {
     int value = static_cast<int>(std::min<ActorId>(id, 1'000'000));
     ImGui::SetNextItemWidth(kFieldWidth);
-    if (!ImGui::InputInt(label, &value) )
+    if (!ImGui::InputInt(label, &value))
     {
         return false;
     }
@@ -126,6 +132,52 @@ double TimelinePanel::TimeAxis::Seconds(float x) const
 
 // ---------------------------------------------------------------------------------------------------------------
 // Shortcuts and commands
+
+namespace
+{
+// What `channel` of the camera or an actor reads on screen (angles in degrees, as tracks give them). The camera
+// keeps no angles of its own, only its axes: nothing for those.
+std::optional<float> ValueOnScreen(const TimelinePanel::View& view, ActorId actor, Choreography::Channel channel)
+{
+    using Channel = Choreography::Channel;
+    const auto axis = static_cast<std::size_t>(channel);
+    if (actor == Choreography::Track::kCamera)
+    {
+        if (view.camera == nullptr || axis > static_cast<std::size_t>(Channel::Z))
+        {
+            return std::nullopt;
+        }
+        const Vector3& position = view.camera->GetPosition();
+        return axis == 0 ? position.x : axis == 1 ? position.y : position.z;
+    }
+    if (view.logic == nullptr)
+    {
+        return std::nullopt;
+    }
+    const auto found = view.logic->GetActors().find(actor);
+    if (found == view.logic->GetActors().end())
+    {
+        return std::nullopt;
+    }
+    const auto transform = FindComponent<TransformComponent>(*found->second);
+    if (!transform)
+    {
+        return std::nullopt;
+    }
+    constexpr float kDegreesPerRadian = 57.2957795f;
+    const YawPitchRoll angles = transform->GetYawPitchRoll();
+    switch (channel)
+    {
+    case Channel::X:
+    case Channel::Y:
+    case Channel::Z: return transform->GetPosition()[axis];
+    case Channel::Yaw: return angles.yaw * kDegreesPerRadian;
+    case Channel::Pitch: return angles.pitch * kDegreesPerRadian;
+    case Channel::Roll: return angles.roll * kDegreesPerRadian;
+    }
+    return std::nullopt;
+}
+}
 
 bool TimelinePanel::OnShortcut(unsigned key, bool shift)
 {
@@ -195,27 +247,27 @@ void TimelinePanel::Apply(bool changed, Edit edit)
 }
 
 template <typename Field>
-void TimelinePanel::DragNumber(const char* label, Field field, float speed, const char* format)
+void TimelinePanel::DragNumber(const char* label, float speed, const char* format, Field field)
 {
-    float value = field(m_editor.Current());
+    float value = *field(m_editor.Current());
     ImGui::SetNextItemWidth(kFieldWidth);
     const bool changed = ImGui::DragFloat(label, &value, speed, 0.0f, 0.0f, format);
-    Apply(changed && std::isfinite(value), [&](Choreography& next) { field(next) = value; });
+    Apply(changed && std::isfinite(value), [&](Choreography& next) { *field(next) = value; });
 }
 
 template <typename Field>
-void TimelinePanel::DragTime(const char* label, Field field, std::optional<float> open)
+void TimelinePanel::DragTime(const char* label, std::optional<float> open, Field field)
 {
     ImGui::PushID(label);
     const float beat = m_editor.Current().beatSeconds;
-    const float seconds = field(m_editor.Current());
+    const float seconds = *field(m_editor.Current());
     if (open)
     {
         // Ticked: the side has a time; not: it is open, since the start or for ever.
         bool bounded = !std::isinf(seconds);
         const bool toggled = ImGui::Checkbox(label, &bounded);
         const float now = PlayheadTime();
-        Apply(toggled, [&](Choreography& next) { field(next) = bounded ? now : *open; });
+        Apply(toggled, [&](Choreography& next) { *field(next) = bounded ? now : *open; });
         ImGui::SameLine();
         if (!bounded)
         {
@@ -230,17 +282,19 @@ void TimelinePanel::DragTime(const char* label, Field field, std::optional<float
     {
         // Edited in whole beats: the drag keeps what is left below a beat and moves on once it adds up to one.
         char format[64];
-        std::snprintf(format, sizeof format, "beat %%.0f = %.4f s", static_cast<double>(seconds));
         float beats = seconds / beat;
+        // "=" on the grid, "~" off it (a time typed or made without snapping), until the drag moves it on.
+        std::snprintf(format, sizeof format, "beat %%.0f %s %.4f s", beats == std::round(beats) ? "=" : "~",
+                      static_cast<double>(seconds));
         const bool changed = ImGui::DragFloat(label, &beats, 0.05f, 0.0f, 0.0f, format);
         const float snapped = std::round(beats) * beat;
-        Apply(changed && std::isfinite(snapped), [&](Choreography& next) { field(next) = snapped; });
+        Apply(changed && std::isfinite(snapped), [&](Choreography& next) { *field(next) = snapped; });
     }
     else
     {
         float value = seconds;
         const bool changed = ImGui::DragFloat(label, &value, 0.01f, 0.0f, 0.0f, "%.4f s");
-        Apply(changed && std::isfinite(value), [&](Choreography& next) { field(next) = value; });
+        Apply(changed && std::isfinite(value), [&](Choreography& next) { *field(next) = value; });
     }
     ImGui::PopID();
 }
@@ -250,14 +304,14 @@ void TimelinePanel::EditCoordinate(const char* label, Field field)
 {
     using Source = Choreography::Coordinate::Source;
     ImGui::PushID(label);
-    const Choreography::Coordinate coordinate = field(m_editor.Current());
+    const Choreography::Coordinate coordinate = *field(m_editor.Current());
     int source = static_cast<int>(coordinate.source);
     const bool sourceChanged = EnumCombo(label, source, SourceLabel, static_cast<int>(std::size(kSourceNames)));
-    Apply(sourceChanged, [&](Choreography& next) { field(next).source = static_cast<Source>(source); });
+    Apply(sourceChanged, [&](Choreography& next) { field(next)->source = static_cast<Source>(source); });
     if (coordinate.source != Source::Kept)
     {
         ImGui::SameLine();
-        DragNumber("##offset", [&field](auto& c) -> auto& { return field(c).offset; }, 0.05f, "%.3f");
+        DragNumber("##offset", 0.05f, "%.3f", [&field](auto& c) { return &field(c)->offset; });
     }
     ImGui::PopID();
 }
@@ -267,14 +321,14 @@ void TimelinePanel::EditCoordinate(const char* label, Field field)
 
 float TimelinePanel::PlayheadTime() const
 {
-    const float shown = static_cast<float>(m_shownSeconds);
+    const float shown = static_cast<float>(m_view.shownSeconds);
     return m_snapToBeats ? SnappedToBeat(shown, m_editor.Current().beatSeconds) : shown;
 }
 
 std::optional<double> TimelinePanel::Draw(const View& view)
 {
     KeepSelectionValid();
-    m_shownSeconds = view.shownSeconds;
+    m_view = view;
     std::optional<double> picked;
     ImGui::SetNextWindowPos(ImVec2(10.0f, 10.0f), ImGuiCond_FirstUseEver);
     ImGui::SetNextWindowSize(ImVec2(780.0f, 560.0f), ImGuiCond_FirstUseEver);
@@ -461,6 +515,11 @@ void TimelinePanel::DrawLane(const TimeAxis& axis, const Selection& lane, const 
     {
         m_selection = Selection{lane.part, lane.index, std::nullopt};
     }
+    if (selected && m_scrollToSelection)
+    {
+        ImGui::SetScrollHereY();   // a lane just added may lie below the ones shown
+        m_scrollToSelection = false;
+    }
     ImGui::SameLine(axis.left - ImGui::GetWindowPos().x);
     const ImVec2 origin = ImGui::GetCursorScreenPos();
     ImGui::InvisibleButton("lane", ImVec2(axis.width, laneHeight - 4.0f));
@@ -517,17 +576,8 @@ void TimelinePanel::DrawLane(const TimeAxis& axis, const Selection& lane, const 
         }
         if (doubleClicked && !nearest)
         {
-            float at = static_cast<float>(axis.Seconds(mouseX));
-            at = m_snapToBeats ? SnappedToBeat(at, choreography.beatSeconds) : at;
-            Choreography next = choreography;
-            std::vector<Choreography::Key>& keys = next.tracks[lane.index].keys;
-            const auto place = std::upper_bound(keys.begin(), keys.end(), at,
-                                                [](float t, const Choreography::Key& key) { return t < key.time; });
-            const float value = next.tracks[lane.index].ValueAt(at);
-            const std::size_t index = static_cast<std::size_t>(place - keys.begin());
-            keys.insert(place, Choreography::Key{at, value, Choreography::Ease::Linear});
-            m_editor.Change(std::move(next));
-            m_selection = Selection{lane.part, lane.index, index};
+            const float at = static_cast<float>(axis.Seconds(mouseX));
+            AddKey(lane.index, m_snapToBeats ? SnappedToBeat(at, choreography.beatSeconds) : at);
         }
         return;
     }
@@ -554,11 +604,13 @@ void TimelinePanel::DrawAddButtons()
         edit(next);
         m_editor.Change(std::move(next));
         m_selection = Selection{part, index, std::nullopt};
+        m_scrollToSelection = true;
     };
     if (ImGui::Button("+ camera segment"))
     {
-        add(Part::CameraSegment, choreography.camera.size(),
-            [&](Choreography& next) { next.camera.push_back({window, {}, 0.0f, std::nullopt}); });
+        add(Part::CameraSegment, choreography.camera.size(), [&](Choreography& next) {
+            next.camera.push_back({window, {}, 0.0f, std::nullopt});
+        });
     }
     ImGui::SameLine();
     if (ImGui::Button("+ actor row"))
@@ -658,40 +710,40 @@ void TimelinePanel::DrawSelected()
 void TimelinePanel::DrawTravel()
 {
     ImGui::TextUnformatted("The travelling value (what flights follow):");
-    DragNumber("start", [](auto& c) -> auto& { return c.travel.start; }, 0.1f, "%.3f");
+    DragNumber("start", 0.1f, "%.3f", [](auto& c) { return &c.travel.start; });
     ImGui::SameLine();
-    DragNumber("speed (units/s)", [](auto& c) -> auto& { return c.travel.speed; }, 0.05f, "%.3f");
-    DragTime("from", [](auto& c) -> auto& { return c.travel.window.from; }, -Choreography::kForever);
+    DragNumber("speed (units/s)", 0.05f, "%.3f", [](auto& c) { return &c.travel.speed; });
+    DragTime("from", -Choreography::kForever, [](auto& c) { return &c.travel.window.from; });
     ImGui::SameLine();
-    DragTime("until", [](auto& c) -> auto& { return c.travel.window.until; }, Choreography::kForever);
+    DragTime("until", Choreography::kForever, [](auto& c) { return &c.travel.window.until; });
     bool wraps = m_editor.Current().travel.wrap.has_value();
     const bool toggled = ImGui::Checkbox("wraps", &wraps);
     Apply(toggled, [&](Choreography& next) {
-        next.travel.wrap = wraps ? std::optional<Choreography::Travel::Wrap>(Choreography::Travel::Wrap{0.0f, 1.0f})
-                                 : std::nullopt;
+        next.travel.wrap =
+            wraps ? std::optional<Choreography::Travel::Wrap>(Choreography::Travel::Wrap{0.0f, 1.0f}) : std::nullopt;
     });
     if (m_editor.Current().travel.wrap)
     {
         ImGui::SameLine();
-        DragNumber("at", [](auto& c) -> auto& { return c.travel.wrap->at; }, 0.1f, "%.3f");
+        DragNumber("at", 0.1f, "%.3f", [](auto& c) { return &c.travel.wrap->at; });
         ImGui::SameLine();
-        DragNumber("back by", [](auto& c) -> auto& { return c.travel.wrap->by; }, 0.1f, "%.3f");
+        DragNumber("back by", 0.1f, "%.3f", [](auto& c) { return &c.travel.wrap->by; });
     }
 }
 
 void TimelinePanel::DrawCameraSegment(std::size_t i)
 {
     ImGui::Text("Camera segment %u", static_cast<unsigned>(i + 1));
-    const auto segment = [i](auto& c) -> auto& { return c.camera[i]; };
-    DragTime("from", [&](auto& c) -> auto& { return segment(c).window.from; }, -Choreography::kForever);
+    const auto segment = [i](auto& c) { return &c.camera[i]; };
+    DragTime("from", -Choreography::kForever, [&](auto& c) { return &segment(c)->window.from; });
     ImGui::SameLine();
-    DragTime("until", [&](auto& c) -> auto& { return segment(c).window.until; }, Choreography::kForever);
-    EditCoordinate("x", [&](auto& c) -> auto& { return segment(c).place[0]; });
+    DragTime("until", Choreography::kForever, [&](auto& c) { return &segment(c)->window.until; });
+    EditCoordinate("x", [&](auto& c) { return &segment(c)->place[0]; });
     ImGui::SameLine();
-    EditCoordinate("y", [&](auto& c) -> auto& { return segment(c).place[1]; });
+    EditCoordinate("y", [&](auto& c) { return &segment(c)->place[1]; });
     ImGui::SameLine();
-    EditCoordinate("z", [&](auto& c) -> auto& { return segment(c).place[2]; });
-    DragNumber("pitch rate (rad/s)", [&](auto& c) -> auto& { return segment(c).pitchRate; }, 0.005f, "%.5f");
+    EditCoordinate("z", [&](auto& c) { return &segment(c)->place[2]; });
+    DragNumber("pitch rate (rad/s)", 0.005f, "%.5f", [&](auto& c) { return &segment(c)->pitchRate; });
     ImGui::SameLine();
     const std::optional<std::uint32_t> sky = m_editor.Current().camera[i].sky;
     int skyIndex = sky ? static_cast<int>(*sky) + 1 : 0;
@@ -704,51 +756,43 @@ void TimelinePanel::DrawCameraSegment(std::size_t i)
 
 void TimelinePanel::DrawActorRow(std::size_t i)
 {
-    const auto row = [i](auto& c) -> auto& { return c.actors[i]; };
+    const auto row = [i](auto& c) { return &c.actors[i]; };
     ActorId actor = m_editor.Current().actors[i].actor;
     const bool actorChanged = ActorIdField("actor", actor, false);
     Apply(actorChanged, [&](Choreography& next) { next.actors[i].actor = actor; });
     ImGui::SameLine();
     int turns = static_cast<int>(m_editor.Current().actors[i].turns);
-    const bool turnsChanged =
-        EnumCombo("turns", turns, AngleLabel, static_cast<int>(Choreography::kAngleCount));
+    const bool turnsChanged = EnumCombo("turns", turns, AngleLabel, static_cast<int>(Choreography::kAngleCount));
     Apply(turnsChanged, [&](Choreography& next) { next.actors[i].turns = static_cast<Choreography::Angle>(turns); });
     ImGui::SameLine();
-    DragNumber("rate (deg/s)", [&](auto& c) -> auto& { return row(c).rate; }, 0.5f, "%.2f");
-    DragTime("from", [&](auto& c) -> auto& { return row(c).window.from; }, -Choreography::kForever);
+    DragNumber("rate (deg/s)", 0.5f, "%.2f", [&](auto& c) { return &row(c)->rate; });
+    DragTime("from", -Choreography::kForever, [&](auto& c) { return &row(c)->window.from; });
     ImGui::SameLine();
-    DragTime("until", [&](auto& c) -> auto& { return row(c).window.until; }, Choreography::kForever);
-    EditCoordinate("x", [&](auto& c) -> auto& { return row(c).place[0]; });
+    DragTime("until", Choreography::kForever, [&](auto& c) { return &row(c)->window.until; });
+    EditCoordinate("x", [&](auto& c) { return &row(c)->place[0]; });
     ImGui::SameLine();
-    EditCoordinate("y", [&](auto& c) -> auto& { return row(c).place[1]; });
+    EditCoordinate("y", [&](auto& c) { return &row(c)->place[1]; });
     ImGui::SameLine();
-    EditCoordinate("z", [&](auto& c) -> auto& { return row(c).place[2]; });
+    EditCoordinate("z", [&](auto& c) { return &row(c)->place[2]; });
 }
 
 void TimelinePanel::DrawTrack(std::size_t i)
 {
-    const Choreography::Track& track = m_editor.Current().tracks[i];
-    ActorId actor = track.actor;
+    // Every change replaces the current version, so nothing inside it is held across one: values are read anew.
+    const auto track = [this, i]() -> const Choreography::Track& { return m_editor.Current().tracks[i]; };
+    ActorId actor = track().actor;
     const bool actorChanged = ActorIdField("actor (0: camera)", actor, true);
     Apply(actorChanged, [&](Choreography& next) { next.tracks[i].actor = actor; });
     ImGui::SameLine();
-    int channel = static_cast<int>(track.channel);
-    const bool channelChanged = EnumCombo("channel", channel, ChannelLabel, static_cast<int>(Choreography::kChannelCount));
+    int channel = static_cast<int>(track().channel);
+    const bool channelChanged =
+        EnumCombo("channel", channel, ChannelLabel, static_cast<int>(Choreography::kChannelCount));
     Apply(channelChanged,
           [&](Choreography& next) { next.tracks[i].channel = static_cast<Choreography::Channel>(channel); });
 
     if (ImGui::Button("+ key at playhead"))
     {
-        const float at = PlayheadTime();
-        Choreography next = m_editor.Current();
-        std::vector<Choreography::Key>& keys = next.tracks[i].keys;
-        const auto place = std::upper_bound(keys.begin(), keys.end(), at,
-                                            [](float t, const Choreography::Key& key) { return t < key.time; });
-        const std::size_t index = static_cast<std::size_t>(place - keys.begin());
-        const Choreography::Ease ease = index > 0 ? keys[index - 1].ease : Choreography::Ease::Linear;
-        keys.insert(place, Choreography::Key{at, next.tracks[i].ValueAt(at), ease});
-        m_editor.Change(std::move(next));
-        m_selection->key = index;
+        AddKey(i, PlayheadTime());
     }
     const std::optional<std::size_t> key = m_selection->key;
     if (!key)
@@ -767,16 +811,32 @@ void TimelinePanel::DrawTrack(std::size_t i)
         m_selection->key.reset();
         return;
     }
-    ImGui::Text("Key %u of %u", static_cast<unsigned>(k + 1), static_cast<unsigned>(track.keys.size()));
+    ImGui::Text("Key %u of %u", static_cast<unsigned>(k + 1), static_cast<unsigned>(track().keys.size()));
     ImGui::SameLine();
-    DragTime("at", [i, k](auto& c) -> auto& { return c.tracks[i].keys[k].time; }, std::nullopt);
+    DragTime("at", std::nullopt, [i, k](auto& c) { return &c.tracks[i].keys[k].time; });
     ImGui::SameLine();
-    DragNumber("value", [i, k](auto& c) -> auto& { return c.tracks[i].keys[k].value; }, 0.05f, "%.3f");
+    DragNumber("value", 0.05f, "%.3f", [i, k](auto& c) { return &c.tracks[i].keys[k].value; });
     ImGui::SameLine();
-    int ease = static_cast<int>(m_editor.Current().tracks[i].keys[k].ease);
+    int ease = static_cast<int>(track().keys[k].ease);
     const bool easeChanged = EnumCombo("mode", ease, EaseLabel, static_cast<int>(Choreography::kEaseCount));
     Apply(easeChanged,
           [&](Choreography& next) { next.tracks[i].keys[k].ease = static_cast<Choreography::Ease>(ease); });
+}
+
+void TimelinePanel::AddKey(std::size_t track, float time)
+{
+    Choreography next = m_editor.Current();
+    Choreography::Track& keyed = next.tracks[track];
+    const auto place = std::upper_bound(keyed.keys.begin(), keyed.keys.end(), time,
+                                        [](float t, const Choreography::Key& key) { return t < key.time; });
+    const std::size_t index = static_cast<std::size_t>(place - keyed.keys.begin());
+    const float value =
+        keyed.keys.empty() ? ValueOnScreen(m_view, keyed.actor, keyed.channel).value_or(0.0f) : keyed.ValueAt(time);
+    // A key goes over to the next one as the key before it does: a new key in a smooth stretch stays smooth.
+    const Choreography::Ease ease = index > 0 ? keyed.keys[index - 1].ease : Choreography::Ease::Linear;
+    keyed.keys.insert(place, Choreography::Key{time, value, ease});
+    m_editor.Change(std::move(next));
+    m_selection = Selection{Part::Track, track, index};
 }
 
 void TimelinePanel::KeepSelectionValid()

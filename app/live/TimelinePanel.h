@@ -11,6 +11,9 @@
 
 #include "app/live/ChoreographyEditor.h"
 
+class BaseEngineLogic;
+class FreeCameraNode;
+
 class TimelinePanel
 {
 public:
@@ -26,6 +29,9 @@ public:
     {
         double shownSeconds = 0.0;
         double endSeconds = 0.0;
+        // Where a track's first key starts from; null when there is nothing of the kind.
+        const FreeCameraNode* camera = nullptr;
+        const BaseEngineLogic* logic = nullptr;
     };
 
     TimelinePanel(Choreography start, std::string fileName) : m_editor(std::move(start), std::move(fileName)) {}
@@ -81,6 +87,9 @@ private:
     void DrawAddButtons();
     // The moment on screen, on the beat grid while snapping is on: where new windows and keys go.
     float PlayheadTime() const;
+    // Adds a key to track `track` at `time`, with the value the track has there, or, as its first key, the value
+    // its channel has on screen (so that keying a new track starts where things stand, not with a jump to 0).
+    void AddKey(std::size_t track, float time);
     // Drops a selection that an undo, a redo or a deletion left pointing past the end.
     void KeepSelectionValid();
 
@@ -88,20 +97,21 @@ private:
     // which goes to the editor. A drag or a typed value is one undo step from activation to deactivation.
     template <typename Edit>
     void Apply(bool changed, Edit edit);
-    // A number of the selection: `field(choreography)` names it, in the current version or in the copy edited.
+    // A number of the selection: `field(choreography)` points at it, in the current version or in the copy edited.
     template <typename Field>
-    void DragNumber(const char* label, Field field, float speed, const char* format);
+    void DragNumber(const char* label, float speed, const char* format, Field field);
     // A time of the selection, on the beat grid while snapping is on; with `open`, a checkbox makes it an open
     // side (-infinity or +infinity) or gives it the playhead's time.
     template <typename Field>
-    void DragTime(const char* label, Field field, std::optional<float> open);
+    void DragTime(const char* label, std::optional<float> open, Field field);
     template <typename Field>
     void EditCoordinate(const char* label, Field field);
 
     ChoreographyEditor m_editor;
     std::optional<Selection> m_selection;
     bool m_snapToBeats = true;
-    double m_shownSeconds = 0.0;
+    bool m_scrollToSelection = false;
+    View m_view;   // this frame's
     std::string m_status;
     std::optional<double> m_replaySeconds;
     double m_replayMs = 0.0;
