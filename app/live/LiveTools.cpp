@@ -87,10 +87,7 @@ bool LiveTools::OnKeyDown(unsigned key, bool repeated)
     {
         return false;
     }
-    // While the overlay edits text (a ctrl-click on the slider types a time), keys are the overlay's. Its
-    // state is only there while its Win32 back-end is attached.
-    if (ImGui::GetCurrentContext() != nullptr && ImGui::GetIO().BackendPlatformUserData != nullptr &&
-        ImGui::GetIO().WantTextInput)
+    if (IsTyping())
     {
         return false;
     }
@@ -101,6 +98,13 @@ bool LiveTools::OnKeyDown(unsigned key, bool repeated)
         return false;
     }
     return m_controls->OnKeyDown(key, repeated, m_host->timer.TotalTime());
+}
+
+bool LiveTools::IsTyping() const
+{
+    // The overlay's state is only there while its Win32 back-end is attached.
+    return m_controls != nullptr && ImGui::GetCurrentContext() != nullptr &&
+           ImGui::GetIO().BackendPlatformUserData != nullptr && ImGui::GetIO().WantTextInput;
 }
 
 std::optional<bool> LiveTools::TakeOverFrame(bool anyFrameDrawn)

@@ -74,6 +74,9 @@ public:
 
     // Start-up's end, once the world has loaded and before any frame has moved an actor.
     void Start(Host host);
+    // While the overlay or the timeline panel edits text (a Ctrl+click on a number types it), keys are theirs:
+    // no control, and not Escape either, which cancels the typing.
+    bool IsTyping() const;
     // A key went down (a Win32 virtual-key code). True when it paused or resumed the presentation, so the
     // application's timer must follow.
     bool OnKeyDown(unsigned key, bool repeated);

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # The timeline panel driven like a user does, with xdotool in the live window: engine.exe plays a copy of the
 # written choreography, paused; F2 opens the panel, a click selects the row of actor 14 (the paper glider that
-# flies beside the camera), a Ctrl+click on its rate types 200, Ctrl+S saves, F2 closes the panel, Home and Right
-# seek to 20 s and F12 saves the picture. Then the saved file
-# has a backup holding the file as it was, reads back with the new rate, and engine-capture.exe playing it at
-# 20 s with the same options file draws exactly the F12 picture, which the unedited file does not.
+# flies beside the camera), a Ctrl+click on its rate types 7 and Escape cancels that (without quitting), another
+# types 200, Ctrl+S saves, F2 closes the panel, Home and Right seek to 20 s and F12 saves the picture. Then the
+# saved file has a backup holding the file as it was, reads back with the new rate, and engine-capture.exe
+# playing it at 20 s with the same options file draws exactly the F12 picture, which the unedited file does not.
 #   timeline_test.sh BIN SCRATCH     BIN is the build's bin folder (programs and data); SCRATCH is emptied and used.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -56,6 +56,9 @@ xdotool key F2; sleep 2                                       # the panel, at (1
 xdotool mousemove --window "$window" 64 249; sleep 1          # the lane label "actor 14 yaw 16"
 xdotool click 1; sleep 2
 xdotool mousemove --window "$window" 389 436; sleep 1         # its rate, which a Ctrl+click lets one type
+xdotool keydown ctrl click 1 keyup ctrl; sleep 2
+xdotool type 7; sleep 1; xdotool key Escape; sleep 2           # Escape while typing cancels the typing only
+kill -0 "$engine" 2>/dev/null || fail "Escape while typing in the panel ended the program"
 xdotool keydown ctrl click 1 keyup ctrl; sleep 2
 xdotool type --delay 150 200; sleep 1
 xdotool key Return; sleep 2
