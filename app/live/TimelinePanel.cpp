@@ -33,6 +33,7 @@ constexpr ImU32 kTravelColour = IM_COL32(0, 158, 115, 255);
 constexpr ImU32 kCameraColour = IM_COL32(86, 180, 233, 255);
 constexpr ImU32 kActorColour = IM_COL32(230, 159, 0, 255);
 constexpr ImU32 kTrackColour = IM_COL32(204, 121, 167, 255);
+constexpr ImU32 kCurveColour = IM_COL32(204, 121, 167, 150);
 constexpr ImU32 kSelectedKeyColour = IM_COL32(255, 255, 255, 255);
 constexpr ImU32 kPlayheadColour = IM_COL32(213, 94, 0, 255);
 constexpr ImU32 kBarLineColour = IM_COL32(255, 255, 255, 60);
@@ -316,6 +317,23 @@ void TimelinePanel::EditCoordinate(const char* label, Field field)
     ImGui::PopID();
 }
 
+template <typename Item>
+void TimelinePanel::EditWindowAndPlace(Item item)
+{
+    DragTime("from", -Choreography::kForever, [&](auto& c) { return &item(c)->window.from; });
+    ImGui::SameLine();
+    DragTime("until", Choreography::kForever, [&](auto& c) { return &item(c)->window.until; });
+    constexpr const char* kAxes[] = {"x", "y", "z"};
+    for (std::size_t axis = 0; axis < std::size(kAxes); ++axis)
+    {
+        if (axis > 0)
+        {
+            ImGui::SameLine();
+        }
+        EditCoordinate(kAxes[axis], [&](auto& c) { return &item(c)->place[axis]; });
+    }
+}
+
 // ---------------------------------------------------------------------------------------------------------------
 // The window
 
@@ -547,6 +565,7 @@ void TimelinePanel::DrawLane(const TimeAxis& axis, const Selection& lane, const 
     case Part::Track:
     {
         const Choreography::Track& track = choreography.tracks[lane.index];
+        DrawTrackCurve(track, axis, origin.y + 2.0f, bottom - 2.0f);
         std::optional<std::size_t> nearest;
         float nearestPixels = kKeyPickPixels;
         float lastDrawn = -1.0f;
@@ -684,7 +703,10 @@ void TimelinePanel::DrawSelected()
         {
             ImGui::SameLine();
         }
-        if (ImGui::Button("Delete"))
+        const char* const deleteLabel = part == Part::CameraSegment ? "Delete segment"
+                                        : part == Part::ActorRow    ? "Delete row"
+                                                                    : "Delete track";
+        if (ImGui::Button(deleteLabel))
         {
             Choreography next = m_editor.Current();
             const auto at = [index](auto& items) { return items.begin() + static_cast<std::ptrdiff_t>(index); };
@@ -735,14 +757,7 @@ void TimelinePanel::DrawCameraSegment(std::size_t i)
 {
     ImGui::Text("Camera segment %u", static_cast<unsigned>(i + 1));
     const auto segment = [i](auto& c) { return &c.camera[i]; };
-    DragTime("from", -Choreography::kForever, [&](auto& c) { return &segment(c)->window.from; });
-    ImGui::SameLine();
-    DragTime("until", Choreography::kForever, [&](auto& c) { return &segment(c)->window.until; });
-    EditCoordinate("x", [&](auto& c) { return &segment(c)->place[0]; });
-    ImGui::SameLine();
-    EditCoordinate("y", [&](auto& c) { return &segment(c)->place[1]; });
-    ImGui::SameLine();
-    EditCoordinate("z", [&](auto& c) { return &segment(c)->place[2]; });
+    EditWindowAndPlace(segment);
     DragNumber("pitch rate (rad/s)", 0.005f, "%.5f", [&](auto& c) { return &segment(c)->pitchRate; });
     ImGui::SameLine();
     const std::optional<std::uint32_t> sky = m_editor.Current().camera[i].sky;
@@ -766,14 +781,7 @@ void TimelinePanel::DrawActorRow(std::size_t i)
     Apply(turnsChanged, [&](Choreography& next) { next.actors[i].turns = static_cast<Choreography::Angle>(turns); });
     ImGui::SameLine();
     DragNumber("rate (deg/s)", 0.5f, "%.2f", [&](auto& c) { return &row(c)->rate; });
-    DragTime("from", -Choreography::kForever, [&](auto& c) { return &row(c)->window.from; });
-    ImGui::SameLine();
-    DragTime("until", Choreography::kForever, [&](auto& c) { return &row(c)->window.until; });
-    EditCoordinate("x", [&](auto& c) { return &row(c)->place[0]; });
-    ImGui::SameLine();
-    EditCoordinate("y", [&](auto& c) { return &row(c)->place[1]; });
-    ImGui::SameLine();
-    EditCoordinate("z", [&](auto& c) { return &row(c)->place[2]; });
+    EditWindowAndPlace(row);
 }
 
 void TimelinePanel::DrawTrack(std::size_t i)
@@ -821,6 +829,41 @@ void TimelinePanel::DrawTrack(std::size_t i)
     const bool easeChanged = EnumCombo("mode", ease, EaseLabel, static_cast<int>(Choreography::kEaseCount));
     Apply(easeChanged,
           [&](Choreography& next) { next.tracks[i].keys[k].ease = static_cast<Choreography::Ease>(ease); });
+}
+
+void TimelinePanel::DrawTrackCurve(const Choreography::Track& track, const TimeAxis& axis, float top, float bottom)
+{
+    if (track.keys.size() < 2)
+    {
+        return;
+    }
+    const auto [lowest, highest] = std::minmax_element(track.keys.begin(), track.keys.end(),
+                                                       [](const auto& a, const auto& b) { return a.value < b.value; });
+    const float range = highest->value - lowest->value;
+    if (!(range > 0.0f))
+    {
+        return;   // a flat track is a flat line: the keys say it all
+    }
+    // Sampled every few pixels between the first and the last key, where the track drives, scaled to the lane.
+    constexpr float kStepPixels = 3.0f;
+    const float from = axis.X(track.keys.front().time);
+    const float until = axis.X(track.keys.back().time);
+    ImDrawList* draw = ImGui::GetWindowDrawList();
+    std::optional<ImVec2> previous;
+    for (float x = from;; x = std::min(x + kStepPixels, until))
+    {
+        const float value = track.ValueAt(static_cast<float>(axis.Seconds(x)));
+        const ImVec2 point(x, bottom - (value - lowest->value) / range * (bottom - top));
+        if (previous)
+        {
+            draw->AddLine(*previous, point, kCurveColour);
+        }
+        previous = point;
+        if (x >= until)
+        {
+            break;
+        }
+    }
 }
 
 void TimelinePanel::AddKey(std::size_t track, float time)

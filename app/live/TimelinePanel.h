@@ -79,6 +79,8 @@ private:
     void DrawLanes(const TimeAxis& axis, double shownSeconds);
     // One lane: the label that selects it, then its window or keys; a click selects (a key near it, in a track).
     void DrawLane(const TimeAxis& axis, const Selection& lane, const std::string& label);
+    // A track's value from its first key to its last, drawn between `top` (its highest) and `bottom`.
+    static void DrawTrackCurve(const Choreography::Track& track, const TimeAxis& axis, float top, float bottom);
     void DrawSelected();
     void DrawTravel();
     void DrawCameraSegment(std::size_t index);
@@ -106,6 +108,9 @@ private:
     void DragTime(const char* label, std::optional<float> open, Field field);
     template <typename Field>
     void EditCoordinate(const char* label, Field field);
+    // The window and the place of a camera segment or an actor row, which `item(choreography)` points at.
+    template <typename Item>
+    void EditWindowAndPlace(Item item);
 
     ChoreographyEditor m_editor;
     std::optional<Selection> m_selection;
