@@ -93,7 +93,7 @@ bool LiveTools::OnKeyDown(unsigned key, bool repeated)
     }
     // The panel's shortcuts are nothing else, whether or not it shows: Ctrl+S saves what was edited.
     if (m_timeline && (GetKeyState(VK_CONTROL) & 0x8000) != 0 &&
-        m_timeline->OnShortcut(key, (GetKeyState(VK_SHIFT) & 0x8000) != 0))
+        m_timeline->OnShortcut(key, (GetKeyState(VK_SHIFT) & 0x8000) != 0, repeated))
     {
         return false;
     }

@@ -180,11 +180,16 @@ std::optional<float> ValueOnScreen(const TimelinePanel::View& view, ActorId acto
 }
 }
 
-bool TimelinePanel::OnShortcut(unsigned key, bool shift)
+bool TimelinePanel::OnShortcut(unsigned key, bool shift, bool repeated)
 {
     switch (key)
     {
-    case kSaveKey: Save(); return true;
+    case kSaveKey:
+        if (!repeated)   // held down, it would write the file again and again; undo and redo repeat as usual
+        {
+            Save();
+        }
+        return true;
     case kUndoKey: shift ? Redo() : Undo(); return true;
     case kRedoKey: Redo(); return true;
     default: return false;
@@ -434,7 +439,8 @@ std::optional<double> TimelinePanel::DrawRuler(const TimeAxis& axis, double show
     const ImVec2 origin(axis.left, ImGui::GetCursorScreenPos().y);
     ImGui::InvisibleButton("ruler", ImVec2(axis.width, kRulerHeight));
     std::optional<double> picked;
-    if (ImGui::IsItemActive())
+    // A seek replays the timeline, so a button held still does not ask for one every frame.
+    if (ImGui::IsItemActivated() || (ImGui::IsItemActive() && ImGui::GetIO().MouseDelta.x != 0.0f))
     {
         picked = axis.Seconds(ImGui::GetIO().MousePos.x);
     }
@@ -500,22 +506,49 @@ void TimelinePanel::DrawLanes(const TimeAxis& axis, double shownSeconds)
         }
     }
 
-    DrawLane(axis, {Part::Travel, 0, std::nullopt}, "travel");
-    for (std::size_t i = 0; i < choreography.camera.size(); ++i)
+    // In lane order: the travelling value, the camera segments, the actor rows, the tracks.
+    const std::size_t firstRow = 1 + choreography.camera.size();
+    const std::size_t firstTrack = firstRow + choreography.actors.size();
+    if (m_scrollToSelection && m_selection)
     {
-        DrawLane(axis, {Part::CameraSegment, i, std::nullopt}, "camera " + std::to_string(i + 1));
+        // A lane just added may lie below the ones shown.
+        const std::size_t index = m_selection->index + (m_selection->part == Part::CameraSegment ? 1
+                                                        : m_selection->part == Part::ActorRow    ? firstRow
+                                                        : m_selection->part == Part::Track       ? firstTrack
+                                                                                                 : 0);
+        ImGui::SetScrollY(std::max(0.0f, static_cast<float>(index) * laneHeight - height * 0.5f));
     }
-    for (std::size_t i = 0; i < choreography.actors.size(); ++i)
+    m_scrollToSelection = false;
+    // Only the lanes in view are submitted, however many rows and tracks there are.
+    ImGuiListClipper clipper;
+    clipper.Begin(static_cast<int>(lanes), laneHeight);
+    while (clipper.Step())
     {
-        const Choreography::ActorRow& row = choreography.actors[i];
-        char label[64];
-        std::snprintf(label, sizeof label, "actor %u %s %g", static_cast<unsigned>(row.actor),
-                      Choreography::AngleName(row.turns), static_cast<double>(row.rate));
-        DrawLane(axis, {Part::ActorRow, i, std::nullopt}, label);
-    }
-    for (std::size_t i = 0; i < choreography.tracks.size(); ++i)
-    {
-        DrawLane(axis, {Part::Track, i, std::nullopt}, TrackLabel(choreography.tracks[i]));
+        for (auto lane = static_cast<std::size_t>(clipper.DisplayStart);
+             lane < static_cast<std::size_t>(clipper.DisplayEnd); ++lane)
+        {
+            if (lane == 0)
+            {
+                DrawLane(axis, {Part::Travel, 0, std::nullopt}, "travel");
+            }
+            else if (lane < firstRow)
+            {
+                DrawLane(axis, {Part::CameraSegment, lane - 1, std::nullopt}, "camera " + std::to_string(lane));
+            }
+            else if (lane < firstTrack)
+            {
+                const Choreography::ActorRow& row = choreography.actors[lane - firstRow];
+                char label[64];
+                std::snprintf(label, sizeof label, "actor %u %s %g", static_cast<unsigned>(row.actor),
+                              Choreography::AngleName(row.turns), static_cast<double>(row.rate));
+                DrawLane(axis, {Part::ActorRow, lane - firstRow, std::nullopt}, label);
+            }
+            else
+            {
+                DrawLane(axis, {Part::Track, lane - firstTrack, std::nullopt},
+                         TrackLabel(choreography.tracks[lane - firstTrack]));
+            }
+        }
     }
     const float playhead = axis.X(shownSeconds);
     draw->AddLine(ImVec2(playhead, top.y), ImVec2(playhead, bottom), kPlayheadColour, 2.0f);
@@ -532,11 +565,6 @@ void TimelinePanel::DrawLane(const TimeAxis& axis, const Selection& lane, const 
     if (ImGui::Selectable(label.c_str(), selected, 0, ImVec2(kLabelWidth - 8.0f, laneHeight - 4.0f)))
     {
         m_selection = Selection{lane.part, lane.index, std::nullopt};
-    }
-    if (selected && m_scrollToSelection)
-    {
-        ImGui::SetScrollHereY();   // a lane just added may lie below the ones shown
-        m_scrollToSelection = false;
     }
     ImGui::SameLine(axis.left - ImGui::GetWindowPos().x);
     const ImVec2 origin = ImGui::GetCursorScreenPos();

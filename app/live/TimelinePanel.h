@@ -39,9 +39,9 @@ public:
     ChoreographyEditor& Editor() { return m_editor; }
     const ChoreographyEditor& Editor() const { return m_editor; }
 
-    // A key went down while Ctrl is held. True when it was one of the panel's shortcuts (and was carried out),
-    // so that it is no other control.
-    bool OnShortcut(unsigned key, bool shift);
+    // A key went down while Ctrl is held (`repeated`: the keyboard's auto-repeat). True when it was one of the
+    // panel's shortcuts, so that it is no other control.
+    bool OnShortcut(unsigned key, bool shift, bool repeated);
     // What an edit's replay cost, to show: the moment replayed to and the milliseconds.
     void RecordReplay(double seconds, double milliseconds);
     // Once per frame: the last replay on standard error, once the edit is done (a drag replays every frame and
