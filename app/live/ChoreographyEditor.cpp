@@ -89,6 +89,19 @@ std::shared_ptr<const Choreography> ChoreographyEditor::TakeToPlay()
     return m_played;
 }
 
+void ChoreographyEditor::AdoptFile(std::shared_ptr<const Choreography> loaded)
+{
+    EndGesture();
+    if (*loaded != m_current)
+    {
+        PushUndo(std::move(m_current));
+        m_redo.clear();
+        SetCurrent(*loaded);
+    }
+    m_saved = *loaded;
+    m_played = std::move(loaded);
+}
+
 bool ChoreographyEditor::Save()
 {
     const std::string fileName = m_fileName.empty() ? FreeFileName(kNewFileName) : m_fileName;

@@ -48,6 +48,9 @@ public:
 
     // The current version when it is valid and differs from the one handed out last, once: what to play.
     std::shared_ptr<const Choreography> TakeToPlay();
+    // The file changed on disk and `loaded` now plays (--watch): it becomes the version edited and the file's,
+    // one undo step away from what was edited before, so that no edit of the panel's is lost to it.
+    void AdoptFile(std::shared_ptr<const Choreography> loaded);
 
     // Whether the current version differs from the file's (what was loaded or saved last).
     bool HasUnsavedChanges() const { return m_current != m_saved; }

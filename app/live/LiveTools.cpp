@@ -308,6 +308,10 @@ bool LiveTools::ReloadChoreography(std::int64_t now)
     }
     PhaseStopwatch stopwatch;
     PlayChoreography(loaded, m_choreographyReloader->FileName());
+    if (m_timeline)
+    {
+        m_timeline->Editor().AdoptFile(loaded);
+    }
     std::cerr << m_choreographyReloader->FileName() << ": reloaded, replayed to " << m_host->timer.TotalTime()
               << " s in " << static_cast<int>(stopwatch.Milliseconds()) << " ms" << std::endl;
     return true;

@@ -66,6 +66,14 @@ TEST(ChoreographyEditor, ADragIsOneUndoStepAndOnlyValidChangedVersionsArePlayed)
     EXPECT_EQ(editor.TakeToPlay(), nullptr);
     EXPECT_FALSE(editor.CanRedo());
 
+    // A file changed on disk (--watch) becomes what is edited and saved; the panel's edit is one undo away.
+    editor.AdoptFile(std::make_shared<const Choreography>(WithRate(3.0f)));
+    EXPECT_EQ(editor.Current(), WithRate(3.0f));
+    EXPECT_FALSE(editor.HasUnsavedChanges());
+    EXPECT_EQ(editor.TakeToPlay(), nullptr) << "it plays already";
+    ASSERT_TRUE(editor.Undo());
+    EXPECT_EQ(editor.Current(), broken);
+
     // The history is bounded: the oldest steps go.
     for (std::size_t i = 0; i < ChoreographyEditor::kUndoDepth + 10; ++i)
     {
