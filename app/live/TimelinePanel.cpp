@@ -376,9 +376,20 @@ std::optional<double> TimelinePanel::Draw(const View& view)
 
 void TimelinePanel::DrawToolbar()
 {
+    // The file and what happened to it last on one line, the commands on the next.
     const std::string& file = m_editor.FileName();
     ImGui::Text("%s%s", file.empty() ? "(compiled-in: Save writes a new file)" : file.c_str(),
                 m_editor.HasUnsavedChanges() ? "   * unsaved" : "");
+    if (!m_status.empty())
+    {
+        ImGui::SameLine();
+        ImGui::TextDisabled("  %s", m_status.c_str());
+    }
+    if (m_replaySeconds)
+    {
+        ImGui::SameLine();
+        ImGui::TextDisabled("  edit replayed to %.2f s in %.0f ms", *m_replaySeconds, m_replayMs);
+    }
     if (ImGui::Button("Save (Ctrl+S)"))
     {
         Save();
@@ -399,16 +410,6 @@ void TimelinePanel::DrawToolbar()
     ImGui::EndDisabled();
     ImGui::SameLine();
     ImGui::Checkbox("snap to beats", &m_snapToBeats);
-    if (m_replaySeconds)
-    {
-        ImGui::SameLine();
-        ImGui::Text("edit replayed to %.2f s in %.0f ms", *m_replaySeconds, m_replayMs);
-    }
-    if (!m_status.empty())
-    {
-        ImGui::SameLine();
-        ImGui::TextDisabled("%s", m_status.c_str());
-    }
 }
 
 void TimelinePanel::DrawProblems() const
