@@ -572,6 +572,8 @@ void TimelinePanel::DrawLane(const TimeAxis& axis, const Selection& lane, const 
     ImGui::InvisibleButton("lane", ImVec2(axis.width, laneHeight - 4.0f));
     const bool clicked = ImGui::IsItemClicked();
     const bool doubleClicked = ImGui::IsItemHovered() && ImGui::IsMouseDoubleClicked(0);
+    const bool dragged = ImGui::IsItemActive() && ImGui::GetIO().MouseDelta.x != 0.0f;
+    const bool released = ImGui::IsItemDeactivated();
     ImGui::PopID();
     ImGui::PopID();
 
@@ -621,6 +623,18 @@ void TimelinePanel::DrawLane(const TimeAxis& axis, const Selection& lane, const 
         if (clicked)
         {
             m_selection = Selection{lane.part, lane.index, nearest};
+            if (nearest)
+            {
+                m_editor.BeginGesture();   // a key dragged along its lane is one undo step
+            }
+        }
+        if (dragged && m_editor.InGesture() && m_selection->key)
+        {
+            DragKey(lane.index, *m_selection->key, static_cast<float>(axis.Seconds(mouseX)));
+        }
+        if (released)
+        {
+            m_editor.EndGesture();
         }
         if (doubleClicked && !nearest)
         {
@@ -892,6 +906,31 @@ void TimelinePanel::DrawTrackCurve(const Choreography::Track& track, const TimeA
         {
             break;
         }
+    }
+}
+
+void TimelinePanel::DragKey(std::size_t track, std::size_t key, float time)
+{
+    const std::vector<Choreography::Key>& keys = m_editor.Current().tracks[track].keys;
+    if (key >= keys.size())
+    {
+        return;
+    }
+    time = m_snapToBeats ? SnappedToBeat(time, m_editor.Current().beatSeconds) : time;
+    // Between its neighbours: a key dragged past one would put the keys out of time order.
+    if (key > 0)
+    {
+        time = std::max(time, keys[key - 1].time);
+    }
+    if (key + 1 < keys.size())
+    {
+        time = std::min(time, keys[key + 1].time);
+    }
+    if (time != keys[key].time)
+    {
+        Choreography next = m_editor.Current();
+        next.tracks[track].keys[key].time = time;
+        m_editor.Change(std::move(next));
     }
 }
 

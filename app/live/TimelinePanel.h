@@ -92,6 +92,8 @@ private:
     // Adds a key to track `track` at `time`, with the value the track has there, or, as its first key, the value
     // its channel has on screen (so that keying a new track starts where things stand, not with a jump to 0).
     void AddKey(std::size_t track, float time);
+    // Moves a key of a track to `time` (on the beat grid while snapping is on), kept between its neighbours.
+    void DragKey(std::size_t track, std::size_t key, float time);
     // Drops a selection that an undo, a redo or a deletion left pointing past the end.
     void KeepSelectionValid();
 
