@@ -48,9 +48,14 @@ float BarSeconds(const Choreography& choreography)
     return choreography.beatSeconds * static_cast<float>(TimelinePanel::kBeatsPerBar);
 }
 
+// A beat shorter than this is no musical grid (a file may give any beat from 0): times are not snapped to it.
+constexpr float kShortestBeat = 1e-3f;
+// A new window lasts a bar, unless a bar is longer than this (a file may give any beat); then a second.
+constexpr float kLongestNewWindow = 60.0f;
+
 float SnappedToBeat(float seconds, float beat)
 {
-    return beat > 0.0f ? std::round(seconds / beat) * beat : seconds;
+    return beat >= kShortestBeat ? std::round(seconds / beat) * beat : seconds;
 }
 
 std::string TrackLabel(const Choreography::Track& track)
@@ -284,7 +289,7 @@ void TimelinePanel::DragTime(const char* label, std::optional<float> open, Field
         label = "##time";
     }
     ImGui::SetNextItemWidth(kFieldWidth * 1.6f);
-    if (m_snapToBeats && beat > 0.0f)
+    if (m_snapToBeats && beat >= kShortestBeat)
     {
         // Edited in whole beats: the drag keeps what is left below a beat and moves on once it adds up to one.
         char format[64];
@@ -449,10 +454,13 @@ std::optional<double> TimelinePanel::DrawRuler(const TimeAxis& axis, double show
     ImDrawList* draw = ImGui::GetWindowDrawList();
     const float bottom = origin.y + kRulerHeight;
     draw->AddRectFilled(origin, ImVec2(origin.x + axis.width, bottom), IM_COL32(0, 0, 0, 160));
-    if (choreography.beatSeconds > 0.0f)
+    const float beatPixels = axis.width * choreography.beatSeconds / static_cast<float>(axis.endSeconds);
+    const float barPixels = beatPixels * static_cast<float>(kBeatsPerBar);
+    // A grid of less than a couple of pixels a bar would be a grey smear (and, for a tiny beat, billions of lines).
+    if (choreography.beatSeconds > 0.0f && barPixels >= 2.0f)
     {
-        const float beatPixels = axis.width * choreography.beatSeconds / static_cast<float>(axis.endSeconds);
-        const int labelEvery = beatPixels * static_cast<float>(kBeatsPerBar) >= 24.0f ? 1 : 4;
+        // Bar numbers some 24 pixels apart at least, so that they never run into each other.
+        const int labelEvery = std::max(1, static_cast<int>(std::ceil(24.0f / barPixels)));
         const int beats = static_cast<int>(axis.endSeconds / choreography.beatSeconds);
         for (int beat = 0; beat <= beats; ++beat)
         {
@@ -657,10 +665,10 @@ void TimelinePanel::DrawLane(const TimeAxis& axis, const Selection& lane, const 
 void TimelinePanel::DrawAddButtons()
 {
     const Choreography& choreography = m_editor.Current();
-    const float beat = choreography.beatSeconds;
     const float from = PlayheadTime();
-    // New windows run one bar from the playhead (a second without a beat), where the user looks.
-    const Choreography::Window window{from, from + (beat > 0.0f ? BarSeconds(choreography) : 1.0f)};
+    // New windows run one bar from the playhead (a second without a usable beat), where the user looks.
+    const float bar = BarSeconds(choreography);
+    const Choreography::Window window{from, from + (bar >= kShortestBeat && bar <= kLongestNewWindow ? bar : 1.0f)};
     const auto add = [this](Part part, std::size_t index, auto edit) {
         Choreography next = m_editor.Current();
         edit(next);
