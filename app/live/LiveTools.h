@@ -1,7 +1,8 @@
 // engine.exe's in-process tools as one object: the controls (pause, seek, overlay, screenshots), the timeline
-// replay behind a seek, the timeline panel that edits the choreography, and --watch's shader and world reload. The application wires it in at a handful of
-// points (start-up's end, a key, a frame's start, drawing, before Present, shutdown) and holds none of its
-// state. Nothing is enabled by default: unused, every point is a no-op and the presentation runs as designed.
+// replay behind a seek, the timeline panel that edits the choreography, and --watch's shader and world reload.
+// The application wires it in at a handful of points (start-up's end, a key, a frame's start, drawing, before
+// Present, shutdown) and holds none of its state. Nothing is enabled by default: unused, every point is a no-op
+// and the presentation runs as designed.
 #pragma once
 
 #include <cstdint>

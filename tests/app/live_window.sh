@@ -8,7 +8,7 @@
 #                                   release_own_display, which a test's exit trap calls)
 #   engine_window                   prints the id of engine.exe's window, or fails
 _live_window_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-_live_window_name=test
+_live_window_name="test"
 _live_window_own_display=""
 
 live_window_test() { _live_window_name=$1; }

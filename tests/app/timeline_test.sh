@@ -75,12 +75,13 @@ cat engine.err >&2
 [ ! -e edited.xml.recovered.xml ] || fail "the saved edit was taken for unsaved at quitting"
 
 cmp -s original.xml edited.xml.bak || fail "edited.xml.bak does not hold the file as it was before saving"
-grep -q '<Actor id="14" x="86" y="2" z="travel+2" turn="yaw" rate="200"/>' edited.xml || fail "edited.xml does not hold the new rate"
+grep -q '<Actor id="14" x="86" y="2" z="travel+2" turn="yaw" rate="200"/>' edited.xml ||
+    fail "edited.xml does not hold the new rate"
 
 # Both pictures are written by the same PNG encoder, so equal pixels give equal bytes.
 for file in original edited; do
-    "$root/tools/winerun" ./engine-capture.exe --choreography $file.xml --at 20 --until 20.1 --out $file 2>>capture.err ||
-        { cat capture.err >&2; fail "engine-capture.exe could not play $file.xml"; }
+    "$root/tools/winerun" ./engine-capture.exe --choreography $file.xml --at 20 --until 20.1 --out $file \
+        2>>capture.err || { cat capture.err >&2; fail "engine-capture.exe could not play $file.xml"; }
 done
 cmp -s screenshot-0001.png edited/t20.000.png || fail "the F12 picture is not the saved file's capture at 20 s"
 ! cmp -s screenshot-0001.png original/t20.000.png || fail "the edit did not change the picture at 20 s"
