@@ -6,6 +6,8 @@
 #   copy_program BIN FOLDER NAME... copies the named files of the build's bin folder into FOLDER
 #   own_display_if_needed           without DISPLAY, starts the repository's virtual display (stopped by
 #                                   release_own_display, which a test's exit trap calls)
+#   own_virtual_display             the same whatever DISPLAY is: no window manager there, so Wine draws the
+#                                   window's frame itself and the client area is always at the same place
 #   engine_window                   prints the id of engine.exe's window, or fails
 _live_window_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 _live_window_name="test"
@@ -33,11 +35,15 @@ copy_program() { # bin folder name...
 # xdotool needs to know the display the program's window is on, so without one the test brings its own.
 own_display_if_needed() {
     if [ -z "${DISPLAY:-}" ]; then
-        # shellcheck source=tools/display.sh
-        source "$_live_window_root/tools/display.sh"
-        start_display virtual
-        _live_window_own_display=1
+        own_virtual_display
     fi
+}
+
+own_virtual_display() {
+    # shellcheck source=tools/display.sh
+    source "$_live_window_root/tools/display.sh"
+    start_display virtual
+    _live_window_own_display=1
 }
 
 release_own_display() {
