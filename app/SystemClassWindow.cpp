@@ -198,7 +198,7 @@ LRESULT SystemClass::MessageHandler(HWND window, UINT message, WPARAM wParam, LP
         return 0;
     case WM_GETMINMAXINFO: reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = POINT{200, 200}; return 0;
     case WM_KEYDOWN:
-        if (wParam < m_keys.size())
+        if (wParam < m_keys.size() && !m_live->IsTyping())
         {
             m_keys[wParam] = 1;
             // Bit 30: the key was down before this message, so it is the keyboard's auto-repeat.

@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include <imgui.h>
+#include <windows.h>
 
 #include "actors/BaseEngineLogic.h"
 #include "actors/MeshParseCache.h"
@@ -13,6 +14,7 @@
 #include "app/live/PresentationControls.h"
 #include "app/live/ScreenshotWriter.h"
 #include "app/live/ShaderWatcher.h"
+#include "app/live/TimelinePanel.h"
 #include "app/live/TimelineReplay.h"
 #include "app/live/WorldReloader.h"
 #include "graphics/D3DClass.h"
@@ -52,6 +54,10 @@ void LiveTools::Start(Host host)
         m_overlay = std::make_unique<DebugOverlay>();
         m_screenshots = std::make_unique<ScreenshotWriter>();
         m_host->graphics.SetOverlayContent([this] { DrawOverlay(); });
+        if (Scene3* scene = PresentationScene())
+        {
+            m_timeline = std::make_unique<TimelinePanel>(scene->GetChoreography(), m_host->choreographyFile);
+        }
     }
     if (m_watchEnabled)
     {
@@ -81,19 +87,30 @@ bool LiveTools::OnKeyDown(unsigned key, bool repeated)
     {
         return false;
     }
-    // While the overlay edits text (a ctrl-click on the slider types a time), keys are the overlay's. Its
-    // state is only there while its Win32 back-end is attached.
-    if (ImGui::GetCurrentContext() != nullptr && ImGui::GetIO().BackendPlatformUserData != nullptr &&
-        ImGui::GetIO().WantTextInput)
+    if (IsTyping())
+    {
+        return false;
+    }
+    // The panel's shortcuts are nothing else, whether or not it shows: Ctrl+S saves what was edited.
+    if (m_timeline && (GetKeyState(VK_CONTROL) & 0x8000) != 0 &&
+        m_timeline->OnShortcut(key, (GetKeyState(VK_SHIFT) & 0x8000) != 0, repeated))
     {
         return false;
     }
     return m_controls->OnKeyDown(key, repeated, m_host->timer.TotalTime());
 }
 
+bool LiveTools::IsTyping() const
+{
+    // The overlay's state is only there while its Win32 back-end is attached.
+    return m_controls != nullptr && ImGui::GetCurrentContext() != nullptr &&
+           ImGui::GetIO().BackendPlatformUserData != nullptr && ImGui::GetIO().WantTextInput;
+}
+
 std::optional<bool> LiveTools::TakeOverFrame(bool anyFrameDrawn)
 {
     const bool reloaded = m_watchEnabled && ReloadWhatChanged();
+    const bool edited = PlayTimelineEdit();
     if (m_controls)
     {
         if (const std::optional<double> target = m_controls->TakeSeek())
@@ -101,9 +118,9 @@ std::optional<bool> LiveTools::TakeOverFrame(bool anyFrameDrawn)
             Seek(*target);
             return true;
         }
-        if (reloaded)
+        if (reloaded || edited)
         {
-            return true;   // the reload replayed this moment already, paused or not
+            return true;   // the reload or the edit replayed this moment already, paused or not
         }
         // Nothing of the presentation moves while paused, not even by a zero step: the timeline's update
         // rebuilds the spinning actors' rotations from their angles, which rounding shifts a little every time.
@@ -113,7 +130,7 @@ std::optional<bool> LiveTools::TakeOverFrame(bool anyFrameDrawn)
             return false;
         }
     }
-    if (reloaded)
+    if (reloaded || edited)
     {
         return true;
     }
@@ -167,6 +184,10 @@ bool LiveTools::HoldsTime() const
 
 void LiveTools::Shutdown()
 {
+    if (m_timeline)
+    {
+        m_timeline->Editor().WriteRecovery();
+    }
     // The watchers hold the shader registry and the device, which go with the graphics object.
     m_shaderWatcher.reset();
     m_worldReloader.reset();
@@ -242,6 +263,25 @@ bool LiveTools::PlayChoreography(std::shared_ptr<const Choreography> choreograph
     return true;
 }
 
+bool LiveTools::PlayTimelineEdit()
+{
+    if (m_timeline == nullptr)
+    {
+        return false;
+    }
+    bool played = false;
+    const ChoreographyEditor& editor = m_timeline->Editor();
+    if (std::shared_ptr<const Choreography> edited = m_timeline->Editor().TakeToPlay())
+    {
+        PhaseStopwatch stopwatch;
+        const std::string source = editor.FileName().empty() ? "the timeline panel's choreography" : editor.FileName();
+        played = PlayChoreography(std::move(edited), source);
+        m_timeline->RecordReplay(m_host->timer.TotalTime(), stopwatch.Milliseconds());
+    }
+    m_timeline->ReportReplay();
+    return played;
+}
+
 bool LiveTools::ReloadWhatChanged()
 {
     const std::int64_t now = FrameTimer::SystemNanoseconds();
@@ -268,6 +308,10 @@ bool LiveTools::ReloadChoreography(std::int64_t now)
     }
     PhaseStopwatch stopwatch;
     PlayChoreography(loaded, m_choreographyReloader->FileName());
+    if (m_timeline)
+    {
+        m_timeline->Editor().AdoptFile(loaded);
+    }
     std::cerr << m_choreographyReloader->FileName() << ": reloaded, replayed to " << m_host->timer.TotalTime()
               << " s in " << static_cast<int>(stopwatch.Milliseconds()) << " ms" << std::endl;
     return true;
@@ -300,9 +344,20 @@ bool LiveTools::ReloadWorld()
 
 void LiveTools::DrawOverlay()
 {
+    // An overlay frame with nothing in it draws nothing: the picture stays the presentation's own.
+    if (m_timeline && m_controls->IsTimelineVisible())
+    {
+        TimelinePanel::View view{m_host->timer.TotalTime(), m_controls->GetEndSeconds()};
+        view.camera = PresentationScene() != nullptr ? PresentationScene()->GetCamera().get() : nullptr;
+        view.logic = &m_host->logic;
+        if (const std::optional<double> picked = m_timeline->Draw(view))
+        {
+            m_controls->RequestSeek(*picked);
+        }
+    }
     if (!m_controls->IsOverlayVisible())
     {
-        return;   // an overlay frame with nothing in it draws nothing: the picture stays the presentation's own
+        return;
     }
     DebugOverlay::View view;
     view.shownSeconds = m_host->timer.TotalTime();

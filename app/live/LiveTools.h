@@ -1,7 +1,8 @@
 // engine.exe's in-process tools as one object: the controls (pause, seek, overlay, screenshots), the timeline
-// replay behind a seek, and --watch's shader and world reload. The application wires it in at a handful of
-// points (start-up's end, a key, a frame's start, drawing, before Present, shutdown) and holds none of its
-// state. Nothing is enabled by default: unused, every point is a no-op and the presentation runs as designed.
+// replay behind a seek, the timeline panel that edits the choreography, and --watch's shader and world reload.
+// The application wires it in at a handful of points (start-up's end, a key, a frame's start, drawing, before
+// Present, shutdown) and holds none of its state. Nothing is enabled by default: unused, every point is a no-op
+// and the presentation runs as designed.
 #pragma once
 
 #include <cstdint>
@@ -26,6 +27,7 @@ class PresentationControls;
 class Scene3;
 class ScreenshotWriter;
 class ShaderWatcher;
+class TimelinePanel;
 class TimelineReplay;
 class WorldReloader;
 
@@ -50,7 +52,8 @@ public:
         std::function<void(const FrameTimer&, FrameStats&)> update;
         // Called after a seek moved the timer, so that whatever keeps to its clock (the music) jumps with it.
         std::function<void()> timeJumped;
-        // The file the choreography playing came from (--choreography); empty for the compiled-in one.
+        // The choreography file played (--choreography), which the timeline panel saves to; empty for the
+        // compiled-in choreography.
         std::string choreographyFile;
     };
 
@@ -72,6 +75,9 @@ public:
 
     // Start-up's end, once the world has loaded and before any frame has moved an actor.
     void Start(Host host);
+    // While the overlay or the timeline panel edits text (a Ctrl+click on a number types it), keys are theirs:
+    // no control, and not Escape either, which cancels the typing.
+    bool IsTyping() const;
     // A key went down (a Win32 virtual-key code). True when it paused or resumed the presentation, so the
     // application's timer must follow.
     bool OnKeyDown(unsigned key, bool repeated);
@@ -88,7 +94,8 @@ public:
     void BeforePresent();
     // True while the controls hold the presentation (paused), which stops the timer.
     bool HoldsTime() const;
-    // Lets go of the shader registry and the device before the graphics object releases them.
+    // Writes the timeline panel's unsaved edits to a recovery file, and lets go of the shader registry and the
+    // device before the graphics object releases them.
     void Shutdown();
 
     // Plays `choreography` (valid) from now on and replays the timeline to the moment on screen with it, paused
@@ -102,6 +109,7 @@ public:
     PresentationControls* GetControls() const { return m_controls.get(); }
     ShaderWatcher* GetShaderWatcher() const { return m_shaderWatcher.get(); }
     WorldReloader* GetWorldReloader() const { return m_worldReloader.get(); }
+    TimelinePanel* GetTimelinePanel() const { return m_timeline.get(); }
 
 private:
     // The scene seeks and reloads work with; null while there is none (or another kind).
@@ -118,6 +126,8 @@ private:
     bool ReloadWhatChanged();
     bool ReloadWorld();
     bool ReloadChoreography(std::int64_t now);
+    // Plays the timeline panel's latest valid edit, once; true when there was one.
+    bool PlayTimelineEdit();
     void DrawOverlay();
     void ClearFramePhases();
 
@@ -133,6 +143,7 @@ private:
     std::unique_ptr<ShaderWatcher> m_shaderWatcher;
     std::unique_ptr<WorldReloader> m_worldReloader;
     std::unique_ptr<ChoreographyReloader> m_choreographyReloader;   // with --watch and --choreography
+    std::unique_ptr<TimelinePanel> m_timeline;
     // Wall time between presented frames, for the overlay's frame rate.
     PhaseStopwatch m_frameClock;
 };

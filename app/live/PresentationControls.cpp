@@ -8,7 +8,8 @@
 bool PresentationControls::OnKeyDown(unsigned key, bool repeated, double shownSeconds)
 {
     const bool control = key == kPauseKey || key == kBackKey || key == kForwardKey || key == kStartKey ||
-                         key == kOverlayKey || key == kScreenshotKey || (key == kReloadKey && m_reloadEnabled);
+                         key == kOverlayKey || key == kTimelineKey || key == kScreenshotKey ||
+                         (key == kReloadKey && m_reloadEnabled);
     if (!control || repeated)
     {
         return control;
@@ -22,6 +23,7 @@ bool PresentationControls::OnKeyDown(unsigned key, bool repeated, double shownSe
     case kForwardKey: RequestSeek(from + kSeekStepSeconds); break;
     case kStartKey: RequestSeek(0.0); break;
     case kOverlayKey: m_overlayVisible = !m_overlayVisible; break;
+    case kTimelineKey: m_timelineVisible = !m_timelineVisible; break;
     case kScreenshotKey: m_screenshotWaiting = true; break;
     case kReloadKey: m_reloadWaiting = true; break;
     default: break;

@@ -10,23 +10,24 @@
 class PresentationControls
 {
 public:
-    // Win32 virtual-key codes (VK_SPACE, VK_LEFT, VK_RIGHT, VK_HOME, VK_F1, VK_F5, VK_F12).
+    // Win32 virtual-key codes (VK_SPACE, VK_LEFT, VK_RIGHT, VK_HOME, VK_F1, VK_F2, VK_F5, VK_F12).
     static constexpr unsigned kPauseKey = 0x20;
     static constexpr unsigned kBackKey = 0x25;
     static constexpr unsigned kForwardKey = 0x27;
     static constexpr unsigned kStartKey = 0x24;
     static constexpr unsigned kOverlayKey = 0x70;
+    static constexpr unsigned kTimelineKey = 0x71;
     static constexpr unsigned kReloadKey = 0x74;
     static constexpr unsigned kScreenshotKey = 0x7B;
     static constexpr double kSeekStepSeconds = 5.0;
     // Every control in one line, for the overlay; the README lists the same.
     static constexpr const char* kHelpLine =
-        "Space pause/resume   Left/Right -5/+5 s   Home back to 0   slider: seek   F1 overlay   F12 screenshot   "
-        "Esc quit";
+        "Space pause/resume   Left/Right -5/+5 s   Home back to 0   slider: seek   F1 overlay   F2 timeline   "
+        "Ctrl+S save   Ctrl+Z/Y undo/redo   F12 screenshot   Esc quit";
     // The same with the world reload (engine.exe --watch).
     static constexpr const char* kHelpLineWithReload =
-        "Space pause/resume   Left/Right -5/+5 s   Home back to 0   slider: seek   F1 overlay   F5 reload world   "
-        "F12 screenshot   Esc quit";
+        "Space pause/resume   Left/Right -5/+5 s   Home back to 0   slider: seek   F1 overlay   F2 timeline   "
+        "Ctrl+S save   Ctrl+Z/Y undo/redo   F5 reload world   F12 screenshot   Esc quit";
 
     // `endSeconds`: the presentation's length, the latest moment a seek can reach.
     explicit PresentationControls(double endSeconds) : m_endSeconds(endSeconds > 0.0 ? endSeconds : 0.0) {}
@@ -52,12 +53,14 @@ public:
 
     bool IsPaused() const { return m_paused; }
     bool IsOverlayVisible() const { return m_overlayVisible; }
+    bool IsTimelineVisible() const { return m_timelineVisible; }
     double GetEndSeconds() const { return m_endSeconds; }
 
 private:
     double m_endSeconds;
     bool m_paused = false;
     bool m_overlayVisible = false;
+    bool m_timelineVisible = false;
     bool m_screenshotWaiting = false;
     bool m_reloadEnabled = false;
     bool m_reloadWaiting = false;

@@ -109,12 +109,14 @@ TEST(PresentationControls, KeysLeaveRequestsThatAreHandedOutOnceAndSeeksStayWith
     controls.RequestSeek(33.25);   // the later request wins
     EXPECT_EQ(controls.TakeSeek(), 33.25);
 
-    // Space and F1 toggle; F12 leaves one screenshot.
+    // Space, F1 and F2 toggle; F12 leaves one screenshot.
     controls.OnKeyDown(Controls::kPauseKey, false, 0.0);
     controls.OnKeyDown(Controls::kOverlayKey, false, 0.0);
+    controls.OnKeyDown(Controls::kTimelineKey, false, 0.0);
     controls.OnKeyDown(Controls::kScreenshotKey, false, 0.0);
     EXPECT_TRUE(controls.IsPaused());
     EXPECT_TRUE(controls.IsOverlayVisible());
+    EXPECT_TRUE(controls.IsTimelineVisible());
     EXPECT_TRUE(controls.TakeScreenshot());
     EXPECT_FALSE(controls.TakeScreenshot());
 

@@ -16,43 +16,33 @@ if [ "${1:-}" = --capture ]; then mode=capture; shift; fi
 [ $# -eq 2 ] || { echo "usage: music_test.sh [--capture] BIN SCRATCH" >&2; exit 2; }
 bin=$(cd "$1" && pwd)
 scratch=$2
-say() { printf '[music] %s\n' "$*" >&2; }
-fail() { printf '[music] FAILED: %s\n' "$*" >&2; exit 1; }
-for tool in pulseaudio parec xdotool xmessage python3 lame; do
-    command -v "$tool" >/dev/null || fail "$tool is missing (tools/setup.sh installs it)"
-done
+source "$root/tests/app/live_window.sh"
+live_window_test music
+require_tools pulseaudio parec xdotool xmessage python3 lame
 
 rm -rf "$scratch"
 mkdir -p "$scratch/run" "$scratch/home" "$scratch/program"
 scratch=$(cd "$scratch" && pwd)
 chmod 700 "$scratch/run"
 program="$scratch/program"
-for name in engine.exe engine-capture.exe D.bmp dirty-wicker-weave1-albedo.dds 10.dds 11.dds DemoTrack01.mp3 \
-            BasicNormalMapPixelShader.fx BasicNormalMapVertexShader.fx SkyPixelShader.fx SkyVertexShader.fx \
-            PostPS.fx PostVS.fx; do
-    cp "$bin/$name" "$program/"
-done
+copy_program "$bin" "$program" engine.exe engine-capture.exe D.bmp dirty-wicker-weave1-albedo.dds 10.dds 11.dds \
+    DemoTrack01.mp3 BasicNormalMapPixelShader.fx BasicNormalMapVertexShader.fx SkyPixelShader.fx SkyVertexShader.fx \
+    PostPS.fx PostVS.fx
 echo '<Options><Graphics renderer="Direct3D 11" width="320" height="180"/></Options>' >"$program/EngineOptions.xml"
 echo '<World><StaticActors/></World>' >"$program/World1.xml"
 
-server_pid="" recorder_pid="" own_display=""
+server_pid="" recorder_pid=""
 cleanup() {
     [ -n "$recorder_pid" ] && kill "$recorder_pid" 2>/dev/null
     if [ -n "$server_pid" ]; then
         kill "$server_pid" 2>/dev/null
         wait "$server_pid" 2>/dev/null
     fi
-    [ -n "$own_display" ] && stop_display
-    true
+    release_own_display
 }
 trap cleanup EXIT
 
-# xdotool needs to know the display the program's window is on, so without one the test brings its own.
-if [ -z "${DISPLAY:-}" ]; then
-    source "$root/tools/display.sh"
-    start_display virtual
-    own_display=1
-fi
+own_display_if_needed
 
 cat >"$scratch/server.pa" <<'EOF'
 load-module module-null-sink sink_name=speakers
@@ -127,8 +117,7 @@ while kill -0 "$engine" 2>/dev/null; do
     sleep 5
 done >"$scratch/focus.log" &
 for _ in $(seq 1 600); do grep -q 'music: .*: play' "$scratch/whole.err" && break; sleep 0.1; done
-window=$(xdotool search --name '^Engine$' | head -n 1 || true)
-[ -n "$window" ] || fail "the Engine window was not found"
+window=$(engine_window)
 xmessage -geometry 160x40+0+0 "another window" 2>/dev/null &
 other_pid=$!
 sleep 2; xdotool windowfocus "$window"; sleep 0.5; xdotool key space
@@ -182,8 +171,7 @@ timeout 120 "$root/tools/winerun" ./engine.exe 2>"$scratch/escape.err" &
 engine=$!
 for _ in $(seq 1 600); do grep -q 'actors loaded' "$scratch/escape.err" && break; sleep 0.1; done
 sleep 8   # the track opens with some four seconds of near silence
-window=$(xdotool search --name '^Engine$' | head -n 1 || true)
-[ -n "$window" ] || fail "the Engine window was not found"
+window=$(engine_window)
 xdotool windowfocus "$window" 2>/dev/null || true
 xdotool key Escape
 pressed=$(date +%s)

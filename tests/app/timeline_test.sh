@@ -1,0 +1,88 @@
+#!/usr/bin/env bash
+# The timeline panel driven like a user does, with xdotool in the live window: engine.exe plays a copy of the
+# written choreography, paused; F2 opens the panel, a click selects the row of actor 14 (the paper glider that
+# flies beside the camera), a Ctrl+click on its rate types 7 and Escape cancels that (without quitting), another
+# types 200, Ctrl+S saves, F2 closes the panel, Home and Right seek to 20 s and F12 saves the picture. Then the
+# saved file has a backup holding the file as it was, reads back with the new rate, and engine-capture.exe
+# playing it at 20 s with the same options file draws exactly the F12 picture, which the unedited file does not.
+#   timeline_test.sh BIN SCRATCH     BIN is the build's bin folder (programs and data); SCRATCH is emptied and used.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+[ $# -eq 2 ] || { echo "usage: timeline_test.sh BIN SCRATCH" >&2; exit 2; }
+bin=$(cd "$1" && pwd)
+scratch=$2
+source "$root/tests/app/live_window.sh"
+live_window_test timeline
+require_tools xdotool cmp
+
+rm -rf "$scratch"
+mkdir -p "$scratch"
+scratch=$(cd "$scratch" && pwd)
+# The shipped world, its data linked, not copied; an options file
+# of the test's own, and no imgui.ini, so that the panel opens where the clicks below expect it.
+for file in "$bin"/*; do
+    case "$(basename "$file")" in
+        *.exe | EngineOptions.xml | imgui.ini | *.png) ;;
+        *) ln -s "$file" "$scratch/" ;;
+    esac
+done
+copy_program "$bin" "$scratch" engine.exe engine-capture.exe
+echo '<Options><Graphics renderer="Direct3D 11" width="800" height="600"/></Options>' >"$scratch/EngineOptions.xml"
+
+trap release_own_display EXIT
+own_virtual_display   # the clicks below land at known places of the window Wine frames itself
+
+cd "$scratch"
+"$root/tools/winerun" ./engine.exe --write-choreography original.xml 2>/dev/null
+cp original.xml edited.xml
+
+say "engine.exe --choreography edited.xml: the rate of actor 14's row edited in the panel and saved"
+status=0
+timeout 300 "$root/tools/winerun" ./engine.exe --choreography edited.xml 2>engine.err &
+engine=$!
+for _ in $(seq 1 1200); do grep -q 'actors loaded' engine.err && break; sleep 0.1; done
+window=$(engine_window)
+# Waits until the file a key writes is there.
+await() {
+    for _ in $(seq 1 300); do [ -e "$1" ] && return 0; sleep 0.1; done
+    cat engine.err >&2
+    fail "$1 was not written"
+}
+# Window coordinates: Wine draws a frame of its own round the 792 x 573 client area, which starts at (4, 23).
+# Each input gets time for a frame or two, as a slow frame takes a fraction of a second here.
+xdotool windowfocus "$window"; sleep 1
+xdotool key space; sleep 1                                    # paused: the moment stays put while editing
+xdotool key F2; sleep 2                                       # the panel, at (10, 10) in the client area
+xdotool mousemove --window "$window" 64 249; sleep 1          # the lane label "actor 14 yaw 16"
+xdotool click 1; sleep 2
+xdotool mousemove --window "$window" 389 436; sleep 1         # its rate, which a Ctrl+click lets one type
+xdotool keydown ctrl click 1 keyup ctrl; sleep 2
+xdotool type 7; sleep 1; xdotool key Escape; sleep 2           # Escape while typing cancels the typing only
+kill -0 "$engine" 2>/dev/null || fail "Escape while typing in the panel ended the program"
+xdotool keydown ctrl click 1 keyup ctrl; sleep 2
+xdotool type --delay 150 200; sleep 1
+xdotool key Return; sleep 2
+xdotool key ctrl+s
+await edited.xml.bak
+xdotool key F2; sleep 1                                       # F12 saves the presentation without the panel
+xdotool key Home Right Right Right Right; sleep 4
+xdotool key F12
+await screenshot-0001.png
+xdotool key Escape
+wait "$engine" || status=$?
+cat engine.err >&2
+[ $status -eq 0 ] || fail "engine.exe ended with $status"
+[ ! -e edited.xml.recovered.xml ] || fail "the saved edit was taken for unsaved at quitting"
+
+cmp -s original.xml edited.xml.bak || fail "edited.xml.bak does not hold the file as it was before saving"
+grep -q '<Actor id="14" x="86" y="2" z="travel+2" turn="yaw" rate="200"/>' edited.xml ||
+    fail "edited.xml does not hold the new rate"
+
+# Both pictures are written by the same PNG encoder, so equal pixels give equal bytes.
+for file in original edited; do
+    "$root/tools/winerun" ./engine-capture.exe --choreography $file.xml --at 20 --until 20.1 --out $file \
+        2>>capture.err || { cat capture.err >&2; fail "engine-capture.exe could not play $file.xml"; }
+done
+cmp -s screenshot-0001.png edited/t20.000.png || fail "the F12 picture is not the saved file's capture at 20 s"
+! cmp -s screenshot-0001.png original/t20.000.png || fail "the edit did not change the picture at 20 s"
+say "saved with a backup, read back, and drawn at 20 s as the live window showed it"
