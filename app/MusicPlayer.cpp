@@ -24,6 +24,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <iomanip>
+#include <sstream>
 #include <iostream>
 
 #include "graphics/AnsiConversion.h"
@@ -202,10 +203,13 @@ void MusicPlayer::Log(double clockSeconds, const std::string& command, double mi
     {
         return;
     }
-    // The wall time, from the player's start, sets the clock's moments beside a recording of the sound.
-    *m_log << "music: " << std::fixed << std::setprecision(3) << clockSeconds << " s, wall "
-           << m_sinceStart.Milliseconds() / 1000.0 << " s: " << command << " (" << std::setprecision(1) << milliseconds
-           << " ms)" << std::defaultfloat;
+    // The wall time, from the player's start, sets the clock's moments beside a recording of the sound. The
+    // numbers are formatted aside: the log is standard error, whose other writers expect its default format.
+    std::ostringstream line;
+    line << "music: " << std::fixed << std::setprecision(3) << clockSeconds << " s, wall "
+         << m_sinceStart.Milliseconds() / 1000.0 << " s: " << command << " (" << std::setprecision(1) << milliseconds
+         << " ms)";
+    *m_log << line.str();
     if (!reply.text.empty())
     {
         *m_log << " -> " << reply.text;
