@@ -5,7 +5,7 @@
 #include "actors/Actor.h"
 #include "actors/ComponentLookup.h"
 #include "actors/TransformComponent.h"
-#include "app/XmlFileLoader.h"
+#include "files/XmlFileLoader.h"
 #include "events/Matrix4x4.h"
 
 #include <tinyxml.h>

@@ -8,7 +8,7 @@
 #include "actors/ProcessManager.h"
 #include "actors/TransformComponent.h"
 #include "actors/WorldFile.h"
-#include "app/XmlFileLoader.h"
+#include "files/XmlFileLoader.h"
 #include "events/EvtData_Move_Actor.h"
 #include "events/EvtData_New_Actor.h"
 #include "events/EvtData_Request_New_Actor.h"

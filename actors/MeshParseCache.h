@@ -4,7 +4,7 @@
 // it always has. Portable; it reads file stamps and mtllib lines, never textures.
 #pragma once
 
-#include "app/FileStamp.h"
+#include "files/FileStamp.h"
 
 #include <tiny_obj_loader.h>
 

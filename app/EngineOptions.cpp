@@ -1,7 +1,7 @@
 // Engine options: see EngineOptions.h.
 #include "app/EngineOptions.h"
 
-#include "app/XmlFileLoader.h"
+#include "files/XmlFileLoader.h"
 
 #include <cmath>
 #include <cstdlib>

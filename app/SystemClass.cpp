@@ -23,7 +23,7 @@
 #include "graphics/AnsiConversion.h"
 #include "graphics/D3DClass.h"
 #include "graphics/DxException.h"
-#include "scene/ChoreographyFile.h"
+#include "scene/choreography/ChoreographyFile.h"
 #include "scene/Scene.h"
 #include "scene/Scene3.h"
 

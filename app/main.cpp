@@ -10,7 +10,7 @@
 #include "app/guards/ExitReport.h"
 #include "app/SystemClass.h"
 #include "app/live/LiveTools.h"
-#include "scene/ChoreographyFile.h"
+#include "scene/choreography/ChoreographyFile.h"
 
 int main(int argc, char** argv)
 {

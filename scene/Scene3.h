@@ -5,7 +5,7 @@
 #pragma once
 
 #include "events/EngineTypes.h"
-#include "scene/ChoreographyPlayer.h"
+#include "scene/choreography/ChoreographyPlayer.h"
 #include "scene/Scene.h"
 #include "scene/SceneTree.h"
 #include "scene/Vector3.h"

@@ -3,8 +3,9 @@
 
     tools/layout_graph.py            print the graph
     tools/layout_graph.py --write    put it into README.md's Layout section, between its two markers
-    tools/layout_graph.py --check    fail when README.md's graph is stale, or when a lower layer includes the
-                                     live tools (only the application object and the entry point wire them in)
+    tools/layout_graph.py --check    fail when README.md's graph is stale, when a lower layer includes the
+                                     live tools (only the application object and the entry point wire them in),
+                                     or when a lower layer includes from app/ what is not meant for every layer
 """
 import pathlib
 import re
@@ -14,10 +15,21 @@ ROOT = pathlib.Path(__file__).resolve().parent.parent
 README = ROOT / "README.md"
 BEGIN = "<!-- layout graph: tools/layout_graph.py --write -->"
 END = "<!-- end of layout graph -->"
-CODE = ["app", "events", "actors", "scene", "graphics", "tools"]
+CODE = ["files", "app", "events", "actors", "scene", "graphics", "tools"]
 LIVE = "app/live"
 # The wiring points of the live tools: nothing else below them includes app/live.
 LIVE_WIRING = {"app/SystemClass.cpp", "app/SystemClassWindow.cpp", "app/main.cpp"}
+# The layers below the application: what they include from app/ is only what the application lends to every
+# layer, each for its reason. Anything else they need from there belongs in a folder below them (files/).
+LOWER_LAYERS = ("files", "events", "actors", "scene", "graphics")
+APP_FOR_EVERY_LAYER = {
+    "app/SystemClass.h": "the application object, whose static accessors reach the options, timer and input",
+    "app/EngineOptions.h": "the options, which the device, the camera and the frame read",
+    "app/FrameTimer.h": "the event manager's time budget is a second frame timer",
+    "app/MessageBox.h": "graphics set-up reports a start-up failure in the application's one message box",
+    "app/Win32Handles.h": "the window handle that the graphics object is set up with",
+    "app/FrameStats.h": "the frame's costs, which the graphics object and its device timer fill in",
+}
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
 
 
@@ -46,8 +58,14 @@ def edges_and_breaches():
             there = folder_of(included)
             if there != here:
                 edges.add((here, there))
-            if there == LIVE and here != LIVE and source not in LIVE_WIRING and not here.startswith("tools"):
-                breaches.append(f"{source} includes {included}")
+            live = there == LIVE or there.startswith(LIVE + "/")
+            if live and not here.startswith(LIVE) and source not in LIVE_WIRING and not here.startswith("tools"):
+                breaches.append(f"{source} includes {included} (only {', '.join(sorted(LIVE_WIRING))} wire in "
+                                "the live tools)")
+            elif (here.split("/")[0] in LOWER_LAYERS and there.split("/")[0] == "app"
+                  and included not in APP_FOR_EVERY_LAYER):
+                breaches.append(f"{source} includes {included}, which runs up into app/ (lower layers include only "
+                                f"{', '.join(sorted(APP_FOR_EVERY_LAYER))})")
     return sorted(edges), breaches
 
 
@@ -77,7 +95,7 @@ def main():
     elif mode == "--check":
         failed = False
         for breach in breaches:
-            print(f"layout: {breach} (only {', '.join(sorted(LIVE_WIRING))} wire in the live tools)")
+            print(f"layout: {breach}")
             failed = True
         if readme_with(graph) != README.read_text(encoding="utf-8"):
             print(f"{README}: the layout graph is stale; run tools/layout_graph.py --write")

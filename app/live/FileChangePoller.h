@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/FileStamp.h"
+#include "files/FileStamp.h"
 
 class FileChangePoller
 {

@@ -13,7 +13,7 @@
 #include "actors/ActorFactory.h"
 #include "actors/BaseEngineLogic.h"
 #include "actors/WorldFile.h"
-#include "app/XmlFileLoader.h"
+#include "files/XmlFileLoader.h"
 #include "scene/SceneTree.h"
 
 namespace

@@ -5,7 +5,7 @@
 #include <chrono>
 #include <filesystem>
 
-#include "app/live/ChoreographyReloader.h"
+#include "app/live/timeline/ChoreographyReloader.h"
 #include "app/live/FileChangePoller.h"
 #include "tests/ScratchDirectory.h"
 

@@ -9,7 +9,7 @@
 #include "app/EngineOptions.h"
 #include "app/Mouse.h"
 #include "events/EventManager.h"
-#include "scene/ChoreographyFile.h"
+#include "scene/choreography/ChoreographyFile.h"
 #include "scene/Scene3.h"
 
 #include <algorithm>

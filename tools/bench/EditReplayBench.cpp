@@ -16,7 +16,7 @@
 #include "app/SystemClass.h"
 #include "app/live/LiveTools.h"
 #include "app/live/PresentationControls.h"
-#include "scene/Choreography.h"
+#include "scene/choreography/Choreography.h"
 
 namespace
 {

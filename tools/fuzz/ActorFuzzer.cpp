@@ -8,7 +8,7 @@
 #include "actors/LightRenderComponent.h"
 #include "actors/MeshComponent.h"
 #include "actors/TransformComponent.h"
-#include "app/XmlFileLoader.h"
+#include "files/XmlFileLoader.h"
 #include "events/EventManager.h"
 #include "events/Matrix4x4.h"
 #include "tools/fuzz/FuzzCheck.h"

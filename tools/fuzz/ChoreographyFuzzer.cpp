@@ -2,7 +2,7 @@
 // name the file; a file that loads must be valid, write back to text that reads as the same choreography and
 // writes again byte for byte, and play without a value going non-finite: every track at and between its keys,
 // every coordinate, and the travelling value over a minute of frames. Playing onto a scene is left to the tests.
-#include "scene/ChoreographyFile.h"
+#include "scene/choreography/ChoreographyFile.h"
 #include "tools/fuzz/FuzzCheck.h"
 #include "tools/fuzz/FuzzWorkspace.h"
 

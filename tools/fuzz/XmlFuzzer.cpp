@@ -3,7 +3,7 @@
 // bytes, the parser never goes deeper than the loader's limit (a failed parse keeps the elements it had entered,
 // so its tree shows how deep it went), and the loader refuses only what the parser would take deeper. The second
 // half is checked by parsing the refused input once more with TinyXML alone where that is safe and quick.
-#include "app/XmlFileLoader.h"
+#include "files/XmlFileLoader.h"
 #include "tools/fuzz/FuzzCheck.h"
 #include "tools/fuzz/FuzzWorkspace.h"
 

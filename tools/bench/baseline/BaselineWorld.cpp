@@ -3,7 +3,7 @@
 #include "tools/bench/baseline/BaselineWorld.h"
 
 #include "actors/WorldFile.h"
-#include "app/XmlFileLoader.h"
+#include "files/XmlFileLoader.h"
 
 #include <tinyxml.h>
 

@@ -2,7 +2,7 @@
 // parser would nest its elements, and hands the text to TiXmlDocument::Parse with zero bytes after it. The
 // parser's widest step is one UTF-8 sequence (at most four bytes), so from any byte of the text it lands on one
 // of those zeros and stops there.
-#include "app/XmlFileLoader.h"
+#include "files/XmlFileLoader.h"
 
 #include <tinyxml.h>
 

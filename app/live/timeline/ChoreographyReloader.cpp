@@ -1,9 +1,9 @@
 // Choreography reload: see ChoreographyReloader.h.
-#include "app/live/ChoreographyReloader.h"
+#include "app/live/timeline/ChoreographyReloader.h"
 
 #include <iostream>
 
-#include "scene/ChoreographyFile.h"
+#include "scene/choreography/ChoreographyFile.h"
 
 ChoreographyReloader::ChoreographyReloader(std::string fileName, FileChangePoller::Timing timing)
     : m_fileName(std::move(fileName)), m_poller(timing)

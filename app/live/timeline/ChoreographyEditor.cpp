@@ -1,11 +1,11 @@
 // The timeline panel's document: see ChoreographyEditor.h.
-#include "app/live/ChoreographyEditor.h"
+#include "app/live/timeline/ChoreographyEditor.h"
 
 #include <filesystem>
 #include <iostream>
 #include <utility>
 
-#include "scene/ChoreographyFile.h"
+#include "scene/choreography/ChoreographyFile.h"
 
 ChoreographyEditor::ChoreographyEditor(Choreography start, std::string fileName)
     : m_current(start), m_saved(start), m_played(std::make_shared<const Choreography>(std::move(start))),

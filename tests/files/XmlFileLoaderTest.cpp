@@ -1,7 +1,7 @@
 // Loading XML files for the options, world and actor readers: files that end inside a UTF-8 sequence are
 // parsed without reading past the text (the sanitizer build checks this), ordinary files give exactly what
 // TinyXML's own loader gives, errors included, and files the parser would nest too deeply are refused.
-#include "app/XmlFileLoader.h"
+#include "files/XmlFileLoader.h"
 #include "tests/ScratchDirectory.h"
 
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 // state; the format is described in the README.
 #pragma once
 
-#include "scene/Choreography.h"
+#include "scene/choreography/Choreography.h"
 
 #include <optional>
 #include <string>

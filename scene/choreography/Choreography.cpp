@@ -1,7 +1,7 @@
 // Choreography: the evaluation of its values (coordinates, the travelling value, keyed tracks), its validation
 // and the compiled-in presentation. The arithmetic of coordinates and the travelling value is the presentation's
 // own, operation for operation, so that playing the constant draws the very pictures the timeline always drew.
-#include "scene/Choreography.h"
+#include "scene/choreography/Choreography.h"
 
 #include <algorithm>
 #include <cmath>

@@ -3,7 +3,7 @@
 // the line of the problem, never a crash; and tracks drive the camera and actors over segments and rows only
 // between their first and last keys.
 #include "app/Mouse.h"
-#include "scene/ChoreographyFile.h"
+#include "scene/choreography/ChoreographyFile.h"
 #include "scene/FreeCameraNode.h"
 #include "tests/scene/SceneTestSupport.h"
 

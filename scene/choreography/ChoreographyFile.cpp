@@ -1,9 +1,9 @@
 // ChoreographyFile: the reader turns elements into the model, noting each part's line, refuses anything it does
 // not understand (an unknown element or attribute is more likely a typo than a wish), then lets the model's own
 // validation judge the values and names the earliest line it complains about. The writer is the reader's mirror.
-#include "scene/ChoreographyFile.h"
+#include "scene/choreography/ChoreographyFile.h"
 
-#include "app/XmlFileLoader.h"
+#include "files/XmlFileLoader.h"
 
 #include <tinyxml.h>
 

@@ -1,5 +1,5 @@
 // File stamps: see FileStamp.h.
-#include "app/FileStamp.h"
+#include "files/FileStamp.h"
 
 #include <filesystem>
 #include <system_error>

@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "app/live/ChoreographyEditor.h"
+#include "app/live/timeline/ChoreographyEditor.h"
 
 class BaseEngineLogic;
 class FreeCameraNode;

@@ -2,8 +2,8 @@
 // only a valid, changed version is handed out to play; saving keeps the version saved over as a backup and never
 // writes an invalid one; quitting with unsaved edits leaves a recovery file that reads back as the edit, without
 // writing over an earlier one.
-#include "app/live/ChoreographyEditor.h"
-#include "scene/ChoreographyFile.h"
+#include "app/live/timeline/ChoreographyEditor.h"
+#include "scene/choreography/ChoreographyFile.h"
 #include "tests/ScratchDirectory.h"
 
 #include <gtest/gtest.h>

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "events/EngineTypes.h"
-#include "scene/Choreography.h"
+#include "scene/choreography/Choreography.h"
 
 #include <array>
 #include <memory>

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "app/live/FileChangePoller.h"
-#include "scene/Choreography.h"
+#include "scene/choreography/Choreography.h"
 
 class ChoreographyReloader
 {

@@ -1,6 +1,6 @@
 // ChoreographyPlayer: see ChoreographyPlayer.h. The order of operations and the float arithmetic of segments and
 // rows are the presentation's own (its pictures depend on them bit for bit); tracks come after, over them.
-#include "scene/ChoreographyPlayer.h"
+#include "scene/choreography/ChoreographyPlayer.h"
 
 #include "actors/Actor.h"
 #include "actors/BaseEngineLogic.h"

@@ -1,5 +1,5 @@
 // Seeking by replay: see TimelineReplay.h.
-#include "app/live/TimelineReplay.h"
+#include "app/live/timeline/TimelineReplay.h"
 
 #include <memory>
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "scene/Choreography.h"
+#include "scene/choreography/Choreography.h"
 
 class ChoreographyEditor
 {

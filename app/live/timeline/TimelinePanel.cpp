@@ -1,6 +1,6 @@
 // The timeline panel: see TimelinePanel.h. Widgets never edit the choreography in place: a change is made on a
 // copy only when a widget reports one, so that a frame without edits copies nothing, however long the file.
-#include "app/live/TimelinePanel.h"
+#include "app/live/timeline/TimelinePanel.h"
 
 #include <imgui.h>
 
