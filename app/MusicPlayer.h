@@ -2,7 +2,7 @@
 // multimedia command interface (MCI); from then on the music follows the frame timer: it pauses when the clock
 // stops, goes on at the clock's moment when the clock starts again, and jumps with every seek. It never decides
 // when the clock stops (the application tells it), and it never waits for the sound device: every call sends at
-// most two MCI commands, each of which returns within milliseconds (README: Music has the figures under Wine).
+// most two MCI commands, each of which returns within milliseconds (docs/music.md has the figures under Wine).
 #pragma once
 
 #include <iosfwd>

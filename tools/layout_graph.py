@@ -2,8 +2,8 @@
 """The code folders' dependency picture, read from the #include lines (tests left out), as a Mermaid graph.
 
     tools/layout_graph.py            print the graph
-    tools/layout_graph.py --write    put it into README.md's Layout section, between its two markers
-    tools/layout_graph.py --check    fail when README.md's graph is stale, when a lower layer includes the
+    tools/layout_graph.py --write    put it into docs/layout.md, between its two markers
+    tools/layout_graph.py --check    fail when docs/layout.md's graph is stale, when a lower layer includes the
                                      live tools (only the application object and the entry point wire them in),
                                      or when a lower layer includes from app/ what is not meant for every layer
 """
@@ -12,7 +12,7 @@ import re
 import sys
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent
-README = ROOT / "README.md"
+PAGE = ROOT / "docs" / "layout.md"
 BEGIN = "<!-- layout graph: tools/layout_graph.py --write -->"
 END = "<!-- end of layout graph -->"
 CODE = ["files", "app", "events", "actors", "scene", "graphics", "tools"]
@@ -78,11 +78,11 @@ def mermaid(edges):
     return "\n".join(lines)
 
 
-def readme_with(graph):
-    text = README.read_text(encoding="utf-8")
+def page_with(graph):
+    text = PAGE.read_text(encoding="utf-8")
     start, stop = text.find(BEGIN), text.find(END)
     if start < 0 or stop < start:
-        sys.exit(f"{README}: the layout graph's markers are missing")
+        sys.exit(f"{PAGE}: the layout graph's markers are missing")
     return text[: start + len(BEGIN)] + "\n" + graph + "\n" + text[stop:]
 
 
@@ -91,14 +91,14 @@ def main():
     graph = mermaid(edges)
     mode = sys.argv[1] if len(sys.argv) > 1 else ""
     if mode == "--write":
-        README.write_text(readme_with(graph), encoding="utf-8")
+        PAGE.write_text(page_with(graph), encoding="utf-8")
     elif mode == "--check":
         failed = False
         for breach in breaches:
             print(f"layout: {breach}")
             failed = True
-        if readme_with(graph) != README.read_text(encoding="utf-8"):
-            print(f"{README}: the layout graph is stale; run tools/layout_graph.py --write")
+        if page_with(graph) != PAGE.read_text(encoding="utf-8"):
+            print(f"{PAGE}: the layout graph is stale; run tools/layout_graph.py --write")
             failed = True
         return 1 if failed else 0
     else:

@@ -62,12 +62,12 @@ public:
     LiveTools(const LiveTools&) = delete;
     LiveTools& operator=(const LiveTools&) = delete;
 
-    // Before start-up only. The controls: pause, seek, the overlay and screenshots (README: Controls).
+    // Before start-up only. The controls: pause, seek, the overlay and screenshots (docs/controls.md).
     void EnableControls() { m_controlsEnabled = true; }
     // The overlay plots the device's time per pass, so with the controls every frame is timed from the first.
     bool WantsDeviceTiming() const { return m_controlsEnabled; }
     // --watch: shaders reload when their files change, the world when its files change or on F5 (with the
-    // controls), the choreography when its file (--choreography) changes, each at the moment on screen (README: Editing while it runs). Installs the mesh parse cache at once,
+    // controls), the choreography when its file (--choreography) changes, each at the moment on screen (docs/editing.md). Installs the mesh parse cache at once,
     // so that the start-up world fills it and a reload parses only the meshes whose files changed.
     void EnableWatch();
     // How often the watched files are looked at and how long a change must settle (tests make both 0).

@@ -20,7 +20,7 @@ public:
     static constexpr unsigned kReloadKey = 0x74;
     static constexpr unsigned kScreenshotKey = 0x7B;
     static constexpr double kSeekStepSeconds = 5.0;
-    // Every control in one line, for the overlay; the README lists the same.
+    // Every control in one line, for the overlay; the README's controls table lists the same.
     static constexpr const char* kHelpLine =
         "Space pause/resume   Left/Right -5/+5 s   Home back to 0   slider: seek   F1 overlay   F2 timeline   "
         "Ctrl+S save   Ctrl+Z/Y undo/redo   F12 screenshot   Esc quit";

@@ -1,7 +1,7 @@
-// A choreography as an XML file (README: The choreography as a file): reading it through XmlFileLoader with
+// A choreography as an XML file (docs/choreography.md): reading it through XmlFileLoader with
 // every value checked and the first problem named with its line, and writing it so that reading gives back the
 // same floats bit for bit and the same choreography always gives the same bytes. It plays nothing and keeps no
-// state; the format is described in the README.
+// state; the format is described in docs/choreography.md.
 #pragma once
 
 #include "scene/choreography/Choreography.h"

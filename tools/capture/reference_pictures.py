@@ -15,7 +15,7 @@ blocks of 16 x 16 and fails when, in any block,
     changed shape), or
   - the mean colour moves by more than SHIFT_LIMIT levels in a channel, each pixel counting at most CLIP_LEVELS
     (a light, a material or a shader constant changed a little).
-The README's "The pictures check" gives the figures the limits come from.
+docs/pictures-check.md gives the figures the limits come from.
 
 Usage: reference_pictures.py --bin BIN_DIR (--check FILE | --write FILE) [--keep DIR]
   --check FILE  compare; a picture that differs is reported with its figures and where.

@@ -23,7 +23,7 @@ import sys
 # Limits per figure: (column, unit, slope limit per minute, margin between the windows' medians).
 # Private bytes: a leak of 3 KB per frame at the soak's 2 frames per second is 360 KB per minute, over the
 # limit of 256; after the warm-up the private bytes of a steady run wander by about a megabyte, which moves
-# the slope over ten minutes by far less (see README for a measured run).
+# the slope over ten minutes by far less (see docs/reliability.md, Soak, for a measured run).
 FIGURES = [
     ("private_kb", "KB", 256.0, 1024.0),
     ("working_set_kb", "KB", 256.0, 2048.0),
