@@ -7,6 +7,7 @@
 
 #include "app/EngineCommandLine.h"
 #include "app/EngineVersion.h"
+#include "app/FileReplacer.h"
 #include "app/guards/ExitReport.h"
 #include "app/SystemClass.h"
 #include "app/live/LiveTools.h"
@@ -23,7 +24,7 @@ int main(int argc, char** argv)
     if (const auto& file = commandLine.ChoreographyToWrite())
     {
         std::string problem;
-        if (!ChoreographyFile::Save(Choreography::Presentation(), *file, &problem))
+        if (!FileReplacer::Write(*file, ChoreographyFile::Write(Choreography::Presentation()), {}, &problem))
         {
             std::cerr << problem << std::endl;
             return SystemClass::kExitStartupFailed;

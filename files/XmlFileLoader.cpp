@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <unordered_set>
 #include <vector>
 
 namespace
@@ -37,13 +38,15 @@ TiXmlEncoding DeclaredEncoding(const TiXmlDeclaration& declaration)
 
 // TiXmlElement::Parse from the '<' of a start tag up to its content: the name, the attributes, then "/>"
 // (returns past it) or ">" (returns past it and pushes the end tag the content must close with). Null wherever
-// the parser fails.
-const char* ReadStartTag(const char* p, TiXmlEncoding encoding, std::vector<std::string>& endTags)
+// the parser fails, and, with `tooManyAttributes` set, where an element has more than `attributeLimit`
+// attributes.
+const char* ReadStartTag(const char* p, TiXmlEncoding encoding, std::vector<std::string>& endTags,
+                         std::size_t attributeLimit, bool& tooManyAttributes)
 {
     std::string name;
     p = ParserSteps::SkipWhiteSpace(p + 1, encoding);
     p = p != nullptr ? ParserSteps::ReadName(p, &name, encoding) : nullptr;
-    std::vector<std::string> attributes;
+    std::unordered_set<std::string> attributes;
     while (p != nullptr && *p != '\0')
     {
         p = ParserSteps::SkipWhiteSpace(p, encoding);
@@ -60,18 +63,31 @@ const char* ReadStartTag(const char* p, TiXmlEncoding encoding, std::vector<std:
             endTags.push_back("</" + name);
             return p + 1;
         }
+        if (attributes.size() == attributeLimit)
+        {
+            tooManyAttributes = true;
+            break;
+        }
         TiXmlAttribute attribute;
         p = attribute.Parse(p, nullptr, encoding);
-        if (std::find(attributes.begin(), attributes.end(), attribute.NameTStr()) != attributes.end())
+        if (!attributes.insert(attribute.NameTStr()).second)
         {
             break;
         }
-        attributes.push_back(attribute.NameTStr());
     }
     return nullptr;
 }
 
-// Where the first element deeper than `limit` starts, or null when the parser would not go that deep.
+// What the walk refuses the parser.
+enum class Refusal
+{
+    None,
+    TooDeep,
+    TooManyAttributes
+};
+
+// Where the first element deeper than `limit` starts, or one with more than `attributeLimit` attributes (`why`
+// says which), or null when the parser would meet neither.
 //
 // The parser recurses once per element level, and no simpler reading of the text can tell how deep it goes: how
 // far it steps depends on the encoding it has settled on (in UTF-8 a lead byte takes the bytes after it, a '<'
@@ -82,7 +98,7 @@ const char* ReadStartTag(const char* p, TiXmlEncoding encoding, std::vector<std:
 // encoding is settled as TiXmlDocument::Parse settles it, and a stack of end tags stands in for the recursion.
 // The walk stops wherever the parser stops, so at every point its stack is as deep as the parser's recursion:
 // text it passes cannot take the parser past `limit`, and text it refuses would.
-const char* FindTooDeepElement(const char* p, std::size_t limit)
+const char* FindRefusedElement(const char* p, std::size_t limit, std::size_t attributeLimit, Refusal& why)
 {
     ParserSteps steps;
     TiXmlEncoding encoding = TIXML_ENCODING_UNKNOWN;
@@ -128,9 +144,17 @@ const char* FindTooDeepElement(const char* p, std::size_t limit)
             {
                 if (endTags.size() >= limit)
                 {
+                    why = Refusal::TooDeep;
                     return p;
                 }
-                p = ReadStartTag(p, encoding, endTags);
+                bool tooManyAttributes = false;
+                const char* start = p;
+                p = ReadStartTag(p, encoding, endTags, attributeLimit, tooManyAttributes);
+                if (tooManyAttributes)
+                {
+                    why = Refusal::TooManyAttributes;
+                    return start;
+                }
             }
             else
             {
@@ -225,13 +249,18 @@ bool XmlFileLoader::Load(TiXmlDocument& document, const std::string& fileName, s
     text.resize(out);
     text.insert(text.end(), kZeroPadding, '\0');
 
-    // Refused before the parser sees it: a few thousand levels are enough to overflow the stack inside it.
-    if (const char* tooDeep = FindTooDeepElement(text.data(), kMaxElementDepth))
+    // Refused before the parser sees it: a few thousand levels are enough to overflow the stack inside it, and
+    // the parser checks each attribute against all the earlier ones of its element, so 200,000 of them take
+    // minutes.
+    Refusal why = Refusal::None;
+    if (const char* refused = FindRefusedElement(text.data(), kMaxElementDepth, kMaxAttributes, why))
     {
-        const auto line = 1 + std::count(static_cast<const char*>(text.data()), tooDeep, '\n');
+        const auto line = 1 + std::count(static_cast<const char*>(text.data()), refused, '\n');
         document.SetError(TiXmlBase::TIXML_ERROR, nullptr, nullptr, TIXML_ENCODING_UNKNOWN);
-        return Fail(problem, "elements nested more than " + std::to_string(kMaxElementDepth) + " levels deep (line " +
-                                 std::to_string(line) + ")");
+        const std::string what = why == Refusal::TooDeep
+                                     ? "elements nested more than " + std::to_string(kMaxElementDepth) + " levels deep"
+                                     : "an element with more than " + std::to_string(kMaxAttributes) + " attributes";
+        return Fail(problem, what + " (line " + std::to_string(line) + ")");
     }
     document.Parse(text.data(), nullptr, TIXML_DEFAULT_ENCODING);
     if (document.Error())

@@ -279,6 +279,8 @@ bool LiveTools::PlayTimelineEdit()
         m_timeline->RecordReplay(m_host->timer.TotalTime(), stopwatch.Milliseconds());
     }
     m_timeline->ReportReplay();
+    // Unsaved edits reach the disk every few seconds, written on the autosave's own thread.
+    m_timeline->Editor().Tick(static_cast<double>(FrameTimer::SystemNanoseconds()) / 1e9);
     return played;
 }
 
@@ -306,12 +308,13 @@ bool LiveTools::ReloadChoreography(std::int64_t now)
     {
         return false;
     }
+    // The panel's unsaved edits stay what plays: the file's version waits one undo away.
+    if (m_timeline && m_timeline->Editor().AdoptFile(loaded))
+    {
+        return false;
+    }
     PhaseStopwatch stopwatch;
     PlayChoreography(loaded, m_choreographyReloader->FileName());
-    if (m_timeline)
-    {
-        m_timeline->Editor().AdoptFile(loaded);
-    }
     std::cerr << m_choreographyReloader->FileName() << ": reloaded, replayed to " << m_host->timer.TotalTime()
               << " s in " << static_cast<int>(stopwatch.Milliseconds()) << " ms" << std::endl;
     return true;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <set>
+#include <unordered_set>
 #include <utility>
 
 float Choreography::Coordinate::At(float current, float t, float travel) const
@@ -149,17 +150,19 @@ public:
 private:
     std::vector<Problem> m_problems;
 };
-}
 
-std::vector<Choreography::Problem> Choreography::Validate() const
+// Every check of Validate; with `valid`, the parts that `valid` shares with this version are taken as checked.
+std::vector<Choreography::Problem> ValidateSharing(const Choreography& c, const Choreography* valid)
 {
+    using Channel = Choreography::Channel;
     ProblemList problems;
-    problems.Number(Part::Choreography, 0, std::nullopt, "beat", beatSeconds);
-    if (beatSeconds < 0.0f)
+    problems.Number(Part::Choreography, 0, std::nullopt, "beat", c.beatSeconds);
+    if (c.beatSeconds < 0.0f)
     {
         problems.Add(Part::Choreography, 0, std::nullopt, "the beat is negative");
     }
 
+    const Choreography::Travel& travel = c.travel;
     problems.Number(Part::Travel, 0, std::nullopt, "start", travel.start);
     problems.Number(Part::Travel, 0, std::nullopt, "speed", travel.speed);
     problems.Window(Part::Travel, 0, travel.window);
@@ -173,9 +176,10 @@ std::vector<Choreography::Problem> Choreography::Validate() const
         }
     }
 
-    for (std::size_t i = 0; i < camera.size() && !problems.Full(); ++i)
+    const bool cameraChecked = valid != nullptr && c.camera.Identity() == valid->camera.Identity();
+    for (std::size_t i = 0; i < c.camera.size() && !problems.Full() && !cameraChecked; ++i)
     {
-        const CameraSegment& segment = camera[i];
+        const Choreography::CameraSegment& segment = c.camera[i];
         problems.Window(Part::CameraSegment, i, segment.window);
         problems.Place(Part::CameraSegment, i, segment.place);
         problems.Number(Part::CameraSegment, i, std::nullopt, "pitchRate", segment.pitchRate);
@@ -185,9 +189,10 @@ std::vector<Choreography::Problem> Choreography::Validate() const
         }
     }
 
-    for (std::size_t i = 0; i < actors.size() && !problems.Full(); ++i)
+    const bool actorsChecked = valid != nullptr && c.actors.Identity() == valid->actors.Identity();
+    for (std::size_t i = 0; i < c.actors.size() && !problems.Full() && !actorsChecked; ++i)
     {
-        const ActorRow& row = actors[i];
+        const Choreography::ActorRow& row = c.actors[i];
         if (row.actor == kInvalidActorId)
         {
             problems.Add(Part::ActorRow, i, std::nullopt, "actor ids start at 1");
@@ -197,19 +202,34 @@ std::vector<Choreography::Problem> Choreography::Validate() const
         problems.Number(Part::ActorRow, i, std::nullopt, "rate", row.rate);
     }
 
-    std::set<std::pair<ActorId, Channel>> driven;
-    for (std::size_t i = 0; i < tracks.size() && !problems.Full(); ++i)
+    // Keys shared with a valid version were checked when it was.
+    std::unordered_set<const void*> checkedKeys;
+    if (valid != nullptr)
     {
-        const Track& track = tracks[i];
+        for (const Choreography::Track& track : valid->tracks)
+        {
+            checkedKeys.insert(track.keys.Identity());
+        }
+    }
+    std::set<std::pair<ActorId, Channel>> driven;
+    for (std::size_t i = 0; i < c.tracks.size() && !problems.Full(); ++i)
+    {
+        const Choreography::Track& track = c.tracks[i];
         if (!driven.emplace(track.actor, track.channel).second)
         {
             problems.Add(Part::Track, i, std::nullopt,
-                         std::string("a second track for the same ") + ChannelName(track.channel) + " of " +
-                             (track.actor == Track::kCamera ? "the camera" : "actor " + std::to_string(track.actor)));
+                         std::string("a second track for the same ") + Choreography::ChannelName(track.channel) +
+                             " of " +
+                             (track.actor == Choreography::Track::kCamera ? "the camera"
+                                                                          : "actor " + std::to_string(track.actor)));
+        }
+        if (track.keys.Identity() != nullptr && checkedKeys.count(track.keys.Identity()) != 0)
+        {
+            continue;
         }
         for (std::size_t k = 0; k < track.keys.size() && !problems.Full(); ++k)
         {
-            const Key& key = track.keys[k];
+            const Choreography::Key& key = track.keys[k];
             problems.Number(Part::Track, i, k, "the key's time", key.time);
             problems.Number(Part::Track, i, k, "the key's value", key.value);
             if (k > 0 && key.time < track.keys[k - 1].time)
@@ -219,6 +239,17 @@ std::vector<Choreography::Problem> Choreography::Validate() const
         }
     }
     return problems.Take();
+}
+}
+
+std::vector<Choreography::Problem> Choreography::Validate() const
+{
+    return ValidateSharing(*this, nullptr);
+}
+
+std::vector<Choreography::Problem> Choreography::ValidateEditOf(const Choreography& valid) const
+{
+    return ValidateSharing(*this, &valid);
 }
 
 const char* Choreography::ChannelName(Channel channel)

@@ -1,12 +1,14 @@
 // The presentation's choreography as data: when the camera flies where and how it turns, which sky shows, the
 // travelling value the flight follows, which actor turns about which axis how fast, and keyed tracks that drive
 // the camera's and the actors' coordinates and angles along paths. The compiled-in presentation is one constant
-// of this type (Presentation()), played by the same code as a file. Plain values, cheap to copy and compare (an
-// editor keeps copies for undo); Validate() says what is wrong and where. Reading and writing files is
+// of this type (Presentation()), played by the same code as a file. Plain values whose lists are copy-on-write, so
+// that a copy costs a few pointers and an edited copy shares all it did not change (an editor keeps hundreds for
+// undo); Validate() says what is wrong and where. Reading and writing files is
 // ChoreographyFile's, playing it onto the scene ChoreographyPlayer's.
 #pragma once
 
 #include "events/EngineTypes.h"
+#include "scene/choreography/CowVector.h"
 
 #include <array>
 #include <cstddef>
@@ -49,7 +51,12 @@ struct Choreography
 
         // `current` is where the camera or actor stands now. A zero offset adds nothing, not even to -0.
         float At(float current, float t, float travel) const;
-        bool operator==(const Coordinate&) const = default;
+        // A kept coordinate's offset plays no part and is not written, so it makes no difference here either
+        // (the panel keeps it, so that switching back to fixed finds the number again).
+        bool operator==(const Coordinate& other) const
+        {
+            return source == other.source && (source == Source::Kept || offset == other.offset);
+        }
     };
     using Place = std::array<Coordinate, 3>;
 
@@ -144,7 +151,7 @@ struct Choreography
         static constexpr ActorId kCamera = kInvalidActorId;
         ActorId actor = kCamera;
         Channel channel = Channel::X;
-        std::vector<Key> keys;
+        CowVector<Key> keys;
 
         bool DrivesAt(float t) const { return !keys.empty() && t >= keys.front().time && t <= keys.back().time; }
         // The value at `t`, found by binary search; before the first key the first value, after the last the
@@ -180,15 +187,19 @@ struct Choreography
     float beatSeconds = 0.0f;
     Travel travel;
     // Applied in order each frame; more than one may hold at a time.
-    std::vector<CameraSegment> camera;
+    CowVector<CameraSegment> camera;
     // Applied in order within each actor; each holding row queues one move.
-    std::vector<ActorRow> actors;
-    std::vector<Track> tracks;
+    CowVector<ActorRow> actors;
+    CowVector<Track> tracks;
 
     // Empty when the choreography can be played: every number finite and within kLargestValue (window sides
     // may be open), windows that end after they start, skies 0 or 1, a wrap that jumps back, actor ids from 1,
     // keys in time order, at most one track per channel of the camera and of each actor.
     std::vector<Problem> Validate() const;
+    // The same answer as Validate(), for a version made from `valid` (which has no problems) by edits: the keys
+    // of a track that still shares them with a track of `valid` are not checked again, nor the camera segments
+    // or actor rows when they are shared. So an edit of a key costs one track's check, not the whole file's.
+    std::vector<Problem> ValidateEditOf(const Choreography& valid) const;
 
     // The presentation's own choreography, compiled in.
     static const Choreography& Presentation();

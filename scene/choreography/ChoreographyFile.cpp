@@ -11,11 +11,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <initializer_list>
 #include <string_view>
-#include <system_error>
 #include <utility>
 
 namespace
@@ -303,6 +300,29 @@ Choreography::Key ReadKey(const ElementReader& e)
     return key;
 }
 
+// Refuses text inside `element` and, unless `elementsAllowed`, elements: the format has no place for either, so
+// they are more likely a mistake than a wish (a <Key> inside a <Key> would otherwise be silently dropped).
+// Comments may stand anywhere.
+void RefuseContent(const TiXmlElement& element, bool elementsAllowed)
+{
+    for (const TiXmlNode* node = element.FirstChild(); node != nullptr; node = node->NextSibling())
+    {
+        const std::string name = "<" + Shown(element.ValueStr()) + ">";
+        if (node->ToText() != nullptr)
+        {
+            throw FileProblem{node->Row(), name + " holds no text: \"" + Shown(node->ValueStr()) + "\""};
+        }
+        if (node->ToElement() != nullptr && !elementsAllowed)
+        {
+            throw FileProblem{node->Row(), name + " holds no elements: <" + Shown(node->ValueStr()) + ">"};
+        }
+        if (node->ToUnknown() != nullptr || node->ToDeclaration() != nullptr)
+        {
+            throw FileProblem{node->Row(), name + " holds no markup but elements and comments"};
+        }
+    }
+}
+
 Choreography Read(const TiXmlElement& rootElement, PartLines& lines)
 {
     lines.root = rootElement.Row();
@@ -321,6 +341,7 @@ Choreography Read(const TiXmlElement& rootElement, PartLines& lines)
         }
     }
 
+    RefuseContent(rootElement, true);
     Choreography choreography;
     choreography.beatSeconds = root.NumberOr("beat", 0.0f);
     for (const TiXmlElement* child = rootElement.FirstChildElement(); child != nullptr;
@@ -363,6 +384,7 @@ Choreography Read(const TiXmlElement& rootElement, PartLines& lines)
                 {
                     key.Fail("<Track> holds <Key> elements only, not <" + key.Name() + ">");
                 }
+                RefuseContent(*keyElement, false);
                 keyLines.push_back(key.Line());
                 track.keys.push_back(ReadKey(key));
             }
@@ -372,10 +394,7 @@ Choreography Read(const TiXmlElement& rootElement, PartLines& lines)
             throw FileProblem{child->Row(),
                               "<" + Shown(name) + "> is not part of a choreography (Travel, Camera, Actor or Track)"};
         }
-        if (name != "Track" && child->FirstChildElement() != nullptr)
-        {
-            throw FileProblem{child->FirstChildElement()->Row(), "<" + name + "> holds no elements"};
-        }
+        RefuseContent(*child, name == "Track");
     }
     return choreography;
 }
@@ -473,7 +492,9 @@ private:
 };
 }
 
-std::optional<Choreography> ChoreographyFile::Load(const std::string& fileName, std::string* problem)
+namespace
+{
+std::optional<Choreography> LoadFile(const std::string& fileName, std::string* problem, bool validate)
 {
     TiXmlDocument document;
     std::string parseProblem;
@@ -502,7 +523,8 @@ std::optional<Choreography> ChoreographyFile::Load(const std::string& fileName, 
         return std::nullopt;
     }
 
-    const std::vector<Choreography::Problem> problems = choreography.Validate();
+    const std::vector<Choreography::Problem> problems =
+        validate ? choreography.Validate() : std::vector<Choreography::Problem>();
     if (!problems.empty())
     {
         // The file's earliest line among them, as a reader of the file goes.
@@ -513,6 +535,17 @@ std::optional<Choreography> ChoreographyFile::Load(const std::string& fileName, 
         return std::nullopt;
     }
     return choreography;
+}
+}
+
+std::optional<Choreography> ChoreographyFile::Load(const std::string& fileName, std::string* problem)
+{
+    return LoadFile(fileName, problem, true);
+}
+
+std::optional<Choreography> ChoreographyFile::LoadForEditing(const std::string& fileName, std::string* problem)
+{
+    return LoadFile(fileName, problem, false);
 }
 
 std::string ChoreographyFile::Write(const Choreography& choreography)
@@ -589,34 +622,4 @@ std::string ChoreographyFile::Write(const Choreography& choreography)
     }
     out += "</" + std::string(kRootElement) + ">\n";
     return out;
-}
-
-bool ChoreographyFile::Save(const Choreography& choreography, const std::string& fileName, std::string* problem)
-{
-    const std::string text = Write(choreography);
-    const std::filesystem::path target(fileName);
-    std::filesystem::path temporary = target;
-    temporary += ".writing";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        out.close();
-        if (!out)
-        {
-            std::error_code ignored;
-            std::filesystem::remove(temporary, ignored);
-            SetProblem(problem, fileName + ": cannot write the choreography");
-            return false;
-        }
-    }
-    std::error_code error;
-    std::filesystem::rename(temporary, target, error);
-    if (error)
-    {
-        std::error_code ignored;
-        std::filesystem::remove(temporary, ignored);
-        SetProblem(problem, fileName + ": cannot write the choreography: " + error.message());
-        return false;
-    }
-    return true;
 }

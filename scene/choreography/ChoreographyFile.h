@@ -19,9 +19,11 @@ public:
     // Reads and validates `fileName`. On failure returns nothing and `problem`, when given, receives one line
     // naming the file, the line (where there is one) and what is wrong: "choreo.xml:12: ...".
     static std::optional<Choreography> Load(const std::string& fileName, std::string* problem = nullptr);
-    // The file's text for a valid choreography. Numbers in their shortest form that reads back as the same float.
+    // Reads `fileName` as Load does, but takes values that cannot be played yet (a recovered edit in progress):
+    // only what the format itself refuses fails.
+    static std::optional<Choreography> LoadForEditing(const std::string& fileName, std::string* problem = nullptr);
+    // The file's text. Numbers in their shortest form that reads back as the same float; a choreography that
+    // cannot be played yet is written as it is. Files are written by the application (FileReplacer), which knows
+    // how the platform keeps them safe.
     static std::string Write(const Choreography& choreography);
-    // Writes Write()'s text to `fileName` through a temporary file beside it, so that a failed write never
-    // leaves a half-written file in its place. False, with `problem`, when it cannot.
-    static bool Save(const Choreography& choreography, const std::string& fileName, std::string* problem = nullptr);
 };

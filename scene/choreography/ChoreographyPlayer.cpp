@@ -13,6 +13,7 @@
 
 #include <iostream>
 #include <optional>
+#include <unordered_map>
 
 namespace
 {
@@ -143,16 +144,15 @@ ChoreographyPlayer::ChoreographyPlayer(std::shared_ptr<const Choreography> chore
 
 void ChoreographyPlayer::BuildIndex()
 {
-    const auto groupOf = [this](ActorId actor) -> ActorGroup& {
-        for (ActorGroup& group : m_groups)
+    // Groups stay in the order their actors first appear, which is the order their moves are queued in.
+    std::unordered_map<ActorId, std::size_t> groupIndex;
+    const auto groupOf = [this, &groupIndex](ActorId actor) -> ActorGroup& {
+        const auto [found, added] = groupIndex.emplace(actor, m_groups.size());
+        if (added)
         {
-            if (group.actor == actor)
-            {
-                return group;
-            }
+            m_groups.push_back(ActorGroup{actor, {}, {}});
         }
-        m_groups.push_back(ActorGroup{actor, {}, {}});
-        return m_groups.back();
+        return m_groups[found->second];
     };
     for (const Choreography::ActorRow& row : m_choreography->actors)
     {

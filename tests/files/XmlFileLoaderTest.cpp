@@ -149,6 +149,29 @@ TEST_F(XmlFileLoaderTest, NestingDeeperThanTheLimitIsRefusedBeforeParsing)
     EXPECT_FALSE(loads(nested(20000, "")));
 }
 
+// The parser compares each attribute with every earlier one of its element: 200,000 attributes took minutes. An
+// element with more than the limit is refused before parsing, naming its line, however many more it has.
+TEST_F(XmlFileLoaderTest, AnElementWithTooManyAttributesIsRefusedBeforeParsing)
+{
+    const auto element = [](std::size_t count) {
+        std::string text = "<World>\n<Actors\n";
+        for (std::size_t i = 0; i < count; ++i)
+        {
+            text += " a" + std::to_string(i) + "=\"1\"";
+        }
+        return text + "/>\n</World>";
+    };
+    const std::size_t limit = XmlFileLoader::kMaxAttributes;
+    TiXmlDocument document;
+    std::string problem;
+    EXPECT_TRUE(XmlFileLoader::Load(document, m_scratch.Write("wide.xml", element(limit)), &problem)) << problem;
+    for (const std::size_t count : {limit + 1, std::size_t{200'000}})
+    {
+        EXPECT_FALSE(XmlFileLoader::Load(document, m_scratch.Write("wide.xml", element(count)), &problem));
+        EXPECT_NE(problem.find("line 2"), std::string::npos) << problem;
+    }
+}
+
 // Nesting that a byte count misses but the parser sees: once a byte-order mark or a declaration says UTF-8, a
 // stray lead byte takes the '<' or the quote after it with it, and a declaration's quoted values may hold '>'.
 // All of it is refused before the parser runs; the same bytes declared Latin-1 are read a byte at a time and load.

@@ -7,6 +7,7 @@
 //       tools/winerun build/bin/choreography_bench.exe (Windows build, under Wine)
 #include "actors/BaseEngineLogic.h"
 #include "app/EngineOptions.h"
+#include "app/FileReplacer.h"
 #include "app/Mouse.h"
 #include "events/EventManager.h"
 #include "scene/choreography/ChoreographyFile.h"
@@ -73,7 +74,7 @@ Choreography WithKeys(std::size_t keyCount)
 void ReadBenchmark(const std::filesystem::path& folder, std::size_t keyCount)
 {
     const std::string file = (folder / ("keys-" + std::to_string(keyCount) + ".xml")).string();
-    if (!ChoreographyFile::Save(WithKeys(keyCount), file))
+    if (!FileReplacer::Write(file, ChoreographyFile::Write(WithKeys(keyCount))))
     {
         std::printf("choreography file, %zu keys: cannot be written\n", keyCount);
         return;

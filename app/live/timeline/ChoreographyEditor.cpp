@@ -1,31 +1,60 @@
 // The timeline panel's document: see ChoreographyEditor.h.
 #include "app/live/timeline/ChoreographyEditor.h"
 
-#include <filesystem>
-#include <iostream>
-#include <utility>
-
+#include "app/FileReplacer.h"
 #include "scene/choreography/ChoreographyFile.h"
 
-ChoreographyEditor::ChoreographyEditor(Choreography start, std::string fileName)
-    : m_current(start), m_saved(start), m_played(std::make_shared<const Choreography>(std::move(start))),
-      m_fileName(std::move(fileName))
+#include <iostream>
+#include <unordered_set>
+#include <utility>
+
+namespace
 {
-    m_problems = m_current.Validate();
+// What `older` holds that `newer` does not share with it: the lists of the one that are not the other's.
+std::size_t UnsharedBytes(const Choreography& older, const Choreography& newer)
+{
+    std::size_t bytes = 0;
+    const auto add = [&bytes](const auto& mine, const auto& theirs) {
+        bytes += mine.Identity() != theirs.Identity() ? mine.ElementBytes() : 0;
+    };
+    add(older.camera, newer.camera);
+    add(older.actors, newer.actors);
+    add(older.tracks, newer.tracks);
+    std::unordered_set<const void*> shared;
+    for (const Choreography::Track& track : newer.tracks)
+    {
+        shared.insert(track.keys.Identity());
+    }
+    for (const Choreography::Track& track : older.tracks)
+    {
+        bytes += shared.count(track.keys.Identity()) == 0 ? track.keys.ElementBytes() : 0;
+    }
+    return bytes;
 }
+
+}
+
+ChoreographyEditor::ChoreographyEditor(Choreography start, std::string fileName) : m_fileName(std::move(fileName))
+{
+    SetCurrent(NewVersion(std::move(start)));
+    m_savedRevision = m_playedRevision = m_autosavedRevision = m_current.revision;
+    FindRecovery();
+}
+
+ChoreographyEditor::~ChoreographyEditor() = default;
 
 void ChoreographyEditor::Change(Choreography next)
 {
-    if (next == m_current)
+    if (next == m_current.choreography)
     {
         return;
     }
+    Version previous = SetCurrent(NewVersion(std::move(next)));
     if (!m_gestureStart)
     {
-        PushUndo(m_current);
+        PushUndo(std::move(previous));
         m_redo.clear();
     }
-    SetCurrent(std::move(next));
 }
 
 void ChoreographyEditor::BeginGesture()
@@ -42,9 +71,9 @@ void ChoreographyEditor::EndGesture()
     {
         return;
     }
-    Choreography start = std::move(*m_gestureStart);
+    Version start = std::move(*m_gestureStart);
     m_gestureStart.reset();
-    if (start != m_current)   // a drag that ended where it began is no step
+    if (start.revision != m_current.revision)   // a drag that ended where it began is no step
     {
         PushUndo(std::move(start));
         m_redo.clear();
@@ -58,10 +87,10 @@ bool ChoreographyEditor::Undo()
     {
         return false;
     }
-    m_redo.push_back(std::move(m_current));
-    Choreography previous = std::move(m_undo.back());
+    UndoStep step = std::move(m_undo.back());
     m_undo.pop_back();
-    SetCurrent(std::move(previous));
+    m_undoBytes -= step.bytes;
+    m_redo.push_back(SetCurrent(std::move(step.version)));
     return true;
 }
 
@@ -72,34 +101,55 @@ bool ChoreographyEditor::Redo()
     {
         return false;
     }
-    PushUndo(std::move(m_current));
-    Choreography next = std::move(m_redo.back());
+    Version next = std::move(m_redo.back());
     m_redo.pop_back();
-    SetCurrent(std::move(next));
+    PushUndo(SetCurrent(std::move(next)));
     return true;
 }
 
 std::shared_ptr<const Choreography> ChoreographyEditor::TakeToPlay()
 {
-    if (!m_problems.empty() || m_current == *m_played)
+    if (!m_problems.empty() || m_current.revision == m_playedRevision)
     {
         return nullptr;
     }
-    m_played = std::make_shared<const Choreography>(m_current);
-    return m_played;
+    m_playedRevision = m_current.revision;
+    return std::make_shared<const Choreography>(m_current.choreography);
 }
 
-void ChoreographyEditor::AdoptFile(std::shared_ptr<const Choreography> loaded)
+bool ChoreographyEditor::AdoptFile(std::shared_ptr<const Choreography> loaded)
 {
     EndGesture();
-    if (*loaded != m_current)
+    Version outside = NewVersion(*loaded);
+    if (HasUnsavedChanges() && *loaded != m_current.choreography)
     {
-        PushUndo(std::move(m_current));
+        // The maker's edits win over a change made elsewhere: they stay what is edited and plays, and are on the
+        // disk before anything else happens; the file's new version is one undo away and in FILE.bak once saved.
+        QueueAutosave();
+        m_savedRevision = outside.revision;
+        PushUndo(std::move(outside));
         m_redo.clear();
-        SetCurrent(*loaded);
+        std::cerr << BaseFileName() << ": changed on disk; the timeline panel's unsaved edits stay (and are in "
+                  << AutosaveFileName() << "), the file's version is one undo away" << std::endl;
+        return true;
     }
-    m_saved = *loaded;
-    m_played = std::move(loaded);
+    if (*loaded != m_current.choreography)
+    {
+        PushUndo(SetCurrent(std::move(outside)));
+        m_redo.clear();
+    }
+    m_savedRevision = m_playedRevision = m_autosavedRevision = m_current.revision;
+    return false;
+}
+
+std::string ChoreographyEditor::AutosaveFileName() const
+{
+    return m_autosaveFile ? *m_autosaveFile : BaseFileName() + kAutosaveSuffix;
+}
+
+std::string ChoreographyEditor::BaseFileName() const
+{
+    return m_fileName.empty() ? std::string(kNewFileName) : m_fileName;
 }
 
 bool ChoreographyEditor::Save()
@@ -107,80 +157,141 @@ bool ChoreographyEditor::Save()
     const std::string fileName = m_fileName.empty() ? FreeFileName(kNewFileName) : m_fileName;
     if (!m_problems.empty())
     {
-        std::cerr << fileName << ": not saved: " << m_problems.front().Where() << ": " << m_problems.front().what
-                  << std::endl;
+        std::cerr << fileName << ": not saved, since this version cannot be played yet (" << m_problems.front().Where()
+                  << ": " << m_problems.front().what << "); it is kept in " << AutosaveFileName() << std::endl;
+        QueueAutosave();
         return false;
     }
-    // The backup is a copy, so that the file itself is there all along; the new version then replaces it in one
-    // rename.
-    std::error_code error;
-    const bool replacing = std::filesystem::exists(fileName, error);
-    if (replacing)
-    {
-        std::filesystem::copy_file(fileName, fileName + kBackupSuffix,
-                                   std::filesystem::copy_options::overwrite_existing, error);
-        if (error)
-        {
-            std::cerr << fileName << ": not saved: no backup could be written to " << fileName << kBackupSuffix << ": "
-                      << error.message() << std::endl;
-            return false;
-        }
-    }
+    const bool replacing = FileReplacer::Exists(fileName);
     std::string problem;
-    if (!ChoreographyFile::Save(m_current, fileName, &problem))
+    if (!FileReplacer::Write(fileName, ChoreographyFile::Write(m_current.choreography),
+                             replacing ? fileName + kBackupSuffix : std::string(), &problem))
     {
         std::cerr << problem << std::endl;
+        QueueAutosave();
         return false;
     }
+    // Any autosave of an unnamed version sits beside "choreography.xml"; it goes with the first save too.
+    const std::string autosave = AutosaveFileName();
     m_fileName = fileName;
-    m_saved = m_current;
-    std::cerr << fileName << ": choreography saved (" << m_current.camera.size() << " camera segments, "
-              << m_current.actors.size() << " actor rows, " << m_current.tracks.size() << " tracks"
+    m_savedRevision = m_current.revision;
+    m_autosave.Wait();
+    FileReplacer::Remove(autosave);
+    FileReplacer::Remove(AutosaveFileName());
+    m_autosavedRevision = m_current.revision;
+    // A recovered version that was opened is in the file now, with whatever was made of it.
+    if (!m_openedRecovery.empty())
+    {
+        FileReplacer::Remove(m_openedRecovery);
+        m_openedRecovery.clear();
+    }
+    const Choreography& saved = m_current.choreography;
+    std::cerr << fileName << ": choreography saved (" << saved.camera.size() << " camera segments, "
+              << saved.actors.size() << " actor rows, " << saved.tracks.size() << " tracks"
               << (replacing ? ", the previous version in " + fileName + kBackupSuffix : std::string()) << ")"
               << std::endl;
     return true;
 }
 
+void ChoreographyEditor::Tick(double nowSeconds)
+{
+    if (const std::optional<std::string> failure = m_autosave.TakeFailure())
+    {
+        std::cerr << *failure << " (the autosave is tried again)" << std::endl;
+        m_autosavedRevision = 0;
+    }
+    if (HasUnsavedChanges() && m_current.revision != m_autosavedRevision &&
+        nowSeconds - m_lastAutosave >= kAutosaveSeconds)
+    {
+        m_lastAutosave = nowSeconds;
+        QueueAutosave();
+    }
+}
+
 std::optional<std::string> ChoreographyEditor::WriteRecovery()
 {
-    if (m_recoveryDone || !HasUnsavedChanges())
+    if (m_recoveryDone)
     {
         return std::nullopt;
     }
     m_recoveryDone = true;
-    const bool currentValid = m_problems.empty();
-    const Choreography& version = currentValid ? m_current : LastValid();
-    const std::string base = m_fileName.empty() ? FreeFileName(kNewFileName) : m_fileName;
-    if (version == m_saved)
+    EndGesture();
+    const std::string autosave = AutosaveFileName();
+    if (!HasUnsavedChanges())
     {
-        std::cerr << base << ": the unsaved edit is lost: " << m_problems.front().Where() << ": "
-                  << m_problems.front().what << std::endl;
+        m_autosave.Wait();
+        FileReplacer::Remove(autosave);
         return std::nullopt;
     }
-    // An earlier recovery may hold work of its own, so it is never written over.
-    const std::string recovery = FreeFileName(base + kRecoverySuffix);
+    QueueAutosave();
+    m_autosave.Wait();
+    if (const std::optional<std::string> failure = m_autosave.TakeFailure())
+    {
+        std::cerr << *failure << "; the unsaved edits could not be kept" << std::endl;
+        return std::nullopt;
+    }
+    std::cerr << BaseFileName() << ": unsaved edits kept in " << autosave
+              << (m_problems.empty() ? "" : " (a version that cannot be played yet, as it was)")
+              << "; the next start with this file offers them" << std::endl;
+    return autosave;
+}
+
+bool ChoreographyEditor::OpenRecovery(std::string* problem)
+{
+    if (m_recoveryFile.empty())
+    {
+        return false;
+    }
+    std::optional<Choreography> recovered = ChoreographyFile::LoadForEditing(m_recoveryFile, problem);
+    if (!recovered)
+    {
+        return false;
+    }
+    std::cerr << m_recoveryFile << ": opened in the timeline panel; the file's version is one undo away" << std::endl;
+    m_openedRecovery = std::exchange(m_recoveryFile, std::string());
+    Change(std::move(*recovered));
+    return true;
+}
+
+void ChoreographyEditor::FindRecovery()
+{
+    const std::string autosave = AutosaveFileName();
+    const std::optional<std::int64_t> autosaved = FileReplacer::LastWritten(autosave);
+    if (!autosaved)
+    {
+        return;
+    }
+    const std::optional<std::int64_t> saved = FileReplacer::LastWritten(BaseFileName());
+    const bool newer = !saved || *autosaved >= *saved;
+    const std::string aside = FreeFileName(BaseFileName() + kRecoverySuffix);
     std::string problem;
-    if (!ChoreographyFile::Save(version, recovery, &problem))
+    if (!FileReplacer::Rename(autosave, aside, &problem))
     {
-        std::cerr << problem << "; the unsaved edits are lost" << std::endl;
-        return std::nullopt;
+        m_recoveryFile = autosave;
+        m_autosaveFile = FreeFileName(autosave);
+        std::cerr << autosave << ": edits not saved in an earlier run are here, but could not be moved aside ("
+                  << problem << "); this run autosaves to " << *m_autosaveFile << std::endl;
+        return;
     }
-    std::cerr << base << ": unsaved edits written to " << recovery
-              << (currentValid ? "" : " (as last played: the edit in progress was not valid)") << std::endl;
-    return recovery;
+    m_recoveryFile = aside;
+    std::cerr << aside << ": edits not saved in an earlier run (" << (newer ? "newer" : "older")
+              << " than the file); the timeline panel (F2) opens them" << std::endl;
 }
 
 std::string ChoreographyEditor::FreeFileName(const std::string& name)
 {
-    const std::filesystem::path path(name);
-    const std::string stem = (path.parent_path() / path.stem()).string();
-    const std::string extension = path.extension().string();
+    // The extension is what follows the last dot of the last part of the name, as long as that dot does not start
+    // it (".hidden" has none).
+    const std::size_t part = name.find_last_of("/\\") + 1;
+    const std::size_t dot = name.rfind('.');
+    const bool hasExtension = dot != std::string::npos && dot > part;
+    const std::string stem = hasExtension ? name.substr(0, dot) : name;
+    const std::string extension = hasExtension ? name.substr(dot) : std::string();
     std::string candidate = name;
     for (unsigned number = 2;; ++number)
     {
-        std::error_code error;
         // A folder that cannot be looked into ends the search; writing there fails and says so.
-        if (!std::filesystem::exists(candidate, error) || error)
+        if (!FileReplacer::Exists(candidate))
         {
             return candidate;
         }
@@ -188,17 +299,30 @@ std::string ChoreographyEditor::FreeFileName(const std::string& name)
     }
 }
 
-void ChoreographyEditor::PushUndo(Choreography version)
+// `version` was current until the version now current replaced it.
+void ChoreographyEditor::PushUndo(Version version)
 {
-    m_undo.push_back(std::move(version));
-    if (m_undo.size() > kUndoDepth)
+    const std::size_t bytes = UnsharedBytes(version.choreography, m_current.choreography);
+    m_undo.push_back({std::move(version), bytes});
+    m_undoBytes += bytes;
+    while (m_undo.size() > kUndoDepth || (m_undoBytes > kUndoBytes && m_undo.size() > 1))
     {
+        m_undoBytes -= m_undo.front().bytes;
         m_undo.pop_front();
     }
 }
 
-void ChoreographyEditor::SetCurrent(Choreography version)
+ChoreographyEditor::Version ChoreographyEditor::SetCurrent(Version version)
 {
-    m_current = std::move(version);
-    m_problems = m_current.Validate();
+    // Only what an edit made anew needs checking when it was made from a version that plays.
+    const bool fromValid = m_problems.empty() && m_current.revision != 0;
+    m_problems =
+        fromValid ? version.choreography.ValidateEditOf(m_current.choreography) : version.choreography.Validate();
+    return std::exchange(m_current, std::move(version));
+}
+
+void ChoreographyEditor::QueueAutosave()
+{
+    m_autosavedRevision = m_current.revision;
+    m_autosave.Queue(AutosaveFileName(), m_current.choreography, m_problems);
 }

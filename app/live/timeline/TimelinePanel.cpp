@@ -919,7 +919,7 @@ void TimelinePanel::DrawTrackCurve(const Choreography::Track& track, const TimeA
 
 void TimelinePanel::DragKey(std::size_t track, std::size_t key, float time)
 {
-    const std::vector<Choreography::Key>& keys = m_editor.Current().tracks[track].keys;
+    const CowVector<Choreography::Key>& keys = m_editor.Current().tracks[track].keys;
     if (key >= keys.size())
     {
         return;

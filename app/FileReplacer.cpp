@@ -1,0 +1,403 @@
+// FileReplacer: Win32's file calls on Windows (std::filesystem's copy decides "same file" by st_ino, which the
+// Windows C runtime always reports as 0, so a copy over an existing backup failed there), POSIX calls elsewhere
+// for the native test builds. Both go the same way: read-only check, backup, temporary, flush, replace.
+#include "app/FileReplacer.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace
+{
+std::atomic<unsigned> g_temporaryCount{0};
+
+bool Fail(std::string* problem, const std::string& text)
+{
+    if (problem != nullptr)
+    {
+        *problem = text;
+    }
+    return false;
+}
+
+enum class Existing
+{
+    None,
+    Writable,
+    ReadOnly,
+    Folder
+};
+
+#ifdef _WIN32
+unsigned ProcessId()
+{
+    return static_cast<unsigned>(GetCurrentProcessId());
+}
+
+// File names come as the program's narrow strings, in the active ANSI code page.
+std::wstring Wide(const std::string& text)
+{
+    if (text.empty())
+    {
+        return {};
+    }
+    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+    return wide;
+}
+
+std::string LastError()
+{
+    const DWORD code = GetLastError();
+    char* text = nullptr;
+    const DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                            FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string message = length > 0 && text != nullptr ? std::string(text, length) : std::string();
+    LocalFree(text);
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == '.'))
+    {
+        message.pop_back();
+    }
+    return (message.empty() ? "error" : message) + " (" + std::to_string(code) + ")";
+}
+
+Existing Examine(const std::string& file)
+{
+    const DWORD attributes = GetFileAttributesW(Wide(file).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+    {
+        return Existing::None;
+    }
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+    {
+        return Existing::Folder;
+    }
+    return (attributes & FILE_ATTRIBUTE_READONLY) != 0 ? Existing::ReadOnly : Existing::Writable;
+}
+
+// Writes and flushes a new file; it must not exist yet.
+bool WriteNew(const std::string& file, std::string_view text, std::string& reason)
+{
+    const HANDLE handle = CreateFileW(Wide(file).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+    {
+        reason = LastError();
+        return false;
+    }
+    bool ok = true;
+    std::size_t done = 0;
+    while (ok && done < text.size())
+    {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(text.size() - done, 1u << 30));
+        DWORD wrote = 0;
+        ok = WriteFile(handle, text.data() + done, chunk, &wrote, nullptr) != 0 && wrote == chunk;
+        done += wrote;
+    }
+    // The data must be on the disk before the rename makes it the file: a rename that reaches the disk first
+    // would leave an empty or partial file after a power loss.
+    ok = ok && FlushFileBuffers(handle) != 0;
+    if (!ok)
+    {
+        reason = LastError();
+    }
+    CloseHandle(handle);
+    return ok;
+}
+
+bool ReadWhole(const std::string& file, std::string& text, std::string& reason)
+{
+    const HANDLE handle = CreateFileW(Wide(file).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+    {
+        reason = LastError();
+        return false;
+    }
+    bool ok = true;
+    char buffer[64 * 1024];
+    for (;;)
+    {
+        DWORD got = 0;
+        if (ReadFile(handle, buffer, sizeof(buffer), &got, nullptr) == 0)
+        {
+            reason = LastError();
+            ok = false;
+            break;
+        }
+        if (got == 0)
+        {
+            break;
+        }
+        text.append(buffer, got);
+    }
+    CloseHandle(handle);
+    return ok;
+}
+
+bool Rename(const std::string& from, const std::string& to, std::string& reason)
+{
+    if (MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0)
+    {
+        reason = LastError();
+        return false;
+    }
+    return true;
+}
+
+bool RenameNew(const std::string& from, const std::string& to, std::string& reason)
+{
+    if (MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_WRITE_THROUGH) == 0)
+    {
+        reason = LastError();
+        return false;
+    }
+    return true;
+}
+
+std::optional<std::int64_t> Written(const std::string& file)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (GetFileAttributesExW(Wide(file).c_str(), GetFileExInfoStandard, &data) == 0)
+    {
+        return std::nullopt;
+    }
+    return (static_cast<std::int64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+           data.ftLastWriteTime.dwLowDateTime;
+}
+
+void Delete(const std::string& file)
+{
+    DeleteFileW(Wide(file).c_str());
+}
+
+bool Gone(const std::string& file)
+{
+    return DeleteFileW(Wide(file).c_str()) != 0 || GetLastError() == ERROR_FILE_NOT_FOUND ||
+           GetLastError() == ERROR_PATH_NOT_FOUND;
+}
+#else
+unsigned ProcessId()
+{
+    return static_cast<unsigned>(getpid());
+}
+
+std::string LastError()
+{
+    return std::strerror(errno);
+}
+
+Existing Examine(const std::string& file)
+{
+    struct stat status
+    {
+    };
+    if (stat(file.c_str(), &status) != 0)
+    {
+        return Existing::None;
+    }
+    if (S_ISDIR(status.st_mode))
+    {
+        return Existing::Folder;
+    }
+    // The owner's write bit, which root's access() would ignore: a file marked read-only stays so for everyone.
+    return (status.st_mode & S_IWUSR) == 0 ? Existing::ReadOnly : Existing::Writable;
+}
+
+bool WriteNew(const std::string& file, std::string_view text, std::string& reason)
+{
+    const int descriptor = open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    if (descriptor < 0)
+    {
+        reason = LastError();
+        return false;
+    }
+    bool ok = true;
+    std::size_t done = 0;
+    while (ok && done < text.size())
+    {
+        const ssize_t wrote = write(descriptor, text.data() + done, text.size() - done);
+        ok = wrote > 0 || (wrote < 0 && errno == EINTR);
+        done += wrote > 0 ? static_cast<std::size_t>(wrote) : 0;
+    }
+    ok = ok && fsync(descriptor) == 0;
+    if (!ok)
+    {
+        reason = LastError();
+    }
+    close(descriptor);
+    return ok;
+}
+
+bool ReadWhole(const std::string& file, std::string& text, std::string& reason)
+{
+    const int descriptor = open(file.c_str(), O_RDONLY);
+    if (descriptor < 0)
+    {
+        reason = LastError();
+        return false;
+    }
+    char buffer[64 * 1024];
+    bool ok = true;
+    for (;;)
+    {
+        const ssize_t got = read(descriptor, buffer, sizeof(buffer));
+        if (got < 0 && errno == EINTR)
+        {
+            continue;
+        }
+        if (got < 0)
+        {
+            reason = LastError();
+            ok = false;
+        }
+        if (got <= 0)
+        {
+            break;
+        }
+        text.append(buffer, static_cast<std::size_t>(got));
+    }
+    close(descriptor);
+    return ok;
+}
+
+bool Rename(const std::string& from, const std::string& to, std::string& reason)
+{
+    if (rename(from.c_str(), to.c_str()) != 0)
+    {
+        reason = LastError();
+        return false;
+    }
+    return true;
+}
+
+bool RenameNew(const std::string& from, const std::string& to, std::string& reason)
+{
+    // link() fails when `to` exists, where rename() would replace it.
+    if (link(from.c_str(), to.c_str()) != 0 || unlink(from.c_str()) != 0)
+    {
+        reason = LastError();
+        return false;
+    }
+    return true;
+}
+
+std::optional<std::int64_t> Written(const std::string& file)
+{
+    struct stat status
+    {
+    };
+    if (stat(file.c_str(), &status) != 0)
+    {
+        return std::nullopt;
+    }
+    return static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec;
+}
+
+void Delete(const std::string& file)
+{
+    unlink(file.c_str());
+}
+
+bool Gone(const std::string& file)
+{
+    return unlink(file.c_str()) == 0 || errno == ENOENT;
+}
+#endif
+
+// Writes `text` to `target` through a flushed temporary file and one rename over it.
+bool WriteThrough(const std::string& target, std::string_view text, std::string& reason)
+{
+    const std::string temporary = FileReplacer::TemporaryName(target);
+    if (!WriteNew(temporary, text, reason))
+    {
+        Delete(temporary);
+        return false;
+    }
+    if (!Rename(temporary, target, reason))
+    {
+        Delete(temporary);
+        return false;
+    }
+    return true;
+}
+}
+
+bool FileReplacer::Write(const std::string& target, std::string_view text, const std::string& backup,
+                         std::string* problem)
+{
+    const Existing existing = Examine(target);
+    if (existing == Existing::Folder)
+    {
+        return Fail(problem, target + ": not written: it is a folder");
+    }
+    if (existing == Existing::ReadOnly)
+    {
+        return Fail(problem, target + ": not written: the file is read-only");
+    }
+    std::string reason;
+    if (!backup.empty() && existing == Existing::Writable)
+    {
+        // A copy, not a rename of the file itself, so that the file is there all along.
+        std::string old;
+        if (!ReadWhole(target, old, reason))
+        {
+            return Fail(problem, target + ": not written: it cannot be read for its backup: " + reason);
+        }
+        if (Examine(backup) == Existing::ReadOnly)
+        {
+            return Fail(problem, target + ": not written: its backup " + backup + " is read-only");
+        }
+        if (!WriteThrough(backup, old, reason))
+        {
+            return Fail(problem, target + ": not written: no backup could be written to " + backup + ": " + reason);
+        }
+    }
+    if (!WriteThrough(target, text, reason))
+    {
+        return Fail(problem, target + ": not written: " + reason);
+    }
+    return true;
+}
+
+bool FileReplacer::Remove(const std::string& file)
+{
+    return Gone(file);
+}
+
+bool FileReplacer::Rename(const std::string& from, const std::string& to, std::string* problem)
+{
+    std::string reason;
+    if (Examine(to) != Existing::None)
+    {
+        return Fail(problem, to + " exists already");
+    }
+    return RenameNew(from, to, reason) || Fail(problem, reason);
+}
+
+bool FileReplacer::Exists(const std::string& file)
+{
+    return Examine(file) != Existing::None;
+}
+
+std::optional<std::int64_t> FileReplacer::LastWritten(const std::string& file)
+{
+    return Written(file);
+}
+
+std::string FileReplacer::TemporaryName(const std::string& target)
+{
+    return target + "." + std::to_string(ProcessId()) + "-" + std::to_string(++g_temporaryCount) + ".writing";
+}
