@@ -1,0 +1,150 @@
+// A small program for tests/app/save_kill_test.sh, which kills it with SIGKILL at chosen moments: it saves a
+// large choreography through the timeline's editor again and again, or makes an edit, waits for its autosave and
+// then waits to be killed, or reports what a file and a new editor find afterwards.
+//   choreography_save_probe save FILE        saves versions 1, 2, 3, ... of a large choreography, forever
+//   choreography_save_probe edit FILE        an edit of FILE's actor rate, autosaved, then waits forever
+//   choreography_save_probe check FILE       exit 0 when FILE reads as a whole version (printing its number)
+//   choreography_save_probe recover FILE     exit 0 when a new editor offers the edit and opens it
+#include "app/live/timeline/ChoreographyEditor.h"
+#include "app/FileReplacer.h"
+#include "scene/choreography/ChoreographyFile.h"
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <thread>
+
+namespace
+{
+constexpr std::size_t kKeys = 400'000;
+constexpr float kEditedRate = 77.0f;
+
+// Version `number`: its travel starts at the number, and every key's value says it too, so that a file mixing two
+// versions cannot pass for either.
+Choreography Version(int number)
+{
+    Choreography choreography = Choreography::Presentation();
+    choreography.travel.start = static_cast<float>(number);
+    Choreography::Track track;
+    track.channel = Choreography::Channel::Y;
+    track.keys.reserve(kKeys);
+    for (std::size_t k = 0; k < kKeys; ++k)
+    {
+        track.keys.push_back({static_cast<float>(k) * 1e-4f, static_cast<float>(number), Choreography::Ease::Step});
+    }
+    choreography.tracks.push_back(std::move(track));
+    return choreography;
+}
+
+int Save(const std::string& file)
+{
+    ChoreographyEditor editor(Version(0), file);
+    for (int number = 1;; ++number)
+    {
+        editor.Change(Version(number));
+        if (!editor.Save())
+        {
+            return 1;
+        }
+        std::printf("saved %d\n", number);
+        std::fflush(stdout);
+    }
+}
+
+int Check(const std::string& file)
+{
+    std::string problem;
+    const std::optional<Choreography> read = ChoreographyFile::Load(file, &problem);
+    if (!read)
+    {
+        std::fprintf(stderr, "%s\n", problem.c_str());
+        return 1;
+    }
+    const float number = read->travel.start;
+    if (read->tracks.size() != 1 || read->tracks.front().keys.size() != kKeys)
+    {
+        std::fprintf(stderr, "%s: not a whole version\n", file.c_str());
+        return 1;
+    }
+    for (const Choreography::Key& key : read->tracks.front().keys)
+    {
+        if (key.value != number)
+        {
+            std::fprintf(stderr, "%s: keys of two versions\n", file.c_str());
+            return 1;
+        }
+    }
+    std::printf("%d\n", static_cast<int>(number));
+    return 0;
+}
+
+int Edit(const std::string& file)
+{
+    std::optional<Choreography> start = ChoreographyFile::Load(file);
+    if (!start)
+    {
+        return 1;
+    }
+    ChoreographyEditor editor(*start, file);
+    Choreography edited = *start;
+    edited.actors.front().rate = kEditedRate;
+    editor.Change(std::move(edited));
+    editor.Tick(0.0);
+    // The autosave is written on its own thread: wait until it reads back whole.
+    while (ChoreographyFile::LoadForEditing(editor.AutosaveFileName()) == std::nullopt)
+    {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    std::printf("autosaved\n");
+    std::fflush(stdout);
+    for (;;)
+    {
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+    }
+}
+
+int Recover(const std::string& file)
+{
+    const std::optional<Choreography> start = ChoreographyFile::Load(file);
+    if (!start || start->actors.front().rate == kEditedRate)
+    {
+        std::fprintf(stderr, "%s: the file itself changed\n", file.c_str());
+        return 1;
+    }
+    ChoreographyEditor editor(*start, file);
+    if (editor.RecoveryFile().empty() || !editor.OpenRecovery())
+    {
+        return 1;
+    }
+    return editor.Current().actors.front().rate == kEditedRate ? 0 : 1;
+}
+}
+
+int main(int argc, char** argv)
+{
+    if (argc != 3)
+    {
+        std::fprintf(stderr, "usage: choreography_save_probe save|edit|check|recover FILE\n");
+        return 64;
+    }
+    const std::string mode = argv[1];
+    const std::string file = argv[2];
+    if (mode == "save")
+    {
+        return Save(file);
+    }
+    if (mode == "edit")
+    {
+        return Edit(file);
+    }
+    if (mode == "check")
+    {
+        return Check(file);
+    }
+    if (mode == "recover")
+    {
+        return Recover(file);
+    }
+    return 64;
+}
