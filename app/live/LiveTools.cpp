@@ -358,6 +358,10 @@ void LiveTools::DrawOverlay()
             m_controls->RequestSeek(*picked);
         }
     }
+    else if (m_timeline)
+    {
+        m_timeline->Hidden();
+    }
     if (!m_controls->IsOverlayVisible())
     {
         return;

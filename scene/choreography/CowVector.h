@@ -96,10 +96,7 @@ public:
     }
 
     // Equal elements; vectors that share them are equal at once.
-    bool operator==(const CowVector& other) const
-    {
-        return Identity() == other.Identity() || Items() == other.Items();
-    }
+    bool operator==(const CowVector& other) const { return Identity() == other.Identity() || Items() == other.Items(); }
 
 private:
     static const std::vector<T>& Empty()

@@ -7,7 +7,9 @@
 
 #include <utility>
 
-AutosaveWriter::AutosaveWriter() : m_thread([this] { Run(); }) {}
+AutosaveWriter::AutosaveWriter() : m_thread([this] { Run(); })
+{
+}
 
 AutosaveWriter::~AutosaveWriter()
 {

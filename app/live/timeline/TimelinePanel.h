@@ -1,18 +1,21 @@
-// engine.exe's timeline panel, an ImGui window for editing the choreography while it plays: a ruler of the run
-// with the music's bars and beats (a click or a drag seeks), one lane per camera segment, actor row and track
-// showing its window or its keys, the playhead, and the fields of what is selected. Every edit goes to its
-// ChoreographyEditor, which keeps the undo history and decides what plays; the panel itself only draws and
-// reports back a moment picked on the ruler. It does not play, replay or save anything on its own.
+// engine.exe's timeline panel, an ImGui window for editing the choreography while it plays: the toolbar, the
+// problems of the version edited, the ruler (TimelineRuler), one lane per camera segment, actor row and track
+// showing its window or its keys, and the fields of what is selected (TimelineFields). It only draws and turns
+// input into calls on its TimelineModel, whose rules decide what an edit does, on top of the ChoreographyEditor
+// that keeps the undo history and decides what plays; the panel itself reports back a moment picked on the
+// ruler. It does not play, replay or save anything on its own.
 #pragma once
 
-#include <cstddef>
 #include <optional>
 #include <string>
 
 #include "app/live/timeline/ChoreographyEditor.h"
+#include "app/live/timeline/TimelineFields.h"
+#include "app/live/timeline/TimelineModel.h"
 
 class BaseEngineLogic;
 class FreeCameraNode;
+class TimeAxis;
 
 class TimelinePanel
 {
@@ -22,7 +25,6 @@ public:
     static constexpr unsigned kSaveKey = 'S';
     static constexpr unsigned kUndoKey = 'Z';
     static constexpr unsigned kRedoKey = 'Y';
-    static constexpr unsigned kBeatsPerBar = 4;
 
     // What one frame of the panel shows besides the choreography.
     struct View
@@ -35,6 +37,8 @@ public:
     };
 
     TimelinePanel(Choreography start, std::string fileName) : m_editor(std::move(start), std::move(fileName)) {}
+    TimelinePanel(const TimelinePanel&) = delete;
+    TimelinePanel& operator=(const TimelinePanel&) = delete;
 
     ChoreographyEditor& Editor() { return m_editor; }
     const ChoreographyEditor& Editor() const { return m_editor; }
@@ -51,75 +55,22 @@ public:
     // Submits the window into the ImGui frame being built. Returns the moment picked on the ruler, when the user
     // clicked or dragged it in this frame.
     std::optional<double> Draw(const View& view);
+    // In each frame the panel is not drawn: a drag it showed can no longer end with the mouse button.
+    void Hidden() { m_model.OnHidden(); }
 
 private:
-    // What is selected: a part of the choreography (Problem's kinds name them) and, in a track, maybe a key.
-    struct Selection
-    {
-        Choreography::Problem::Part part = Choreography::Problem::Part::Choreography;
-        std::size_t index = 0;
-        std::optional<std::size_t> key;
-    };
-    // The strip of the window the lanes and the ruler draw time across.
-    struct TimeAxis
-    {
-        float left = 0.0f;
-        float width = 1.0f;
-        double endSeconds = 1.0;
-        float X(double seconds) const;
-        double Seconds(float x) const;
-    };
-
-    void Save();
-    void Undo();
-    void Redo();
     void DrawToolbar();
     void DrawProblems() const;
-    std::optional<double> DrawRuler(const TimeAxis& axis, double shownSeconds) const;
     void DrawLanes(const TimeAxis& axis, double shownSeconds);
     // One lane: the label that selects it, then its window or keys; a click selects (a key near it, in a track).
-    void DrawLane(const TimeAxis& axis, const Selection& lane, const std::string& label);
+    void DrawLane(const TimeAxis& axis, const TimelineModel::Selection& lane, const std::string& label);
     // A track's value from its first key to its last, drawn between `top` (its highest) and `bottom`.
     static void DrawTrackCurve(const Choreography::Track& track, const TimeAxis& axis, float top, float bottom);
-    void DrawSelected();
-    void DrawTravel();
-    void DrawCameraSegment(std::size_t index);
-    void DrawActorRow(std::size_t index);
-    void DrawTrack(std::size_t index);
     void DrawAddButtons();
-    // The moment on screen, on the beat grid while snapping is on: where new windows and keys go.
-    float PlayheadTime() const;
-    // Adds a key to track `track` at `time`, with the value the track has there, or, as its first key, the value
-    // its channel has on screen (so that keying a new track starts where things stand, not with a jump to 0).
-    void AddKey(std::size_t track, float time);
-    // Moves a key of a track to `time` (on the beat grid while snapping is on), kept between its neighbours.
-    void DragKey(std::size_t track, std::size_t key, float time);
-    // Drops a selection that an undo, a redo or a deletion left pointing past the end.
-    void KeepSelectionValid();
-
-    // The widget just submitted changed the choreography when `changed`: `edit` makes the change on a copy,
-    // which goes to the editor. A drag or a typed value is one undo step from activation to deactivation.
-    template <typename Edit>
-    void Apply(bool changed, Edit edit);
-    // A number of the selection: `field(choreography)` points at it, in the current version or in the copy edited.
-    template <typename Field>
-    void DragNumber(const char* label, float speed, const char* format, Field field);
-    // A time of the selection, on the beat grid while snapping is on; with `open`, a checkbox makes it an open
-    // side (-infinity or +infinity) or gives it the playhead's time.
-    template <typename Field>
-    void DragTime(const char* label, std::optional<float> open, Field field);
-    template <typename Field>
-    void EditCoordinate(const char* label, Field field);
-    // The window and the place of a camera segment or an actor row, which `item(choreography)` points at.
-    template <typename Item>
-    void EditWindowAndPlace(Item item);
 
     ChoreographyEditor m_editor;
-    std::optional<Selection> m_selection;
-    bool m_snapToBeats = true;
-    bool m_scrollToSelection = false;
-    View m_view;   // this frame's
-    std::string m_status;
+    TimelineModel m_model{m_editor};
+    TimelineFields m_fields{m_model};
     std::optional<double> m_replaySeconds;
     double m_replayMs = 0.0;
     bool m_replayReported = true;

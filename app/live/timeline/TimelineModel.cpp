@@ -1,0 +1,404 @@
+// The timeline panel's editing rules: see TimelineModel.h. Every edit copies the current version once, changes
+// the copy and hands it to the editor; nothing holds a reference into a version across a change.
+#include "app/live/timeline/TimelineModel.h"
+
+#include <algorithm>
+#include <cmath>
+#include <iterator>
+#include <limits>
+
+#include "actors/Actor.h"
+#include "actors/BaseEngineLogic.h"
+#include "actors/ComponentLookup.h"
+#include "actors/TransformComponent.h"
+#include "app/live/timeline/TimeAxis.h"
+
+namespace
+{
+using Part = Choreography::Problem::Part;
+
+template <typename Items>
+auto At(Items& items, std::size_t index)
+{
+    return items.begin() + static_cast<std::ptrdiff_t>(index);
+}
+
+// How many parts of a kind there are: one travelling value, and none of a kind with no lanes.
+std::size_t CountOf(const Choreography& choreography, Part part)
+{
+    switch (part)
+    {
+    case Part::Travel: return 1;
+    case Part::CameraSegment: return choreography.camera.size();
+    case Part::ActorRow: return choreography.actors.size();
+    case Part::Track: return choreography.tracks.size();
+    default: return 0;
+    }
+}
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// What stands on screen
+
+std::optional<float> TimelineModel::ValueOnScreen(ActorId actor, Choreography::Channel channel) const
+{
+    using Channel = Choreography::Channel;
+    const auto axis = static_cast<std::size_t>(channel);
+    if (actor == Choreography::Track::kCamera)
+    {
+        if (!m_screen.camera || axis > static_cast<std::size_t>(Channel::Z))
+        {
+            return std::nullopt;
+        }
+        const Vector3& position = *m_screen.camera;
+        return axis == 0 ? position.x : axis == 1 ? position.y : position.z;
+    }
+    if (m_screen.logic == nullptr)
+    {
+        return std::nullopt;
+    }
+    const auto found = m_screen.logic->GetActors().find(actor);
+    if (found == m_screen.logic->GetActors().end())
+    {
+        return std::nullopt;
+    }
+    const auto transform = FindComponent<TransformComponent>(*found->second);
+    if (!transform)
+    {
+        return std::nullopt;
+    }
+    constexpr float kDegreesPerRadian = 57.2957795f;
+    const YawPitchRoll angles = transform->GetYawPitchRoll();
+    switch (channel)
+    {
+    case Channel::X:
+    case Channel::Y:
+    case Channel::Z: return transform->GetPosition()[axis];
+    case Channel::Yaw: return angles.yaw * kDegreesPerRadian;
+    case Channel::Pitch: return angles.pitch * kDegreesPerRadian;
+    case Channel::Roll: return angles.roll * kDegreesPerRadian;
+    }
+    return std::nullopt;
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// Snapping
+
+bool TimelineModel::EditsInBeats() const
+{
+    return m_snapToBeats && m_editor.Current().beatSeconds >= kShortestBeat;
+}
+
+float TimelineModel::Snapped(float seconds) const
+{
+    const float beat = m_editor.Current().beatSeconds;
+    return EditsInBeats() ? std::round(seconds / beat) * beat : seconds;
+}
+
+float TimelineModel::TimeOfBeat(float beats) const
+{
+    return std::round(beats) * m_editor.Current().beatSeconds;
+}
+
+float TimelineModel::PlayheadTime() const
+{
+    return Snapped(static_cast<float>(m_screen.seconds));
+}
+
+Choreography::Window TimelineModel::NewWindow() const
+{
+    const float from = PlayheadTime();
+    const float bar = m_editor.Current().beatSeconds * static_cast<float>(TimeAxis::kBeatsPerBar);
+    return {from, from + (bar >= kShortestBeat && bar <= kLongestNewWindow ? bar : 1.0f)};
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// The selection and the commands
+
+bool TimelineModel::IsSelected(Part part, std::size_t index) const
+{
+    return m_selection && m_selection->part == part && m_selection->index == index;
+}
+
+void TimelineModel::Select(Part part, std::size_t index, std::optional<std::size_t> key)
+{
+    m_selection = Selection{part, index, part == Part::Track ? key : std::nullopt};
+    KeepSelectionValid();
+}
+
+void TimelineModel::KeepSelectionValid()
+{
+    if (!m_selection)
+    {
+        return;
+    }
+    const Choreography& choreography = m_editor.Current();
+    if (m_selection->index >= CountOf(choreography, m_selection->part))
+    {
+        m_selection.reset();
+        return;
+    }
+    if (m_selection->part == Part::Track && m_selection->key &&
+        *m_selection->key >= choreography.tracks[m_selection->index].keys.size())
+    {
+        m_selection->key.reset();
+    }
+}
+
+void TimelineModel::SelectAdded(Part part, std::size_t index)
+{
+    m_selection = Selection{part, index, std::nullopt};
+    m_scrollToSelection = true;
+}
+
+bool TimelineModel::Save()
+{
+    m_editor.EndGesture();
+    const bool saved = m_editor.Save();
+    m_status = saved ? "saved to " + m_editor.FileName() : "not saved (see standard error)";
+    return saved;
+}
+
+bool TimelineModel::Undo()
+{
+    const bool undone = m_editor.Undo();
+    m_status = undone ? "undone" : "nothing to undo";
+    KeepSelectionValid();
+    return undone;
+}
+
+bool TimelineModel::Redo()
+{
+    const bool redone = m_editor.Redo();
+    m_status = redone ? "redone" : "nothing to redo";
+    KeepSelectionValid();
+    return redone;
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// Adding and deleting lanes
+
+void TimelineModel::AddCameraSegment()
+{
+    const Choreography::Window window = NewWindow();
+    Edit([&](Choreography& next) { next.camera.push_back({window, {}, 0.0f, std::nullopt}); });
+    SelectAdded(Part::CameraSegment, m_editor.Current().camera.size() - 1);
+}
+
+void TimelineModel::AddActorRow()
+{
+    Choreography::ActorRow row{1, NewWindow(), {}, Choreography::Angle::Yaw, 90.0f};
+    if (m_selection && m_selection->part == Part::ActorRow && m_selection->index < Current().actors.size())
+    {
+        row = Current().actors[m_selection->index];
+        row.window = NewWindow();
+    }
+    Edit([&](Choreography& next) { next.actors.push_back(row); });
+    SelectAdded(Part::ActorRow, m_editor.Current().actors.size() - 1);
+}
+
+void TimelineModel::AddCameraTrack()
+{
+    // Without keys it drives nothing until keyed.
+    Choreography::Track track;
+    const auto& tracks = m_editor.Current().tracks;
+    for (std::size_t channel = 0; channel < Choreography::kChannelCount; ++channel)
+    {
+        track.channel = static_cast<Choreography::Channel>(channel);
+        if (std::none_of(tracks.begin(), tracks.end(), [&](const Choreography::Track& other) {
+                return other.actor == track.actor && other.channel == track.channel;
+            }))
+        {
+            break;
+        }
+    }
+    Edit([&](Choreography& next) { next.tracks.push_back(track); });
+    SelectAdded(Part::Track, m_editor.Current().tracks.size() - 1);
+}
+
+void TimelineModel::DuplicateSelected()
+{
+    KeepSelectionValid();
+    if (!m_selection || (m_selection->part != Part::CameraSegment && m_selection->part != Part::ActorRow))
+    {
+        return;
+    }
+    const std::size_t index = m_selection->index;
+    Edit([&](Choreography& next) {
+        if (m_selection->part == Part::CameraSegment)
+        {
+            const Choreography::CameraSegment copy = next.camera[index];
+            next.camera.insert(At(next.camera, index + 1), copy);
+        }
+        else
+        {
+            const Choreography::ActorRow copy = next.actors[index];
+            next.actors.insert(At(next.actors, index + 1), copy);
+        }
+    });
+    m_selection->index = index + 1;
+}
+
+void TimelineModel::DeleteSelected()
+{
+    KeepSelectionValid();
+    if (!m_selection)
+    {
+        return;
+    }
+    const std::size_t index = m_selection->index;
+    switch (m_selection->part)
+    {
+    case Part::CameraSegment: Edit([&](Choreography& next) { next.camera.erase(At(next.camera, index)); }); break;
+    case Part::ActorRow: Edit([&](Choreography& next) { next.actors.erase(At(next.actors, index)); }); break;
+    case Part::Track: Edit([&](Choreography& next) { next.tracks.erase(At(next.tracks, index)); }); break;
+    default: return;   // the travelling value is always there
+    }
+    m_selection.reset();
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// Keys
+
+void TimelineModel::AddKey(std::size_t track, float time)
+{
+    if (track >= m_editor.Current().tracks.size() || !std::isfinite(time))
+    {
+        return;
+    }
+    time = Snapped(time);
+    std::size_t index = 0;
+    Edit([&](Choreography& next) {
+        Choreography::Track& keyed = next.tracks[track];
+        const auto place = std::upper_bound(keyed.keys.begin(), keyed.keys.end(), time,
+                                            [](float t, const Choreography::Key& key) { return t < key.time; });
+        index = static_cast<std::size_t>(place - keyed.keys.begin());
+        const float value =
+            keyed.keys.empty() ? ValueOnScreen(keyed.actor, keyed.channel).value_or(0.0f) : keyed.ValueAt(time);
+        // A key goes over to the next one as the key before it does: a new key in a smooth stretch stays smooth.
+        const Choreography::Ease ease = index > 0 ? keyed.keys[index - 1].ease : Choreography::Ease::Linear;
+        keyed.keys.insert(place, Choreography::Key{time, value, ease});
+    });
+    m_selection = Selection{Part::Track, track, index};
+}
+
+void TimelineModel::AddKeyAtPlayhead()
+{
+    if (m_selection && m_selection->part == Part::Track)
+    {
+        AddKey(m_selection->index, PlayheadTime());
+    }
+}
+
+void TimelineModel::DeleteSelectedKey()
+{
+    KeepSelectionValid();
+    if (!m_selection || m_selection->part != Part::Track || !m_selection->key)
+    {
+        return;
+    }
+    const std::size_t track = m_selection->index;
+    const std::size_t key = *m_selection->key;
+    Edit([&](Choreography& next) { next.tracks[track].keys.erase(At(next.tracks[track].keys, key)); });
+    m_selection->key.reset();
+}
+
+void TimelineModel::GrabKey(std::size_t track, std::optional<std::size_t> key)
+{
+    Select(Part::Track, track, key);
+    m_keyGrabbed = m_selection && m_selection->key.has_value();
+    if (m_keyGrabbed)
+    {
+        m_editor.BeginGesture();
+    }
+}
+
+void TimelineModel::DragGrabbedKey(float time)
+{
+    // An undo or a save in the middle of the drag ends it: the key is let go then.
+    if (m_keyGrabbed && m_editor.InGesture() && m_selection && m_selection->part == Part::Track && m_selection->key)
+    {
+        MoveKey(m_selection->index, *m_selection->key, time);
+    }
+}
+
+void TimelineModel::LetGoOfKey()
+{
+    m_keyGrabbed = false;
+    m_editor.EndGesture();
+}
+
+void TimelineModel::MoveKey(std::size_t track, std::size_t key, float time)
+{
+    if (track >= m_editor.Current().tracks.size() || !std::isfinite(time))
+    {
+        return;
+    }
+    const auto& keys = m_editor.Current().tracks[track].keys;
+    if (key >= keys.size())
+    {
+        return;
+    }
+    time = Snapped(time);
+    // Between its neighbours: a key dragged past one would put the keys out of time order.
+    if (key > 0)
+    {
+        time = std::max(time, keys[key - 1].time);
+    }
+    if (key + 1 < keys.size())
+    {
+        time = std::min(time, keys[key + 1].time);
+    }
+    if (time != keys[key].time)
+    {
+        Edit([&](Choreography& next) { next.tracks[track].keys[key].time = time; });
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// Actors
+
+std::optional<ActorId> TimelineModel::TypedActorId(double typed, bool allowNone)
+{
+    constexpr double kLargestId = std::numeric_limits<ActorId>::max();
+    if (!(typed >= 0.0 && typed <= kLargestId && typed == std::floor(typed)))
+    {
+        m_status = "an actor id is a whole number from 0 to " + std::to_string(std::numeric_limits<ActorId>::max());
+        return std::nullopt;
+    }
+    const auto id = static_cast<ActorId>(typed);
+    if (id == kInvalidActorId && !allowNone)
+    {
+        m_status = "an actor row needs an actor: ids start at 1";
+        return std::nullopt;
+    }
+    return id;
+}
+
+bool TimelineModel::SetRowActor(std::size_t row, double typed)
+{
+    if (row >= m_editor.Current().actors.size())
+    {
+        return false;
+    }
+    const std::optional<ActorId> actor = TypedActorId(typed, false);
+    if (actor && *actor != m_editor.Current().actors[row].actor)
+    {
+        Edit([&](Choreography& next) { next.actors[row].actor = *actor; });
+    }
+    return actor.has_value();
+}
+
+bool TimelineModel::SetTrackActor(std::size_t track, double typed)
+{
+    if (track >= m_editor.Current().tracks.size())
+    {
+        return false;
+    }
+    const std::optional<ActorId> actor = TypedActorId(typed, true);
+    if (actor && *actor != m_editor.Current().tracks[track].actor)
+    {
+        Edit([&](Choreography& next) { next.tracks[track].actor = *actor; });
+    }
+    return actor.has_value();
+}

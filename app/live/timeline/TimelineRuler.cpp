@@ -1,0 +1,91 @@
+// The timeline panel's ruler: see TimelineRuler.h.
+#include "app/live/timeline/TimelineRuler.h"
+
+#include <imgui.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "app/live/timeline/TimeAxis.h"
+
+namespace
+{
+// Okabe-Ito vermilion, as the overlay's plots use.
+constexpr ImU32 kPlayheadColour = IM_COL32(213, 94, 0, 255);
+constexpr ImU32 kBarLineColour = IM_COL32(255, 255, 255, 60);
+constexpr ImU32 kBeatLineColour = IM_COL32(255, 255, 255, 22);
+constexpr int kBeatsPerBar = static_cast<int>(TimeAxis::kBeatsPerBar);
+}
+
+std::optional<double> TimelineRuler::Draw(const TimeAxis& axis, double shownSeconds, float beatSeconds,
+                                          float labelWidth)
+{
+    const TimeAxis::BarAndBeat at = TimeAxis::At(shownSeconds, beatSeconds);
+    ImGui::Text("%.2f s  bar %.0f.%.0f", shownSeconds, at.bar, at.beat + 1.0);
+    ImGui::SameLine(labelWidth + ImGui::GetStyle().WindowPadding.x);
+    const ImVec2 origin(axis.Left(), ImGui::GetCursorScreenPos().y);
+    ImGui::InvisibleButton("ruler", ImVec2(axis.Width(), kHeight));
+    std::optional<double> picked;
+    // A seek replays the timeline, so a button held still does not ask for one every frame.
+    if (ImGui::IsItemActivated() || (ImGui::IsItemActive() && ImGui::GetIO().MouseDelta.x != 0.0f))
+    {
+        picked = axis.Seconds(ImGui::GetIO().MousePos.x);
+    }
+
+    ImDrawList* draw = ImGui::GetWindowDrawList();
+    const float bottom = origin.y + kHeight;
+    draw->AddRectFilled(origin, ImVec2(origin.x + axis.Width(), bottom), IM_COL32(0, 0, 0, 160));
+    const float beatPixels = axis.Pixels(beatSeconds);
+    const float barPixels = beatPixels * static_cast<float>(kBeatsPerBar);
+    // A grid of less than a couple of pixels a bar would be a grey smear (and, for a tiny beat, billions of lines).
+    if (beatSeconds > 0.0f && barPixels >= 2.0f)
+    {
+        // Bar numbers some 24 pixels apart at least, so that they never run into each other.
+        const long long labelEvery = std::max(1, static_cast<int>(std::ceil(24.0f / barPixels)));
+        const auto [first, last] = axis.BeatsShown(beatSeconds);
+        for (long long beat = first; beat <= last; ++beat)
+        {
+            const float x = axis.X(static_cast<double>(beat) * static_cast<double>(beatSeconds));
+            const bool barStart = beat % kBeatsPerBar == 0;
+            if (!barStart && beatPixels < 3.0f)
+            {
+                continue;
+            }
+            draw->AddLine(ImVec2(x, barStart ? origin.y : bottom - 6.0f), ImVec2(x, bottom),
+                          barStart ? IM_COL32(255, 255, 255, 160) : IM_COL32(255, 255, 255, 90));
+            const long long barNumber = beat / kBeatsPerBar;
+            if (barStart && barNumber % labelEvery == 0)
+            {
+                char text[24];
+                std::snprintf(text, sizeof text, "%lld", barNumber);
+                draw->AddText(ImVec2(x + 2.0f, origin.y), IM_COL32(255, 255, 255, 200), text);
+            }
+        }
+    }
+    const float playhead = axis.X(shownSeconds);
+    draw->AddTriangleFilled(ImVec2(playhead - 5.0f, origin.y), ImVec2(playhead + 5.0f, origin.y),
+                            ImVec2(playhead, origin.y + 8.0f), kPlayheadColour);
+    DrawPlayhead(*draw, axis, shownSeconds, origin.y, bottom);
+    return picked;
+}
+
+void TimelineRuler::DrawBeatGrid(ImDrawList& draw, const TimeAxis& axis, float beatSeconds, float top, float bottom)
+{
+    if (!(beatSeconds > 0.0f) || axis.Pixels(beatSeconds) < 3.0f)
+    {
+        return;
+    }
+    const auto [first, last] = axis.BeatsShown(beatSeconds);
+    for (long long beat = first; beat <= last; ++beat)
+    {
+        const float x = axis.X(static_cast<double>(beat) * static_cast<double>(beatSeconds));
+        draw.AddLine(ImVec2(x, top), ImVec2(x, bottom), beat % kBeatsPerBar == 0 ? kBarLineColour : kBeatLineColour);
+    }
+}
+
+void TimelineRuler::DrawPlayhead(ImDrawList& draw, const TimeAxis& axis, double shownSeconds, float top, float bottom)
+{
+    const float playhead = axis.X(shownSeconds);
+    draw.AddLine(ImVec2(playhead, top), ImVec2(playhead, bottom), kPlayheadColour, 2.0f);
+}
