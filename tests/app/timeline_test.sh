@@ -5,6 +5,9 @@
 # types 200, Ctrl+S saves, F2 closes the panel, Home and Right seek to 20 s and F12 saves the picture. Then the
 # saved file has a backup holding the file as it was, reads back with the new rate, and engine-capture.exe
 # playing it at 20 s with the same options file draws exactly the F12 picture, which the unedited file does not.
+# Then no unsaved edit is lost: with --watch, a change of the file on disk leaves the panel's unsaved edit in the
+# autosave, and after a SIGKILL that followed an unsaved edit the next start keeps the autosave aside, the file
+# itself untouched.
 #   timeline_test.sh BIN SCRATCH     BIN is the build's bin folder (programs and data); SCRATCH is emptied and used.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -72,7 +75,7 @@ xdotool key Escape
 wait "$engine" || status=$?
 cat engine.err >&2
 [ $status -eq 0 ] || fail "engine.exe ended with $status"
-[ ! -e edited.xml.recovered.xml ] || fail "the saved edit was taken for unsaved at quitting"
+[ ! -e edited.xml.autosave.xml ] || fail "the saved edit was taken for unsaved at quitting"
 
 cmp -s original.xml edited.xml.bak || fail "edited.xml.bak does not hold the file as it was before saving"
 grep -q '<Actor id="14" x="86" y="2" z="travel+2" turn="yaw" rate="200"/>' edited.xml ||
@@ -86,3 +89,59 @@ done
 cmp -s screenshot-0001.png edited/t20.000.png || fail "the F12 picture is not the saved file's capture at 20 s"
 ! cmp -s screenshot-0001.png original/t20.000.png || fail "the edit did not change the picture at 20 s"
 say "saved with a backup, read back, and drawn at 20 s as the live window showed it"
+
+# The panel's edit of actor 14's rate, typed into its field, unsaved (the window focused, the presentation paused,
+# the panel open).
+type_rate() {
+    xdotool mousemove --window "$window" 64 249; sleep 1
+    xdotool click 1; sleep 2
+    xdotool mousemove --window "$window" 389 436; sleep 1
+    xdotool keydown ctrl click 1 keyup ctrl; sleep 2
+    xdotool type --delay 150 "$1"; sleep 1
+    xdotool key Return; sleep 2
+}
+start_engine() { # error-file arguments...
+    local errors=$1
+    shift
+    timeout 300 "$root/tools/winerun" ./engine.exe "$@" 2>"$errors" &
+    engine=$!
+    for _ in $(seq 1 1200); do grep -q 'actors loaded' "$errors" && break; sleep 0.1; done
+    window=$(engine_window)
+    xdotool windowfocus "$window"; sleep 1
+}
+
+say "engine.exe --watch: the file changed on disk while the panel holds an unsaved edit"
+cp original.xml watched.xml
+start_engine watch.err --watch --choreography watched.xml
+xdotool key space; sleep 1
+xdotool key F2; sleep 2
+type_rate 300
+await watched.xml.autosave.xml
+sed -i 's/<Actor id="17" turn="yaw" rate="16"\/>/<Actor id="17" turn="yaw" rate="55"\/>/' watched.xml
+sleep 4                                                       # the watcher reads it within a second
+xdotool key Escape
+status=0
+wait "$engine" || status=$?
+[ $status -eq 0 ] || { cat watch.err >&2; fail "engine.exe --watch ended with $status"; }
+grep -q '<Actor id="17" turn="yaw" rate="55"/>' watched.xml || fail "the change made on disk was undone"
+grep -q '<Actor id="14" x="86" y="2" z="travel+2" turn="yaw" rate="300"/>' watched.xml.autosave.xml ||
+    fail "the panel's unsaved edit was lost to the change on disk"
+
+say "engine.exe killed after an unsaved edit: the next start offers it back"
+cp original.xml killed.xml
+start_engine killed.err --choreography killed.xml
+xdotool key space; sleep 1
+xdotool key F2; sleep 2
+type_rate 250
+await killed.xml.autosave.xml
+pkill -KILL -f 'engine\.exe.*killed\.xml' || true
+wait "$engine" 2>/dev/null || true
+cmp -s original.xml killed.xml || fail "the file changed without a save"
+grep -q 'rate="250"' killed.xml.autosave.xml || fail "the autosave does not hold the edit"
+start_engine restarted.err --choreography killed.xml
+xdotool key Escape
+wait "$engine" || true
+[ -e killed.xml.recovered.xml ] || { cat restarted.err >&2; fail "the next start did not keep the edit aside"; }
+grep -q 'rate="250"' killed.xml.recovered.xml || fail "the recovered file does not hold the edit"
+cmp -s original.xml killed.xml || fail "the next start changed the file"
+say "an edit kept through a change on disk, and through a kill"

@@ -119,6 +119,27 @@ std::optional<double> TimelinePanel::Draw(const View& view)
 
 void TimelinePanel::DrawToolbar()
 {
+    // Edits an earlier run left unsaved come first: they are the maker's work, and this run's autosaves go
+    // elsewhere until they are opened or put aside.
+    if (!m_editor.RecoveryFile().empty())
+    {
+        ImGui::TextColored(ImVec4(1.0f, 0.8f, 0.3f, 1.0f), "Unsaved edits of an earlier run: %s",
+                           m_editor.RecoveryFile().c_str());
+        ImGui::SameLine();
+        if (ImGui::Button("Open them"))
+        {
+            std::string problem;
+            if (!m_editor.OpenRecovery(&problem))
+            {
+                std::cerr << problem << std::endl;
+            }
+        }
+        ImGui::SameLine();
+        if (ImGui::Button("Not now"))
+        {
+            m_editor.DismissRecovery();
+        }
+    }
     // The file and what happened to it last on one line, the commands on the next.
     const std::string& file = m_editor.FileName();
     ImGui::Text("%s%s", file.empty() ? "(compiled-in: Save writes a new file)" : file.c_str(),
@@ -151,6 +172,9 @@ void TimelinePanel::DrawToolbar()
         m_model.Redo();
     }
     ImGui::EndDisabled();
+    ImGui::SameLine();
+    // The history is bounded by steps and by memory, so how far back it reaches is worth seeing.
+    ImGui::TextDisabled("%zu undo steps", m_editor.UndoSteps());
     ImGui::SameLine();
     bool snap = m_model.SnapsToBeats();
     if (ImGui::Checkbox("snap to beats", &snap))
