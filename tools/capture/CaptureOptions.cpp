@@ -1,7 +1,7 @@
 // Capture command line: see CaptureOptions.h.
 #include "tools/capture/CaptureOptions.h"
 
-#include "tools/common/CommandLineReader.h"
+#include "app/CommandLineReader.h"
 
 #include <algorithm>
 #include <cmath>

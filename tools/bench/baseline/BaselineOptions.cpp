@@ -1,7 +1,7 @@
 // baseline.exe command line: see BaselineOptions.h.
 #include "tools/bench/baseline/BaselineOptions.h"
 
-#include "tools/common/CommandLineReader.h"
+#include "app/CommandLineReader.h"
 
 std::optional<std::string> ParseBaselineOptions(const std::vector<std::string>& args, BaselineOptions& options)
 {

@@ -1,5 +1,5 @@
 // The tools' command-line reader: see CommandLineReader.h.
-#include "tools/common/CommandLineReader.h"
+#include "app/CommandLineReader.h"
 
 #include <cerrno>
 #include <climits>
