@@ -37,7 +37,7 @@ bool CommandLineReader::Matches(std::string_view name, std::initializer_list<std
     }
     if (std::find(m_seen.begin(), m_seen.end(), name) != m_seen.end())
     {
-        Refuse("'" + Argument() + "': " + std::string(name) + " is given twice (each switch is given once)");
+        Refuse(std::string(name) + " is given twice" + (Argument() == name ? "" : " ('" + Argument() + "')"));
         return false;
     }
     m_seen.emplace_back(name);

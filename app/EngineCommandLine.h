@@ -1,8 +1,8 @@
 // engine.exe's command line. Without arguments the program plays the presentation; a switch can instead ask
 // for an answer (the version, the usage) and end the process, and a command line the program does not
-// understand ends it with the usage. Read with the tools' CommandLineReader, so that its switches follow the
-// same rules as theirs. Parsing and answering only: nothing here starts the engine, so the rules are tested
-// without a window. New switches join here and get a line in Usage().
+// understand ends it with the usage. Read with CommandLineReader, as the tools' command lines are, so that its
+// switches follow the same rules as theirs. Parsing and answering only: nothing here starts the engine, so the
+// rules are tested without a window. New switches join here and get a line in Usage().
 #pragma once
 
 #include "app/CommandLineReader.h"
