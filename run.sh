@@ -45,12 +45,13 @@ for arg in "$@"; do
 done
 
 # engine.exe runs in build/bin/: the files named with --choreography and --write-choreography are made absolute,
-# so that they are the caller's.
+# so that they are the caller's. A switch or an empty argument where the file belongs is left for engine.exe to
+# refuse as a missing file name.
 args=()
 file_follows=""
 for arg in "$@"; do
     if [ -n "$file_follows" ]; then
-        case "$arg" in /*) ;; *) arg="$caller/$arg" ;; esac
+        case "$arg" in /* | --* | "") ;; *) arg="$caller/$arg" ;; esac
         file_follows=""
     else
         case "$arg" in

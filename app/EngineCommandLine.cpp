@@ -1,74 +1,60 @@
 // engine.exe's command line: see EngineCommandLine.h.
 #include "app/EngineCommandLine.h"
 
+#include "app/CommandLineReader.h"
+
 #include <ostream>
 
 EngineCommandLine::EngineCommandLine(const std::vector<std::string>& args)
 {
-    for (std::size_t i = 0; i < args.size(); ++i)
-    {
-        const std::string& arg = args[i];
-        // A switch that names a file: "--switch FILE" or "--switch=FILE". Without a file name the switch
-        // itself counts as not understood.
-        const auto fileSwitch = [&](const std::string& name, std::optional<std::string>& file) {
-            if (arg.rfind(name + "=", 0) == 0 && arg.size() > name.size() + 1)
-            {
-                file = arg.substr(name.size() + 1);
-            }
-            else if (arg == name && i + 1 < args.size() && !args[i + 1].empty())
-            {
-                file = args[++i];
-            }
-            else if (arg == name || arg.rfind(name + "=", 0) == 0)
-            {
-                if (!m_unknown)
-                {
-                    m_unknown = arg;
-                }
-            }
-            else
-            {
-                return false;
-            }
-            return true;
-        };
-        if (fileSwitch("--choreography", m_choreography) || fileSwitch("--write-choreography", m_writeChoreography))
+    CommandLineReader reader(args);
+    // A switch that names a file: without the file name the command line is refused.
+    const auto takeFile = [&reader](std::optional<std::string>& file, const char* name) {
+        file = reader.Value();
+        if (!file)
         {
-            continue;
+            reader.Refuse(std::string(name) + " needs a file name");
         }
-        if (arg == "--version")
+    };
+    while (reader.Next())
+    {
+        if (reader.Flag("--version"))
         {
             m_version = true;
         }
-        else if (arg == "--help" || arg == "-h" || arg == "/?")
+        else if (reader.Help())
         {
             m_help = true;
         }
-        else if (arg == "--watch")
+        else if (reader.Flag("--watch"))
         {
             m_watch = true;
         }
-        else if (arg == "--music-log")
+        else if (reader.Flag("--music-log"))
         {
             m_musicLog = true;
         }
-        else if (!m_unknown)
+        else if (reader.WithValue("--choreography"))
         {
-            m_unknown = arg;
+            takeFile(m_choreography, "--choreography");
+        }
+        else if (reader.WithValue("--write-choreography"))
+        {
+            takeFile(m_writeChoreography, "--write-choreography");
+        }
+        else
+        {
+            reader.RefuseUnknown();
         }
     }
+    m_refusal = reader.Refusal();
 }
 
 std::optional<int> EngineCommandLine::Answer(const std::string& version, std::ostream& out, std::ostream& err) const
 {
-    if (m_unknown)
+    if (m_refusal)
     {
-        err << "engine: unknown argument '" << *m_unknown << "'";
-        if (m_unknown->rfind("--choreography", 0) == 0 || m_unknown->rfind("--write-choreography", 0) == 0)
-        {
-            err << ": it needs a file name";
-        }
-        err << "\n" << Usage();
+        err << "engine: " << *m_refusal << "\n" << Usage();
         return kExitUsage;
     }
     if (m_help)
@@ -113,6 +99,9 @@ Escape or the close box ends it early.
                              (no window); exit code 1 when the file cannot be written
   --version                  print the version and exit
   --help                     print this text and exit
+
+A file name follows its switch or an equals sign alike: --choreography FILE or --choreography=FILE. A switch
+given twice, a switch without its file name and any other argument are refused, with exit code 64.
 
 Exit code: 0 after a normal end, 1 when start-up failed, 2 after an error, 64 for bad arguments.
 )";

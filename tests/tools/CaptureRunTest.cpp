@@ -324,6 +324,21 @@ TEST(CaptureArguments, BadArgumentsExitWith64AndHelpWithZero)
     EXPECT_EQ(RunProgram(L"engine-capture.exe --choreography no-such-choreography.xml --until 1"), 1);
 }
 
+// The rules all the programs' command lines share, in the real processes: refused before any window opens,
+// with the usage exit code, by engine.exe as by the capture tool; the same switch once is fine.
+TEST(CaptureArguments, ARepeatedSwitchAMissingValueAndAValuedFlagExitWith64InBothPrograms)
+{
+    for (const std::wstring program : {L"engine.exe", L"engine-capture.exe"})
+    {
+        for (const std::wstring args : {L" --choreography c.xml --choreography=c.xml", L" --choreography --help",
+                                        L" --choreography=", L" --help=yes", L" -h --help"})
+        {
+            EXPECT_EQ(RunProgram(program + args), 64) << std::string(program.begin(), program.end());
+        }
+        EXPECT_EQ(RunProgram(program + L" --choreography=c.xml --help"), 0);
+    }
+}
+
 TEST(CaptureSeek, AfterASeekTheLiveEngineDrawsTheCapturedPictureOfThatMoment)
 {
     ScratchDirectory dir;

@@ -1,7 +1,7 @@
 // Capture command line: see CaptureOptions.h.
 #include "tools/capture/CaptureOptions.h"
 
-#include "tools/common/CommandLineReader.h"
+#include "app/CommandLineReader.h"
 
 #include <algorithm>
 #include <cmath>
@@ -104,26 +104,25 @@ std::optional<std::string> ParseCaptureOptions(const std::vector<std::string>& a
     CommandLineReader reader(args);
     while (reader.Next())
     {
-        const std::string& name = reader.Name();
         const auto value = [&reader] { return reader.Value(); };
 
-        if (name == "--help" || name == "-h")
+        if (reader.Help())
         {
             options.help = true;
         }
-        else if (name == "--version")
+        else if (reader.Flag("--version"))
         {
             options.version = true;
         }
-        else if (name == "--every")
+        else if (reader.Flag("--every"))
         {
             options.every = true;
         }
-        else if (name == "--stream")
+        else if (reader.Flag("--stream"))
         {
             options.stream = true;
         }
-        else if (name == "--fps")
+        else if (reader.WithValue("--fps"))
         {
             const auto text = value();
             if (!text || !CommandLineReader::ToInt(*text, options.fps) || options.fps < 1 || options.fps > 1000)
@@ -131,7 +130,7 @@ std::optional<std::string> ParseCaptureOptions(const std::vector<std::string>& a
                 return "--fps needs a whole number of frames per second from 1 to 1000";
             }
         }
-        else if (name == "--at")
+        else if (reader.WithValue("--at"))
         {
             const auto text = value();
             if (!text)
@@ -154,7 +153,7 @@ std::optional<std::string> ParseCaptureOptions(const std::vector<std::string>& a
                 return "--at needs at least one time";
             }
         }
-        else if (name == "--until")
+        else if (reader.WithValue("--until"))
         {
             const auto text = value();
             double seconds = 0.0;
@@ -164,7 +163,7 @@ std::optional<std::string> ParseCaptureOptions(const std::vector<std::string>& a
             }
             options.until = seconds;
         }
-        else if (name == "--size")
+        else if (reader.WithValue("--size"))
         {
             const auto text = value();
             const auto x = text ? text->find('x') : std::string::npos;
@@ -175,7 +174,7 @@ std::optional<std::string> ParseCaptureOptions(const std::vector<std::string>& a
                 return "--size needs WIDTHxHEIGHT in pixels, each from 16 to 8192, such as --size 1280x720";
             }
         }
-        else if (name == "--out")
+        else if (reader.WithValue("--out"))
         {
             const auto text = value();
             if (!text || text->empty())
@@ -184,7 +183,7 @@ std::optional<std::string> ParseCaptureOptions(const std::vector<std::string>& a
             }
             options.outDir = *text;
         }
-        else if (name == "--stats")
+        else if (reader.WithValue("--stats"))
         {
             const auto text = value();
             if (!text || text->empty())
@@ -193,11 +192,11 @@ std::optional<std::string> ParseCaptureOptions(const std::vector<std::string>& a
             }
             options.statsFile = *text;
         }
-        else if (name == "--loop")
+        else if (reader.Flag("--loop"))
         {
             options.loop = true;
         }
-        else if (name == "--memory")
+        else if (reader.WithValue("--memory"))
         {
             const auto text = value();
             if (!text || text->empty())
@@ -206,7 +205,7 @@ std::optional<std::string> ParseCaptureOptions(const std::vector<std::string>& a
             }
             options.memoryFile = *text;
         }
-        else if (name == "--choreography")
+        else if (reader.WithValue("--choreography"))
         {
             const auto text = value();
             if (!text || text->empty())
@@ -215,7 +214,7 @@ std::optional<std::string> ParseCaptureOptions(const std::vector<std::string>& a
             }
             options.choreographyFile = *text;
         }
-        else if (name == "--memory-every")
+        else if (reader.WithValue("--memory-every"))
         {
             const auto text = value();
             if (!text || !CommandLineReader::ToInt(*text, options.memoryEvery) || options.memoryEvery < 1 ||
@@ -226,8 +225,12 @@ std::optional<std::string> ParseCaptureOptions(const std::vector<std::string>& a
         }
         else
         {
-            return "unknown argument '" + reader.Argument() + "' (see --help)";
+            reader.RefuseUnknown();
         }
+    }
+    if (const auto& refusal = reader.Refusal())
+    {
+        return *refusal + " (see --help)";
     }
     if (options.loop && !options.until)
     {
@@ -299,6 +302,9 @@ Usage: engine-capture.exe [options]   (run it where engine.exe runs: beside the 
   --memory-every N  frames between memory samples (default: the frame rate, once per second)
   --version         print the version and exit
   --help            this text
+
+A value follows its switch or an equals sign alike: --fps 30 or --fps=30. A switch given twice (--at 1 --at 8:
+write --at 1,8), a switch without its value and any other argument are refused, with exit code 64.
 
 Frames saved with --at are named t<seconds>.png with three decimals (t8.000.png). The same arguments give the
 same images. A long capture (--every, --stream, every frame over more than 10 s of presentation time, or more

@@ -1,14 +1,13 @@
 // baseline.exe command line: see BaselineOptions.h.
 #include "tools/bench/baseline/BaselineOptions.h"
 
-#include "tools/common/CommandLineReader.h"
+#include "app/CommandLineReader.h"
 
 std::optional<std::string> ParseBaselineOptions(const std::vector<std::string>& args, BaselineOptions& options)
 {
     CommandLineReader reader(args);
     while (reader.Next())
     {
-        const std::string& name = reader.Name();
         const auto takeValue = [&reader] { return reader.Value(); };
         const auto takeFile = [&](std::string& target) -> bool {
             const auto text = takeValue();
@@ -20,11 +19,11 @@ std::optional<std::string> ParseBaselineOptions(const std::vector<std::string>& 
             return true;
         };
 
-        if (name == "--help" || name == "-h")
+        if (reader.Help())
         {
             options.help = true;
         }
-        else if (name == "--frames")
+        else if (reader.WithValue("--frames"))
         {
             const auto text = takeValue();
             // A million frames is hours even on real hardware; beyond that the number is a typing error.
@@ -34,7 +33,7 @@ std::optional<std::string> ParseBaselineOptions(const std::vector<std::string>& 
                 return "--frames needs a whole number of frames from 1 to 1000000";
             }
         }
-        else if (name == "--fps")
+        else if (reader.WithValue("--fps"))
         {
             const auto text = takeValue();
             if (!text || !CommandLineReader::ToInt(*text, options.fps) || options.fps < 1 || options.fps > 1000)
@@ -42,7 +41,7 @@ std::optional<std::string> ParseBaselineOptions(const std::vector<std::string>& 
                 return "--fps needs a whole number of frames per second from 1 to 1000";
             }
         }
-        else if (name == "--start")
+        else if (reader.WithValue("--start"))
         {
             const auto text = takeValue();
             if (!text || !CommandLineReader::ToDouble(*text, options.start) || options.start < 0.0 ||
@@ -51,28 +50,28 @@ std::optional<std::string> ParseBaselineOptions(const std::vector<std::string>& 
                 return "--start needs a presentation time in seconds from 0 to 3600";
             }
         }
-        else if (name == "--world")
+        else if (reader.WithValue("--world"))
         {
             if (!takeFile(options.worldFile))
             {
                 return "--world needs a file name";
             }
         }
-        else if (name == "--csv")
+        else if (reader.WithValue("--csv"))
         {
             if (!takeFile(options.csvFile))
             {
                 return "--csv needs a file name";
             }
         }
-        else if (name == "--stats")
+        else if (reader.WithValue("--stats"))
         {
             if (!takeFile(options.statsFile))
             {
                 return "--stats needs a file name";
             }
         }
-        else if (name == "--png")
+        else if (reader.WithValue("--png"))
         {
             if (!takeFile(options.pngFile))
             {
@@ -81,8 +80,12 @@ std::optional<std::string> ParseBaselineOptions(const std::vector<std::string>& 
         }
         else
         {
-            return "unknown argument '" + reader.Argument() + "' (see --help)";
+            reader.RefuseUnknown();
         }
+    }
+    if (const auto& refusal = reader.Refusal())
+    {
+        return *refusal + " (see --help)";
     }
     return std::nullopt;
 }
@@ -106,6 +109,9 @@ Usage: baseline.exe [options]   (run it where engine.exe runs: beside the data f
   --stats FILE    write one row per frame: presentation time, submission and Present milliseconds
   --png FILE      save the last frame's back buffer as a PNG file
   --help          this text
+
+A value follows its switch or an equals sign alike: --frames 120 or --frames=120. A switch given twice, a
+switch without its value and any other argument are refused, with exit code 64.
 
 It prints the same summary on standard output. Exit code: 0 on success, 1 when start-up fails, 2 after an
 error, 64 for bad arguments.
