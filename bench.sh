@@ -107,6 +107,10 @@ say "event manager"
 (cd "$build/bin" && winerun ./event_bench.exe) | tee "$raw/event_bench.txt" >&2
 say "choreography: files of 10,000 and 1,000,000 keys, and the evaluation per frame"
 (cd "$build/bin" && winerun ./choreography_bench.exe) | tee "$raw/choreography_bench.txt" >&2
+say "choreography: a file of a million keys edited in the timeline's document"
+(cd "$build/bin" && winerun ./choreography_edit_bench.exe write million-keys.xml &&
+    winerun ./choreography_edit_bench.exe edit million-keys.xml; rm -f million-keys.xml*) |
+    tee "$raw/choreography_edit_bench.txt" >&2
 say "choreography: an edit replayed to 55 s in the running presentation, beside a seek there"
 (cd "$build/bin" && winerun ./edit_replay_bench.exe) | tee "$raw/edit_replay_bench.txt" >&2
 

@@ -127,6 +127,21 @@ class BenchReportTest(unittest.TestCase):
         self.assertAlmostEqual(float(figures["file of 10000 keys read"]["value"]), 12.5)
         self.assertNotIn("the choreography benchmark (no output)", report)
 
+    def test_the_million_key_edit_figures_are_set_against_their_goals(self):
+        write(self.raw, "choreography_bench.txt",
+              "per-frame evaluation, 10000 keys: mean 4.25 us, median 4.00 us, 99th percentile 9.00 us, "
+              "worst 30.00 us (3481 frames)\n")
+        write(self.raw, "choreography_edit_bench.txt",
+              "choreography edit: 256 undo steps held after 256 edits\n"
+              "choreography edit, 1000000 keys: read in 2500 ms, peak 600 MB after reading, 660 MB after 256 key "
+              "edits (1.10 times)\n"
+              "choreography edit, 1000000 keys: per edit median 0.250 ms, 99th percentile 0.900 ms, worst 2.000 ms\n")
+        figures, report = self.run_report()
+        self.assertAlmostEqual(float(figures["million-key file, peak after reading"]["value"]), 600)
+        self.assertAlmostEqual(float(figures["million-key file, peak after the edits"]["ratio"]), 1.1, places=4)
+        self.assertAlmostEqual(float(figures["million-key file, per key edit (median)"]["value"]), 0.25)
+        self.assertIn("1.10x", report)
+
     def test_engine_start_up_lines_are_read_from_the_capture_output(self):
         write(self.raw, "engine-capture.txt", "engine-capture: frames saved\n"
               "start-up: 1500.0 ms from process start to the first Present: options 2.0 ms, window 40.0 ms, "

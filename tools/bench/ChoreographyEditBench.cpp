@@ -106,8 +106,8 @@ int Edit(const std::string& file)
     std::printf("choreography edit, %zu keys: read in %.0f ms, peak %.0f MB after reading, %.0f MB after %d key edits "
                 "(%.2f times)\n",
                 kKeys, loadMs, afterLoading, afterEdits, kEdits, afterEdits / afterLoading);
-    std::printf("choreography edit, %zu keys: per edit median %.3f ms, 99th percentile %.3f ms, worst %.3f ms\n",
-                kKeys, edits[edits.size() / 2], edits[edits.size() * 99 / 100], edits.back());
+    std::printf("choreography edit, %zu keys: per edit median %.3f ms, 99th percentile %.3f ms, worst %.3f ms\n", kKeys,
+                edits[edits.size() / 2], edits[edits.size() * 99 / 100], edits.back());
     return 0;
 }
 }

@@ -5,9 +5,9 @@ It computes and formats; it runs no benchmark and judges nothing beyond comparin
 goals. Parts whose raw files are missing (engine-capture.exe not built yet) are reported as skipped.
 
 Usage: bench_report.py RAW_DIR OUT_DIR
-RAW_DIR holds what bench.sh wrote: settings.txt, event_bench.txt, choreography_bench.txt, edit_replay_bench.txt,
-baseline.csv, baseline-frames.csv, engine-frames.csv and engine-capture.txt (when the engine ran), one-frame.csv,
-per scale world N
+RAW_DIR holds what bench.sh wrote: settings.txt, event_bench.txt, choreography_bench.txt,
+choreography_edit_bench.txt, edit_replay_bench.txt, baseline.csv, baseline-frames.csv, engine-frames.csv and
+engine-capture.txt (when the engine ran), one-frame.csv, per scale world N
 scale-N-baseline.csv, scale-N-baseline-frames.csv and scale-N-engine-frames.csv, calls-engine.csv and
 calls-baseline.csv (Direct3D calls per frame, tools/bench/d3d_calls.py) and pictures.txt (the pictures check).
 """
@@ -37,6 +37,9 @@ THROUGHPUT_GOAL = 1.0        # engine frames per second / baseline's, at least
 GROWTH_GOAL = 1.5            # per-actor cost at any count / at 100 actors, at most
 AGAINST_BASELINE_GOAL = 2.0  # engine submission per actor / baseline's at 1,000 and 5,000 actors, at most
 CHOREOGRAPHY_GOAL_US = 100.0  # the per-frame evaluation with 10,000 keys, at most
+EDIT_PEAK_GOAL_MB = 1024
+EDIT_GROWTH_GOAL = 1.5
+EDIT_GOAL_MS = 5.0
 SEEK_AT_55_MS = "60 to 90 ms on this machine kind"  # a seek to 55 s before the choreography was a file
 STARTUP_PHASES = ["options", "window", "device", "textures", "shaders", "scene", "world", "first_frame"]
 
@@ -228,6 +231,30 @@ def choreography_figures(path):
             if match:
                 frames.append((match.group(1),) + tuple(float(match.group(i)) for i in range(2, 6)))
     return files, frames
+
+
+def edit_figures(path):
+    """From the million-key edit benchmark: {'keys', 'read_ms', 'after_reading_mb', 'after_edits_mb', 'edits',
+    'median_ms', 'p99_ms', 'worst_ms'}, or None."""
+    if not os.path.isfile(path):
+        return None
+    figures = {}
+    memory = re.compile(r"^choreography edit, (\d+) keys: read in ([\d.]+) ms, peak ([\d.]+) MB after reading, "
+                        r"([\d.]+) MB after (\d+) key edits")
+    timing = re.compile(r"^choreography edit, \d+ keys: per edit median ([\d.]+) ms, 99th percentile ([\d.]+) ms, "
+                        r"worst ([\d.]+) ms")
+    with open(path, errors="replace") as f:
+        for line in f:
+            match = memory.match(line)
+            if match:
+                figures.update(keys=int(match.group(1)), read_ms=float(match.group(2)),
+                               after_reading_mb=float(match.group(3)), after_edits_mb=float(match.group(4)),
+                               edits=int(match.group(5)))
+            match = timing.match(line)
+            if match:
+                figures.update(median_ms=float(match.group(1)), p99_ms=float(match.group(2)),
+                               worst_ms=float(match.group(3)))
+    return figures if len(figures) == 8 else None
 
 
 def edit_replay_figures(path):
@@ -636,6 +663,28 @@ def main():
             for what, typical, fastest, slowest in replays:
                 md.append(f"| {what} | {typical:.1f} | {fastest:.1f} | {slowest:.1f} |")
                 results.add("choreography", f"replay at 55 s, {what}", typical, "ms")
+        edits = edit_figures(os.path.join(raw, "choreography_edit_bench.txt"))
+        if edits:
+            md.append(f"\n`choreography_edit_bench` under Wine: the timeline's document with a file of "
+                      f"{edits['keys']:,} keys on 120 tracks, read, then edited {edits['edits']} times, one key each "
+                      "(copy, change, check, undo step, the frame's checks and the autosave's tick); goals: under "
+                      f"{EDIT_PEAK_GOAL_MB:,} MB after reading, under {EDIT_GROWTH_GOAL}x that after the edits, under "
+                      f"{EDIT_GOAL_MS:.0f} ms per edit.\n")
+            growth = edits["after_edits_mb"] / edits["after_reading_mb"]
+            md.append("| million-key file | figure |")
+            md.append("|---|---|")
+            md.append(f"| read | {edits['read_ms']:.0f} ms |")
+            md.append(f"| peak memory after reading | {edits['after_reading_mb']:.0f} MB |")
+            md.append(f"| peak memory after {edits['edits']} key edits | {edits['after_edits_mb']:.0f} MB "
+                      f"({growth:.2f}x) |")
+            md.append(f"| per edit: median, 99th percentile, worst | {edits['median_ms']:.2f}, "
+                      f"{edits['p99_ms']:.2f}, {edits['worst_ms']:.2f} ms |")
+            results.add("choreography", "million-key file, peak after reading", edits["after_reading_mb"], "MB",
+                        goal=f"under {EDIT_PEAK_GOAL_MB} MB")
+            results.add("choreography", "million-key file, peak after the edits", edits["after_edits_mb"], "MB",
+                        "peak after reading", edits["after_reading_mb"], goal=f"under {EDIT_GROWTH_GOAL}x")
+            results.add("choreography", "million-key file, per key edit (median)", edits["median_ms"], "ms",
+                        goal=f"under {EDIT_GOAL_MS:.0f} ms")
         md.append("")
     else:
         skipped.append("the choreography benchmark (no output)")
