@@ -288,7 +288,8 @@ void SystemClass::StartMusic()
     {
         return;
     }
-    m_music = std::make_unique<MusicPlayer>(m_settings.presentationSeconds, m_settings.musicLog ? &std::cerr : nullptr);
+    m_music = std::make_unique<MusicPlayer>(m_settings.presentationSeconds, m_options.m_musicLatencyMs / 1000.0,
+                                            m_settings.musicLog ? &std::cerr : nullptr);
     if (!m_music->Start())
     {
         m_music.reset();   // it said why; the presentation runs silent
