@@ -370,6 +370,7 @@ std::optional<double> TimelinePanel::Draw(const View& view)
         axis.width = std::max(1.0f, ImGui::GetContentRegionAvail().x - kLabelWidth - ImGui::GetStyle().ScrollbarSize);
         axis.endSeconds = view.endSeconds > 0.0 ? view.endSeconds : 1.0;
         picked = DrawRuler(axis, view.shownSeconds);
+        m_waveform.Draw(axis.left, axis.width, axis.endSeconds, view.shownSeconds, m_editor);
         DrawLanes(axis, view.shownSeconds);
         DrawAddButtons();
         ImGui::Separator();

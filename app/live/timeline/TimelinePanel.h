@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/live/timeline/ChoreographyEditor.h"
+#include "app/live/timeline/WaveformLane.h"
 
 class BaseEngineLogic;
 class FreeCameraNode;
@@ -115,6 +116,7 @@ private:
     void EditWindowAndPlace(Item item);
 
     ChoreographyEditor m_editor;
+    WaveformLane m_waveform{"DemoTrack01.mp3"};   // the music the presentation plays
     std::optional<Selection> m_selection;
     bool m_snapToBeats = true;
     bool m_scrollToSelection = false;
