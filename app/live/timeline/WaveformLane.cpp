@@ -23,6 +23,8 @@ constexpr ImU32 kFoundBeatColour = IM_COL32(240, 228, 66, 230);
 constexpr ImU32 kPlayheadColour = IM_COL32(213, 94, 0, 255);
 constexpr ImU32 kProblemColour = IM_COL32(255, 120, 100, 255);
 constexpr int kBeatsPerBar = 4;
+// The estimate is good to a fraction of a millisecond on a track with a steady beat.
+constexpr double kSameBeatSeconds = 0.0005;
 
 WaveformLane::Analysis Analyse(const std::string& fileName)
 {
@@ -145,15 +147,17 @@ void WaveformLane::Draw(float left, float width, double endSeconds, double shown
                     beat.beatSeconds, 60.0 / beat.beatSeconds, beat.firstBeatSeconds, beat.beats,
                     beat.spreadSeconds * 1000.0, fileBeat);
         ImGui::SameLine();
-        const auto adopted = static_cast<float>(beat.beatSeconds);
-        ImGui::BeginDisabled(adopted == editor.Current().beatSeconds);
-        if (ImGui::SmallButton("Adopt beat"))
+        // Closer than the estimate is sure of, the file's beat stands: adopting would only trade digits.
+        if (std::abs(beat.beatSeconds - fileBeat) < kSameBeatSeconds)
+        {
+            ImGui::TextDisabled("(the same)");
+        }
+        else if (ImGui::SmallButton("Adopt beat"))
         {
             Choreography next = editor.Current();
-            next.beatSeconds = adopted;
+            next.beatSeconds = static_cast<float>(beat.beatSeconds);
             editor.Change(std::move(next));
         }
-        ImGui::EndDisabled();
     }
 
     // The strip: waveform, then the file's grid over it, the found beats as ticks along the foot, the playhead.
