@@ -283,8 +283,8 @@ BeatEstimator::Result BeatEstimator::Estimate(std::span<const std::int16_t> samp
     Result result;
     if (channels < 1 || sampleRate < 1000)
     {
-        result.why = "no samples to read (" + std::to_string(channels) + " channels at " + std::to_string(sampleRate) +
-                     " Hz)";
+        result.why =
+            "no samples to read (" + std::to_string(channels) + " channels at " + std::to_string(sampleRate) + " Hz)";
         return result;
     }
     const double seconds = static_cast<double>(samples.size() / static_cast<std::size_t>(channels)) / sampleRate;

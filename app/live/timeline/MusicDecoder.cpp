@@ -14,7 +14,6 @@
 #include <cstdio>
 #include <cstring>
 
-
 #include "app/FrameStats.h"
 #include "graphics/AnsiConversion.h"
 

@@ -79,8 +79,8 @@ TEST(BeatEstimator, FindsNoneInSteadyTonesSilenceOrTooLittleSound)
     // Fewer samples than a beat's worth, an odd sample left over, no channels, no rate.
     const std::vector<std::int16_t> clicks = ClickTrack(2.0, 0.5, 0.1);
     for (const auto& [count, channels, rate] :
-         {std::tuple{clicks.size(), 1, kRate}, std::tuple{std::size_t{3}, 2, kRate}, std::tuple{std::size_t{0}, 2, kRate},
-          std::tuple{clicks.size(), 0, kRate}, std::tuple{clicks.size(), 1, 0}})
+         {std::tuple{clicks.size(), 1, kRate}, std::tuple{std::size_t{3}, 2, kRate},
+          std::tuple{std::size_t{0}, 2, kRate}, std::tuple{clicks.size(), 0, kRate}, std::tuple{clicks.size(), 1, 0}})
     {
         const BeatEstimator::Result none =
             BeatEstimator::Estimate(std::span<const std::int16_t>(clicks.data(), count), channels, rate);

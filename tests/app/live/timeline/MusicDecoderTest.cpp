@@ -35,7 +35,8 @@ TEST(MusicDecoder, DecodesTheProjectsTrackWholeAndFindsItsBeat)
         EXPECT_EQ(decoded.sampleRate, MusicSynth::kSampleRate);
         // The encoder's padding trimmed: the frames the generator rendered, to within one MP3 frame.
         EXPECT_NEAR(decoded.Seconds(), 60.0, 1152.0 / MusicSynth::kSampleRate);
-        const BeatEstimator::Result beat = BeatEstimator::Estimate(decoded.samples, decoded.channels, decoded.sampleRate);
+        const BeatEstimator::Result beat =
+            BeatEstimator::Estimate(decoded.samples, decoded.channels, decoded.sampleRate);
         ASSERT_TRUE(beat.found) << beat.why;
         EXPECT_NEAR(beat.beatSeconds, MusicSynth::kBeatSeconds, 0.001);
         EXPECT_NEAR(beat.firstBeatSeconds, 0.0, 0.010);
