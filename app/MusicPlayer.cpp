@@ -107,6 +107,12 @@ bool MusicPlayer::Start()
     return true;
 }
 
+void MusicPlayer::SetLatency(double seconds)
+{
+    m_latencySeconds = std::max(seconds, 0.0);
+    m_pausedAt = std::numeric_limits<double>::quiet_NaN();
+}
+
 void MusicPlayer::Follow(bool clockRunning, double seconds)
 {
     if (!clockRunning)

@@ -43,6 +43,9 @@ public:
 
     bool IsOpen() const { return m_state != State::Closed; }
     double LatencySeconds() const { return m_latencySeconds; }
+    // A new latency (a calibration kept): from the next time the track starts again, which is then a "play ...
+    // from" at the new lead rather than a "resume" at the old one.
+    void SetLatency(double seconds);
 
     // The wall time the log gives: seconds since 1970 on the system clock, as the host's `date +%s.%N` gives it.
     static double SystemClockSeconds();

@@ -181,6 +181,11 @@ bool SystemClass::Initialize()
     PhaseStopwatch phase;
     m_options.Load();
     m_options.ReplaceBrokenLensValues(EngineOptions::kFileName);
+    if (m_settings.music)
+    {
+        m_options.m_musicLatencyMs =
+            LiveTools::MusicLatencyMs(m_options.m_musicLatencyMs, EngineOptions::kLongestMusicLatencyMs);
+    }
     if (!LoadChoreography())
     {
         return false;
@@ -258,7 +263,13 @@ bool SystemClass::Initialize()
                            m_music->Jump(!m_timer.IsStopped(), static_cast<double>(m_timer.TotalNanoseconds()) / 1e9);
                        }
                    },
-                   m_settings.choreographyFile});
+                   m_settings.choreographyFile, m_options.m_musicLatencyMs,
+                   [this](double seconds) {
+                       if (m_music)
+                       {
+                           m_music->SetLatency(seconds);
+                       }
+                   }});
 
     StartMusic();
     m_firstFrameStopwatch = PhaseStopwatch();

@@ -9,6 +9,11 @@
         the moment of the recording's first sample on the system clock (seconds since 1970), to within the few
         milliseconds parec holds a fragment. Each fragment read says when the samples so far had been recorded at
         the latest; the earliest such bound is the start.
+    timecode.py tap OUT.raw
+        records like `record` and, for a tapper as steady as a machine, presses Space (`xdotool key space`) as soon
+        as it hears a click: a loud sound after at least 0.3 s of quiet. Ended like `record`, it also writes
+        OUT.raw.taps, one line per click: where it was heard on the system clock (from the recording) and when
+        the key was sent (the middle of the xdotool call), for a test to set beside the program's own account.
     timecode.py read RECORDING [--log STDERR] [--json]
         reads a recording of it (raw signed 16-bit little-endian stereo at 44,100 Hz, as `parec --format=s16le
         --rate=44100 --channels=2` writes it) and names, for every stretch of sound, the part of the track heard.
@@ -67,7 +72,7 @@ def make(path, seconds):
         subprocess.run(["lame", "--quiet", "-b", "160", wav, path], check=True)
 
 
-def record(path, device):
+def record(path, device, on_click=None):
     parec = subprocess.Popen(["parec", "-d", device, "--format=s16le", "--rate=%d" % RATE, "--channels=2",
                               "--latency-msec=5"], stdout=subprocess.PIPE)
     stop = []
@@ -85,6 +90,8 @@ def record(path, device):
             if not chunk:
                 break
             out.write(chunk)
+            if on_click:
+                on_click(chunk, frames)
             frames += len(chunk) / 4
             bound = now - frames / RATE
             start = bound if start is None else min(start, bound)
@@ -92,6 +99,34 @@ def record(path, device):
     parec.wait()
     with open(path + ".start", "w") as out:
         out.write("%.6f\n" % (start or 0.0))
+    return start or 0.0
+
+
+CLICK = 6000
+
+
+def tap(path, device):
+    """Presses Space on every click heard; see the module's help."""
+    state = {"quiet": 0, "clicks": []}   # frames of quiet so far; (frame heard, key sent) per click
+
+    def on_click(chunk, frames):
+        samples = array.array("h")
+        samples.frombytes(chunk[: len(chunk) // 4 * 4])
+        for i in range(0, len(samples), 2):
+            if abs(samples[i]) > CLICK:
+                if state["quiet"] >= 0.3 * RATE:
+                    before = time.time()
+                    subprocess.run(["xdotool", "key", "space"], check=False)
+                    after = time.time()
+                    state["clicks"].append((frames + i // 2, (before + after) / 2))
+                state["quiet"] = 0
+            else:
+                state["quiet"] += 1
+
+    start = record(path, device, on_click)
+    with open(path + ".taps", "w") as out:
+        for frame, sent in state["clicks"]:
+            out.write("%.6f %.6f\n" % (start + frame / RATE, sent))
 
 
 def tone_runs(path):
@@ -233,6 +268,9 @@ def main():
     recorder = commands.add_parser("record")
     recorder.add_argument("out")
     recorder.add_argument("--device", default="speakers.monitor")
+    tapper = commands.add_parser("tap")
+    tapper.add_argument("out")
+    tapper.add_argument("--device", default="speakers.monitor")
     reader = commands.add_parser("read")
     reader.add_argument("recording")
     reader.add_argument("--log")
@@ -244,6 +282,9 @@ def main():
         return 0
     if args.command == "record":
         record(args.out, args.device)
+        return 0
+    if args.command == "tap":
+        tap(args.out, args.device)
         return 0
     sound = stretches(tone_runs(args.recording))
     start = None
