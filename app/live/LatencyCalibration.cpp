@@ -27,6 +27,7 @@ void LatencyCalibration::Begin(double trackStartSeconds)
 {
     m_trackStart = trackStartSeconds;
     m_tapTimes.clear();
+    m_placed.assign(kClicks, std::nullopt);
     m_perClick.assign(kClicks, std::nullopt);
     m_offsets.clear();
 }
@@ -38,6 +39,30 @@ void LatencyCalibration::RefineStart(double trackStartSeconds)
         m_trackStart = trackStartSeconds;
         Recount();
     }
+}
+
+void LatencyCalibration::PlaceClick(int click, double seconds)
+{
+    if (!m_trackStart || click < 0 || click >= kClicks)
+    {
+        return;
+    }
+    std::optional<double>& placed = m_placed[static_cast<std::size_t>(click)];
+    if (!placed || seconds < *placed)
+    {
+        placed = seconds;
+        Recount();
+    }
+}
+
+double LatencyCalibration::ClickPlayedAt(int click) const
+{
+    if (click >= 0 && click < kClicks && click < static_cast<int>(m_placed.size()) &&
+        m_placed[static_cast<std::size_t>(click)])
+    {
+        return *m_placed[static_cast<std::size_t>(click)];
+    }
+    return TrackStart() + ClickSeconds(click);
 }
 
 int LatencyCalibration::ClickAt(double seconds) const
@@ -67,10 +92,12 @@ void LatencyCalibration::Recount()
     for (const double tap : m_tapTimes)
     {
         const double inTrack = tap - *m_trackStart;
-        const int click = static_cast<int>(std::floor((inTrack - kFirstClickSeconds + kEarliestTapSeconds) / kBeatSeconds));
+        const int click =
+            static_cast<int>(std::floor((inTrack - kFirstClickSeconds + kEarliestTapSeconds) / kBeatSeconds));
         if (click >= kLeadInClicks && click < kClicks)
         {
-            m_perClick[static_cast<std::size_t>(click)] = inTrack - ClickSeconds(click);
+            const std::optional<double>& placed = m_placed[static_cast<std::size_t>(click)];
+            m_perClick[static_cast<std::size_t>(click)] = placed ? tap - *placed : inTrack - ClickSeconds(click);
         }
     }
     m_offsets.clear();

@@ -40,6 +40,13 @@ public:
     void Begin(double trackStartSeconds);
     // A better estimate of when the track started, as the track's position is read again.
     void RefineStart(double trackStartSeconds);
+    // When the track's position passed click `click`'s place, on the system clock, from readings of the position
+    // near it: the latency is measured from there. Under Wine the position falls behind the wall clock by tens
+    // of milliseconds in a quarter of a minute, and the music's lead is taken against the position, so a click
+    // is placed by its own readings rather than by the track's start. The earliest placing counts.
+    void PlaceClick(int click, double seconds);
+    // Where click `click` was placed: by its own readings, or else by the track's start.
+    double ClickPlayedAt(int click) const;
     // A tap at `seconds` on the system clock. Taps on no counted click are ignored.
     void Tap(double seconds);
     // The taps so far on counted clicks; what counts needs kFewestTaps.
@@ -63,5 +70,6 @@ private:
     std::vector<std::optional<double>> m_perClick;
     std::vector<double> m_offsets;
     std::vector<double> m_tapTimes;
+    std::vector<std::optional<double>> m_placed;   // per click
     void Recount();
 };

@@ -22,6 +22,11 @@ namespace
 constexpr int kRate = 44100;
 // The MCI alias of the click track, beside the music's device.
 constexpr const char* kAlias = "latencyclicks";
+// Readings of the position within this long after a click's place place it (some frames' worth).
+constexpr double kPlacingSeconds = 0.3;
+// The clicks encoded like the music (an MP3 made by the build), so that they take the music's own way through
+// the decoder; without it, the clicks are written as a WAV.
+constexpr const char* kEncodedClicks = "LatencyClicks.mp3";
 
 std::string Mci(const std::string& command)
 {
@@ -106,7 +111,11 @@ bool SoundCalibration::PlayClicks()
         return false;
     }
     m_clickFile = WideToAnsi(folder) + "engine-latency-clicks.wav";
-    if (!WriteClickTrack(m_clickFile))
+    if (GetFileAttributesW(AnsiToWide(kEncodedClicks).c_str()) != INVALID_FILE_ATTRIBUTES)
+    {
+        m_clickFile = kEncodedClicks;
+    }
+    else if (!WriteClickTrack(m_clickFile))
     {
         std::cerr << m_clickFile << ": the click track cannot be written" << std::endl;
         return false;
@@ -157,12 +166,27 @@ void SoundCalibration::Update()
     {
         m_calibration.RefineStart(read - position);
     }
+    // A click whose place the position passed a moment ago is placed by this reading: it was there at most
+    // this long before the answer came.
+    for (int click = 0; click < LatencyCalibration::kClicks; ++click)
+    {
+        const double since = position - LatencyCalibration::ClickSeconds(click);
+        if (since >= 0.0 && since < kPlacingSeconds)
+        {
+            m_calibration.PlaceClick(click, read - since);
+        }
+    }
     if (position >= LatencyCalibration::TrackSeconds() - 0.5)
     {
         StopClicks();
+        for (int click = 0; click < LatencyCalibration::kClicks; ++click)
+        {
+            std::fprintf(stderr, "calibration: click %d played at %.4f s\n", click, m_calibration.ClickPlayedAt(click));
+        }
         if (const std::optional<LatencyCalibration::Result> result = m_calibration.Measure())
         {
-            std::fprintf(stderr, "calibration: %d taps, latency %.1f ms, spread %.1f ms (the track started at %.4f s)\n",
+            std::fprintf(stderr,
+                         "calibration: %d taps, latency %.1f ms, spread %.1f ms (the track started at %.4f s)\n",
                          result->taps, result->latencySeconds * 1000.0, result->spreadSeconds * 1000.0,
                          m_calibration.TrackStart());
         }
@@ -230,8 +254,8 @@ void SoundCalibration::Draw()
         }
         else if (!m_playing && m_started)
         {
-            ImGui::Text("%d taps counted: too few (%d at least). F4: close (F4 again: a new run).", m_calibration.Taps(),
-                        LatencyCalibration::kFewestTaps);
+            ImGui::Text("%d taps counted: too few (%d at least). F4: close (F4 again: a new run).",
+                        m_calibration.Taps(), LatencyCalibration::kFewestTaps);
         }
         if (!m_status.empty())
         {

@@ -96,11 +96,14 @@ err = open(sys.argv[1], errors="replace").read()
 result = re.search(r"calibration: \d+ taps, latency ([\d.]+) ms, .*started at ([\d.]+) s", err)
 found, started = float(result.group(1)) / 1000, float(result.group(2))
 engine_taps = [float(t) for t in re.findall(r"tap at ([\d.]+) s", err)]
+# When the track's position passed each click, as the program placed it.
+placed = {int(k): float(t) for k, t in re.findall(r"click (\d+) played at ([\d.]+) s", err)}
 heard, sent = zip(*[map(float, line.split()) for line in open(sys.argv[2]) if line.strip()])
 first, beat, lead_in = 1.0, 0.75, 4
 # Each click heard, set against its place in the track: which click it is, and how long after it was played.
-played = [started + first + round((h - started - first) / beat) * beat for h in heard]
-counted = [i for i, (h, p) in enumerate(zip(heard, played)) if p >= started + first + lead_in * beat - 0.01]
+clicks = [round((h - started - first) / beat) for h in heard]
+played = [placed.get(k, started + first + k * beat) for k in clicks]
+counted = [i for i, k in enumerate(clicks) if lead_in <= k < len(placed)]
 recorded = statistics.median(heard[i] - played[i] for i in counted)
 tapper = statistics.median(sent[i] - heard[i] for i in counted)
 # The program's time of each tap against when the tapper sent it.

@@ -45,6 +45,18 @@ TEST(LatencyCalibration, TapsOnCountedClicksGiveTheirMedianAndSpread)
     EXPECT_NEAR(calibration.Measure()->latencySeconds, 0.23, 0.0006);
     calibration.RefineStart(kStart);   // a later bound is no better
     EXPECT_NEAR(calibration.Measure()->latencySeconds, 0.23, 0.0006);
+
+    // The position fell behind: each counted click was passed 40 ms later than the track's start says, so the
+    // taps came 40 ms less after it; placing them later again changes nothing, earlier does.
+    for (int click = LatencyCalibration::kLeadInClicks; click < LatencyCalibration::kClicks; ++click)
+    {
+        calibration.PlaceClick(click, kStart + LatencyCalibration::ClickSeconds(click) + 0.04);
+        calibration.PlaceClick(click, kStart + LatencyCalibration::ClickSeconds(click) + 0.05);
+    }
+    EXPECT_NEAR(calibration.Measure()->latencySeconds, 0.16, 0.0006);
+    calibration.PlaceClick(LatencyCalibration::kClicks, kStart);   // no such click
+    calibration.PlaceClick(-1, kStart);
+    EXPECT_NEAR(calibration.Measure()->latencySeconds, 0.16, 0.0006);
 }
 
 TEST(LatencyCalibration, TooFewTapsOrNoTrackGiveNothing)
@@ -58,7 +70,7 @@ TEST(LatencyCalibration, TooFewTapsOrNoTrackGiveNothing)
         calibration.Tap(Heard(click, 0.2));
     }
     calibration.Tap(Heard(LatencyCalibration::kClicks + 3, 0.2));   // after the last click
-    calibration.Tap(kStart - 5.0);                                   // long before the first
+    calibration.Tap(kStart - 5.0);                                  // long before the first
     EXPECT_EQ(calibration.Taps(), 7);
     EXPECT_FALSE(calibration.Measure());
     calibration.Tap(Heard(LatencyCalibration::kLeadInClicks + 7, 0.2));
@@ -90,10 +102,9 @@ TEST(LatencyCalibration, AKeptResultReadsBackAndEachKeepLeavesTheOneBefore)
 TEST(LatencyCalibration, FilesThatAreNotACalibrationAreRefusedWithAReason)
 {
     ScratchDirectory dir;
-    for (const char* content :
-         {"", "not xml", "<Options><Sound latency=\"100\"/></Options>", "<MusicCalibration/>",
-          "<MusicCalibration latency=\"abc\"/>", "<MusicCalibration latency=\"-1\"/>",
-          "<MusicCalibration latency=\"2001\"/>", "<MusicCalibration latency=\"150ms\"/>"})
+    for (const char* content : {"", "not xml", "<Options><Sound latency=\"100\"/></Options>", "<MusicCalibration/>",
+                                "<MusicCalibration latency=\"abc\"/>", "<MusicCalibration latency=\"-1\"/>",
+                                "<MusicCalibration latency=\"2001\"/>", "<MusicCalibration latency=\"150ms\"/>"})
     {
         std::string problem;
         EXPECT_FALSE(LatencyCalibration::LoadKept(dir.Write("c.xml", content), 2000, &problem)) << content;
