@@ -11,11 +11,11 @@
 #include <mfreadwrite.h>
 #include <wrl/client.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
 #include "app/FrameStats.h"
-#include "graphics/AnsiConversion.h"
 
 namespace
 {
@@ -24,6 +24,16 @@ using Microsoft::WRL::ComPtr;
 // Ten minutes of 48-kHz stereo: far more than a presentation's track, and a bound on what a broken or hostile
 // file can make the decoder allocate.
 constexpr std::size_t kMostSamples = std::size_t{10} * 60 * 48000 * 2;
+
+// The file name in the active ANSI code page, as every narrow name of the program is.
+std::wstring Wide(const std::string& text)
+{
+    const int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(std::max(length, 1)), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), length);
+    wide.resize(wide.size() - 1);
+    return wide;
+}
 
 std::string Failed(const char* what, HRESULT result)
 {
@@ -64,12 +74,12 @@ private:
 
 std::string DecodeInto(const std::string& fileName, MusicDecoder::Decoded& decoded)
 {
-    if (GetFileAttributesW(AnsiToWide(fileName).c_str()) == INVALID_FILE_ATTRIBUTES)
+    if (GetFileAttributesW(Wide(fileName).c_str()) == INVALID_FILE_ATTRIBUTES)
     {
         return "no such file";
     }
     wchar_t full[MAX_PATH] = {};
-    if (GetFullPathNameW(AnsiToWide(fileName).c_str(), MAX_PATH, full, nullptr) == 0)
+    if (GetFullPathNameW(Wide(fileName).c_str(), MAX_PATH, full, nullptr) == 0)
     {
         return "its full path is too long";
     }
