@@ -90,8 +90,9 @@ Escape or the close box ends it early.
                              the old one)
   --music-log                one line on standard error for every command the music is given as it
                              follows the presentation's clock (start, pause, resume, a jump with a seek,
-                             the end): the moment on the clock, the command, how long it took and what
-                             it answered
+                             the end): the moment on the clock, the wall time on the system clock
+                             (seconds since 1970, as date +%s.%N gives it), the command, how long it took
+                             and what it answered
   --choreography FILE        play the choreography in FILE (camera, sky, actors, keyed tracks) instead of
                              the compiled-in one; a file that cannot be used ends start-up with exit code 1
                              and one line naming the file, the line and the problem

@@ -24,7 +24,7 @@ bool IsYes(const char* text)
 EngineOptions::EngineOptions()
     : m_renderer(kRendererDirect3D11), m_runFullSpeed(false), m_fullScreen(false), m_screenWidth(kDefaultWidth),
       m_screenHeight(kDefaultHeight), m_screenDepth(1000.0f), m_screenNear(0.1f), m_fieldOfView(1.5707964f),
-      m_screenAspect(1.0f), m_sfxVolume(1.0f), m_musicVolume(1.0f)
+      m_screenAspect(1.0f), m_sfxVolume(1.0f), m_musicVolume(1.0f), m_musicLatencyMs(kDefaultMusicLatencyMs)
 {
 }
 
@@ -156,6 +156,22 @@ void EngineOptions::Load(const std::string& fileName)
         if (const char* sfx = sound->Attribute("sfxVolume"))
         {
             m_sfxVolume = static_cast<float>(std::atoi(sfx) / 100.0);
+        }
+        if (const char* latency = sound->Attribute("latency"))
+        {
+            // Not the volumes' atoi: "19O" read as 19 would put the picture 170 ms ahead of the sound.
+            char* end = nullptr;
+            const long value = std::strtol(latency, &end, 10);
+            if (end == latency || *end != '\0' || value < 0 || value > kLongestMusicLatencyMs)
+            {
+                std::cerr << fileName << ": Sound latency \"" << latency << "\" is not a whole number of "
+                          << "milliseconds from 0 to " << kLongestMusicLatencyMs << "; using " << m_musicLatencyMs
+                          << "\n";
+            }
+            else
+            {
+                m_musicLatencyMs = static_cast<int>(value);
+            }
         }
     }
 }

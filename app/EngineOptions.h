@@ -11,6 +11,13 @@ struct EngineOptions
     // Used when the file gives no size, or one that is not positive, so that a window can always be created.
     static constexpr int kDefaultWidth = 1280;
     static constexpr int kDefaultHeight = 720;
+    // How long the music's sound takes from the track to the ear, in milliseconds (<Sound latency="...">): the
+    // track plays that far ahead of the picture. Measured by the recording test (tests/app/music_test.sh) under
+    // Wine 8 with PulseAudio, where sound came 190 ms after the track's position and 30 ms more after "play" or
+    // "resume"; the platform's own figure (WASAPI's 20 ms) is far off.
+    static constexpr int kDefaultMusicLatencyMs = 220;
+    // Beyond this a value is a typing slip, not a sound path.
+    static constexpr int kLongestMusicLatencyMs = 2000;
 
     EngineOptions();
 
@@ -40,4 +47,7 @@ struct EngineOptions
     float m_screenAspect;
     float m_sfxVolume;
     float m_musicVolume;
+    // Whole milliseconds, 0 to kLongestMusicLatencyMs: a value outside, or not a whole number, keeps the default
+    // with a line on standard error naming the file.
+    int m_musicLatencyMs;
 };

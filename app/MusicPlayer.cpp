@@ -14,7 +14,10 @@
 //   So whether the track still stands at the clock's moment is judged here, not asked.
 // - The sound reaches the sound server some 200 ms after the track's position passes it (Wine's audio path;
 //   PulseAudio holds 15 ms of it), the same before and after every pause and jump. A busy machine drops late sound
-//   rather than falling behind: the track keeps to the wall clock, as the presentation's clock does.
+//   rather than falling behind: the track keeps to the wall clock, as the presentation's clock does. WASAPI's
+//   GetStreamLatency says 20 ms there, so the latency is a setting (EngineOptions), measured, never asked.
+//   The track plays that far ahead of the clock: "play ... from" the clock's moment plus the latency; "resume"
+//   keeps the lead it paused with; start-up lets the track get that far before the clock starts.
 #include "app/MusicPlayer.h"
 
 #include <windows.h>
@@ -27,14 +30,18 @@
 #include <sstream>
 #include <iostream>
 
+#include "app/FrameStats.h"
 #include "graphics/AnsiConversion.h"
 
 namespace
 {
 // A stopped clock does not move: the moment it starts again at is the one it stopped at, to rounding.
 constexpr double kSameMomentSeconds = 0.001;
-// How long start-up waits at most for the track to move (see WaitUntilMoving); under Wine it takes 20 to 200 ms.
+// How long start-up waits at most for the track to move, beyond the latency (see WaitUntilAhead); under Wine the
+// track stands for 20 to 200 ms after "play".
 constexpr double kLongestStartMs = 1000.0;
+// 1601-01-01 to 1970-01-01 in FILETIME's 100-ns units.
+constexpr long long kUnixEpochIn100Ns = 116444736000000000LL;
 
 std::string MciErrorText(MCIERROR error)
 {
@@ -47,8 +54,17 @@ std::string MciErrorText(MCIERROR error)
 }
 }
 
-MusicPlayer::MusicPlayer(double endSeconds, std::ostream* log) : m_endSeconds(endSeconds), m_log(log)
+MusicPlayer::MusicPlayer(double endSeconds, double latencySeconds, std::ostream* log)
+    : m_endSeconds(endSeconds), m_latencySeconds(std::max(latencySeconds, 0.0)), m_log(log)
 {
+}
+
+double MusicPlayer::SystemClockSeconds()
+{
+    FILETIME now{};
+    GetSystemTimePreciseAsFileTime(&now);
+    const long long ticks = (static_cast<long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    return static_cast<double>(ticks - kUnixEpochIn100Ns) / 1e7;
 }
 
 MusicPlayer::~MusicPlayer()
@@ -87,8 +103,14 @@ bool MusicPlayer::Start()
         return false;
     }
     m_state = State::Playing;
-    WaitUntilMoving();
+    WaitUntilAhead();
     return true;
+}
+
+void MusicPlayer::SetLatency(double seconds)
+{
+    m_latencySeconds = std::max(seconds, 0.0);
+    m_pausedAt = std::numeric_limits<double>::quiet_NaN();
 }
 
 void MusicPlayer::Follow(bool clockRunning, double seconds)
@@ -155,36 +177,46 @@ void MusicPlayer::PlayFrom(double seconds)
     {
         return;   // the presentation (or the track) is over: the music stays paused until shutdown closes it
     }
-    const long long milliseconds = std::llround(std::max(seconds, 0.0) * 1000.0);
+    // The track plays ahead by the latency, so near the end there is less to play than the clock has left.
+    const long long milliseconds = std::llround(std::max(seconds + m_latencySeconds, 0.0) * 1000.0);
+    if (static_cast<double>(milliseconds) / 1000.0 >= m_endSeconds)
+    {
+        return;
+    }
     if (Send("play", "from " + std::to_string(milliseconds), seconds).error == 0)
     {
         m_state = State::Playing;
     }
 }
 
-void MusicPlayer::WaitUntilMoving()
+void MusicPlayer::WaitUntilAhead()
 {
+    // The position is right until the first "resume" (see above), so here it is the track's own clock.
     const std::string command = std::string("status ") + kFileName + " position";
+    const double aheadMs = m_latencySeconds * 1000.0;
     const PhaseStopwatch waited;
     Reply reply;
     do
     {
         reply = Ask(command);
-        if (reply.error != 0 || std::strtod(reply.text.c_str(), nullptr) > 0.0)
+        const double position = std::strtod(reply.text.c_str(), nullptr);
+        if (reply.error != 0 || (position > 0.0 && position >= aheadMs))
         {
             break;
         }
         Sleep(1);
-    } while (waited.Milliseconds() < kLongestStartMs);
-    Log(0.0, command, waited.Milliseconds(), reply);
+    } while (waited.Milliseconds() < kLongestStartMs + aheadMs);
+    Log(0.0, SystemClockSeconds(), command, waited.Milliseconds(), reply);
 }
 
 MusicPlayer::Reply MusicPlayer::Send(const std::string& verb, const std::string& arguments, double clockSeconds)
 {
     const std::string command = verb + " " + kFileName + (arguments.empty() ? "" : " " + arguments);
+    // The wall time the command was sent at goes with the clock's moment it was sent for.
+    const double sentAt = SystemClockSeconds();
     const PhaseStopwatch stopwatch;
     const Reply reply = Ask(command);
-    Log(clockSeconds, command, stopwatch.Milliseconds(), reply);
+    Log(clockSeconds, sentAt, command, stopwatch.Milliseconds(), reply);
     return reply;
 }
 
@@ -197,18 +229,18 @@ MusicPlayer::Reply MusicPlayer::Ask(const std::string& command)
     return reply;
 }
 
-void MusicPlayer::Log(double clockSeconds, const std::string& command, double milliseconds, const Reply& reply)
+void MusicPlayer::Log(double clockSeconds, double wallSeconds, const std::string& command, double milliseconds,
+                      const Reply& reply)
 {
     if (m_log == nullptr)
     {
         return;
     }
-    // The wall time, from the player's start, sets the clock's moments beside a recording of the sound. The
-    // numbers are formatted aside: the log is standard error, whose other writers expect its default format.
+    // The wall time, on the system clock, sets the clock's moments beside a recording of the sound. The numbers
+    // are formatted aside: the log is standard error, whose other writers expect its default format.
     std::ostringstream line;
-    line << "music: " << std::fixed << std::setprecision(3) << clockSeconds << " s, wall "
-         << m_sinceStart.Milliseconds() / 1000.0 << " s: " << command << " (" << std::setprecision(1) << milliseconds
-         << " ms)";
+    line << "music: " << std::fixed << std::setprecision(3) << clockSeconds << " s, wall " << std::setprecision(4)
+         << wallSeconds << " s: " << command << " (" << std::setprecision(1) << milliseconds << " ms)";
     *m_log << line.str();
     if (!reply.text.empty())
     {

@@ -3,13 +3,13 @@
 // stops, goes on at the clock's moment when the clock starts again, and jumps with every seek. It never decides
 // when the clock stops (the application tells it), and it never waits for the sound device: every call sends at
 // most two MCI commands, each of which returns within milliseconds (docs/music.md has the figures under Wine).
+// The sound of a moment reaches the ear some time after the track's position passes it (the audio path's
+// latency), so the track runs that far ahead of the clock: the frame of moment t is on screen when t is heard.
 #pragma once
 
 #include <iosfwd>
 #include <limits>
 #include <string>
-
-#include "app/FrameStats.h"
 
 class MusicPlayer
 {
@@ -17,14 +17,18 @@ public:
     // Found in the working directory, like every data file.
     static constexpr const char* kFileName = "DemoTrack01.mp3";
 
-    // `endSeconds`: the presentation's length; the music never plays from there or later. `log`, when given,
-    // gets one line per command: the clock's moment, the wall time, the command, its duration and its answer.
-    explicit MusicPlayer(double endSeconds, std::ostream* log = nullptr);
+    // `endSeconds`: the presentation's length; the music never plays from there or later. `latencySeconds`: how
+    // long the sound takes from the track's position to the ear, which the track keeps ahead of the clock (0 or
+    // more). `log`, when given, gets one line per command: the clock's moment, the wall time on the system clock
+    // (seconds since 1970, so that a recording made outside the program can be set beside it), the command,
+    // its duration and its answer.
+    MusicPlayer(double endSeconds, double latencySeconds, std::ostream* log = nullptr);
     ~MusicPlayer();
     MusicPlayer(const MusicPlayer&) = delete;
     MusicPlayer& operator=(const MusicPlayer&) = delete;
 
-    // Opens the track and plays it from its start. False, with one line on standard error, when it cannot be
+    // Opens the track and plays it from its start, and returns once the track is the latency ahead of the
+    // clock's 0 (the clock starts right after). False, with one line on standard error, when it cannot be
     // played: without the file, a codec or a sound device the presentation runs silent.
     bool Start();
     // The clock stopped (`clockRunning` false) or runs, at `seconds`: pauses, or plays again from the clock's
@@ -38,6 +42,13 @@ public:
     void Close(double seconds);
 
     bool IsOpen() const { return m_state != State::Closed; }
+    double LatencySeconds() const { return m_latencySeconds; }
+    // A new latency (a calibration kept): from the next time the track starts again, which is then a "play ...
+    // from" at the new lead rather than a "resume" at the old one.
+    void SetLatency(double seconds);
+
+    // The wall time the log gives: seconds since 1970 on the system clock, as the host's `date +%s.%N` gives it.
+    static double SystemClockSeconds();
 
 private:
     enum class State
@@ -55,17 +66,18 @@ private:
 
     void Pause(double clockSeconds);
     void PlayFrom(double seconds);
-    // The clock starts when start-up ends, so start-up waits for the sound to start too: "play" returns before it
-    // does, and the music would trail the pictures by the difference for as long as it plays on.
-    void WaitUntilMoving();
+    // The clock starts when start-up ends, so start-up waits for the track to reach the latency: "play" returns
+    // before the sound starts, and the music would trail the pictures by the difference for as long as it plays.
+    void WaitUntilAhead();
     // Sends "VERB DemoTrack01.mp3 ARGUMENTS" and writes the log line.
     Reply Send(const std::string& verb, const std::string& arguments, double clockSeconds);
     Reply Ask(const std::string& command);
-    void Log(double clockSeconds, const std::string& command, double milliseconds, const Reply& reply);
+    void Log(double clockSeconds, double wallSeconds, const std::string& command, double milliseconds,
+             const Reply& reply);
 
     double m_endSeconds;
+    double m_latencySeconds;
     std::ostream* m_log;
-    PhaseStopwatch m_sinceStart;
     State m_state = State::Closed;
     // The clock's moment at which the track was paused, where "resume" carries on; not a number while the track
     // stands anywhere else (after the presentation's end, or a play that failed).

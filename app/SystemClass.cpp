@@ -181,6 +181,11 @@ bool SystemClass::Initialize()
     PhaseStopwatch phase;
     m_options.Load();
     m_options.ReplaceBrokenLensValues(EngineOptions::kFileName);
+    if (m_settings.music)
+    {
+        m_options.m_musicLatencyMs =
+            LiveTools::MusicLatencyMs(m_options.m_musicLatencyMs, EngineOptions::kLongestMusicLatencyMs);
+    }
     if (!LoadChoreography())
     {
         return false;
@@ -258,7 +263,13 @@ bool SystemClass::Initialize()
                            m_music->Jump(!m_timer.IsStopped(), static_cast<double>(m_timer.TotalNanoseconds()) / 1e9);
                        }
                    },
-                   m_settings.choreographyFile});
+                   m_settings.choreographyFile, m_options.m_musicLatencyMs,
+                   [this](double seconds) {
+                       if (m_music)
+                       {
+                           m_music->SetLatency(seconds);
+                       }
+                   }});
 
     StartMusic();
     m_firstFrameStopwatch = PhaseStopwatch();
@@ -288,7 +299,8 @@ void SystemClass::StartMusic()
     {
         return;
     }
-    m_music = std::make_unique<MusicPlayer>(m_settings.presentationSeconds, m_settings.musicLog ? &std::cerr : nullptr);
+    m_music = std::make_unique<MusicPlayer>(m_settings.presentationSeconds, m_options.m_musicLatencyMs / 1000.0,
+                                            m_settings.musicLog ? &std::cerr : nullptr);
     if (!m_music->Start())
     {
         m_music.reset();   // it said why; the presentation runs silent

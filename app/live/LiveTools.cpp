@@ -13,7 +13,9 @@
 #include "app/live/DebugOverlay.h"
 #include "app/live/PresentationControls.h"
 #include "app/live/ScreenshotWriter.h"
+#include "app/live/LatencyCalibration.h"
 #include "app/live/ShaderWatcher.h"
+#include "app/live/SoundCalibration.h"
 #include "app/live/timeline/TimelinePanel.h"
 #include "app/live/timeline/TimelineReplay.h"
 #include "app/live/WorldReloader.h"
@@ -53,6 +55,7 @@ void LiveTools::Start(Host host)
         m_controls = std::make_unique<PresentationControls>(m_host->endSeconds);
         m_overlay = std::make_unique<DebugOverlay>();
         m_screenshots = std::make_unique<ScreenshotWriter>();
+        m_calibration = std::make_unique<SoundCalibration>(m_host->useMusicLatency, m_host->musicLatencyMs);
         m_host->graphics.SetOverlayContent([this] { DrawOverlay(); });
         if (Scene3* scene = PresentationScene())
         {
@@ -97,7 +100,53 @@ bool LiveTools::OnKeyDown(unsigned key, bool repeated)
     {
         return false;
     }
+    // The calibration holds the presentation while it is open, and has Space (a tap) and Enter (keep) to itself.
+    if (m_calibration && key == kCalibrationKey && !repeated)
+    {
+        if (m_calibration->IsOpen())
+        {
+            m_calibration->Close();
+        }
+        else
+        {
+            m_calibration->Open();
+        }
+        return true;
+    }
+    if (m_calibration && m_calibration->IsOpen())
+    {
+        if (key == PresentationControls::kPauseKey && !repeated)
+        {
+            m_calibration->Tap();
+        }
+        else if (key == VK_RETURN && !repeated)
+        {
+            m_calibration->Keep();
+        }
+        if (key == PresentationControls::kPauseKey || key == VK_RETURN)
+        {
+            return false;
+        }
+    }
     return m_controls->OnKeyDown(key, repeated, m_host->timer.TotalTime());
+}
+
+int LiveTools::MusicLatencyMs(int fromOptions, int longestMs)
+{
+    std::string problem;
+    if (const std::optional<int> kept =
+            LatencyCalibration::LoadKept(LatencyCalibration::kFileName, longestMs, &problem))
+    {
+        std::cerr << LatencyCalibration::kFileName << ": music latency " << *kept
+                  << " ms, as calibrated (in place of the options' " << fromOptions << " ms)" << std::endl;
+        return *kept;
+    }
+    if (!problem.empty())
+    {
+        std::cerr << LatencyCalibration::kFileName << ": " << problem << "; the options' music latency of "
+                  << fromOptions << " ms is used" << std::endl;
+    }
+    return fromOptions;
 }
 
 bool LiveTools::IsTyping() const
@@ -109,6 +158,10 @@ bool LiveTools::IsTyping() const
 
 std::optional<bool> LiveTools::TakeOverFrame(bool anyFrameDrawn)
 {
+    if (m_calibration && m_calibration->IsOpen())
+    {
+        m_calibration->Update();
+    }
     const bool reloaded = m_watchEnabled && ReloadWhatChanged();
     const bool edited = PlayTimelineEdit();
     if (m_controls)
@@ -179,7 +232,7 @@ void LiveTools::BeforePresent()
 
 bool LiveTools::HoldsTime() const
 {
-    return m_controls && m_controls->IsPaused();
+    return m_controls && (m_controls->IsPaused() || (m_calibration && m_calibration->IsOpen()));
 }
 
 void LiveTools::Shutdown()
@@ -189,6 +242,7 @@ void LiveTools::Shutdown()
         m_timeline->Editor().WriteRecovery();
     }
     // The watchers hold the shader registry and the device, which go with the graphics object.
+    m_calibration.reset();
     m_shaderWatcher.reset();
     m_worldReloader.reset();
     m_choreographyReloader.reset();
@@ -348,6 +402,10 @@ bool LiveTools::ReloadWorld()
 void LiveTools::DrawOverlay()
 {
     // An overlay frame with nothing in it draws nothing: the picture stays the presentation's own.
+    if (m_calibration)
+    {
+        m_calibration->Draw();
+    }
     if (m_timeline && m_controls->IsTimelineVisible())
     {
         TimelinePanel::View view{m_host->timer.TotalTime(), m_controls->GetEndSeconds()};

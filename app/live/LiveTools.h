@@ -27,6 +27,7 @@ class PresentationControls;
 class Scene3;
 class ScreenshotWriter;
 class ShaderWatcher;
+class SoundCalibration;
 class TimelinePanel;
 class TimelineReplay;
 class WorldReloader;
@@ -55,7 +56,13 @@ public:
         // The choreography file played (--choreography), which the timeline panel saves to; empty for the
         // compiled-in choreography.
         std::string choreographyFile;
+        // The music's latency in use, and how the sound calibration (F4) hands it a new one, in seconds.
+        int musicLatencyMs = 0;
+        std::function<void(double)> useMusicLatency;
     };
+
+    // Win32 virtual-key code of the sound calibration: opens it (and plays its clicks), and closes it.
+    static constexpr unsigned kCalibrationKey = 0x73;   // F4
 
     LiveTools();
     ~LiveTools();
@@ -72,6 +79,10 @@ public:
     void EnableWatch();
     // How often the watched files are looked at and how long a change must settle (tests make both 0).
     void SetWatchTiming(FileChangePoller::Timing timing) { m_watchTiming = timing; }
+
+    // The music's latency for this run: the one kept by the sound calibration (LatencyCalibration::kFileName),
+    // when there is one, in place of `fromOptions`; one line on standard error says which is used and why.
+    static int MusicLatencyMs(int fromOptions, int longestMs);
 
     // Start-up's end, once the world has loaded and before any frame has moved an actor.
     void Start(Host host);
@@ -144,6 +155,7 @@ private:
     std::unique_ptr<WorldReloader> m_worldReloader;
     std::unique_ptr<ChoreographyReloader> m_choreographyReloader;   // with --watch and --choreography
     std::unique_ptr<TimelinePanel> m_timeline;
+    std::unique_ptr<SoundCalibration> m_calibration;   // with the controls
     // Wall time between presented frames, for the overlay's frame rate.
     PhaseStopwatch m_frameClock;
 };

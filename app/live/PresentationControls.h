@@ -23,11 +23,11 @@ public:
     // Every control in one line, for the overlay; the README's controls table lists the same.
     static constexpr const char* kHelpLine =
         "Space pause/resume   Left/Right -5/+5 s   Home back to 0   slider: seek   F1 overlay   F2 timeline   "
-        "Ctrl+S save   Ctrl+Z/Y undo/redo   F12 screenshot   Esc quit";
+        "F4 sound calibration   Ctrl+S save   Ctrl+Z/Y undo/redo   F12 screenshot   Esc quit";
     // The same with the world reload (engine.exe --watch).
     static constexpr const char* kHelpLineWithReload =
         "Space pause/resume   Left/Right -5/+5 s   Home back to 0   slider: seek   F1 overlay   F2 timeline   "
-        "Ctrl+S save   Ctrl+Z/Y undo/redo   F5 reload world   F12 screenshot   Esc quit";
+        "F4 sound calibration   Ctrl+S save   Ctrl+Z/Y undo/redo   F5 reload world   F12 screenshot   Esc quit";
 
     // `endSeconds`: the presentation's length, the latest moment a seek can reach.
     explicit PresentationControls(double endSeconds) : m_endSeconds(endSeconds > 0.0 ? endSeconds : 0.0) {}

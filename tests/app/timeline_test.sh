@@ -52,13 +52,14 @@ await() {
     fail "$1 was not written"
 }
 # Window coordinates: Wine draws a frame of its own round the 792 x 573 client area, which starts at (4, 23).
+# The panel's music lane (the estimate's line and the waveform, 65 pixels) stands between the ruler and the lanes.
 # Each input gets time for a frame or two, as a slow frame takes a fraction of a second here.
 xdotool windowfocus "$window"; sleep 1
 xdotool key space; sleep 1                                    # paused: the moment stays put while editing
 xdotool key F2; sleep 2                                       # the panel, at (10, 10) in the client area
-xdotool mousemove --window "$window" 64 249; sleep 1          # the lane label "actor 14 yaw 16"
+xdotool mousemove --window "$window" 64 314; sleep 1          # the lane label "actor 14 yaw 16"
 xdotool click 1; sleep 2
-xdotool mousemove --window "$window" 389 436; sleep 1         # its rate, which a Ctrl+click lets one type
+xdotool mousemove --window "$window" 389 501; sleep 1         # its rate, which a Ctrl+click lets one type
 xdotool keydown ctrl click 1 keyup ctrl; sleep 2
 xdotool type 7; sleep 1; xdotool key Escape; sleep 2           # Escape while typing cancels the typing only
 kill -0 "$engine" 2>/dev/null || fail "Escape while typing in the panel ended the program"

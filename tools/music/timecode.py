@@ -4,12 +4,24 @@
     timecode.py make OUT.mp3 [--seconds N]
         writes a track (through Debian's `lame`) whose second k is a pure tone of 200 + 50 k Hz, 60 s by default.
         Put it in place of DemoTrack01.mp3 (in a copy of the program folder) and play the presentation.
+    timecode.py record OUT.raw
+        records the default sink's monitor with `parec` until ended (SIGTERM or SIGINT) and writes OUT.raw.start:
+        the moment of the recording's first sample on the system clock (seconds since 1970), to within the few
+        milliseconds parec holds a fragment. Each fragment read says when the samples so far had been recorded at
+        the latest; the earliest such bound is the start.
+    timecode.py tap OUT.raw
+        records like `record` and, for a tapper as steady as a machine, presses Space (`xdotool key space`) as soon
+        as it hears a click: a loud sound after at least 0.3 s of quiet. Ended like `record`, it also writes
+        OUT.raw.taps, one line per click: where it was heard on the system clock (from the recording) and when
+        the key was sent (the middle of the xdotool call), for a test to set beside the program's own account.
     timecode.py read RECORDING [--log STDERR] [--json]
         reads a recording of it (raw signed 16-bit little-endian stereo at 44,100 Hz, as `parec --format=s16le
         --rate=44100 --channels=2` writes it) and names, for every stretch of sound, the part of the track heard.
         With --log, the standard error of `engine.exe --music-log` that played it: each stretch of time the clock
         ran (between pauses, seeks and the end) is set beside the sound heard meanwhile, which tells whether the
-        pauses, an inactive window and the seeks moved sound and picture apart.
+        pauses, an inactive window and the seeks moved sound and picture apart. With a RECORDING.start beside it
+        (from `record`), each stretch also says "heard_after": how long after the picture of a moment its sound
+        was heard, since the log's wall times are on the same system clock.
 
 Every figure is in seconds. "music" times are positions in the track, "recording" times are seconds from the
 start of the recording, "clock" times are the presentation's clock as the engine logged it. The track and the
@@ -22,10 +34,12 @@ import json
 import math
 import os
 import re
+import signal
 import statistics
 import subprocess
 import sys
 import tempfile
+import time
 import wave
 
 RATE = 44100
@@ -56,6 +70,63 @@ def make(path, seconds):
             out.setframerate(RATE)
             out.writeframes(samples.tobytes())
         subprocess.run(["lame", "--quiet", "-b", "160", wav, path], check=True)
+
+
+def record(path, device, on_click=None):
+    parec = subprocess.Popen(["parec", "-d", device, "--format=s16le", "--rate=%d" % RATE, "--channels=2",
+                              "--latency-msec=5"], stdout=subprocess.PIPE)
+    stop = []
+    signal.signal(signal.SIGTERM, lambda *_: stop.append(True))
+    signal.signal(signal.SIGINT, lambda *_: stop.append(True))
+    start = None
+    frames = 0
+    with open(path, "wb") as out:
+        while not stop:
+            try:
+                chunk = os.read(parec.stdout.fileno(), 4096)
+            except InterruptedError:
+                continue
+            now = time.time()
+            if not chunk:
+                break
+            out.write(chunk)
+            if on_click:
+                on_click(chunk, frames)
+            frames += len(chunk) / 4
+            bound = now - frames / RATE
+            start = bound if start is None else min(start, bound)
+    parec.terminate()
+    parec.wait()
+    with open(path + ".start", "w") as out:
+        out.write("%.6f\n" % (start or 0.0))
+    return start or 0.0
+
+
+CLICK = 6000
+
+
+def tap(path, device):
+    """Presses Space on every click heard; see the module's help."""
+    state = {"quiet": 0, "clicks": []}   # frames of quiet so far; (frame heard, key sent) per click
+
+    def on_click(chunk, frames):
+        samples = array.array("h")
+        samples.frombytes(chunk[: len(chunk) // 4 * 4])
+        for i in range(0, len(samples), 2):
+            if abs(samples[i]) > CLICK:
+                if state["quiet"] >= 0.3 * RATE:
+                    before = time.time()
+                    subprocess.run(["xdotool", "key", "space"], check=False)
+                    after = time.time()
+                    state["clicks"].append((frames + i // 2, (before + after) / 2))
+                state["quiet"] = 0
+            else:
+                state["quiet"] += 1
+
+    start = record(path, device, on_click)
+    with open(path + ".taps", "w") as out:
+        for frame, sent in state["clicks"]:
+            out.write("%.6f %.6f\n" % (start + frame / RATE, sent))
 
 
 def tone_runs(path):
@@ -154,7 +225,7 @@ def clock_segments(path):
     return segments
 
 
-def compare(sound, segments):
+def compare(sound, segments, start=None):
     """Sets each stretch of sound beside the stretch of clock time it played in (the one its music overlaps most)
     and says how far sound and clock stand apart there: "apart" is the clock's moment minus the music heard at the
     same instant, up to one constant (when the recording started, and the audio path's latency), so its changes
@@ -167,6 +238,10 @@ def compare(sound, segments):
             continue
         segment["music"] = match["music"]
         segment["apart"] = round(segment["lead"] + match["offset"], 3)
+        if start is not None:
+            # The music of clock moment c was heard at start + c + offset on the system clock; the clock stood at
+            # c at wall c - lead.
+            segment["heard_after"] = round(start + match["offset"] + segment["lead"], 3)
         if segment["ended"] == "stop":
             # The silence that begins nearest to where the clock stopped, in the recording's time.
             stopped = match["offset"] + segment["clock"][1]
@@ -190,6 +265,12 @@ def main():
     maker = commands.add_parser("make")
     maker.add_argument("out")
     maker.add_argument("--seconds", type=int, default=60)
+    recorder = commands.add_parser("record")
+    recorder.add_argument("out")
+    recorder.add_argument("--device", default="speakers.monitor")
+    tapper = commands.add_parser("tap")
+    tapper.add_argument("out")
+    tapper.add_argument("--device", default="speakers.monitor")
     reader = commands.add_parser("read")
     reader.add_argument("recording")
     reader.add_argument("--log")
@@ -199,8 +280,17 @@ def main():
     if args.command == "make":
         make(args.out, args.seconds)
         return 0
+    if args.command == "record":
+        record(args.out, args.device)
+        return 0
+    if args.command == "tap":
+        tap(args.out, args.device)
+        return 0
     sound = stretches(tone_runs(args.recording))
-    segments = compare(sound, clock_segments(args.log)) if args.log else []
+    start = None
+    if os.path.exists(args.recording + ".start"):
+        start = float(open(args.recording + ".start").read())
+    segments = compare(sound, clock_segments(args.log), start) if args.log else []
     if args.json:
         print(json.dumps({"sound": sound, "clock": segments}, indent=1))
         return 0

@@ -104,6 +104,7 @@ std::optional<double> TimelinePanel::Draw(const View& view)
         const float width = ImGui::GetContentRegionAvail().x - kLabelWidth - ImGui::GetStyle().ScrollbarSize;
         const TimeAxis axis(left, width, 0.0, view.endSeconds > 0.0 ? view.endSeconds : 1.0);
         picked = TimelineRuler::Draw(axis, view.shownSeconds, m_model.Current().beatSeconds, kLabelWidth);
+        m_waveform.Draw(axis.Left(), axis.Width(), axis.Until(), view.shownSeconds, m_editor);
         DrawLanes(axis, view.shownSeconds);
         DrawAddButtons();
         ImGui::Separator();

@@ -12,6 +12,7 @@
 #include "app/live/timeline/ChoreographyEditor.h"
 #include "app/live/timeline/TimelineFields.h"
 #include "app/live/timeline/TimelineModel.h"
+#include "app/live/timeline/WaveformLane.h"
 
 class BaseEngineLogic;
 class FreeCameraNode;
@@ -71,6 +72,7 @@ private:
     ChoreographyEditor m_editor;
     TimelineModel m_model{m_editor};
     TimelineFields m_fields{m_model};
+    WaveformLane m_waveform{"DemoTrack01.mp3"};   // the music the presentation plays
     std::optional<double> m_replaySeconds;
     double m_replayMs = 0.0;
     bool m_replayReported = true;

@@ -1,0 +1,138 @@
+#!/usr/bin/env bash
+# The sound calibration (F4) against a recording of what it played: a private PulseAudio server with a null sink
+# stands in for speakers (as in music_test.sh), and a tapper as steady as a machine (timecode.py tap) listens to
+# the sink's monitor and presses Space through xdotool on every click it hears. The recording says when each
+# click was heard and the tapper when it pressed the key, both on the system clock; the program says, on the
+# same clock, when its click track started. So the latency the recording measures (heard minus played), plus
+# the tapper's own delay (sent minus heard), is what the calibration must find: within 20 ms. Enter keeps it in
+# MusicCalibration.xml, which a second run uses in place of the options' latency; a second calibration with no
+# taps keeps nothing, and the file stays as it was.
+#   calibration_test.sh BIN SCRATCH
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+[ $# -eq 2 ] || { echo "usage: calibration_test.sh BIN SCRATCH" >&2; exit 2; }
+bin=$(cd "$1" && pwd)
+scratch=$2
+source "$root/tests/app/live_window.sh"
+live_window_test calibration
+require_tools pulseaudio parec xdotool python3
+
+rm -rf "$scratch"
+mkdir -p "$scratch/run" "$scratch/home" "$scratch/program"
+scratch=$(cd "$scratch" && pwd)
+chmod 700 "$scratch/run"
+program="$scratch/program"
+# No music: only the clicks are heard, so every loud sound is one.
+copy_program "$bin" "$program" engine.exe D.bmp dirty-wicker-weave1-albedo.dds 10.dds 11.dds \
+    BasicNormalMapPixelShader.fx BasicNormalMapVertexShader.fx SkyPixelShader.fx SkyVertexShader.fx PostPS.fx PostVS.fx
+echo '<Options><Graphics renderer="Direct3D 11" width="320" height="180"/><Sound latency="100"/></Options>' \
+    >"$program/EngineOptions.xml"
+echo '<World><StaticActors/></World>' >"$program/World1.xml"
+
+server_pid="" tapper_pid=""
+cleanup() {
+    [ -n "$tapper_pid" ] && kill "$tapper_pid" 2>/dev/null
+    if [ -n "$server_pid" ]; then
+        kill "$server_pid" 2>/dev/null
+        wait "$server_pid" 2>/dev/null
+    fi
+    release_own_display
+}
+trap cleanup EXIT
+own_display_if_needed
+
+cat >"$scratch/server.pa" <<'PA'
+load-module module-null-sink sink_name=speakers
+set-default-sink speakers
+load-module module-native-protocol-unix auth-anonymous=1
+PA
+unset PULSE_SERVER
+export XDG_RUNTIME_DIR="$scratch/run"
+HOME="$scratch/home" pulseaudio -n -F "$scratch/server.pa" --daemonize=no --exit-idle-time=-1 --use-pid-file=no \
+    >"$scratch/server.log" 2>&1 &
+server_pid=$!
+for _ in $(seq 1 100); do [ -S "$XDG_RUNTIME_DIR/pulse/native" ] && break; sleep 0.1; done
+[ -S "$XDG_RUNTIME_DIR/pulse/native" ] || { cat "$scratch/server.log" >&2; fail "the sound server did not start"; }
+
+cd "$program"
+# One run of engine.exe: F4 opens the calibration, the tapper taps (unless "notaps"), Enter keeps, F4 closes it,
+# Escape ends the run. Its standard error goes to $1.err, the recording to $1.raw.
+calibrate() {
+    local name=$1 taps=${2:-taps} status=0
+    timeout 180 "$root/tools/winerun" ./engine.exe 2>"$scratch/$name.err" &
+    local engine=$!
+    for _ in $(seq 1 1200); do grep -q 'actors loaded' "$scratch/$name.err" && break; sleep 0.1; done
+    local window
+    window=$(engine_window)
+    xdotool windowfocus "$window"; sleep 1
+    if [ "$taps" = taps ]; then
+        HOME="$scratch/home" python3 "$root/tools/music/timecode.py" tap "$scratch/$name.raw" &
+        tapper_pid=$!
+        sleep 1
+    fi
+    xdotool key F4
+    for _ in $(seq 1 400); do grep -q 'calibration: [0-9]* taps' "$scratch/$name.err" && break; sleep 0.1; done
+    sleep 1
+    if [ -n "$tapper_pid" ]; then
+        kill "$tapper_pid"; wait "$tapper_pid" 2>/dev/null || true; tapper_pid=""
+    fi
+    xdotool key Return; sleep 1
+    xdotool key Return; sleep 1    # twice: the same result kept again
+    xdotool key F4; sleep 1
+    xdotool key Escape
+    wait "$engine" || status=$?
+    cat "$scratch/$name.err" >&2
+    [ $status -eq 0 ] || fail "engine.exe ended with $status"
+}
+
+say "first run: the tapper taps on the clicks, Enter keeps the result"
+calibrate first
+grep -q 'calibration: clicks playing' "$scratch/first.err" || fail "the clicks did not play"
+[ -s MusicCalibration.xml ] || fail "Enter kept nothing"
+python3 - "$scratch/first.err" "$scratch/first.raw.taps" MusicCalibration.xml <<'PY'
+import re, statistics, sys
+err = open(sys.argv[1], errors="replace").read()
+# The track's start as the program placed it last (each reading of its position can only move it earlier).
+result = re.search(r"calibration: \d+ taps, latency ([\d.]+) ms, .*started at ([\d.]+) s", err)
+found, started = float(result.group(1)) / 1000, float(result.group(2))
+engine_taps = [float(t) for t in re.findall(r"tap at ([\d.]+) s", err)]
+# When the track's position passed each click, as the program placed it.
+placed = {int(k): float(t) for k, t in re.findall(r"click (\d+) played at ([\d.]+) s", err)}
+heard, sent = zip(*[map(float, line.split()) for line in open(sys.argv[2]) if line.strip()])
+first, beat, lead_in = 1.0, 0.75, 4
+# Each click heard, set against its place in the track: which click it is, and how long after it was played.
+clicks = [round((h - started - first) / beat) for h in heard]
+played = [placed.get(k, started + first + k * beat) for k in clicks]
+counted = [i for i, k in enumerate(clicks) if lead_in <= k < len(placed)]
+recorded = statistics.median(heard[i] - played[i] for i in counted)
+tapper = statistics.median(sent[i] - heard[i] for i in counted)
+# The program's time of each tap against when the tapper sent it.
+stamps = [min(engine_taps, key=lambda t: abs(t - sent[i])) - sent[i] for i in counted]
+kept = int(re.search(r'latency="(\d+)"', open(sys.argv[3]).read()).group(1))
+print("[calibration] %d clicks heard, %d counted: the recording measures %.1f ms, the tapper pressed %.1f ms after "
+      "hearing, the key's time in the program is %.1f ms from its sending (median); the calibration found %.1f ms "
+      "and kept %d ms" % (len(heard), len(counted), recorded * 1000, tapper * 1000,
+                          statistics.median(stamps) * 1000, found * 1000, kept), file=sys.stderr)
+problems = []
+if len(counted) < 12:
+    problems.append("too few clicks heard and tapped: %d" % len(counted))
+if abs(found - (recorded + tapper)) > 0.02:
+    problems.append("the calibration found %.1f ms, the recording and the tapper %.1f ms"
+                    % (found * 1000, (recorded + tapper) * 1000))
+if abs(kept - round(found * 1000)) > 1:
+    problems.append("kept %d ms, found %.1f ms" % (kept, found * 1000))
+for problem in problems:
+    print("[calibration] FAILED: " + problem, file=sys.stderr)
+sys.exit(1 if problems else 0)
+PY
+[ -e MusicCalibration.xml.bak ] || fail "the second Enter did not keep the first result as MusicCalibration.xml.bak"
+cmp -s EngineOptions.xml <(echo '<Options><Graphics renderer="Direct3D 11" width="320" height="180"/><Sound latency="100"/></Options>') \
+    || fail "the options file was changed"
+cp MusicCalibration.xml kept.xml
+
+say "second run: the kept latency is used; a calibration without taps keeps nothing"
+calibrate second notaps
+grep -q 'MusicCalibration.xml: music latency [0-9]* ms, as calibrated' "$scratch/second.err" \
+    || fail "the second run did not use the kept latency"
+cmp -s MusicCalibration.xml kept.xml || fail "a calibration without taps changed MusicCalibration.xml"
+say "calibration: found within 20 ms of the recording, kept, used in a second run"
