@@ -94,9 +94,9 @@ say "saved with a backup, read back, and drawn at 20 s as the live window showed
 # The panel's edit of actor 14's rate, typed into its field, unsaved (the window focused, the presentation paused,
 # the panel open).
 type_rate() {
-    xdotool mousemove --window "$window" 64 249; sleep 1
+    xdotool mousemove --window "$window" 64 314; sleep 1
     xdotool click 1; sleep 2
-    xdotool mousemove --window "$window" 389 436; sleep 1
+    xdotool mousemove --window "$window" 389 501; sleep 1
     xdotool keydown ctrl click 1 keyup ctrl; sleep 2
     xdotool type --delay 150 "$1"; sleep 1
     xdotool key Return; sleep 2
