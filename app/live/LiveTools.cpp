@@ -10,7 +10,9 @@
 #include "actors/MeshParseCache.h"
 #include "app/FrameTimer.h"
 #include "app/live/timeline/ChoreographyReloader.h"
+#include "app/live/timeline/DirectingBar.h"
 #include "app/live/DebugOverlay.h"
+#include "app/live/FlyCamera.h"
 #include "app/live/PresentationControls.h"
 #include "app/live/ScreenshotWriter.h"
 #include "app/live/ShaderWatcher.h"
@@ -22,6 +24,14 @@
 #include "graphics/GraphicsClass.h"
 #include "graphics/registries/ShaderHolder.h"
 #include "scene/Scene3.h"
+
+struct LiveTools::Flight
+{
+    FlyCamera camera;
+    std::optional<Scene3::TimelineState> underneath;
+    bool turning = false;
+    Vector3 pointer;   // where the pointer was in the last frame of a turn, in screen pixels (x, y)
+};
 
 LiveTools::LiveTools() = default;
 
@@ -53,6 +63,7 @@ void LiveTools::Start(Host host)
         m_controls = std::make_unique<PresentationControls>(m_host->endSeconds);
         m_overlay = std::make_unique<DebugOverlay>();
         m_screenshots = std::make_unique<ScreenshotWriter>();
+        m_flight = std::make_unique<Flight>();
         m_host->graphics.SetOverlayContent([this] { DrawOverlay(); });
         if (Scene3* scene = PresentationScene())
         {
@@ -109,6 +120,11 @@ bool LiveTools::IsTyping() const
 
 std::optional<bool> LiveTools::TakeOverFrame(bool anyFrameDrawn)
 {
+    GiveCameraBack();
+    if (m_controls && m_controls->TakeKeyRequest())
+    {
+        KeyWhatYouSee();
+    }
     const bool reloaded = m_watchEnabled && ReloadWhatChanged();
     const bool edited = PlayTimelineEdit();
     if (m_controls)
@@ -151,6 +167,112 @@ void LiveTools::BeforeDraw(bool sameMoment, bool drawn)
     if (!drawn)
     {
         TimelineReplay::StandInForDrawing(*scene);
+        return;
+    }
+    PutFlownCamera(*scene);
+}
+
+void LiveTools::PutFlownCamera(Scene3& scene)
+{
+    if (m_flight == nullptr)
+    {
+        return;
+    }
+    FlyCamera& fly = m_flight->camera;
+    if (!m_controls->IsFlying())
+    {
+        fly.Leave();
+        return;
+    }
+    if (!fly.IsFlying())
+    {
+        fly.Enter(*scene.GetCamera());
+    }
+    m_flight->underneath = scene.GetTimelineState();
+    fly.ApplyTo(*scene.GetCamera());
+}
+
+void LiveTools::GiveCameraBack()
+{
+    Scene3* scene = PresentationScene();
+    if (m_flight == nullptr || !m_flight->underneath || scene == nullptr)
+    {
+        return;
+    }
+    scene->SetTimelineState(*m_flight->underneath);
+    m_flight->underneath.reset();
+    // The choreography's camera was not drawn, the flown one was: its basis is made orthonormal as a drawing
+    // would have made it, so that the presentation goes on exactly as without fly mode.
+    TimelineReplay::StandInForDrawing(*scene);
+}
+
+void LiveTools::FlyByInput()
+{
+    if (m_flight == nullptr || !m_flight->camera.IsFlying())
+    {
+        return;
+    }
+    const ImGuiIO& io = ImGui::GetIO();
+    // The keys and the pointer as they are now, not as the message queue has got to them: the queue hands out a
+    // message per frame, so a held key's auto-repeat would hold back its release for seconds. Only while this
+    // program's window is the active one.
+    const bool active = GetActiveWindow() != nullptr;
+    const auto held = [active](int key) { return active && (GetAsyncKeyState(key) & 0x8000) != 0; };
+    FlyCamera::Input input;
+    // Keys typed into a field are the field's, and Ctrl+S saves rather than flies back.
+    if (!io.WantTextInput && !held(VK_CONTROL))
+    {
+        const auto axis = [&held](int plus, int minus) {
+            return (held(plus) ? 1.0f : 0.0f) - (held(minus) ? 1.0f : 0.0f);
+        };
+        input.forward = axis('W', 'S');
+        input.right = axis('D', 'A');
+        input.up = axis('E', 'Q');
+        input.fast = held(VK_SHIFT);
+    }
+    // A turn starts with the right button pressed over the view (over the panel or the overlay it is theirs) and
+    // lasts while the button is held.
+    POINT pointer{};
+    const bool pointerKnown = GetCursorPos(&pointer) != 0;
+    const bool rightHeld = held(VK_RBUTTON) && pointerKnown;
+    if (rightHeld && !m_flight->turning && !io.WantCaptureMouse)
+    {
+        m_flight->turning = true;
+        m_flight->pointer = {static_cast<float>(pointer.x), static_cast<float>(pointer.y)};
+    }
+    if (!rightHeld)
+    {
+        m_flight->turning = false;
+    }
+    if (m_flight->turning)
+    {
+        input.turnX = static_cast<float>(pointer.x) - m_flight->pointer.x;
+        input.turnY = static_cast<float>(pointer.y) - m_flight->pointer.y;
+        m_flight->pointer = {static_cast<float>(pointer.x), static_cast<float>(pointer.y)};
+    }
+    if (!io.WantCaptureMouse)
+    {
+        input.wheel = io.MouseWheel;
+    }
+    m_flight->camera.Update(input, io.DeltaTime);
+}
+
+void LiveTools::KeyWhatYouSee()
+{
+    Scene3* scene = PresentationScene();
+    if (m_timeline == nullptr || scene == nullptr)
+    {
+        return;
+    }
+    const FlyCamera::Pose pose =
+        m_flight && m_flight->camera.IsFlying() ? m_flight->camera.GetPose() : FlyCamera::PoseOf(*scene->GetCamera());
+    const std::optional<float> keyed = m_timeline->Model().KeyWhatYouSee(
+        m_host->timer.TotalTime(), {TimelineModel::SeenPose{Choreography::Track::kCamera, pose.Channels()}});
+    if (keyed)
+    {
+        std::cerr << "keyed the camera at " << *keyed << " s: " << pose.position.x << ", " << pose.position.y << ", "
+                  << pose.position.z << ", yaw " << pose.yaw << ", pitch " << pose.pitch << ", roll " << pose.roll
+                  << std::endl;
     }
 }
 
@@ -347,6 +469,7 @@ bool LiveTools::ReloadWorld()
 
 void LiveTools::DrawOverlay()
 {
+    FlyByInput();
     // An overlay frame with nothing in it draws nothing: the picture stays the presentation's own.
     if (m_timeline && m_controls->IsTimelineVisible())
     {
@@ -356,6 +479,16 @@ void LiveTools::DrawOverlay()
         if (const std::optional<double> picked = m_timeline->Draw(view))
         {
             m_controls->RequestSeek(*picked);
+        }
+        const DirectingBar::Clicked clicked =
+            DirectingBar::Draw({m_controls->IsFlying(), m_flight ? m_flight->camera.GetSpeed() : 0.0f});
+        if (clicked.fly)
+        {
+            m_controls->SetFlying(!m_controls->IsFlying());
+        }
+        if (clicked.keyWhatYouSee)
+        {
+            m_controls->RequestKey();
         }
     }
     else if (m_timeline)

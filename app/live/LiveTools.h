@@ -130,6 +130,15 @@ private:
     bool PlayTimelineEdit();
     void DrawOverlay();
     void ClearFramePhases();
+    // Fly mode. The choreography keeps the camera underneath: the flown pose is put on it only for drawing, and
+    // the choreography's own camera comes back at the next frame's start, as if it had been drawn, so that
+    // leaving fly mode finds it where the moment on screen has it.
+    void PutFlownCamera(Scene3& scene);
+    void GiveCameraBack();
+    // Moves the flown camera by this overlay frame's keys, pointer and wheel (wall time, paused or not).
+    void FlyByInput();
+    // K: keys at the playhead the camera as it is drawn, flown or the choreography's.
+    void KeyWhatYouSee();
 
     bool m_controlsEnabled = false;
     bool m_watchEnabled = false;
@@ -144,6 +153,10 @@ private:
     std::unique_ptr<WorldReloader> m_worldReloader;
     std::unique_ptr<ChoreographyReloader> m_choreographyReloader;   // with --watch and --choreography
     std::unique_ptr<TimelinePanel> m_timeline;
+    // Fly mode's camera and the choreography's camera kept under it while the flown one is drawn; with the
+    // controls.
+    struct Flight;
+    std::unique_ptr<Flight> m_flight;
     // Wall time between presented frames, for the overlay's frame rate.
     PhaseStopwatch m_frameClock;
 };

@@ -8,8 +8,8 @@
 bool PresentationControls::OnKeyDown(unsigned key, bool repeated, double shownSeconds)
 {
     const bool control = key == kPauseKey || key == kBackKey || key == kForwardKey || key == kStartKey ||
-                         key == kOverlayKey || key == kTimelineKey || key == kScreenshotKey ||
-                         (key == kReloadKey && m_reloadEnabled);
+                         key == kOverlayKey || key == kTimelineKey || key == kScreenshotKey || key == kFlyKey ||
+                         key == kKeyViewKey || (key == kReloadKey && m_reloadEnabled);
     if (!control || repeated)
     {
         return control;
@@ -26,6 +26,8 @@ bool PresentationControls::OnKeyDown(unsigned key, bool repeated, double shownSe
     case kTimelineKey: m_timelineVisible = !m_timelineVisible; break;
     case kScreenshotKey: m_screenshotWaiting = true; break;
     case kReloadKey: m_reloadWaiting = true; break;
+    case kFlyKey: m_flying = !m_flying; break;
+    case kKeyViewKey: m_keyWaiting = true; break;
     default: break;
     }
     return true;
@@ -52,4 +54,9 @@ bool PresentationControls::TakeScreenshot()
 bool PresentationControls::TakeReload()
 {
     return std::exchange(m_reloadWaiting, false);
+}
+
+bool PresentationControls::TakeKeyRequest()
+{
+    return std::exchange(m_keyWaiting, false);
 }

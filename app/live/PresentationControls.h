@@ -19,15 +19,20 @@ public:
     static constexpr unsigned kTimelineKey = 0x71;
     static constexpr unsigned kReloadKey = 0x74;
     static constexpr unsigned kScreenshotKey = 0x7B;
+    // Fly mode (F3) and keying what is seen (K): the camera leaves the choreography, and comes back keyed.
+    static constexpr unsigned kFlyKey = 0x72;
+    static constexpr unsigned kKeyViewKey = 'K';
     static constexpr double kSeekStepSeconds = 5.0;
     // Every control in one line, for the overlay; the README's controls table lists the same.
     static constexpr const char* kHelpLine =
         "Space pause/resume   Left/Right -5/+5 s   Home back to 0   slider: seek   F1 overlay   F2 timeline   "
-        "Ctrl+S save   Ctrl+Z/Y undo/redo   F12 screenshot   Esc quit";
+        "F3 fly (WASD, Q/E, Shift, right-drag, wheel)   K key what you see   Ctrl+S save   Ctrl+Z/Y undo/redo   "
+        "F12 screenshot   Esc quit";
     // The same with the world reload (engine.exe --watch).
     static constexpr const char* kHelpLineWithReload =
         "Space pause/resume   Left/Right -5/+5 s   Home back to 0   slider: seek   F1 overlay   F2 timeline   "
-        "Ctrl+S save   Ctrl+Z/Y undo/redo   F5 reload world   F12 screenshot   Esc quit";
+        "F3 fly (WASD, Q/E, Shift, right-drag, wheel)   K key what you see   Ctrl+S save   Ctrl+Z/Y undo/redo   "
+        "F5 reload world   F12 screenshot   Esc quit";
 
     // `endSeconds`: the presentation's length, the latest moment a seek can reach.
     explicit PresentationControls(double endSeconds) : m_endSeconds(endSeconds > 0.0 ? endSeconds : 0.0) {}
@@ -50,10 +55,16 @@ public:
     bool TakeScreenshot();
     // Whether F5 asked for a world reload since the last call; handed out once.
     bool TakeReload();
+    // Whether K asked to key what is seen since the last call; handed out once.
+    bool TakeKeyRequest();
+    void SetFlying(bool flying) { m_flying = flying; }
+    // The panel's button for K.
+    void RequestKey() { m_keyWaiting = true; }
 
     bool IsPaused() const { return m_paused; }
     bool IsOverlayVisible() const { return m_overlayVisible; }
     bool IsTimelineVisible() const { return m_timelineVisible; }
+    bool IsFlying() const { return m_flying; }
     double GetEndSeconds() const { return m_endSeconds; }
 
 private:
@@ -64,5 +75,7 @@ private:
     bool m_screenshotWaiting = false;
     bool m_reloadEnabled = false;
     bool m_reloadWaiting = false;
+    bool m_flying = false;
+    bool m_keyWaiting = false;
     std::optional<double> m_seek;
 };

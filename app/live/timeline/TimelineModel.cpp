@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <iterator>
 #include <limits>
 
@@ -353,6 +354,55 @@ void TimelineModel::MoveKey(std::size_t track, std::size_t key, float time)
     {
         Edit([&](Choreography& next) { next.tracks[track].keys[key].time = time; });
     }
+}
+
+std::optional<float> TimelineModel::KeyWhatYouSee(double seconds, const std::vector<SeenPose>& poses)
+{
+    const float time = Snapped(static_cast<float>(seconds));
+    const auto finite = [](const SeenPose& pose) {
+        return std::all_of(pose.channels.begin(), pose.channels.end(), [](float v) { return std::isfinite(v); });
+    };
+    if (!std::isfinite(seconds) || !std::isfinite(time) || poses.empty() ||
+        !std::all_of(poses.begin(), poses.end(), finite))
+    {
+        m_status = "nothing keyed: what is on screen is no finite number";
+        return std::nullopt;
+    }
+    Edit([&](Choreography& next) {
+        for (const SeenPose& pose : poses)
+        {
+            for (std::size_t channel = 0; channel < Choreography::kChannelCount; ++channel)
+            {
+                const auto kind = static_cast<Choreography::Channel>(channel);
+                const auto& tracks = next.tracks;
+                auto found = std::find_if(tracks.begin(), tracks.end(), [&](const Choreography::Track& track) {
+                    return track.actor == pose.actor && track.channel == kind;
+                });
+                std::size_t index = static_cast<std::size_t>(found - tracks.begin());
+                if (found == tracks.end())
+                {
+                    next.tracks.push_back(Choreography::Track{pose.actor, kind, {}});
+                    index = next.tracks.size() - 1;
+                }
+                Choreography::Track& track = next.tracks[index];
+                const auto place = std::lower_bound(track.keys.begin(), track.keys.end(), time,
+                                                    [](const Choreography::Key& key, float t) { return key.time < t; });
+                if (place != track.keys.end() && place->time == time)
+                {
+                    place->value = pose.channels[channel];
+                    continue;
+                }
+                const Choreography::Ease ease =
+                    place != track.keys.begin() ? std::prev(place)->ease : Choreography::Ease::Linear;
+                track.keys.insert(place, Choreography::Key{time, pose.channels[channel], ease});
+            }
+        }
+    });
+    char text[64];
+    std::snprintf(text, sizeof text, "keyed what is seen at %.3f s", static_cast<double>(time));
+    m_status = text;
+    KeepSelectionValid();
+    return time;
 }
 
 // ---------------------------------------------------------------------------------------------------------------

@@ -6,10 +6,12 @@
 // choreography: every read goes to the editor's current version.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "app/live/timeline/ChoreographyEditor.h"
 #include "scene/Vector3.h"
@@ -122,6 +124,19 @@ public:
     void LetGoOfKey();
     // Moves a key to `time` (snapped), held between its neighbours: keys stay in time order.
     void MoveKey(std::size_t track, std::size_t key, float time);
+
+    // What one camera (actor 0) or actor shows: its six channels in the order of Choreography::Channel, angles in
+    // degrees.
+    struct SeenPose
+    {
+        ActorId actor = Choreography::Track::kCamera;
+        std::array<float, Choreography::kChannelCount> channels{};
+    };
+    // Key what you see: every channel of each pose gets a key at `seconds` (snapped) holding its value, in one
+    // undo step. A channel without a track gets one; a key already at that time takes the new value and keeps its
+    // ease; a new key eases on as the key before it does. Returns the time keyed, or none when nothing could be
+    // (a time or value that is not a finite number).
+    std::optional<float> KeyWhatYouSee(double seconds, const std::vector<SeenPose>& poses);
 
     // An actor id as typed into a field: any whole number an id can hold (an unsigned 32-bit value), taken as it
     // is. What is not one (negative, fractional, too large) is refused with a status saying so, and so is 0 (no

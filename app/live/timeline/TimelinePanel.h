@@ -42,6 +42,8 @@ public:
 
     ChoreographyEditor& Editor() { return m_editor; }
     const ChoreographyEditor& Editor() const { return m_editor; }
+    // The editing rules, for commands given outside the panel (keying what is seen).
+    TimelineModel& Model() { return m_model; }
 
     // A key went down while Ctrl is held (`repeated`: the keyboard's auto-repeat). True when it was one of the
     // panel's shortcuts, so that it is no other control.
