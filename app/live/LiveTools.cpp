@@ -11,6 +11,7 @@
 #include "app/FrameTimer.h"
 #include "app/live/timeline/ChoreographyReloader.h"
 #include "app/live/timeline/DirectingBar.h"
+#include "app/live/timeline/PassageLoop.h"
 #include "app/live/DebugOverlay.h"
 #include "app/live/FlyCamera.h"
 #include "app/live/PresentationControls.h"
@@ -68,6 +69,7 @@ void LiveTools::Start(Host host)
         if (Scene3* scene = PresentationScene())
         {
             m_timeline = std::make_unique<TimelinePanel>(scene->GetChoreography(), m_host->choreographyFile);
+            m_loop = std::make_unique<PassageLoop>();
         }
     }
     if (m_watchEnabled)
@@ -121,10 +123,9 @@ bool LiveTools::IsTyping() const
 std::optional<bool> LiveTools::TakeOverFrame(bool anyFrameDrawn)
 {
     GiveCameraBack();
-    if (m_controls && m_controls->TakeKeyRequest())
-    {
-        KeyWhatYouSee();
-    }
+    CarryOutEditKeys();
+    // Before an edit or a reload replays to the moment on screen, which may lie past the out point.
+    const bool looped = LoopBack();
     const bool reloaded = m_watchEnabled && ReloadWhatChanged();
     const bool edited = PlayTimelineEdit();
     if (m_controls)
@@ -134,9 +135,9 @@ std::optional<bool> LiveTools::TakeOverFrame(bool anyFrameDrawn)
             Seek(*target);
             return true;
         }
-        if (reloaded || edited)
+        if (looped || reloaded || edited)
         {
-            return true;   // the reload or the edit replayed this moment already, paused or not
+            return true;   // the loop, the reload or the edit replayed this moment already, paused or not
         }
         // Nothing of the presentation moves while paused, not even by a zero step: the timeline's update
         // rebuilds the spinning actors' rotations from their angles, which rounding shifts a little every time.
@@ -155,6 +156,10 @@ std::optional<bool> LiveTools::TakeOverFrame(bool anyFrameDrawn)
 
 void LiveTools::BeforeDraw(bool sameMoment, bool drawn)
 {
+    if (m_host)
+    {
+        m_shownNanoseconds = m_host->timer.TotalNanoseconds();
+    }
     Scene3* scene = PresentationScene();
     if (scene == nullptr)
     {
@@ -255,6 +260,56 @@ void LiveTools::FlyByInput()
         input.wheel = io.MouseWheel;
     }
     m_flight->camera.Update(input, io.DeltaTime);
+}
+
+void LiveTools::CarryOutEditKeys()
+{
+    if (m_controls == nullptr)
+    {
+        return;
+    }
+    if (m_controls->TakeKeyRequest())
+    {
+        KeyWhatYouSee();
+    }
+    const bool in = m_controls->TakeLoopIn();
+    const bool out = m_controls->TakeLoopOut();
+    if (m_timeline == nullptr)
+    {
+        return;
+    }
+    const double shown = m_host->timer.TotalTime();
+    if (in)
+    {
+        m_timeline->Model().SetLoopIn(shown);
+    }
+    if (out)
+    {
+        m_timeline->Model().SetLoopOut(shown);
+    }
+}
+
+bool LiveTools::LoopBack()
+{
+    if (m_loop == nullptr || m_controls->IsPaused())
+    {
+        return false;
+    }
+    m_loop->SetOn(m_controls->IsLooping());
+    const double before = static_cast<double>(m_shownNanoseconds) / 1e9;
+    const double now = static_cast<double>(m_host->timer.TotalNanoseconds()) / 1e9;
+    const std::optional<Choreography::Loop>& loop = m_timeline->Editor().Current().loop;
+    const std::optional<double> target = m_loop->WrapTarget(loop, before, now, m_controls->GetEndSeconds());
+    if (!target)
+    {
+        return false;
+    }
+    PhaseStopwatch stopwatch;
+    const std::int64_t landed = ReplayTo(*target).value_or(0);
+    std::cerr << "loop: the clock reached " << now << " s (out at " << loop->out << " s, the frame before at " << before
+              << " s), back to " << static_cast<double>(landed) / 1e9 << " s in "
+              << static_cast<int>(stopwatch.Milliseconds()) << " ms" << std::endl;
+    return true;
 }
 
 void LiveTools::KeyWhatYouSee()
@@ -476,12 +531,26 @@ void LiveTools::DrawOverlay()
         TimelinePanel::View view{m_host->timer.TotalTime(), m_controls->GetEndSeconds()};
         view.camera = PresentationScene() != nullptr ? PresentationScene()->GetCamera().get() : nullptr;
         view.logic = &m_host->logic;
+        view.looping = m_controls->IsLooping();
         if (const std::optional<double> picked = m_timeline->Draw(view))
         {
             m_controls->RequestSeek(*picked);
         }
         const DirectingBar::Clicked clicked =
-            DirectingBar::Draw({m_controls->IsFlying(), m_flight ? m_flight->camera.GetSpeed() : 0.0f});
+            DirectingBar::Draw({m_controls->IsFlying(), m_flight ? m_flight->camera.GetSpeed() : 0.0f,
+                                m_controls->IsLooping(), m_timeline->Editor().Current().loop});
+        if (clicked.looping)
+        {
+            m_controls->SetLooping(!m_controls->IsLooping());
+        }
+        if (clicked.loopIn)
+        {
+            m_timeline->Model().SetLoopIn(m_host->timer.TotalTime());
+        }
+        if (clicked.loopOut)
+        {
+            m_timeline->Model().SetLoopOut(m_host->timer.TotalTime());
+        }
         if (clicked.fly)
         {
             m_controls->SetFlying(!m_controls->IsFlying());

@@ -23,6 +23,7 @@ class FrameTimer;
 class GraphicsClass;
 class IEventManager;
 class MeshParseCache;
+class PassageLoop;
 class PresentationControls;
 class Scene3;
 class ScreenshotWriter;
@@ -139,6 +140,11 @@ private:
     void FlyByInput();
     // K: keys at the playhead the camera as it is drawn, flown or the choreography's.
     void KeyWhatYouSee();
+    // K, I and O, asked for since the last frame, as edits at the moment on screen.
+    void CarryOutEditKeys();
+    // Looping: in the frame whose clock reached the loop's out point, the timeline replays to its in point and the
+    // clock and the music jump there. True when it did.
+    bool LoopBack();
 
     bool m_controlsEnabled = false;
     bool m_watchEnabled = false;
@@ -157,6 +163,9 @@ private:
     // controls.
     struct Flight;
     std::unique_ptr<Flight> m_flight;
+    std::unique_ptr<PassageLoop> m_loop;   // with the timeline panel
+    // The moment the last frame showed (nanoseconds), from which a frame's clock reaches the out point.
+    std::int64_t m_shownNanoseconds = 0;
     // Wall time between presented frames, for the overlay's frame rate.
     PhaseStopwatch m_frameClock;
 };

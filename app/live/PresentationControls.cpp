@@ -9,7 +9,8 @@ bool PresentationControls::OnKeyDown(unsigned key, bool repeated, double shownSe
 {
     const bool control = key == kPauseKey || key == kBackKey || key == kForwardKey || key == kStartKey ||
                          key == kOverlayKey || key == kTimelineKey || key == kScreenshotKey || key == kFlyKey ||
-                         key == kKeyViewKey || (key == kReloadKey && m_reloadEnabled);
+                         key == kKeyViewKey || key == kLoopInKey || key == kLoopOutKey || key == kLoopKey ||
+                         (key == kReloadKey && m_reloadEnabled);
     if (!control || repeated)
     {
         return control;
@@ -28,6 +29,9 @@ bool PresentationControls::OnKeyDown(unsigned key, bool repeated, double shownSe
     case kReloadKey: m_reloadWaiting = true; break;
     case kFlyKey: m_flying = !m_flying; break;
     case kKeyViewKey: m_keyWaiting = true; break;
+    case kLoopInKey: m_loopInWaiting = true; break;
+    case kLoopOutKey: m_loopOutWaiting = true; break;
+    case kLoopKey: m_looping = !m_looping; break;
     default: break;
     }
     return true;
@@ -59,4 +63,14 @@ bool PresentationControls::TakeReload()
 bool PresentationControls::TakeKeyRequest()
 {
     return std::exchange(m_keyWaiting, false);
+}
+
+bool PresentationControls::TakeLoopIn()
+{
+    return std::exchange(m_loopInWaiting, false);
+}
+
+bool PresentationControls::TakeLoopOut()
+{
+    return std::exchange(m_loopOutWaiting, false);
 }

@@ -22,17 +22,21 @@ public:
     // Fly mode (F3) and keying what is seen (K): the camera leaves the choreography, and comes back keyed.
     static constexpr unsigned kFlyKey = 0x72;
     static constexpr unsigned kKeyViewKey = 'K';
+    // The loop: its in (I) and out (O) point at the playhead, and looping on or off (L).
+    static constexpr unsigned kLoopInKey = 'I';
+    static constexpr unsigned kLoopOutKey = 'O';
+    static constexpr unsigned kLoopKey = 'L';
     static constexpr double kSeekStepSeconds = 5.0;
     // Every control in one line, for the overlay; the README's controls table lists the same.
     static constexpr const char* kHelpLine =
         "Space pause/resume   Left/Right -5/+5 s   Home back to 0   slider: seek   F1 overlay   F2 timeline   "
-        "F3 fly (WASD, Q/E, Shift, right-drag, wheel)   K key what you see   Ctrl+S save   Ctrl+Z/Y undo/redo   "
-        "F12 screenshot   Esc quit";
+        "F3 fly (WASD, Q/E, Shift, right-drag, wheel)   K key what you see   I/O loop in/out   L loop on/off   "
+        "Ctrl+S save   Ctrl+Z/Y undo/redo   F12 screenshot   Esc quit";
     // The same with the world reload (engine.exe --watch).
     static constexpr const char* kHelpLineWithReload =
         "Space pause/resume   Left/Right -5/+5 s   Home back to 0   slider: seek   F1 overlay   F2 timeline   "
-        "F3 fly (WASD, Q/E, Shift, right-drag, wheel)   K key what you see   Ctrl+S save   Ctrl+Z/Y undo/redo   "
-        "F5 reload world   F12 screenshot   Esc quit";
+        "F3 fly (WASD, Q/E, Shift, right-drag, wheel)   K key what you see   I/O loop in/out   L loop on/off   "
+        "Ctrl+S save   Ctrl+Z/Y undo/redo   F5 reload world   F12 screenshot   Esc quit";
 
     // `endSeconds`: the presentation's length, the latest moment a seek can reach.
     explicit PresentationControls(double endSeconds) : m_endSeconds(endSeconds > 0.0 ? endSeconds : 0.0) {}
@@ -60,6 +64,11 @@ public:
     void SetFlying(bool flying) { m_flying = flying; }
     // The panel's button for K.
     void RequestKey() { m_keyWaiting = true; }
+    // Whether I or O asked to set the loop's in or out point at the playhead; each handed out once.
+    bool TakeLoopIn();
+    bool TakeLoopOut();
+    bool IsLooping() const { return m_looping; }
+    void SetLooping(bool looping) { m_looping = looping; }
 
     bool IsPaused() const { return m_paused; }
     bool IsOverlayVisible() const { return m_overlayVisible; }
@@ -77,5 +86,8 @@ private:
     bool m_reloadWaiting = false;
     bool m_flying = false;
     bool m_keyWaiting = false;
+    bool m_loopInWaiting = false;
+    bool m_loopOutWaiting = false;
+    bool m_looping = false;
     std::optional<double> m_seek;
 };

@@ -14,9 +14,25 @@ DirectingBar::Clicked DirectingBar::Draw(const State& state)
         clicked.fly = ImGui::Checkbox("Fly (F3)", &flying);
         ImGui::SameLine();
         clicked.keyWhatYouSee = ImGui::Button("Key what you see (K)");
+        ImGui::SameLine();
+        bool looping = state.looping;
+        clicked.looping = ImGui::Checkbox("Loop (L)", &looping);
+        ImGui::SameLine();
+        clicked.loopIn = ImGui::Button("In (I)");
+        ImGui::SameLine();
+        clicked.loopOut = ImGui::Button("Out (O)");
+        ImGui::SameLine();
+        if (state.loop)
+        {
+            ImGui::TextDisabled("%.3f to %.3f s", static_cast<double>(state.loop->in),
+                                static_cast<double>(state.loop->out));
+        }
+        else
+        {
+            ImGui::TextDisabled("no loop: I, O or Shift+drag on the ruler");
+        }
         if (state.flying)
         {
-            ImGui::SameLine();
             ImGui::TextDisabled("WASD, Q/E down/up, Shift faster, right-drag turns, wheel: %.2g units/s",
                                 static_cast<double>(state.flySpeed));
         }

@@ -106,11 +106,16 @@ float TimelineModel::PlayheadTime() const
     return Snapped(static_cast<float>(m_screen.seconds));
 }
 
+float TimelineModel::Bar() const
+{
+    const float bar = m_editor.Current().beatSeconds * static_cast<float>(TimeAxis::kBeatsPerBar);
+    return bar >= kShortestBeat && bar <= kLongestNewWindow ? bar : 1.0f;
+}
+
 Choreography::Window TimelineModel::NewWindow() const
 {
     const float from = PlayheadTime();
-    const float bar = m_editor.Current().beatSeconds * static_cast<float>(TimeAxis::kBeatsPerBar);
-    return {from, from + (bar >= kShortestBeat && bar <= kLongestNewWindow ? bar : 1.0f)};
+    return {from, from + Bar()};
 }
 
 // ---------------------------------------------------------------------------------------------------------------
@@ -403,6 +408,53 @@ std::optional<float> TimelineModel::KeyWhatYouSee(double seconds, const std::vec
     m_status = text;
     KeepSelectionValid();
     return time;
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// The loop
+
+void TimelineModel::ChangeLoop(std::optional<Choreography::Loop> loop)
+{
+    if (loop && !(std::isfinite(loop->in) && std::isfinite(loop->out) && loop->in < loop->out))
+    {
+        return;
+    }
+    if (loop != m_editor.Current().loop)
+    {
+        Edit([&](Choreography& next) { next.loop = loop; });
+    }
+    if (loop)
+    {
+        char text[64];
+        std::snprintf(text, sizeof text, "loop %.3f to %.3f s", static_cast<double>(loop->in),
+                      static_cast<double>(loop->out));
+        m_status = text;
+    }
+}
+
+void TimelineModel::SetLoopIn(double seconds)
+{
+    const float in = std::max(0.0f, Snapped(static_cast<float>(seconds)));
+    const std::optional<Choreography::Loop>& loop = m_editor.Current().loop;
+    ChangeLoop(loop && in < loop->out ? Choreography::Loop{in, loop->out} : Choreography::Loop{in, in + Bar()});
+}
+
+void TimelineModel::SetLoopOut(double seconds)
+{
+    const float out = Snapped(static_cast<float>(seconds));
+    const std::optional<Choreography::Loop>& loop = m_editor.Current().loop;
+    ChangeLoop(loop && out > loop->in ? Choreography::Loop{loop->in, out}
+                                      : Choreography::Loop{std::max(0.0f, out - Bar()), out});
+}
+
+void TimelineModel::SetLoop(double from, double until)
+{
+    const float a = std::max(0.0f, Snapped(static_cast<float>(std::min(from, until))));
+    const float b = Snapped(static_cast<float>(std::max(from, until)));
+    if (a < b)
+    {
+        ChangeLoop(Choreography::Loop{a, b});
+    }
 }
 
 // ---------------------------------------------------------------------------------------------------------------

@@ -138,6 +138,14 @@ public:
     // (a time or value that is not a finite number).
     std::optional<float> KeyWhatYouSee(double seconds, const std::vector<SeenPose>& poses);
 
+    // The loop's in or out point at `seconds` (snapped), one undo step each. An in point at or after the out point
+    // (or without a loop) makes a loop a bar long from there; an out point at or before the in point, a bar long up
+    // to there (from 0 at the earliest).
+    void SetLoopIn(double seconds);
+    void SetLoopOut(double seconds);
+    // Both bounds at once, in either order (a drag along the ruler); nothing for an empty passage.
+    void SetLoop(double from, double until);
+
     // An actor id as typed into a field: any whole number an id can hold (an unsigned 32-bit value), taken as it
     // is. What is not one (negative, fractional, too large) is refused with a status saying so, and so is 0 (no
     // actor) for a row; false then, and nothing changes.
@@ -146,6 +154,9 @@ public:
     bool SetTrackActor(std::size_t track, double typed);
 
 private:
+    // A bar by the file's beat (a second without a usable one), as new windows last.
+    float Bar() const;
+    void ChangeLoop(std::optional<Choreography::Loop> loop);
     // After an add: selects it and asks the panel to bring it into view.
     void SelectAdded(Part part, std::size_t index);
     // The id `typed` stands for; none, with a status saying why, when it stands for none that `allowNone` allows.

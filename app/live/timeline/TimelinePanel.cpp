@@ -103,7 +103,13 @@ std::optional<double> TimelinePanel::Draw(const View& view)
         const float left = ImGui::GetCursorScreenPos().x + kLabelWidth;
         const float width = ImGui::GetContentRegionAvail().x - kLabelWidth - ImGui::GetStyle().ScrollbarSize;
         const TimeAxis axis(left, width, 0.0, view.endSeconds > 0.0 ? view.endSeconds : 1.0);
-        picked = TimelineRuler::Draw(axis, view.shownSeconds, m_model.Current().beatSeconds, kLabelWidth);
+        std::optional<std::pair<double, double>> loopDragged;
+        picked = TimelineRuler::Draw(axis, view.shownSeconds, m_model.Current().beatSeconds, kLabelWidth,
+                                     m_model.Current().loop, view.looping, &loopDragged);
+        if (loopDragged)
+        {
+            m_model.SetLoop(loopDragged->first, loopDragged->second);
+        }
         DrawLanes(axis, view.shownSeconds);
         DrawAddButtons();
         ImGui::Separator();

@@ -34,6 +34,8 @@ public:
         // Where a track's first key starts from; null when there is nothing of the kind.
         const FreeCameraNode* camera = nullptr;
         const BaseEngineLogic* logic = nullptr;
+        // Whether the loop (the choreography's) is on, for the ruler to show.
+        bool looping = false;
     };
 
     TimelinePanel(Choreography start, std::string fileName) : m_editor(std::move(start), std::move(fileName)) {}

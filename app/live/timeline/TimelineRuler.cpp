@@ -16,10 +16,18 @@ constexpr ImU32 kPlayheadColour = IM_COL32(213, 94, 0, 255);
 constexpr ImU32 kBarLineColour = IM_COL32(255, 255, 255, 60);
 constexpr ImU32 kBeatLineColour = IM_COL32(255, 255, 255, 22);
 constexpr int kBeatsPerBar = static_cast<int>(TimeAxis::kBeatsPerBar);
+// Okabe-Ito blue for the loop.
+constexpr ImU32 kLoopColour = IM_COL32(0, 114, 178, 255);
+constexpr ImU32 kLoopBandColour = IM_COL32(0, 114, 178, 110);
+constexpr ImU32 kLoopOffBandColour = IM_COL32(0, 114, 178, 45);
+
+// Where a Shift+drag along the ruler started, while it lasts.
+std::optional<double> s_loopDragFrom;
 }
 
 std::optional<double> TimelineRuler::Draw(const TimeAxis& axis, double shownSeconds, float beatSeconds,
-                                          float labelWidth)
+                                          float labelWidth, const std::optional<Choreography::Loop>& loop, bool looping,
+                                          std::optional<std::pair<double, double>>* loopDragged)
 {
     const TimeAxis::BarAndBeat at = TimeAxis::At(shownSeconds, beatSeconds);
     ImGui::Text("%.2f s  bar %.0f.%.0f", shownSeconds, at.bar, at.beat + 1.0);
@@ -27,10 +35,23 @@ std::optional<double> TimelineRuler::Draw(const TimeAxis& axis, double shownSeco
     const ImVec2 origin(axis.Left(), ImGui::GetCursorScreenPos().y);
     ImGui::InvisibleButton("ruler", ImVec2(axis.Width(), kHeight));
     std::optional<double> picked;
-    // A seek replays the timeline, so a button held still does not ask for one every frame.
-    if (ImGui::IsItemActivated() || (ImGui::IsItemActive() && ImGui::GetIO().MouseDelta.x != 0.0f))
+    const double pointer = axis.Seconds(ImGui::GetIO().MousePos.x);
+    if (ImGui::IsItemActivated() && ImGui::GetIO().KeyShift && loopDragged != nullptr)
     {
-        picked = axis.Seconds(ImGui::GetIO().MousePos.x);
+        s_loopDragFrom = pointer;
+    }
+    if (s_loopDragFrom)
+    {
+        if (!ImGui::IsItemActive())
+        {
+            *loopDragged = std::make_pair(*s_loopDragFrom, pointer);
+            s_loopDragFrom.reset();
+        }
+    }
+    // A seek replays the timeline, so a button held still does not ask for one every frame.
+    else if (ImGui::IsItemActivated() || (ImGui::IsItemActive() && ImGui::GetIO().MouseDelta.x != 0.0f))
+    {
+        picked = pointer;
     }
 
     ImDrawList* draw = ImGui::GetWindowDrawList();
@@ -62,6 +83,17 @@ std::optional<double> TimelineRuler::Draw(const TimeAxis& axis, double shownSeco
                 draw->AddText(ImVec2(x + 2.0f, origin.y), IM_COL32(255, 255, 255, 200), text);
             }
         }
+    }
+    if (loop || s_loopDragFrom)
+    {
+        const double from = s_loopDragFrom ? std::min(*s_loopDragFrom, pointer) : static_cast<double>(loop->in);
+        const double until = s_loopDragFrom ? std::max(*s_loopDragFrom, pointer) : static_cast<double>(loop->out);
+        const float left = axis.X(from);
+        const float right = axis.X(until);
+        draw->AddRectFilled(ImVec2(left, bottom - 7.0f), ImVec2(right, bottom),
+                            looping || s_loopDragFrom ? kLoopBandColour : kLoopOffBandColour);
+        draw->AddLine(ImVec2(left, origin.y), ImVec2(left, bottom), kLoopColour, 2.0f);
+        draw->AddLine(ImVec2(right, origin.y), ImVec2(right, bottom), kLoopColour, 2.0f);
     }
     const float playhead = axis.X(shownSeconds);
     draw->AddTriangleFilled(ImVec2(playhead - 5.0f, origin.y), ImVec2(playhead + 5.0f, origin.y),
