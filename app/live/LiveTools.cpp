@@ -104,6 +104,15 @@ bool LiveTools::OnKeyDown(unsigned key, bool repeated)
     {
         return false;
     }
+    // Ctrl+1 to Ctrl+9 jump to the first nine bookmarks.
+    if (m_timeline && (GetKeyState(VK_CONTROL) & 0x8000) != 0 && key >= '1' && key <= '9')
+    {
+        if (const std::optional<float> time = m_timeline->Model().BookmarkTime(key - '1'); time && !repeated)
+        {
+            m_controls->RequestSeek(*time);
+        }
+        return false;
+    }
     // The panel's shortcuts are nothing else, whether or not it shows: Ctrl+S saves what was edited.
     if (m_timeline && (GetKeyState(VK_CONTROL) & 0x8000) != 0 &&
         m_timeline->OnShortcut(key, (GetKeyState(VK_SHIFT) & 0x8000) != 0, repeated))
@@ -274,6 +283,7 @@ void LiveTools::CarryOutEditKeys()
     }
     const bool in = m_controls->TakeLoopIn();
     const bool out = m_controls->TakeLoopOut();
+    const bool bookmark = m_controls->TakeBookmark();
     if (m_timeline == nullptr)
     {
         return;
@@ -286,6 +296,10 @@ void LiveTools::CarryOutEditKeys()
     if (out)
     {
         m_timeline->Model().SetLoopOut(shown);
+    }
+    if (bookmark)
+    {
+        m_timeline->Model().AddBookmark(shown);
     }
 }
 
@@ -536,9 +550,9 @@ void LiveTools::DrawOverlay()
         {
             m_controls->RequestSeek(*picked);
         }
-        const DirectingBar::Clicked clicked =
-            DirectingBar::Draw({m_controls->IsFlying(), m_flight ? m_flight->camera.GetSpeed() : 0.0f,
-                                m_controls->IsLooping(), m_timeline->Editor().Current().loop});
+        const DirectingBar::Clicked clicked = DirectingBar::Draw(
+            {m_controls->IsFlying(), m_flight ? m_flight->camera.GetSpeed() : 0.0f, m_controls->IsLooping(),
+             m_timeline->Editor().Current().loop, &m_timeline->Editor().Current().bookmarks});
         if (clicked.looping)
         {
             m_controls->SetLooping(!m_controls->IsLooping());
@@ -550,6 +564,26 @@ void LiveTools::DrawOverlay()
         if (clicked.loopOut)
         {
             m_timeline->Model().SetLoopOut(m_host->timer.TotalTime());
+        }
+        TimelineModel& model = m_timeline->Model();
+        if (clicked.addBookmark)
+        {
+            model.AddBookmark(m_host->timer.TotalTime());
+        }
+        if (clicked.jumpTo)
+        {
+            if (const std::optional<float> time = model.BookmarkTime(*clicked.jumpTo))
+            {
+                m_controls->RequestSeek(*time);
+            }
+        }
+        if (clicked.rename)
+        {
+            model.RenameBookmark(clicked.rename->first, clicked.rename->second);
+        }
+        if (clicked.deleteBookmark)
+        {
+            model.DeleteBookmark(*clicked.deleteBookmark);
         }
         if (clicked.fly)
         {

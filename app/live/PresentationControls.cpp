@@ -10,7 +10,7 @@ bool PresentationControls::OnKeyDown(unsigned key, bool repeated, double shownSe
     const bool control = key == kPauseKey || key == kBackKey || key == kForwardKey || key == kStartKey ||
                          key == kOverlayKey || key == kTimelineKey || key == kScreenshotKey || key == kFlyKey ||
                          key == kKeyViewKey || key == kLoopInKey || key == kLoopOutKey || key == kLoopKey ||
-                         (key == kReloadKey && m_reloadEnabled);
+                         key == kBookmarkKey || (key == kReloadKey && m_reloadEnabled);
     if (!control || repeated)
     {
         return control;
@@ -32,6 +32,7 @@ bool PresentationControls::OnKeyDown(unsigned key, bool repeated, double shownSe
     case kLoopInKey: m_loopInWaiting = true; break;
     case kLoopOutKey: m_loopOutWaiting = true; break;
     case kLoopKey: m_looping = !m_looping; break;
+    case kBookmarkKey: m_bookmarkWaiting = true; break;
     default: break;
     }
     return true;
@@ -73,4 +74,9 @@ bool PresentationControls::TakeLoopIn()
 bool PresentationControls::TakeLoopOut()
 {
     return std::exchange(m_loopOutWaiting, false);
+}
+
+bool PresentationControls::TakeBookmark()
+{
+    return std::exchange(m_bookmarkWaiting, false);
 }

@@ -26,6 +26,8 @@ public:
     static constexpr unsigned kLoopInKey = 'I';
     static constexpr unsigned kLoopOutKey = 'O';
     static constexpr unsigned kLoopKey = 'L';
+    // A bookmark at the playhead (M); Ctrl+1 to Ctrl+9 jump to the first nine (the live tools' shortcuts).
+    static constexpr unsigned kBookmarkKey = 'M';
     static constexpr double kSeekStepSeconds = 5.0;
     // Every control in one line, for the overlay; the README's controls table lists the same.
     static constexpr const char* kHelpLine =
@@ -67,6 +69,7 @@ public:
     // Whether I or O asked to set the loop's in or out point at the playhead; each handed out once.
     bool TakeLoopIn();
     bool TakeLoopOut();
+    bool TakeBookmark();
     bool IsLooping() const { return m_looping; }
     void SetLooping(bool looping) { m_looping = looping; }
 
@@ -89,5 +92,6 @@ private:
     bool m_loopInWaiting = false;
     bool m_loopOutWaiting = false;
     bool m_looping = false;
+    bool m_bookmarkWaiting = false;
     std::optional<double> m_seek;
 };

@@ -4,8 +4,9 @@
 # 4.703125 s), Right seeks to 10 s and O sets the out point (10.078125 s: two bars later), L turns looping on, Home
 # plays from 0 for several loop lengths. Each time the clock reaches the out point it goes back to the in point,
 # in the first frame past it (one line on standard error per jump: the moment reached, the frame before), and the
-# music jumps with it (a "play ... from" at the in point in the music log). Ctrl+S saves the loop in the file; a
-# second run of the saved file loops with L alone.
+# music jumps with it (a "play ... from" at the in point in the music log). M (twice) sets one bookmark at 5 s.
+# Ctrl+S saves the loop and the bookmark in the file; a second run of the saved file jumps to the bookmark with
+# Ctrl+1 and loops with L alone.
 #   loop_test.sh BIN SCRATCH     BIN is the build's bin folder (programs and data); SCRATCH is emptied and used.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -99,6 +100,7 @@ say "engine.exe --music-log --choreography looped.xml: a loop over two bars set 
 start_engine first.err
 xdotool key space; sleep 1                 # paused while the bounds are set
 xdotool key Home Right; sleep 3; xdotool key i; sleep 1
+xdotool key m; sleep 1; xdotool key m; sleep 1       # a bookmark there, once however often M is pressed
 xdotool key Right; sleep 3; xdotool key o; sleep 1
 xdotool key l; sleep 1
 xdotool key Home; sleep 2; xdotool key space   # plays from 0: the out point first after 10 s, then every 5.375 s
@@ -108,12 +110,17 @@ for _ in $(seq 1 100); do [ -e looped.xml.bak ] && break; sleep 0.1; done
 finish_engine first.err
 check_jumps first.err 3
 grep -q '<Loop in="4.703125" out="10.078125"/>' looped.xml || fail "looped.xml does not hold the loop"
+[ "$(grep -c '<Bookmark ' looped.xml)" -eq 1 ] || fail "looped.xml does not hold one bookmark"
+grep -q '<Bookmark at="4.703125" name="bookmark 1"/>' looped.xml || fail "looped.xml does not hold the bookmark"
 cmp -s original.xml looped.xml.bak || fail "looped.xml.bak is not the file as it was"
 
-say "a second run of the saved file: the loop is back, L alone loops"
+say "a second run of the saved file: the loop and the bookmark are back, Ctrl+1 jumps to it, L alone loops"
 start_engine second.err
 xdotool key l; sleep 1
-xdotool key Right; sleep 12                 # from 5 s: the out point after 5 s, then every 5.375 s
+xdotool key ctrl+1; sleep 7.5               # from 4.7 s the out point comes after 5.4 s; from where it was, not yet
 finish_engine second.err
 check_jumps second.err 1
+# The seek lands on the frame nearest the bookmark (4.7 s), the music with it, once more than the loop's jumps.
+[ "$(grep -c 'play DemoTrack01.mp3 from 4700 ' second.err)" -gt "$(grep -c '^loop: ' second.err)" ] ||
+    fail "Ctrl+1 did not seek to the bookmark at 4.703125 s"
 say "the clock and the music went back at every out point, within a frame, in both runs"

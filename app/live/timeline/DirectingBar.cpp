@@ -3,6 +3,10 @@
 
 #include <imgui.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
 DirectingBar::Clicked DirectingBar::Draw(const State& state)
 {
     Clicked clicked;
@@ -33,8 +37,38 @@ DirectingBar::Clicked DirectingBar::Draw(const State& state)
         }
         if (state.flying)
         {
-            ImGui::TextDisabled("WASD, Q/E down/up, Shift faster, right-drag turns, wheel: %.2g units/s",
+            ImGui::TextDisabled("flying: WASD, Q/E down/up, Shift faster, right-drag turns, wheel: %.2g units/s",
                                 static_cast<double>(state.flySpeed));
+        }
+        clicked.addBookmark = ImGui::Button("+ bookmark (M)");
+        const std::size_t count = state.bookmarks != nullptr ? state.bookmarks->size() : 0;
+        for (std::size_t i = 0; i < count; ++i)
+        {
+            const Choreography::Bookmark& bookmark = (*state.bookmarks)[i];
+            ImGui::PushID(static_cast<int>(i));
+            ImGui::SameLine();
+            char label[48];
+            std::snprintf(label, sizeof label, i < 9 ? "%.2f s (Ctrl+%zu)" : "%.2f s",
+                          static_cast<double>(bookmark.time), i + 1);
+            if (ImGui::Button(label))
+            {
+                clicked.jumpTo = i;
+            }
+            ImGui::SameLine();
+            // Typed into ImGui's own buffer while the field is active; the name changes when Enter is pressed.
+            char name[Choreography::kLongestBookmarkName + 1] = {};
+            std::memcpy(name, bookmark.name.data(), std::min(bookmark.name.size(), sizeof name - 1));
+            ImGui::SetNextItemWidth(110.0f);
+            if (ImGui::InputText("##name", name, sizeof name, ImGuiInputTextFlags_EnterReturnsTrue))
+            {
+                clicked.rename = std::make_pair(i, std::string(name));
+            }
+            ImGui::SameLine();
+            if (ImGui::SmallButton("x"))
+            {
+                clicked.deleteBookmark = i;
+            }
+            ImGui::PopID();
         }
     }
     ImGui::End();

@@ -458,6 +458,74 @@ void TimelineModel::SetLoop(double from, double until)
 }
 
 // ---------------------------------------------------------------------------------------------------------------
+// Bookmarks
+
+std::optional<std::size_t> TimelineModel::AddBookmark(double seconds)
+{
+    const float time = Snapped(static_cast<float>(seconds));
+    if (!std::isfinite(seconds) || !std::isfinite(time))
+    {
+        return std::nullopt;
+    }
+    const auto& bookmarks = m_editor.Current().bookmarks;
+    const auto place = std::lower_bound(bookmarks.begin(), bookmarks.end(), time,
+                                        [](const Choreography::Bookmark& b, float t) { return b.time < t; });
+    const auto index = static_cast<std::size_t>(place - bookmarks.begin());
+    if (place != bookmarks.end() && place->time == time)
+    {
+        return index;
+    }
+    std::string name;
+    for (std::size_t number = 1;; ++number)
+    {
+        name = "bookmark " + std::to_string(number);
+        if (std::none_of(bookmarks.begin(), bookmarks.end(),
+                         [&](const Choreography::Bookmark& b) { return b.name == name; }))
+        {
+            break;
+        }
+    }
+    Edit([&](Choreography& next) {
+        next.bookmarks.insert(At(next.bookmarks, index), Choreography::Bookmark{time, name});
+    });
+    m_status = name + " set";
+    return index;
+}
+
+bool TimelineModel::RenameBookmark(std::size_t index, const std::string& name)
+{
+    if (index >= m_editor.Current().bookmarks.size())
+    {
+        return false;
+    }
+    if (!Choreography::IsBookmarkName(name))
+    {
+        m_status =
+            "a bookmark's name is a line of at most " + std::to_string(Choreography::kLongestBookmarkName) + " bytes";
+        return false;
+    }
+    if (name != m_editor.Current().bookmarks[index].name)
+    {
+        Edit([&](Choreography& next) { next.bookmarks[index].name = name; });
+    }
+    return true;
+}
+
+void TimelineModel::DeleteBookmark(std::size_t index)
+{
+    if (index < m_editor.Current().bookmarks.size())
+    {
+        Edit([&](Choreography& next) { next.bookmarks.erase(At(next.bookmarks, index)); });
+    }
+}
+
+std::optional<float> TimelineModel::BookmarkTime(std::size_t index) const
+{
+    const auto& bookmarks = m_editor.Current().bookmarks;
+    return index < bookmarks.size() ? std::optional<float>(bookmarks[index].time) : std::nullopt;
+}
+
+// ---------------------------------------------------------------------------------------------------------------
 // Actors
 
 std::optional<ActorId> TimelineModel::TypedActorId(double typed, bool allowNone)

@@ -146,6 +146,15 @@ public:
     // Both bounds at once, in either order (a drag along the ruler); nothing for an empty passage.
     void SetLoop(double from, double until);
 
+    // A bookmark at `seconds` (snapped), named "bookmark N" with the first N no bookmark has, in time order; one undo
+    // step. At a moment that has one already, that one's index and nothing new. None for a time that is no number.
+    std::optional<std::size_t> AddBookmark(double seconds);
+    // A name the file can hold (Choreography::IsBookmarkName), or refused with a status saying so: false.
+    bool RenameBookmark(std::size_t index, const std::string& name);
+    void DeleteBookmark(std::size_t index);
+    // The moment of bookmark `index` (from 0), none past the last.
+    std::optional<float> BookmarkTime(std::size_t index) const;
+
     // An actor id as typed into a field: any whole number an id can hold (an unsigned 32-bit value), taken as it
     // is. What is not one (negative, fractional, too large) is refused with a status saying so, and so is 0 (no
     // actor) for a row; false then, and nothing changes.

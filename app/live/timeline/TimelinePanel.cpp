@@ -105,7 +105,7 @@ std::optional<double> TimelinePanel::Draw(const View& view)
         const TimeAxis axis(left, width, 0.0, view.endSeconds > 0.0 ? view.endSeconds : 1.0);
         std::optional<std::pair<double, double>> loopDragged;
         picked = TimelineRuler::Draw(axis, view.shownSeconds, m_model.Current().beatSeconds, kLabelWidth,
-                                     m_model.Current().loop, view.looping, &loopDragged);
+                                     m_model.Current().loop, view.looping, &loopDragged, &m_model.Current().bookmarks);
         if (loopDragged)
         {
             m_model.SetLoop(loopDragged->first, loopDragged->second);

@@ -21,13 +21,18 @@ constexpr ImU32 kLoopColour = IM_COL32(0, 114, 178, 255);
 constexpr ImU32 kLoopBandColour = IM_COL32(0, 114, 178, 110);
 constexpr ImU32 kLoopOffBandColour = IM_COL32(0, 114, 178, 45);
 
+// Okabe-Ito yellow for bookmarks.
+constexpr ImU32 kBookmarkColour = IM_COL32(240, 228, 66, 255);
+constexpr float kBookmarkPickPixels = 5.0f;
+
 // Where a Shift+drag along the ruler started, while it lasts.
 std::optional<double> s_loopDragFrom;
 }
 
 std::optional<double> TimelineRuler::Draw(const TimeAxis& axis, double shownSeconds, float beatSeconds,
                                           float labelWidth, const std::optional<Choreography::Loop>& loop, bool looping,
-                                          std::optional<std::pair<double, double>>* loopDragged)
+                                          std::optional<std::pair<double, double>>* loopDragged,
+                                          const CowVector<Choreography::Bookmark>* bookmarks)
 {
     const TimeAxis::BarAndBeat at = TimeAxis::At(shownSeconds, beatSeconds);
     ImGui::Text("%.2f s  bar %.0f.%.0f", shownSeconds, at.bar, at.beat + 1.0);
@@ -94,6 +99,21 @@ std::optional<double> TimelineRuler::Draw(const TimeAxis& axis, double shownSeco
                             looping || s_loopDragFrom ? kLoopBandColour : kLoopOffBandColour);
         draw->AddLine(ImVec2(left, origin.y), ImVec2(left, bottom), kLoopColour, 2.0f);
         draw->AddLine(ImVec2(right, origin.y), ImVec2(right, bottom), kLoopColour, 2.0f);
+    }
+    if (bookmarks != nullptr)
+    {
+        for (const Choreography::Bookmark& bookmark : *bookmarks)
+        {
+            const float x = axis.X(bookmark.time);
+            draw->AddTriangleFilled(ImVec2(x, bottom - 8.0f), ImVec2(x + 6.0f, bottom - 4.0f), ImVec2(x, bottom),
+                                    kBookmarkColour);
+            draw->AddLine(ImVec2(x, origin.y + 10.0f), ImVec2(x, bottom), kBookmarkColour);
+            draw->AddText(ImVec2(x + 7.0f, origin.y + 10.0f), kBookmarkColour, bookmark.name.c_str());
+            if (picked && std::fabs(axis.X(*picked) - x) <= kBookmarkPickPixels && ImGui::IsItemActivated())
+            {
+                picked = static_cast<double>(bookmark.time);
+            }
+        }
     }
     const float playhead = axis.X(shownSeconds);
     draw->AddTriangleFilled(ImVec2(playhead - 5.0f, origin.y), ImVec2(playhead + 5.0f, origin.y),

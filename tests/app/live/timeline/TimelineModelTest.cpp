@@ -404,3 +404,42 @@ TEST(TimelineModel, KeyingWhatIsSeenMakesMissingTracksReplacesAKeyAtThatTimeSnap
     EXPECT_FALSE(model.Undo());
     EXPECT_EQ(model.Current(), Keyed());
 }
+
+TEST(TimelineModel, BookmarksGoOnTheGridInTimeOrderWithNamesOfTheirOwnAndRenamesTheFileCanHold)
+{
+    ChoreographyEditor editor(Keyed(), "");
+    TimelineModel model(editor);
+    for (int round = 0; round < 2; ++round)   // a second M at the same moment makes no second bookmark
+    {
+        EXPECT_EQ(model.AddBookmark(4.1), 0u);
+    }
+    EXPECT_EQ(model.AddBookmark(1.2), 0u) << "before the first";
+    EXPECT_EQ(model.AddBookmark(9.0), 2u);
+    const auto& bookmarks = model.Current().bookmarks;
+    ASSERT_EQ(bookmarks.size(), 3u);
+    EXPECT_EQ(bookmarks[0].time, 1.0f);
+    EXPECT_EQ(bookmarks[1].time, 4.0f);
+    EXPECT_EQ(bookmarks[0].name, "bookmark 2");
+    EXPECT_EQ(bookmarks[1].name, "bookmark 1");
+    EXPECT_EQ(model.BookmarkTime(2), 9.0f);
+    EXPECT_FALSE(model.BookmarkTime(3));
+    EXPECT_EQ(UndoSteps(editor), 3u);
+
+    EXPECT_TRUE(model.RenameBookmark(1, "drop & <run>"));
+    EXPECT_EQ(model.Current().bookmarks[1].name, "drop & <run>");
+    EXPECT_FALSE(model.RenameBookmark(1, "two\nlines"));
+    EXPECT_FALSE(model.RenameBookmark(1, std::string(Choreography::kLongestBookmarkName + 1, 'x')));
+    EXPECT_FALSE(model.RenameBookmark(7, "past the end"));
+    EXPECT_EQ(model.Current().bookmarks[1].name, "drop & <run>");
+    model.DeleteBookmark(0);
+    model.DeleteBookmark(5);
+    EXPECT_EQ(model.Current().bookmarks.size(), 2u);
+    EXPECT_EQ(model.AddBookmark(2.0), 0u);
+    EXPECT_EQ(model.Current().bookmarks[0].name, "bookmark 1") << "the first free number, renamed away";
+    EXPECT_TRUE(model.Current().Validate().empty());
+    EXPECT_FALSE(model.AddBookmark(std::numeric_limits<double>::quiet_NaN()));
+    while (model.Undo())
+    {
+    }
+    EXPECT_EQ(model.Current(), Keyed());
+}
