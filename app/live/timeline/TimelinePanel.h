@@ -12,6 +12,7 @@
 #include "app/live/timeline/ChoreographyEditor.h"
 #include "app/live/timeline/TimelineFields.h"
 #include "app/live/timeline/TimelineModel.h"
+#include "app/live/timeline/TimelineZoom.h"
 
 class BaseEngineLogic;
 class FreeCameraNode;
@@ -75,6 +76,7 @@ private:
     ChoreographyEditor m_editor;
     TimelineModel m_model{m_editor};
     TimelineFields m_fields{m_model};
+    TimelineZoom m_zoom;
     std::optional<double> m_replaySeconds;
     double m_replayMs = 0.0;
     bool m_replayReported = true;
