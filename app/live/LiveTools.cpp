@@ -10,7 +10,10 @@
 #include "actors/MeshParseCache.h"
 #include "app/FrameTimer.h"
 #include "app/live/timeline/ChoreographyReloader.h"
+#include "app/live/timeline/DirectingBar.h"
+#include "app/live/timeline/PassageLoop.h"
 #include "app/live/DebugOverlay.h"
+#include "app/live/FlyCamera.h"
 #include "app/live/PresentationControls.h"
 #include "app/live/ScreenshotWriter.h"
 #include "app/live/LatencyCalibration.h"
@@ -24,6 +27,14 @@
 #include "graphics/GraphicsClass.h"
 #include "graphics/registries/ShaderHolder.h"
 #include "scene/Scene3.h"
+
+struct LiveTools::Flight
+{
+    FlyCamera camera;
+    std::optional<Scene3::TimelineState> underneath;
+    bool turning = false;
+    Vector3 pointer;   // where the pointer was in the last frame of a turn, in screen pixels (x, y)
+};
 
 LiveTools::LiveTools() = default;
 
@@ -56,10 +67,12 @@ void LiveTools::Start(Host host)
         m_overlay = std::make_unique<DebugOverlay>();
         m_screenshots = std::make_unique<ScreenshotWriter>();
         m_calibration = std::make_unique<SoundCalibration>(m_host->useMusicLatency, m_host->musicLatencyMs);
+        m_flight = std::make_unique<Flight>();
         m_host->graphics.SetOverlayContent([this] { DrawOverlay(); });
         if (Scene3* scene = PresentationScene())
         {
             m_timeline = std::make_unique<TimelinePanel>(scene->GetChoreography(), m_host->choreographyFile);
+            m_loop = std::make_unique<PassageLoop>();
         }
     }
     if (m_watchEnabled)
@@ -92,6 +105,15 @@ bool LiveTools::OnKeyDown(unsigned key, bool repeated)
     }
     if (IsTyping())
     {
+        return false;
+    }
+    // Ctrl+1 to Ctrl+9 jump to the first nine bookmarks.
+    if (m_timeline && (GetKeyState(VK_CONTROL) & 0x8000) != 0 && key >= '1' && key <= '9')
+    {
+        if (const std::optional<float> time = m_timeline->Model().BookmarkTime(key - '1'); time && !repeated)
+        {
+            m_controls->RequestSeek(*time);
+        }
         return false;
     }
     // The panel's shortcuts are nothing else, whether or not it shows: Ctrl+S saves what was edited.
@@ -162,6 +184,10 @@ std::optional<bool> LiveTools::TakeOverFrame(bool anyFrameDrawn)
     {
         m_calibration->Update();
     }
+    GiveCameraBack();
+    CarryOutEditKeys();
+    // Before an edit or a reload replays to the moment on screen, which may lie past the out point.
+    const bool looped = LoopBack();
     const bool reloaded = m_watchEnabled && ReloadWhatChanged();
     const bool edited = PlayTimelineEdit();
     if (m_controls)
@@ -171,9 +197,9 @@ std::optional<bool> LiveTools::TakeOverFrame(bool anyFrameDrawn)
             Seek(*target);
             return true;
         }
-        if (reloaded || edited)
+        if (looped || reloaded || edited)
         {
-            return true;   // the reload or the edit replayed this moment already, paused or not
+            return true;   // the loop, the reload or the edit replayed this moment already, paused or not
         }
         // Nothing of the presentation moves while paused, not even by a zero step: the timeline's update
         // rebuilds the spinning actors' rotations from their angles, which rounding shifts a little every time.
@@ -192,6 +218,10 @@ std::optional<bool> LiveTools::TakeOverFrame(bool anyFrameDrawn)
 
 void LiveTools::BeforeDraw(bool sameMoment, bool drawn)
 {
+    if (m_host)
+    {
+        m_shownNanoseconds = m_host->timer.TotalNanoseconds();
+    }
     Scene3* scene = PresentationScene();
     if (scene == nullptr)
     {
@@ -204,6 +234,167 @@ void LiveTools::BeforeDraw(bool sameMoment, bool drawn)
     if (!drawn)
     {
         TimelineReplay::StandInForDrawing(*scene);
+        return;
+    }
+    PutFlownCamera(*scene);
+}
+
+void LiveTools::PutFlownCamera(Scene3& scene)
+{
+    if (m_flight == nullptr)
+    {
+        return;
+    }
+    FlyCamera& fly = m_flight->camera;
+    if (!m_controls->IsFlying())
+    {
+        fly.Leave();
+        return;
+    }
+    if (!fly.IsFlying())
+    {
+        fly.Enter(*scene.GetCamera());
+    }
+    m_flight->underneath = scene.GetTimelineState();
+    fly.ApplyTo(*scene.GetCamera());
+}
+
+void LiveTools::GiveCameraBack()
+{
+    Scene3* scene = PresentationScene();
+    if (m_flight == nullptr || !m_flight->underneath || scene == nullptr)
+    {
+        return;
+    }
+    scene->SetTimelineState(*m_flight->underneath);
+    m_flight->underneath.reset();
+    // The choreography's camera was not drawn, the flown one was: its basis is made orthonormal as a drawing
+    // would have made it, so that the presentation goes on exactly as without fly mode.
+    TimelineReplay::StandInForDrawing(*scene);
+}
+
+void LiveTools::FlyByInput()
+{
+    if (m_flight == nullptr || !m_flight->camera.IsFlying())
+    {
+        return;
+    }
+    const ImGuiIO& io = ImGui::GetIO();
+    // The keys and the pointer as they are now, not as the message queue has got to them: the queue hands out a
+    // message per frame, so a held key's auto-repeat would hold back its release for seconds. Only while this
+    // program's window is the active one.
+    const bool active = GetActiveWindow() != nullptr;
+    const auto held = [active](int key) { return active && (GetAsyncKeyState(key) & 0x8000) != 0; };
+    FlyCamera::Input input;
+    // Keys typed into a field are the field's, and Ctrl+S saves rather than flies back.
+    if (!io.WantTextInput && !held(VK_CONTROL))
+    {
+        const auto axis = [&held](int plus, int minus) {
+            return (held(plus) ? 1.0f : 0.0f) - (held(minus) ? 1.0f : 0.0f);
+        };
+        input.forward = axis('W', 'S');
+        input.right = axis('D', 'A');
+        input.up = axis('E', 'Q');
+        input.fast = held(VK_SHIFT);
+    }
+    // A turn starts with the right button pressed over the view (over the panel or the overlay it is theirs) and
+    // lasts while the button is held.
+    POINT pointer{};
+    const bool pointerKnown = GetCursorPos(&pointer) != 0;
+    const bool rightHeld = held(VK_RBUTTON) && pointerKnown;
+    if (rightHeld && !m_flight->turning && !io.WantCaptureMouse)
+    {
+        m_flight->turning = true;
+        m_flight->pointer = {static_cast<float>(pointer.x), static_cast<float>(pointer.y)};
+    }
+    if (!rightHeld)
+    {
+        m_flight->turning = false;
+    }
+    if (m_flight->turning)
+    {
+        input.turnX = static_cast<float>(pointer.x) - m_flight->pointer.x;
+        input.turnY = static_cast<float>(pointer.y) - m_flight->pointer.y;
+        m_flight->pointer = {static_cast<float>(pointer.x), static_cast<float>(pointer.y)};
+    }
+    if (!io.WantCaptureMouse)
+    {
+        input.wheel = io.MouseWheel;
+    }
+    m_flight->camera.Update(input, io.DeltaTime);
+}
+
+void LiveTools::CarryOutEditKeys()
+{
+    if (m_controls == nullptr)
+    {
+        return;
+    }
+    if (m_controls->TakeKeyRequest())
+    {
+        KeyWhatYouSee();
+    }
+    const bool in = m_controls->TakeLoopIn();
+    const bool out = m_controls->TakeLoopOut();
+    const bool bookmark = m_controls->TakeBookmark();
+    if (m_timeline == nullptr)
+    {
+        return;
+    }
+    const double shown = m_host->timer.TotalTime();
+    if (in)
+    {
+        m_timeline->Model().SetLoopIn(shown);
+    }
+    if (out)
+    {
+        m_timeline->Model().SetLoopOut(shown);
+    }
+    if (bookmark)
+    {
+        m_timeline->Model().AddBookmark(shown);
+    }
+}
+
+bool LiveTools::LoopBack()
+{
+    if (m_loop == nullptr || m_controls->IsPaused())
+    {
+        return false;
+    }
+    m_loop->SetOn(m_controls->IsLooping());
+    const double before = static_cast<double>(m_shownNanoseconds) / 1e9;
+    const double now = static_cast<double>(m_host->timer.TotalNanoseconds()) / 1e9;
+    const std::optional<Choreography::Loop>& loop = m_timeline->Editor().Current().loop;
+    const std::optional<double> target = m_loop->WrapTarget(loop, before, now, m_controls->GetEndSeconds());
+    if (!target)
+    {
+        return false;
+    }
+    PhaseStopwatch stopwatch;
+    const std::int64_t landed = ReplayTo(*target).value_or(0);
+    std::cerr << "loop: the clock reached " << now << " s (out at " << loop->out << " s, the frame before at " << before
+              << " s), back to " << static_cast<double>(landed) / 1e9 << " s in "
+              << static_cast<int>(stopwatch.Milliseconds()) << " ms" << std::endl;
+    return true;
+}
+
+void LiveTools::KeyWhatYouSee()
+{
+    Scene3* scene = PresentationScene();
+    if (m_timeline == nullptr || scene == nullptr)
+    {
+        return;
+    }
+    const FlyCamera::Pose pose =
+        m_flight && m_flight->camera.IsFlying() ? m_flight->camera.GetPose() : FlyCamera::PoseOf(*scene->GetCamera());
+    const std::optional<float> keyed = m_timeline->Model().KeyWhatYouSee(
+        m_host->timer.TotalTime(), {TimelineModel::SeenPose{Choreography::Track::kCamera, pose.Channels()}});
+    if (keyed)
+    {
+        std::cerr << "keyed the camera at " << *keyed << " s: " << pose.position.x << ", " << pose.position.y << ", "
+                  << pose.position.z << ", yaw " << pose.yaw << ", pitch " << pose.pitch << ", roll " << pose.roll
+                  << std::endl;
     }
 }
 
@@ -401,6 +592,7 @@ bool LiveTools::ReloadWorld()
 
 void LiveTools::DrawOverlay()
 {
+    FlyByInput();
     // An overlay frame with nothing in it draws nothing: the picture stays the presentation's own.
     if (m_calibration)
     {
@@ -411,9 +603,53 @@ void LiveTools::DrawOverlay()
         TimelinePanel::View view{m_host->timer.TotalTime(), m_controls->GetEndSeconds()};
         view.camera = PresentationScene() != nullptr ? PresentationScene()->GetCamera().get() : nullptr;
         view.logic = &m_host->logic;
+        view.looping = m_controls->IsLooping();
         if (const std::optional<double> picked = m_timeline->Draw(view))
         {
             m_controls->RequestSeek(*picked);
+        }
+        const DirectingBar::Clicked clicked = DirectingBar::Draw(
+            {m_controls->IsFlying(), m_flight ? m_flight->camera.GetSpeed() : 0.0f, m_controls->IsLooping(),
+             m_timeline->Editor().Current().loop, &m_timeline->Editor().Current().bookmarks});
+        if (clicked.looping)
+        {
+            m_controls->SetLooping(!m_controls->IsLooping());
+        }
+        if (clicked.loopIn)
+        {
+            m_timeline->Model().SetLoopIn(m_host->timer.TotalTime());
+        }
+        if (clicked.loopOut)
+        {
+            m_timeline->Model().SetLoopOut(m_host->timer.TotalTime());
+        }
+        TimelineModel& model = m_timeline->Model();
+        if (clicked.addBookmark)
+        {
+            model.AddBookmark(m_host->timer.TotalTime());
+        }
+        if (clicked.jumpTo)
+        {
+            if (const std::optional<float> time = model.BookmarkTime(*clicked.jumpTo))
+            {
+                m_controls->RequestSeek(*time);
+            }
+        }
+        if (clicked.rename)
+        {
+            model.RenameBookmark(clicked.rename->first, clicked.rename->second);
+        }
+        if (clicked.deleteBookmark)
+        {
+            model.DeleteBookmark(*clicked.deleteBookmark);
+        }
+        if (clicked.fly)
+        {
+            m_controls->SetFlying(!m_controls->IsFlying());
+        }
+        if (clicked.keyWhatYouSee)
+        {
+            m_controls->RequestKey();
         }
     }
     else if (m_timeline)

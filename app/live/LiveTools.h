@@ -23,6 +23,7 @@ class FrameTimer;
 class GraphicsClass;
 class IEventManager;
 class MeshParseCache;
+class PassageLoop;
 class PresentationControls;
 class Scene3;
 class ScreenshotWriter;
@@ -141,6 +142,20 @@ private:
     bool PlayTimelineEdit();
     void DrawOverlay();
     void ClearFramePhases();
+    // Fly mode. The choreography keeps the camera underneath: the flown pose is put on it only for drawing, and
+    // the choreography's own camera comes back at the next frame's start, as if it had been drawn, so that
+    // leaving fly mode finds it where the moment on screen has it.
+    void PutFlownCamera(Scene3& scene);
+    void GiveCameraBack();
+    // Moves the flown camera by this overlay frame's keys, pointer and wheel (wall time, paused or not).
+    void FlyByInput();
+    // K: keys at the playhead the camera as it is drawn, flown or the choreography's.
+    void KeyWhatYouSee();
+    // K, I and O, asked for since the last frame, as edits at the moment on screen.
+    void CarryOutEditKeys();
+    // Looping: in the frame whose clock reached the loop's out point, the timeline replays to its in point and the
+    // clock and the music jump there. True when it did.
+    bool LoopBack();
 
     bool m_controlsEnabled = false;
     bool m_watchEnabled = false;
@@ -156,6 +171,13 @@ private:
     std::unique_ptr<ChoreographyReloader> m_choreographyReloader;   // with --watch and --choreography
     std::unique_ptr<TimelinePanel> m_timeline;
     std::unique_ptr<SoundCalibration> m_calibration;   // with the controls
+    // Fly mode's camera and the choreography's camera kept under it while the flown one is drawn; with the
+    // controls.
+    struct Flight;
+    std::unique_ptr<Flight> m_flight;
+    std::unique_ptr<PassageLoop> m_loop;   // with the timeline panel
+    // The moment the last frame showed (nanoseconds), from which a frame's clock reaches the out point.
+    std::int64_t m_shownNanoseconds = 0;
     // Wall time between presented frames, for the overlay's frame rate.
     PhaseStopwatch m_frameClock;
 };

@@ -8,8 +8,9 @@
 bool PresentationControls::OnKeyDown(unsigned key, bool repeated, double shownSeconds)
 {
     const bool control = key == kPauseKey || key == kBackKey || key == kForwardKey || key == kStartKey ||
-                         key == kOverlayKey || key == kTimelineKey || key == kScreenshotKey ||
-                         (key == kReloadKey && m_reloadEnabled);
+                         key == kOverlayKey || key == kTimelineKey || key == kScreenshotKey || key == kFlyKey ||
+                         key == kKeyViewKey || key == kLoopInKey || key == kLoopOutKey || key == kLoopKey ||
+                         key == kBookmarkKey || (key == kReloadKey && m_reloadEnabled);
     if (!control || repeated)
     {
         return control;
@@ -26,6 +27,12 @@ bool PresentationControls::OnKeyDown(unsigned key, bool repeated, double shownSe
     case kTimelineKey: m_timelineVisible = !m_timelineVisible; break;
     case kScreenshotKey: m_screenshotWaiting = true; break;
     case kReloadKey: m_reloadWaiting = true; break;
+    case kFlyKey: m_flying = !m_flying; break;
+    case kKeyViewKey: m_keyWaiting = true; break;
+    case kLoopInKey: m_loopInWaiting = true; break;
+    case kLoopOutKey: m_loopOutWaiting = true; break;
+    case kLoopKey: m_looping = !m_looping; break;
+    case kBookmarkKey: m_bookmarkWaiting = true; break;
     default: break;
     }
     return true;
@@ -52,4 +59,24 @@ bool PresentationControls::TakeScreenshot()
 bool PresentationControls::TakeReload()
 {
     return std::exchange(m_reloadWaiting, false);
+}
+
+bool PresentationControls::TakeKeyRequest()
+{
+    return std::exchange(m_keyWaiting, false);
+}
+
+bool PresentationControls::TakeLoopIn()
+{
+    return std::exchange(m_loopInWaiting, false);
+}
+
+bool PresentationControls::TakeLoopOut()
+{
+    return std::exchange(m_loopOutWaiting, false);
+}
+
+bool PresentationControls::TakeBookmark()
+{
+    return std::exchange(m_bookmarkWaiting, false);
 }

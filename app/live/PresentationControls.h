@@ -19,14 +19,25 @@ public:
     static constexpr unsigned kTimelineKey = 0x71;
     static constexpr unsigned kReloadKey = 0x74;
     static constexpr unsigned kScreenshotKey = 0x7B;
+    // Fly mode (F3) and keying what is seen (K): the camera leaves the choreography, and comes back keyed.
+    static constexpr unsigned kFlyKey = 0x72;
+    static constexpr unsigned kKeyViewKey = 'K';
+    // The loop: its in (I) and out (O) point at the playhead, and looping on or off (L).
+    static constexpr unsigned kLoopInKey = 'I';
+    static constexpr unsigned kLoopOutKey = 'O';
+    static constexpr unsigned kLoopKey = 'L';
+    // A bookmark at the playhead (M); Ctrl+1 to Ctrl+9 jump to the first nine (the live tools' shortcuts).
+    static constexpr unsigned kBookmarkKey = 'M';
     static constexpr double kSeekStepSeconds = 5.0;
     // Every control in one line, for the overlay; the README's controls table lists the same.
     static constexpr const char* kHelpLine =
         "Space pause/resume   Left/Right -5/+5 s   Home back to 0   slider: seek   F1 overlay   F2 timeline   "
+        "F3 fly (WASD, Q/E, Shift, right-drag, wheel)   K key what you see   I/O loop in/out   L loop on/off   "
         "F4 sound calibration   Ctrl+S save   Ctrl+Z/Y undo/redo   F12 screenshot   Esc quit";
     // The same with the world reload (engine.exe --watch).
     static constexpr const char* kHelpLineWithReload =
         "Space pause/resume   Left/Right -5/+5 s   Home back to 0   slider: seek   F1 overlay   F2 timeline   "
+        "F3 fly (WASD, Q/E, Shift, right-drag, wheel)   K key what you see   I/O loop in/out   L loop on/off   "
         "F4 sound calibration   Ctrl+S save   Ctrl+Z/Y undo/redo   F5 reload world   F12 screenshot   Esc quit";
 
     // `endSeconds`: the presentation's length, the latest moment a seek can reach.
@@ -50,10 +61,22 @@ public:
     bool TakeScreenshot();
     // Whether F5 asked for a world reload since the last call; handed out once.
     bool TakeReload();
+    // Whether K asked to key what is seen since the last call; handed out once.
+    bool TakeKeyRequest();
+    void SetFlying(bool flying) { m_flying = flying; }
+    // The panel's button for K.
+    void RequestKey() { m_keyWaiting = true; }
+    // Whether I or O asked to set the loop's in or out point at the playhead; each handed out once.
+    bool TakeLoopIn();
+    bool TakeLoopOut();
+    bool TakeBookmark();
+    bool IsLooping() const { return m_looping; }
+    void SetLooping(bool looping) { m_looping = looping; }
 
     bool IsPaused() const { return m_paused; }
     bool IsOverlayVisible() const { return m_overlayVisible; }
     bool IsTimelineVisible() const { return m_timelineVisible; }
+    bool IsFlying() const { return m_flying; }
     double GetEndSeconds() const { return m_endSeconds; }
 
 private:
@@ -64,5 +87,11 @@ private:
     bool m_screenshotWaiting = false;
     bool m_reloadEnabled = false;
     bool m_reloadWaiting = false;
+    bool m_flying = false;
+    bool m_keyWaiting = false;
+    bool m_loopInWaiting = false;
+    bool m_loopOutWaiting = false;
+    bool m_looping = false;
+    bool m_bookmarkWaiting = false;
     std::optional<double> m_seek;
 };

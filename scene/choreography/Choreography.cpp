@@ -238,8 +238,40 @@ std::vector<Choreography::Problem> ValidateSharing(const Choreography& c, const 
             }
         }
     }
+
+    if (c.loop)
+    {
+        problems.Number(Part::Choreography, 0, std::nullopt, "the loop's in", c.loop->in);
+        problems.Number(Part::Choreography, 0, std::nullopt, "the loop's out", c.loop->out);
+        if (!(c.loop->out > c.loop->in))
+        {
+            problems.Add(Part::Choreography, 0, std::nullopt, "the loop ends (out) before or where it starts (in)");
+        }
+    }
+    for (std::size_t i = 0; i < c.bookmarks.size() && !problems.Full(); ++i)
+    {
+        const Choreography::Bookmark& bookmark = c.bookmarks[i];
+        problems.Number(Part::Choreography, 0, std::nullopt, "a bookmark's time", bookmark.time);
+        if (i > 0 && bookmark.time < c.bookmarks[i - 1].time)
+        {
+            problems.Add(Part::Choreography, 0, std::nullopt, "the bookmarks are not in time order");
+        }
+        if (!Choreography::IsBookmarkName(bookmark.name))
+        {
+            problems.Add(Part::Choreography, 0, std::nullopt,
+                         "a bookmark's name is a line of at most " +
+                             std::to_string(Choreography::kLongestBookmarkName) + " bytes");
+        }
+    }
     return problems.Take();
 }
+}
+
+bool Choreography::IsBookmarkName(const std::string& name)
+{
+    return name.size() <= kLongestBookmarkName && std::none_of(name.begin(), name.end(), [](char c) {
+               return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+           });
 }
 
 std::vector<Choreography::Problem> Choreography::Validate() const

@@ -160,6 +160,26 @@ struct Choreography
         bool operator==(const Track&) const = default;
     };
 
+    // The passage the maker loops while editing it, from `in` to `out` seconds. Playing ignores it.
+    struct Loop
+    {
+        float in = 0.0f;
+        float out = 0.0f;
+        bool operator==(const Loop&) const = default;
+    };
+
+    // A named moment to jump to while editing. Playing ignores it.
+    struct Bookmark
+    {
+        float time = 0.0f;
+        std::string name;
+        bool operator==(const Bookmark&) const = default;
+    };
+    // A bookmark's name is a label on the ruler: a line of at most this many bytes, without control characters.
+    static constexpr std::size_t kLongestBookmarkName = 64;
+    // Whether `name` can be a bookmark's (see kLongestBookmarkName).
+    static bool IsBookmarkName(const std::string& name);
+
     // Something wrong with a choreography: which part (the index-th of its kind; for a track, maybe one key)
     // and what.
     struct Problem
@@ -191,10 +211,14 @@ struct Choreography
     // Applied in order within each actor; each holding row queues one move.
     CowVector<ActorRow> actors;
     CowVector<Track> tracks;
+    // Editing aids, written only when there are any, so a file without them reads and writes as before.
+    std::optional<Loop> loop;
+    CowVector<Bookmark> bookmarks;   // in time order
 
     // Empty when the choreography can be played: every number finite and within kLargestValue (window sides
     // may be open), windows that end after they start, skies 0 or 1, a wrap that jumps back, actor ids from 1,
-    // keys in time order, at most one track per channel of the camera and of each actor.
+    // keys in time order, at most one track per channel of the camera and of each actor, a loop that ends after it
+    // starts, bookmarks in time order with names IsBookmarkName allows.
     std::vector<Problem> Validate() const;
     // The same answer as Validate(), for a version made from `valid` (which has no problems) by edits: the keys
     // of a track that still shares them with a track of `valid` are not checked again, nor the camera segments

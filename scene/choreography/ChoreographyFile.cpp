@@ -389,10 +389,47 @@ Choreography Read(const TiXmlElement& rootElement, PartLines& lines)
                 track.keys.push_back(ReadKey(key));
             }
         }
+        else if (name == "Loop")
+        {
+            const ElementReader e(*child, {"in", "out"});
+            if (choreography.loop)
+            {
+                e.Fail("a second <Loop>; there is one loop");
+            }
+            Choreography::Loop loop;
+            loop.in = e.Number("in", e.Required("in"));
+            loop.out = e.Number("out", e.Required("out"));
+            if (!(loop.out > loop.in))
+            {
+                e.Fail("the loop ends (out) before or where it starts (in)");
+            }
+            choreography.loop = loop;
+        }
+        else if (name == "Bookmark")
+        {
+            const ElementReader e(*child, {"at", "name"});
+            Choreography::Bookmark bookmark;
+            bookmark.time = e.Number("at", e.Required("at"));
+            if (const char* text = e.Text("name"))
+            {
+                bookmark.name = text;
+            }
+            if (!Choreography::IsBookmarkName(bookmark.name))
+            {
+                e.Fail("name=\"" + Shown(bookmark.name) + "\" is no bookmark name: a line of at most " +
+                       std::to_string(Choreography::kLongestBookmarkName) + " bytes");
+            }
+            if (!choreography.bookmarks.empty() && bookmark.time < choreography.bookmarks.back().time)
+            {
+                e.Fail("the bookmark comes before the one above it (bookmarks go in time order)");
+            }
+            choreography.bookmarks.push_back(std::move(bookmark));
+        }
         else
         {
-            throw FileProblem{child->Row(),
-                              "<" + Shown(name) + "> is not part of a choreography (Travel, Camera, Actor or Track)"};
+            throw FileProblem{child->Row(), "<" + Shown(name) +
+                                                "> is not part of a choreography (Travel, Camera, Actor, Track, Loop "
+                                                "or Bookmark)"};
         }
         RefuseContent(*child, name == "Track");
     }
@@ -437,6 +474,26 @@ std::string CoordinateText(const Coordinate& coordinate)
     return text;
 }
 
+// A name as an XML attribute's value.
+std::string XmlEscaped(const std::string& text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text)
+    {
+        switch (c)
+        {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        case '\'': out += "&apos;"; break;
+        default: out += c; break;
+        }
+    }
+    return out;
+}
+
 class ElementWriter
 {
 public:
@@ -452,7 +509,7 @@ public:
         m_out += ' ';
         m_out += name;
         m_out += "=\"";
-        m_out += value;   // numbers and words only: nothing to escape
+        m_out += value;   // numbers and words, or text escaped by XmlEscaped
         m_out += '"';
         return *this;
     }
@@ -619,6 +676,18 @@ std::string ChoreographyFile::Write(const Choreography& choreography)
                 .Close();
         }
         out += "    </Track>\n";
+    }
+
+    if (choreography.loop)
+    {
+        ElementWriter(out, 1, "Loop").Number("in", choreography.loop->in).Number("out", choreography.loop->out).Close();
+    }
+    for (const Choreography::Bookmark& bookmark : choreography.bookmarks)
+    {
+        ElementWriter(out, 1, "Bookmark")
+            .Number("at", bookmark.time)
+            .Attribute("name", XmlEscaped(bookmark.name))
+            .Close();
     }
     out += "</" + std::string(kRootElement) + ">\n";
     return out;

@@ -20,9 +20,8 @@ namespace
 using Channel = Choreography::Channel;
 using Angle = Choreography::Angle;
 
-// The conversion factors the choreography was tuned with.
-constexpr float kDegreesPerRadian = 57.2957764f;
-constexpr float kRadiansPerDegree = 0.0174533f;
+constexpr float kDegreesPerRadian = ChoreographyPlayer::kDegreesPerRadian;
+constexpr float kRadiansPerDegree = ChoreographyPlayer::kRadiansPerDegree;
 
 // This frame's values of the tracks that drive, by channel.
 using DrivenValues = std::array<std::optional<float>, Choreography::kChannelCount>;

@@ -21,6 +21,11 @@ class SceneTree;
 class ChoreographyPlayer
 {
 public:
+    // The conversion factors the choreography was tuned with: a track's angles in degrees become radians by
+    // kRadiansPerDegree, and what stands on screen is read back into degrees by kDegreesPerRadian.
+    static constexpr float kDegreesPerRadian = 57.2957764f;
+    static constexpr float kRadiansPerDegree = 0.0174533f;
+
     // Plays the compiled-in presentation.
     ChoreographyPlayer();
     // `source` names the file the choreography came from: an actor it moves that the world lacks (or that has

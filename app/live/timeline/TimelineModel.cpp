@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <iterator>
 #include <limits>
 
@@ -105,11 +106,16 @@ float TimelineModel::PlayheadTime() const
     return Snapped(static_cast<float>(m_screen.seconds));
 }
 
+float TimelineModel::Bar() const
+{
+    const float bar = m_editor.Current().beatSeconds * static_cast<float>(TimeAxis::kBeatsPerBar);
+    return bar >= kShortestBeat && bar <= kLongestNewWindow ? bar : 1.0f;
+}
+
 Choreography::Window TimelineModel::NewWindow() const
 {
     const float from = PlayheadTime();
-    const float bar = m_editor.Current().beatSeconds * static_cast<float>(TimeAxis::kBeatsPerBar);
-    return {from, from + (bar >= kShortestBeat && bar <= kLongestNewWindow ? bar : 1.0f)};
+    return {from, from + Bar()};
 }
 
 // ---------------------------------------------------------------------------------------------------------------
@@ -353,6 +359,170 @@ void TimelineModel::MoveKey(std::size_t track, std::size_t key, float time)
     {
         Edit([&](Choreography& next) { next.tracks[track].keys[key].time = time; });
     }
+}
+
+std::optional<float> TimelineModel::KeyWhatYouSee(double seconds, const std::vector<SeenPose>& poses)
+{
+    const float time = Snapped(static_cast<float>(seconds));
+    const auto finite = [](const SeenPose& pose) {
+        return std::all_of(pose.channels.begin(), pose.channels.end(), [](float v) { return std::isfinite(v); });
+    };
+    if (!std::isfinite(seconds) || !std::isfinite(time) || poses.empty() ||
+        !std::all_of(poses.begin(), poses.end(), finite))
+    {
+        m_status = "nothing keyed: what is on screen is no finite number";
+        return std::nullopt;
+    }
+    Edit([&](Choreography& next) {
+        for (const SeenPose& pose : poses)
+        {
+            for (std::size_t channel = 0; channel < Choreography::kChannelCount; ++channel)
+            {
+                const auto kind = static_cast<Choreography::Channel>(channel);
+                const auto& tracks = next.tracks;
+                auto found = std::find_if(tracks.begin(), tracks.end(), [&](const Choreography::Track& track) {
+                    return track.actor == pose.actor && track.channel == kind;
+                });
+                std::size_t index = static_cast<std::size_t>(found - tracks.begin());
+                if (found == tracks.end())
+                {
+                    next.tracks.push_back(Choreography::Track{pose.actor, kind, {}});
+                    index = next.tracks.size() - 1;
+                }
+                Choreography::Track& track = next.tracks[index];
+                const auto place = std::lower_bound(track.keys.begin(), track.keys.end(), time,
+                                                    [](const Choreography::Key& key, float t) { return key.time < t; });
+                if (place != track.keys.end() && place->time == time)
+                {
+                    place->value = pose.channels[channel];
+                    continue;
+                }
+                const Choreography::Ease ease =
+                    place != track.keys.begin() ? std::prev(place)->ease : Choreography::Ease::Linear;
+                track.keys.insert(place, Choreography::Key{time, pose.channels[channel], ease});
+            }
+        }
+    });
+    char text[64];
+    std::snprintf(text, sizeof text, "keyed what is seen at %.3f s", static_cast<double>(time));
+    m_status = text;
+    KeepSelectionValid();
+    return time;
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// The loop
+
+void TimelineModel::ChangeLoop(std::optional<Choreography::Loop> loop)
+{
+    if (loop && !(std::isfinite(loop->in) && std::isfinite(loop->out) && loop->in < loop->out))
+    {
+        return;
+    }
+    if (loop != m_editor.Current().loop)
+    {
+        Edit([&](Choreography& next) { next.loop = loop; });
+    }
+    if (loop)
+    {
+        char text[64];
+        std::snprintf(text, sizeof text, "loop %.3f to %.3f s", static_cast<double>(loop->in),
+                      static_cast<double>(loop->out));
+        m_status = text;
+    }
+}
+
+void TimelineModel::SetLoopIn(double seconds)
+{
+    const float in = std::max(0.0f, Snapped(static_cast<float>(seconds)));
+    const std::optional<Choreography::Loop>& loop = m_editor.Current().loop;
+    ChangeLoop(loop && in < loop->out ? Choreography::Loop{in, loop->out} : Choreography::Loop{in, in + Bar()});
+}
+
+void TimelineModel::SetLoopOut(double seconds)
+{
+    const float out = Snapped(static_cast<float>(seconds));
+    const std::optional<Choreography::Loop>& loop = m_editor.Current().loop;
+    ChangeLoop(loop && out > loop->in ? Choreography::Loop{loop->in, out}
+                                      : Choreography::Loop{std::max(0.0f, out - Bar()), out});
+}
+
+void TimelineModel::SetLoop(double from, double until)
+{
+    const float a = std::max(0.0f, Snapped(static_cast<float>(std::min(from, until))));
+    const float b = Snapped(static_cast<float>(std::max(from, until)));
+    if (a < b)
+    {
+        ChangeLoop(Choreography::Loop{a, b});
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// Bookmarks
+
+std::optional<std::size_t> TimelineModel::AddBookmark(double seconds)
+{
+    const float time = Snapped(static_cast<float>(seconds));
+    if (!std::isfinite(seconds) || !std::isfinite(time))
+    {
+        return std::nullopt;
+    }
+    const auto& bookmarks = m_editor.Current().bookmarks;
+    const auto place = std::lower_bound(bookmarks.begin(), bookmarks.end(), time,
+                                        [](const Choreography::Bookmark& b, float t) { return b.time < t; });
+    const auto index = static_cast<std::size_t>(place - bookmarks.begin());
+    if (place != bookmarks.end() && place->time == time)
+    {
+        return index;
+    }
+    std::string name;
+    for (std::size_t number = 1;; ++number)
+    {
+        name = "bookmark " + std::to_string(number);
+        if (std::none_of(bookmarks.begin(), bookmarks.end(),
+                         [&](const Choreography::Bookmark& b) { return b.name == name; }))
+        {
+            break;
+        }
+    }
+    Edit([&](Choreography& next) {
+        next.bookmarks.insert(At(next.bookmarks, index), Choreography::Bookmark{time, name});
+    });
+    m_status = name + " set";
+    return index;
+}
+
+bool TimelineModel::RenameBookmark(std::size_t index, const std::string& name)
+{
+    if (index >= m_editor.Current().bookmarks.size())
+    {
+        return false;
+    }
+    if (!Choreography::IsBookmarkName(name))
+    {
+        m_status =
+            "a bookmark's name is a line of at most " + std::to_string(Choreography::kLongestBookmarkName) + " bytes";
+        return false;
+    }
+    if (name != m_editor.Current().bookmarks[index].name)
+    {
+        Edit([&](Choreography& next) { next.bookmarks[index].name = name; });
+    }
+    return true;
+}
+
+void TimelineModel::DeleteBookmark(std::size_t index)
+{
+    if (index < m_editor.Current().bookmarks.size())
+    {
+        Edit([&](Choreography& next) { next.bookmarks.erase(At(next.bookmarks, index)); });
+    }
+}
+
+std::optional<float> TimelineModel::BookmarkTime(std::size_t index) const
+{
+    const auto& bookmarks = m_editor.Current().bookmarks;
+    return index < bookmarks.size() ? std::optional<float>(bookmarks[index].time) : std::nullopt;
 }
 
 // ---------------------------------------------------------------------------------------------------------------

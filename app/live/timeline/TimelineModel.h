@@ -6,10 +6,12 @@
 // choreography: every read goes to the editor's current version.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "app/live/timeline/ChoreographyEditor.h"
 #include "scene/Vector3.h"
@@ -123,6 +125,36 @@ public:
     // Moves a key to `time` (snapped), held between its neighbours: keys stay in time order.
     void MoveKey(std::size_t track, std::size_t key, float time);
 
+    // What one camera (actor 0) or actor shows: its six channels in the order of Choreography::Channel, angles in
+    // degrees.
+    struct SeenPose
+    {
+        ActorId actor = Choreography::Track::kCamera;
+        std::array<float, Choreography::kChannelCount> channels{};
+    };
+    // Key what you see: every channel of each pose gets a key at `seconds` (snapped) holding its value, in one
+    // undo step. A channel without a track gets one; a key already at that time takes the new value and keeps its
+    // ease; a new key eases on as the key before it does. Returns the time keyed, or none when nothing could be
+    // (a time or value that is not a finite number).
+    std::optional<float> KeyWhatYouSee(double seconds, const std::vector<SeenPose>& poses);
+
+    // The loop's in or out point at `seconds` (snapped), one undo step each. An in point at or after the out point
+    // (or without a loop) makes a loop a bar long from there; an out point at or before the in point, a bar long up
+    // to there (from 0 at the earliest).
+    void SetLoopIn(double seconds);
+    void SetLoopOut(double seconds);
+    // Both bounds at once, in either order (a drag along the ruler); nothing for an empty passage.
+    void SetLoop(double from, double until);
+
+    // A bookmark at `seconds` (snapped), named "bookmark N" with the first N no bookmark has, in time order; one undo
+    // step. At a moment that has one already, that one's index and nothing new. None for a time that is no number.
+    std::optional<std::size_t> AddBookmark(double seconds);
+    // A name the file can hold (Choreography::IsBookmarkName), or refused with a status saying so: false.
+    bool RenameBookmark(std::size_t index, const std::string& name);
+    void DeleteBookmark(std::size_t index);
+    // The moment of bookmark `index` (from 0), none past the last.
+    std::optional<float> BookmarkTime(std::size_t index) const;
+
     // An actor id as typed into a field: any whole number an id can hold (an unsigned 32-bit value), taken as it
     // is. What is not one (negative, fractional, too large) is refused with a status saying so, and so is 0 (no
     // actor) for a row; false then, and nothing changes.
@@ -131,6 +163,9 @@ public:
     bool SetTrackActor(std::size_t track, double typed);
 
 private:
+    // A bar by the file's beat (a second without a usable one), as new windows last.
+    float Bar() const;
+    void ChangeLoop(std::optional<Choreography::Loop> loop);
     // After an add: selects it and asks the panel to bring it into view.
     void SelectAdded(Part part, std::size_t index);
     // The id `typed` stands for; none, with a status saying why, when it stands for none that `allowNone` allows.

@@ -2,6 +2,7 @@
 #include "app/live/timeline/TimelinePanel.h"
 
 #include <imgui.h>
+#include <imgui_internal.h>
 
 #include <algorithm>
 #include <cmath>
@@ -102,9 +103,32 @@ std::optional<double> TimelinePanel::Draw(const View& view)
         DrawProblems();
         const float left = ImGui::GetCursorScreenPos().x + kLabelWidth;
         const float width = ImGui::GetContentRegionAvail().x - kLabelWidth - ImGui::GetStyle().ScrollbarSize;
-        const TimeAxis axis(left, width, 0.0, view.endSeconds > 0.0 ? view.endSeconds : 1.0);
-        picked = TimelineRuler::Draw(axis, view.shownSeconds, m_model.Current().beatSeconds, kLabelWidth);
-        m_waveform.Draw(axis.Left(), axis.Width(), axis.Until(), view.shownSeconds, m_editor);
+        const float bar = m_model.Current().beatSeconds * static_cast<float>(TimeAxis::kBeatsPerBar);
+        m_zoom.SetLimits(view.endSeconds > 0.0 ? view.endSeconds : 1.0,
+                         bar >= TimelineModel::kShortestBeat ? bar : 1.0);
+        const TimeAxis axis(left, width, m_zoom.From(), m_zoom.Until());
+        std::optional<std::pair<double, double>> loopDragged;
+        picked = TimelineRuler::Draw(axis, view.shownSeconds, m_model.Current().beatSeconds, kLabelWidth,
+                                     m_model.Current().loop, view.looping, &loopDragged, &m_model.Current().bookmarks);
+        if (loopDragged)
+        {
+            m_model.SetLoop(loopDragged->first, loopDragged->second);
+        }
+        m_waveform.Draw(axis.Left(), axis.Width(), axis.From(), axis.Until(), view.shownSeconds, m_editor);
+        // The wheel over the ruler zooms about the pointer; with Shift it scrolls.
+        ImGui::SetItemUsingMouseWheel();
+        const ImGuiIO& io = ImGui::GetIO();
+        if (ImGui::IsItemHovered() && io.MouseWheel != 0.0f)
+        {
+            if (io.KeyShift)
+            {
+                m_zoom.ScrollBy(-static_cast<double>(io.MouseWheel) * m_zoom.Span() * 0.1);
+            }
+            else
+            {
+                m_zoom.ZoomAbout(axis.Seconds(io.MousePos.x), io.MouseWheel);
+            }
+        }
         DrawLanes(axis, view.shownSeconds);
         DrawAddButtons();
         ImGui::Separator();

@@ -13,6 +13,7 @@
 #include "app/live/timeline/TimelineFields.h"
 #include "app/live/timeline/TimelineModel.h"
 #include "app/live/timeline/WaveformLane.h"
+#include "app/live/timeline/TimelineZoom.h"
 
 class BaseEngineLogic;
 class FreeCameraNode;
@@ -35,6 +36,8 @@ public:
         // Where a track's first key starts from; null when there is nothing of the kind.
         const FreeCameraNode* camera = nullptr;
         const BaseEngineLogic* logic = nullptr;
+        // Whether the loop (the choreography's) is on, for the ruler to show.
+        bool looping = false;
     };
 
     TimelinePanel(Choreography start, std::string fileName) : m_editor(std::move(start), std::move(fileName)) {}
@@ -43,6 +46,8 @@ public:
 
     ChoreographyEditor& Editor() { return m_editor; }
     const ChoreographyEditor& Editor() const { return m_editor; }
+    // The editing rules, for commands given outside the panel (keying what is seen).
+    TimelineModel& Model() { return m_model; }
 
     // A key went down while Ctrl is held (`repeated`: the keyboard's auto-repeat). True when it was one of the
     // panel's shortcuts, so that it is no other control.
@@ -73,6 +78,7 @@ private:
     TimelineModel m_model{m_editor};
     TimelineFields m_fields{m_model};
     WaveformLane m_waveform{"DemoTrack01.mp3"};   // the music the presentation plays
+    TimelineZoom m_zoom;
     std::optional<double> m_replaySeconds;
     double m_replayMs = 0.0;
     bool m_replayReported = true;

@@ -16,10 +16,23 @@ constexpr ImU32 kPlayheadColour = IM_COL32(213, 94, 0, 255);
 constexpr ImU32 kBarLineColour = IM_COL32(255, 255, 255, 60);
 constexpr ImU32 kBeatLineColour = IM_COL32(255, 255, 255, 22);
 constexpr int kBeatsPerBar = static_cast<int>(TimeAxis::kBeatsPerBar);
+// Okabe-Ito blue for the loop.
+constexpr ImU32 kLoopColour = IM_COL32(0, 114, 178, 255);
+constexpr ImU32 kLoopBandColour = IM_COL32(0, 114, 178, 110);
+constexpr ImU32 kLoopOffBandColour = IM_COL32(0, 114, 178, 45);
+
+// Okabe-Ito yellow for bookmarks.
+constexpr ImU32 kBookmarkColour = IM_COL32(240, 228, 66, 255);
+constexpr float kBookmarkPickPixels = 5.0f;
+
+// Where a Shift+drag along the ruler started, while it lasts.
+std::optional<double> s_loopDragFrom;
 }
 
 std::optional<double> TimelineRuler::Draw(const TimeAxis& axis, double shownSeconds, float beatSeconds,
-                                          float labelWidth)
+                                          float labelWidth, const std::optional<Choreography::Loop>& loop, bool looping,
+                                          std::optional<std::pair<double, double>>* loopDragged,
+                                          const CowVector<Choreography::Bookmark>* bookmarks)
 {
     const TimeAxis::BarAndBeat at = TimeAxis::At(shownSeconds, beatSeconds);
     ImGui::Text("%.2f s  bar %.0f.%.0f", shownSeconds, at.bar, at.beat + 1.0);
@@ -27,10 +40,23 @@ std::optional<double> TimelineRuler::Draw(const TimeAxis& axis, double shownSeco
     const ImVec2 origin(axis.Left(), ImGui::GetCursorScreenPos().y);
     ImGui::InvisibleButton("ruler", ImVec2(axis.Width(), kHeight));
     std::optional<double> picked;
-    // A seek replays the timeline, so a button held still does not ask for one every frame.
-    if (ImGui::IsItemActivated() || (ImGui::IsItemActive() && ImGui::GetIO().MouseDelta.x != 0.0f))
+    const double pointer = axis.Seconds(ImGui::GetIO().MousePos.x);
+    if (ImGui::IsItemActivated() && ImGui::GetIO().KeyShift && loopDragged != nullptr)
     {
-        picked = axis.Seconds(ImGui::GetIO().MousePos.x);
+        s_loopDragFrom = pointer;
+    }
+    if (s_loopDragFrom)
+    {
+        if (!ImGui::IsItemActive())
+        {
+            *loopDragged = std::make_pair(*s_loopDragFrom, pointer);
+            s_loopDragFrom.reset();
+        }
+    }
+    // A seek replays the timeline, so a button held still does not ask for one every frame.
+    else if (ImGui::IsItemActivated() || (ImGui::IsItemActive() && ImGui::GetIO().MouseDelta.x != 0.0f))
+    {
+        picked = pointer;
     }
 
     ImDrawList* draw = ImGui::GetWindowDrawList();
@@ -60,6 +86,32 @@ std::optional<double> TimelineRuler::Draw(const TimeAxis& axis, double shownSeco
                 char text[24];
                 std::snprintf(text, sizeof text, "%lld", barNumber);
                 draw->AddText(ImVec2(x + 2.0f, origin.y), IM_COL32(255, 255, 255, 200), text);
+            }
+        }
+    }
+    if (loop || s_loopDragFrom)
+    {
+        const double from = s_loopDragFrom ? std::min(*s_loopDragFrom, pointer) : static_cast<double>(loop->in);
+        const double until = s_loopDragFrom ? std::max(*s_loopDragFrom, pointer) : static_cast<double>(loop->out);
+        const float left = axis.X(from);
+        const float right = axis.X(until);
+        draw->AddRectFilled(ImVec2(left, bottom - 7.0f), ImVec2(right, bottom),
+                            looping || s_loopDragFrom ? kLoopBandColour : kLoopOffBandColour);
+        draw->AddLine(ImVec2(left, origin.y), ImVec2(left, bottom), kLoopColour, 2.0f);
+        draw->AddLine(ImVec2(right, origin.y), ImVec2(right, bottom), kLoopColour, 2.0f);
+    }
+    if (bookmarks != nullptr)
+    {
+        for (const Choreography::Bookmark& bookmark : *bookmarks)
+        {
+            const float x = axis.X(bookmark.time);
+            draw->AddTriangleFilled(ImVec2(x, bottom - 8.0f), ImVec2(x + 6.0f, bottom - 4.0f), ImVec2(x, bottom),
+                                    kBookmarkColour);
+            draw->AddLine(ImVec2(x, origin.y + 10.0f), ImVec2(x, bottom), kBookmarkColour);
+            draw->AddText(ImVec2(x + 7.0f, origin.y + 10.0f), kBookmarkColour, bookmark.name.c_str());
+            if (picked && std::fabs(axis.X(*picked) - x) <= kBookmarkPickPixels && ImGui::IsItemActivated())
+            {
+                picked = static_cast<double>(bookmark.time);
             }
         }
     }

@@ -4,6 +4,9 @@
 #pragma once
 
 #include <optional>
+#include <utility>
+
+#include "scene/choreography/Choreography.h"
 
 class TimeAxis;
 struct ImDrawList;
@@ -16,7 +19,14 @@ public:
     // Submits the line above the ruler and the ruler, in the window being built. `labelWidth`: where the ruler
     // starts, after the lanes' labels. Returns the moment picked, when the user clicked or dragged it in this
     // frame.
-    static std::optional<double> Draw(const TimeAxis& axis, double shownSeconds, float beatSeconds, float labelWidth);
+    // The loop's bounds show as a band over the ruler (bright while `looping`); a drag along the ruler with Shift
+    // held sets them instead of seeking: `loopDragged` gets the passage when the drag ends. Bookmarks show as
+    // flags with their names; a click within a few pixels of one picks its moment exactly.
+    static std::optional<double> Draw(const TimeAxis& axis, double shownSeconds, float beatSeconds, float labelWidth,
+                                      const std::optional<Choreography::Loop>& loop = std::nullopt,
+                                      bool looping = false,
+                                      std::optional<std::pair<double, double>>* loopDragged = nullptr,
+                                      const CowVector<Choreography::Bookmark>* bookmarks = nullptr);
     // The bar and beat lines behind the lanes, from `top` to `bottom`, where they are a few pixels apart.
     static void DrawBeatGrid(ImDrawList& draw, const TimeAxis& axis, float beatSeconds, float top, float bottom);
     // The playhead's line over the lanes.

@@ -60,23 +60,24 @@ WaveformLane::Analysis Analyse(const std::string& fileName)
 }
 
 // Lines every `beat` seconds across the strip, bars brighter, while they stay a few pixels apart.
-void DrawGrid(ImDrawList* draw, float left, float width, double endSeconds, double beat, double first, float top,
-              float bottom, ImU32 bar, ImU32 beatColour)
+void DrawGrid(ImDrawList* draw, float left, float width, double fromSeconds, double untilSeconds, double beat,
+              double first, float top, float bottom, ImU32 bar, ImU32 beatColour)
 {
-    const double beatPixels = width * beat / endSeconds;
+    const double span = untilSeconds - fromSeconds;
+    const double beatPixels = width * beat / span;
     if (!(beat > 0.0) || beatPixels * kBeatsPerBar < 2.0)
     {
         return;
     }
-    const auto firstIndex = static_cast<long>(std::ceil(-first / beat));
-    for (long k = firstIndex; first + static_cast<double>(k) * beat <= endSeconds; ++k)
+    const auto firstIndex = static_cast<long>(std::ceil((fromSeconds - first) / beat));
+    for (long k = firstIndex; first + static_cast<double>(k) * beat <= untilSeconds; ++k)
     {
         const bool barStart = k % kBeatsPerBar == 0;
         if (!barStart && beatPixels < 3.0)
         {
             continue;
         }
-        const float x = left + static_cast<float>((first + static_cast<double>(k) * beat) / endSeconds) * width;
+        const float x = left + static_cast<float>((first + static_cast<double>(k) * beat - fromSeconds) / span) * width;
         draw->AddLine(ImVec2(x, top), ImVec2(x, bottom), barStart ? bar : beatColour);
     }
 }
@@ -120,7 +121,8 @@ const WaveformLane::Analysis& WaveformLane::WaitForAnalysis()
     return *m_ready;
 }
 
-void WaveformLane::Draw(float left, float width, double endSeconds, double shownSeconds, ChoreographyEditor& editor)
+void WaveformLane::Draw(float left, float width, double fromSeconds, double untilSeconds, double shownSeconds,
+                        ChoreographyEditor& editor)
 {
     StartOnce();
     TakeIfDone();
@@ -169,28 +171,31 @@ void WaveformLane::Draw(float left, float width, double endSeconds, double shown
     const float middle = (top + bottom) * 0.5f;
     const float half = kLaneHeight * 0.5f - 1.0f;
     draw->AddRectFilled(ImVec2(left, top), ImVec2(left + width, bottom), kBackground);
-    if (m_ready && !m_ready->peaks.Empty() && endSeconds > 0.0)
+    const double span = untilSeconds - fromSeconds;
+    if (m_ready && !m_ready->peaks.Empty() && span > 0.0)
     {
-        const double secondsPerPixel = endSeconds / static_cast<double>(width);
+        const double secondsPerPixel = span / static_cast<double>(width);
         const auto pixels = static_cast<int>(width);
         for (int x = 0; x < pixels; ++x)
         {
-            const WaveformPeaks::Peak peak = m_ready->peaks.Between(x * secondsPerPixel, (x + 1) * secondsPerPixel);
+            const WaveformPeaks::Peak peak =
+                m_ready->peaks.Between(fromSeconds + x * secondsPerPixel, fromSeconds + (x + 1) * secondsPerPixel);
             const float high = middle - peak.high * half;
             const float low = middle - peak.low * half;
             draw->AddLine(ImVec2(left + static_cast<float>(x) + 0.5f, std::min(high, middle - 0.5f)),
                           ImVec2(left + static_cast<float>(x) + 0.5f, std::max(low, middle + 0.5f)), kWaveColour);
         }
     }
-    if (endSeconds > 0.0)
+    if (span > 0.0)
     {
-        DrawGrid(draw, left, width, endSeconds, fileBeat, 0.0, top, bottom, kBarColour, kBeatColour);
+        DrawGrid(draw, left, width, fromSeconds, untilSeconds, fileBeat, 0.0, top, bottom, kBarColour, kBeatColour);
         if (m_ready && m_ready->beat.found)
         {
-            DrawGrid(draw, left, width, endSeconds, m_ready->beat.beatSeconds, m_ready->beat.firstBeatSeconds,
-                     bottom - 5.0f, bottom, kFoundBeatColour, kFoundBeatColour);
+            DrawGrid(draw, left, width, fromSeconds, untilSeconds, m_ready->beat.beatSeconds,
+                     m_ready->beat.firstBeatSeconds, bottom - 5.0f, bottom, kFoundBeatColour, kFoundBeatColour);
         }
-        const float playhead = left + static_cast<float>(std::clamp(shownSeconds / endSeconds, 0.0, 1.0)) * width;
+        const float playhead =
+            left + static_cast<float>(std::clamp((shownSeconds - fromSeconds) / span, 0.0, 1.0)) * width;
         draw->AddLine(ImVec2(playhead, top), ImVec2(playhead, bottom), kPlayheadColour, 2.0f);
     }
 }

@@ -36,8 +36,9 @@ public:
     WaveformLane& operator=(const WaveformLane&) = delete;
 
     // One row of the panel: the estimate's line, then the waveform from `left` across `width` pixels for
-    // `endSeconds`, with the grid of `editor`'s beat over it and the playhead at `shownSeconds`.
-    void Draw(float left, float width, double endSeconds, double shownSeconds, ChoreographyEditor& editor);
+    // `untilSeconds` (from `fromSeconds`), with the grid of `editor`'s beat over it and the playhead at `shownSeconds`.
+    void Draw(float left, float width, double fromSeconds, double untilSeconds, double shownSeconds,
+              ChoreographyEditor& editor);
 
     // The analysis once the thread is done (for tests); null before.
     const Analysis* Ready() const { return m_ready ? &*m_ready : nullptr; }

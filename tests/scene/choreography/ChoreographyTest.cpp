@@ -110,6 +110,49 @@ TEST(ChoreographyFile, AKeptCoordinateReadsBackEqualWhateverOffsetItKept)
     EXPECT_TRUE(ChoreographyFile::Load(commented, &problem)) << problem;
 }
 
+TEST(ChoreographyFile, ALoopAndBookmarksRoundTripByteForByteAndAFileWithoutThemWritesAsBefore)
+{
+    ScratchDirectory dir;
+    Choreography marked = EveryFeature();
+    marked.loop = Choreography::Loop{1.0f / 3.0f, 5.375f};
+    marked.bookmarks = {{-0.0f, ""},
+                        {2.0f, "drop <here> & \"there\" 'now'"},
+                        {2.0f, "the same moment, twice"},
+                        {40.5f, "d\xC3\xA9j\xC3\xA0 vu"}};
+    ASSERT_TRUE(marked.Validate().empty());
+    for (int round = 0; round < 2; ++round)   // what was read back writes the same again
+    {
+        const std::string text = ChoreographyFile::Write(marked);
+        EXPECT_NE(text.find("<Loop in=\"0.33333334\" out=\"5.375\"/>"), std::string::npos) << text;
+        const std::string path = dir.Write("marked.xml", text);
+        std::string problem;
+        const std::optional<Choreography> read = ChoreographyFile::Load(path, &problem);
+        ASSERT_TRUE(read) << problem << "\n" << text;
+        EXPECT_TRUE(*read == marked);
+        EXPECT_EQ(ChoreographyFile::Write(*read), text);
+        marked = *read;
+    }
+
+    // Without them, not a byte of the file changes: the presentation's own file is the one written before.
+    Choreography plain = marked;
+    plain.loop.reset();
+    plain.bookmarks = {};
+    EXPECT_EQ(ChoreographyFile::Write(plain), ChoreographyFile::Write(EveryFeature()));
+    EXPECT_EQ(ChoreographyFile::Write(Choreography::Presentation()).find("Loop"), std::string::npos);
+
+    // What the editor could still make and the file must not hold: caught before saving.
+    Choreography wrong = marked;
+    wrong.loop = Choreography::Loop{4.0f, 4.0f};
+    EXPECT_FALSE(wrong.Validate().empty());
+    wrong = marked;
+    wrong.bookmarks = {{3.0f, "b"}, {1.0f, "a"}};
+    EXPECT_FALSE(wrong.Validate().empty());
+    wrong.bookmarks = {{3.0f, "two\nlines"}};
+    EXPECT_FALSE(wrong.Validate().empty());
+    wrong.bookmarks = {{3.0f, std::string(Choreography::kLongestBookmarkName + 1, 'x')}};
+    EXPECT_FALSE(wrong.Validate().empty());
+}
+
 TEST(ChoreographyFile, ABadFileIsRefusedNamingItselfAndTheLineOfTheProblem)
 {
     // Each file with the line its refusal must name.
@@ -121,6 +164,14 @@ TEST(ChoreographyFile, ABadFileIsRefusedNamingItselfAndTheLineOfTheProblem)
         {head + "<Camera z=\"travel*2\"/>\n</Choreography>", 2},
         {head + "\n<Actor id=\"3\" from=\"29\" until=\"22\"/>\n</Choreography>", 3},
         {head + "<Actor id=\"0\"/>\n</Choreography>", 2},
+        {head + "<Loop in=\"4\" out=\"4\"/>\n</Choreography>", 2},
+        {head + "<Loop in=\"1\"/>\n</Choreography>", 2},
+        {head + "<Loop in=\"1\" out=\"2\"/>\n<Loop in=\"1\" out=\"3\"/>\n</Choreography>", 3},
+        {head + "<Loop in=\"1\" out=\"2\" on=\"yes\"/>\n</Choreography>", 2},
+        {head + "<Bookmark name=\"a\"/>\n</Choreography>", 2},
+        {head + "<Bookmark at=\"2\"/>\n<Bookmark at=\"1\"/>\n</Choreography>", 3},
+        {head + "<Bookmark at=\"2\" name=\"a&#10;b\"/>\n</Choreography>", 2},
+        {head + "<Bookmark at=\"inf\"/>\n</Choreography>", 2},
         {head + "<Actor id=\"-4\"/>\n</Choreography>", 2},
         {head + "<Actor id=\"3\" untill=\"29\"/>\n</Choreography>", 2},
         {head + "<Actor id=\"3\" rate=\"2e9\"/>\n</Choreography>", 2},

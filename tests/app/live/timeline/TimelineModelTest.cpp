@@ -351,3 +351,95 @@ TEST(TimeAxis, MapsTheSpanOntoItsPixelsAndFindsTheBeats)
     EXPECT_EQ(at.beat, 1.0);
     EXPECT_EQ(TimeAxis::At(20.0, 0.0f).bar, 0.0);
 }
+
+TEST(TimelineModel, KeyingWhatIsSeenMakesMissingTracksReplacesAKeyAtThatTimeSnapsAndIsOneUndoStep)
+{
+    ChoreographyEditor editor(Keyed(), "");
+    TimelineModel model(editor);
+    const TimelineModel::SeenPose camera{Choreography::Track::kCamera, {100.0f, 2.0f, 3.0f, 10.0f, -20.0f, 180.0f}};
+    const TimelineModel::SeenPose actor{14, {1.0f, 2.0f, 3.0f, 4.0f, 5.0f, 6.0f}};
+
+    for (int round = 0; round < 2; ++round)   // keying the same view again at the same moment changes nothing
+    {
+        EXPECT_EQ(model.KeyWhatYouSee(1.6, {camera, actor}), 1.5f) << "on the nearest beat";
+        const Choreography& keyed = model.Current();
+        ASSERT_EQ(keyed.tracks.size(), 12u) << "the camera's x track was there; eleven were made";
+        ASSERT_TRUE(keyed.Validate().empty());
+        const Choreography::Track& x = keyed.tracks[0];
+        ASSERT_EQ(x.keys.size(), 4u) << "between its keys at 1 and 2 s";
+        EXPECT_EQ(x.keys[1].time, 1.5f);
+        EXPECT_EQ(x.keys[1].value, 100.0f);
+        EXPECT_EQ(x.keys[1].ease, Ease::Linear) << "eases on as the key before it";
+        for (const Choreography::Track& track : keyed.tracks)
+        {
+            const bool isCamera = track.actor == Choreography::Track::kCamera;
+            const auto channel = static_cast<std::size_t>(track.channel);
+            if (&track != &x)
+            {
+                ASSERT_EQ(track.keys.size(), 1u);
+            }
+            EXPECT_EQ(track.ValueAt(1.5f), (isCamera ? camera : actor).channels[channel]);
+        }
+        EXPECT_EQ(UndoSteps(editor), 1u);
+    }
+
+    // A key already there takes the new value and keeps its ease.
+    model.SetSnapToBeats(false);
+    TimelineModel::SeenPose moved = camera;
+    moved.channels[0] = -5.0f;
+    EXPECT_EQ(model.KeyWhatYouSee(2.0, {moved}), 2.0f);
+    EXPECT_EQ(model.Current().tracks[0].keys.size(), 4u);
+    EXPECT_EQ(model.Current().tracks[0].keys[2].value, -5.0f);
+    EXPECT_EQ(model.Current().tracks[0].keys[2].ease, Ease::Smooth);
+
+    // What is no number keys nothing.
+    const Choreography before = model.Current();
+    moved.channels[4] = std::numeric_limits<float>::quiet_NaN();
+    EXPECT_FALSE(model.KeyWhatYouSee(3.0, {moved}));
+    EXPECT_FALSE(model.KeyWhatYouSee(std::numeric_limits<double>::infinity(), {camera}));
+    EXPECT_EQ(model.Current(), before);
+
+    ASSERT_TRUE(model.Undo());
+    ASSERT_TRUE(model.Undo());
+    EXPECT_FALSE(model.Undo());
+    EXPECT_EQ(model.Current(), Keyed());
+}
+
+TEST(TimelineModel, BookmarksGoOnTheGridInTimeOrderWithNamesOfTheirOwnAndRenamesTheFileCanHold)
+{
+    ChoreographyEditor editor(Keyed(), "");
+    TimelineModel model(editor);
+    for (int round = 0; round < 2; ++round)   // a second M at the same moment makes no second bookmark
+    {
+        EXPECT_EQ(model.AddBookmark(4.1), 0u);
+    }
+    EXPECT_EQ(model.AddBookmark(1.2), 0u) << "before the first";
+    EXPECT_EQ(model.AddBookmark(9.0), 2u);
+    const auto& bookmarks = model.Current().bookmarks;
+    ASSERT_EQ(bookmarks.size(), 3u);
+    EXPECT_EQ(bookmarks[0].time, 1.0f);
+    EXPECT_EQ(bookmarks[1].time, 4.0f);
+    EXPECT_EQ(bookmarks[0].name, "bookmark 2");
+    EXPECT_EQ(bookmarks[1].name, "bookmark 1");
+    EXPECT_EQ(model.BookmarkTime(2), 9.0f);
+    EXPECT_FALSE(model.BookmarkTime(3));
+    EXPECT_EQ(UndoSteps(editor), 3u);
+
+    EXPECT_TRUE(model.RenameBookmark(1, "drop & <run>"));
+    EXPECT_EQ(model.Current().bookmarks[1].name, "drop & <run>");
+    EXPECT_FALSE(model.RenameBookmark(1, "two\nlines"));
+    EXPECT_FALSE(model.RenameBookmark(1, std::string(Choreography::kLongestBookmarkName + 1, 'x')));
+    EXPECT_FALSE(model.RenameBookmark(7, "past the end"));
+    EXPECT_EQ(model.Current().bookmarks[1].name, "drop & <run>");
+    model.DeleteBookmark(0);
+    model.DeleteBookmark(5);
+    EXPECT_EQ(model.Current().bookmarks.size(), 2u);
+    EXPECT_EQ(model.AddBookmark(2.0), 0u);
+    EXPECT_EQ(model.Current().bookmarks[0].name, "bookmark 1") << "the first free number, renamed away";
+    EXPECT_TRUE(model.Current().Validate().empty());
+    EXPECT_FALSE(model.AddBookmark(std::numeric_limits<double>::quiet_NaN()));
+    while (model.Undo())
+    {
+    }
+    EXPECT_EQ(model.Current(), Keyed());
+}

@@ -1,0 +1,99 @@
+#!/usr/bin/env bash
+# Fly mode driven like a maker does, with xdotool in the live window: engine.exe plays a copy of the written
+# choreography (on a half-second beat, so that 20 s is on the grid), paused at 20 s; F3 takes the camera over, W
+# flies it forward, a right-drag turns it, K keys what is seen (twice: the second changes nothing), F12 saves the
+# picture and Ctrl+S the file. Then the saved file holds the camera's six tracks keyed at 20 s, and
+# engine-capture.exe playing it at 20 s draws exactly the F12 picture, which the file as it was does not. A second
+# run of the saved file, not flying, shows the same picture at 20 s: the choreography has the camera there now.
+#   fly_test.sh BIN SCRATCH     BIN is the build's bin folder (programs and data); SCRATCH is emptied and used.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+[ $# -eq 2 ] || { echo "usage: fly_test.sh BIN SCRATCH" >&2; exit 2; }
+bin=$(cd "$1" && pwd)
+scratch=$2
+source "$root/tests/app/live_window.sh"
+live_window_test fly
+require_tools xdotool cmp
+
+rm -rf "$scratch"
+mkdir -p "$scratch"
+scratch=$(cd "$scratch" && pwd)
+for file in "$bin"/*; do
+    case "$(basename "$file")" in
+        *.exe | EngineOptions.xml | imgui.ini | *.png) ;;
+        *) ln -s "$file" "$scratch/" ;;
+    esac
+done
+copy_program "$bin" "$scratch" engine.exe engine-capture.exe
+echo '<Options><Graphics renderer="Direct3D 11" width="800" height="600"/></Options>' >"$scratch/EngineOptions.xml"
+
+trap release_own_display EXIT
+own_virtual_display
+
+cd "$scratch"
+"$root/tools/winerun" ./engine.exe --write-choreography written.xml 2>/dev/null
+sed 's/beat="0.671875"/beat="0.5"/' written.xml >original.xml
+grep -q 'beat="0.5"' original.xml || fail "the written choreography has no beat to put on a half second"
+cp original.xml flown.xml
+
+await() {
+    for _ in $(seq 1 300); do [ -e "$1" ] && return 0; sleep 0.1; done
+    cat engine.err >&2
+    fail "$1 was not written"
+}
+start_engine() { # folder for the screenshots is the working folder
+    timeout 300 "$root/tools/winerun" ./engine.exe --choreography flown.xml 2>engine.err &
+    engine=$!
+    for _ in $(seq 1 1200); do grep -q 'actors loaded' engine.err && break; sleep 0.1; done
+    window=$(engine_window)
+    xdotool windowfocus "$window"; sleep 1
+    xdotool key space; sleep 1                             # paused, so that the moment stays put
+    xdotool key Home Right Right Right Right; sleep 4      # 20 s
+}
+finish_engine() {
+    xdotool key Escape
+    status=0
+    wait "$engine" || status=$?
+    cat engine.err >&2
+    [ $status -eq 0 ] || fail "engine.exe ended with $status"
+}
+
+say "engine.exe --choreography flown.xml: flown forward, turned, keyed with K at 20 s and saved"
+start_engine
+xdotool key F3; sleep 1
+xdotool keydown w; sleep 0.8; xdotool keyup w; sleep 0.5
+xdotool mousemove --window "$window" 400 300; sleep 0.5
+xdotool mousedown 3; sleep 0.5
+for _ in 1 2 3 4 5; do xdotool mousemove_relative -- 12 -4; sleep 0.2; done
+sleep 0.5; xdotool mouseup 3; sleep 1
+xdotool key k; sleep 2
+xdotool key k; sleep 2                                     # the same view keyed again: the same keys
+xdotool key F12
+await screenshot-0001.png
+xdotool key ctrl+s
+await flown.xml.bak
+finish_engine
+grep -q 'keyed the camera at 20 s' engine.err || fail "K did not key the camera at 20 s"
+
+keys=$(grep -c '<Key at="20" ' flown.xml || true)
+[ "$keys" -eq 6 ] || fail "flown.xml holds $keys keys at 20 s, not the camera's six"
+for channel in x y z yaw pitch roll; do
+    grep -q "<Track channel=\"$channel\"" flown.xml || fail "flown.xml has no camera $channel track"
+done
+
+for file in original flown; do
+    "$root/tools/winerun" ./engine-capture.exe --choreography $file.xml --at 20 --until 20.1 --out $file \
+        2>>capture.err || { cat capture.err >&2; fail "engine-capture.exe could not play $file.xml"; }
+done
+cmp -s screenshot-0001.png flown/t20.000.png || fail "the F12 picture in fly mode is not the saved file's capture at 20 s"
+! cmp -s screenshot-0001.png original/t20.000.png || fail "flying did not change the picture at 20 s"
+say "the capture of the saved file at 20 s is the flown picture, byte for byte"
+
+say "a second run of flown.xml, not flying: the choreography shows the keyed view at 20 s"
+mkdir first && mv screenshot-0001.png first/
+start_engine
+xdotool key F12
+await screenshot-0001.png
+finish_engine
+cmp -s screenshot-0001.png first/screenshot-0001.png || fail "the keyed choreography does not show the flown view at 20 s"
+say "flown, keyed, saved and played back as flown"
