@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/live/timeline/ChoreographyEditor.h"
+#include "app/live/timeline/PassageMarks.h"
 #include "scene/Vector3.h"
 
 class BaseEngineLogic;
@@ -138,22 +139,19 @@ public:
     // (a time or value that is not a finite number).
     std::optional<float> KeyWhatYouSee(double seconds, const std::vector<SeenPose>& poses);
 
-    // The loop's in or out point at `seconds` (snapped), one undo step each. An in point at or after the out point
-    // (or without a loop) makes a loop a bar long from there; an out point at or before the in point, a bar long up
-    // to there (from 0 at the earliest).
-    void SetLoopIn(double seconds);
-    void SetLoopOut(double seconds);
-    // Both bounds at once, in either order (a drag along the ruler); nothing for an empty passage.
-    void SetLoop(double from, double until);
+    // The loop and the bookmarks (see PassageMarks): each change one undo step.
+    void SetLoopIn(double seconds) { m_marks.SetLoopIn(seconds); }
+    void SetLoopOut(double seconds) { m_marks.SetLoopOut(seconds); }
+    void SetLoop(double from, double until) { m_marks.SetLoop(from, until); }
+    std::optional<std::size_t> AddBookmark(double seconds) { return m_marks.AddBookmark(seconds); }
+    bool RenameBookmark(std::size_t index, const std::string& name) { return m_marks.RenameBookmark(index, name); }
+    void DeleteBookmark(std::size_t index) { m_marks.DeleteBookmark(index); }
+    std::optional<float> BookmarkTime(std::size_t index) const { return m_marks.BookmarkTime(index); }
 
-    // A bookmark at `seconds` (snapped), named "bookmark N" with the first N no bookmark has, in time order; one undo
-    // step. At a moment that has one already, that one's index and nothing new. None for a time that is no number.
-    std::optional<std::size_t> AddBookmark(double seconds);
-    // A name the file can hold (Choreography::IsBookmarkName), or refused with a status saying so: false.
-    bool RenameBookmark(std::size_t index, const std::string& name);
-    void DeleteBookmark(std::size_t index);
-    // The moment of bookmark `index` (from 0), none past the last.
-    std::optional<float> BookmarkTime(std::size_t index) const;
+    // A bar by the file's beat (a second without a usable one), as new windows last.
+    float Bar() const;
+    // What the panel shows of the last thing done.
+    void SetStatus(std::string status) { m_status = std::move(status); }
 
     // An actor id as typed into a field: any whole number an id can hold (an unsigned 32-bit value), taken as it
     // is. What is not one (negative, fractional, too large) is refused with a status saying so, and so is 0 (no
@@ -163,9 +161,6 @@ public:
     bool SetTrackActor(std::size_t track, double typed);
 
 private:
-    // A bar by the file's beat (a second without a usable one), as new windows last.
-    float Bar() const;
-    void ChangeLoop(std::optional<Choreography::Loop> loop);
     // After an add: selects it and asks the panel to bring it into view.
     void SelectAdded(Part part, std::size_t index);
     // The id `typed` stands for; none, with a status saying why, when it stands for none that `allowNone` allows.
@@ -178,4 +173,5 @@ private:
     bool m_keyGrabbed = false;
     Screen m_screen;
     std::string m_status;
+    PassageMarks m_marks{*this};
 };

@@ -1,0 +1,117 @@
+// The loop and the bookmarks of the timeline panel's model: see PassageMarks.h.
+#include "app/live/timeline/PassageMarks.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "app/live/timeline/TimelineModel.h"
+
+void PassageMarks::ChangeLoop(std::optional<Choreography::Loop> loop)
+{
+    if (loop && !(std::isfinite(loop->in) && std::isfinite(loop->out) && loop->in < loop->out))
+    {
+        return;
+    }
+    if (loop != m_model.Current().loop)
+    {
+        m_model.Edit([&](Choreography& next) { next.loop = loop; });
+    }
+    if (loop)
+    {
+        char text[64];
+        std::snprintf(text, sizeof text, "loop %.3f to %.3f s", static_cast<double>(loop->in),
+                      static_cast<double>(loop->out));
+        m_model.SetStatus(text);
+    }
+}
+
+void PassageMarks::SetLoopIn(double seconds)
+{
+    const float in = std::max(0.0f, m_model.Snapped(static_cast<float>(seconds)));
+    const std::optional<Choreography::Loop>& loop = m_model.Current().loop;
+    ChangeLoop(loop && in < loop->out ? Choreography::Loop{in, loop->out} : Choreography::Loop{in, in + m_model.Bar()});
+}
+
+void PassageMarks::SetLoopOut(double seconds)
+{
+    const float out = m_model.Snapped(static_cast<float>(seconds));
+    const std::optional<Choreography::Loop>& loop = m_model.Current().loop;
+    ChangeLoop(loop && out > loop->in ? Choreography::Loop{loop->in, out}
+                                      : Choreography::Loop{std::max(0.0f, out - m_model.Bar()), out});
+}
+
+void PassageMarks::SetLoop(double from, double until)
+{
+    const float a = std::max(0.0f, m_model.Snapped(static_cast<float>(std::min(from, until))));
+    const float b = m_model.Snapped(static_cast<float>(std::max(from, until)));
+    if (a < b)
+    {
+        ChangeLoop(Choreography::Loop{a, b});
+    }
+}
+
+std::optional<std::size_t> PassageMarks::AddBookmark(double seconds)
+{
+    const float time = m_model.Snapped(static_cast<float>(seconds));
+    if (!std::isfinite(seconds) || !std::isfinite(time))
+    {
+        return std::nullopt;
+    }
+    const auto& bookmarks = m_model.Current().bookmarks;
+    const auto place = std::lower_bound(bookmarks.begin(), bookmarks.end(), time,
+                                        [](const Choreography::Bookmark& b, float t) { return b.time < t; });
+    const auto index = static_cast<std::size_t>(place - bookmarks.begin());
+    if (place != bookmarks.end() && place->time == time)
+    {
+        return index;
+    }
+    std::string name;
+    for (std::size_t number = 1;; ++number)
+    {
+        name = "bookmark " + std::to_string(number);
+        if (std::none_of(bookmarks.begin(), bookmarks.end(),
+                         [&](const Choreography::Bookmark& b) { return b.name == name; }))
+        {
+            break;
+        }
+    }
+    m_model.Edit([&](Choreography& next) {
+        next.bookmarks.insert(next.bookmarks.begin() + static_cast<std::ptrdiff_t>(index), Choreography::Bookmark{time, name});
+    });
+    m_model.SetStatus(name + " set");
+    return index;
+}
+
+bool PassageMarks::RenameBookmark(std::size_t index, const std::string& name)
+{
+    if (index >= m_model.Current().bookmarks.size())
+    {
+        return false;
+    }
+    if (!Choreography::IsBookmarkName(name))
+    {
+        m_model.SetStatus("a bookmark's name is a line of at most " +
+                          std::to_string(Choreography::kLongestBookmarkName) + " bytes");
+        return false;
+    }
+    if (name != m_model.Current().bookmarks[index].name)
+    {
+        m_model.Edit([&](Choreography& next) { next.bookmarks[index].name = name; });
+    }
+    return true;
+}
+
+void PassageMarks::DeleteBookmark(std::size_t index)
+{
+    if (index < m_model.Current().bookmarks.size())
+    {
+        m_model.Edit([&](Choreography& next) { next.bookmarks.erase(next.bookmarks.begin() + static_cast<std::ptrdiff_t>(index)); });
+    }
+}
+
+std::optional<float> PassageMarks::BookmarkTime(std::size_t index) const
+{
+    const auto& bookmarks = m_model.Current().bookmarks;
+    return index < bookmarks.size() ? std::optional<float>(bookmarks[index].time) : std::nullopt;
+}
