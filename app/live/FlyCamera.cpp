@@ -65,15 +65,7 @@ Matrix4x4 FlyCamera::Orientation(const Pose& pose)
 
 FlyCamera::Pose FlyCamera::PoseOf(const FreeCameraNode& camera)
 {
-    Matrix4x4 basis;
-    const Vector3* const rows[] = {&camera.GetRight(), &camera.GetUp(), &camera.GetLook()};
-    for (int row = 0; row < 3; ++row)
-    {
-        basis(row, 0) = rows[row]->x;
-        basis(row, 1) = rows[row]->y;
-        basis(row, 2) = rows[row]->z;
-    }
-    const YawPitchRoll angles = basis.GetYawPitchRoll();
+    const YawPitchRoll angles = ChoreographyPlayer::CameraAngles(camera);
     constexpr float kDegrees = ChoreographyPlayer::kDegreesPerRadian;
     return {camera.GetPosition(), angles.yaw * kDegrees, angles.pitch * kDegrees, angles.roll * kDegrees};
 }

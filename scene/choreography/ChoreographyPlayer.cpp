@@ -165,6 +165,20 @@ void ChoreographyPlayer::BuildIndex()
     }
 }
 
+YawPitchRoll ChoreographyPlayer::CameraAngles(const FreeCameraNode& camera)
+{
+    // The basis as a rotation: rows right, up, look.
+    Matrix4x4 basis;
+    const Vector3* const rows[] = {&camera.GetRight(), &camera.GetUp(), &camera.GetLook()};
+    for (int row = 0; row < 3; ++row)
+    {
+        basis(row, 0) = rows[row]->x;
+        basis(row, 1) = rows[row]->y;
+        basis(row, 2) = rows[row]->z;
+    }
+    return basis.GetYawPitchRoll();
+}
+
 void ChoreographyPlayer::KeepReportsOf(const ChoreographyPlayer& earlier)
 {
     if (earlier.m_source == m_source)
@@ -217,16 +231,8 @@ void ChoreographyPlayer::PlaceCamera(FreeCameraNode& camera, SceneTree& tree, fl
     }
     if (DrivesAny(driven, Channel::Yaw, Channel::Roll))
     {
-        // The basis as a rotation (rows right, up, look) gives the angles the tracks do not drive.
-        Matrix4x4 basis;
-        const Vector3* const rows[] = {&camera.GetRight(), &camera.GetUp(), &camera.GetLook()};
-        for (int row = 0; row < 3; ++row)
-        {
-            basis(row, 0) = rows[row]->x;
-            basis(row, 1) = rows[row]->y;
-            basis(row, 2) = rows[row]->z;
-        }
-        const YawPitchRoll angles = basis.GetYawPitchRoll();
+        // The camera's own angles stand for those the tracks do not drive.
+        const YawPitchRoll angles = CameraAngles(camera);
         Pose pose{angles.yaw, angles.pitch, angles.roll, 0.0f, 0.0f, 0.0f};
         pose.ApplyTracks(driven);
         const Matrix4x4 turned = Matrix4x4::RotationYawPitchRoll(pose.yaw, pose.pitch, pose.roll);

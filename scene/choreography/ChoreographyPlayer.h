@@ -5,6 +5,7 @@
 #pragma once
 
 #include "events/EngineTypes.h"
+#include "events/Matrix4x4.h"
 #include "scene/choreography/Choreography.h"
 
 #include <array>
@@ -25,6 +26,8 @@ public:
     // kRadiansPerDegree, and what stands on screen is read back into degrees by kDegreesPerRadian.
     static constexpr float kDegreesPerRadian = 57.2957764f;
     static constexpr float kRadiansPerDegree = 0.0174533f;
+    // The camera's orientation as yaw, pitch and roll in radians: what its tracks and a keyed flown view start from.
+    static YawPitchRoll CameraAngles(const FreeCameraNode& camera);
 
     // Plays the compiled-in presentation.
     ChoreographyPlayer();

@@ -77,7 +77,8 @@ std::optional<std::size_t> PassageMarks::AddBookmark(double seconds)
         }
     }
     m_model.Edit([&](Choreography& next) {
-        next.bookmarks.insert(next.bookmarks.begin() + static_cast<std::ptrdiff_t>(index), Choreography::Bookmark{time, name});
+        next.bookmarks.insert(next.bookmarks.begin() + static_cast<std::ptrdiff_t>(index),
+                              Choreography::Bookmark{time, name});
     });
     m_model.SetStatus(name + " set");
     return index;
@@ -106,7 +107,9 @@ void PassageMarks::DeleteBookmark(std::size_t index)
 {
     if (index < m_model.Current().bookmarks.size())
     {
-        m_model.Edit([&](Choreography& next) { next.bookmarks.erase(next.bookmarks.begin() + static_cast<std::ptrdiff_t>(index)); });
+        m_model.Edit([&](Choreography& next) {
+            next.bookmarks.erase(next.bookmarks.begin() + static_cast<std::ptrdiff_t>(index));
+        });
     }
 }
 
