@@ -2,6 +2,8 @@
 #include "app/live/LiveTools.h"
 
 #include <iostream>
+#include <string>
+#include <vector>
 
 #include <imgui.h>
 #include <windows.h>
@@ -13,7 +15,8 @@
 #include "app/live/timeline/DirectingBar.h"
 #include "app/live/timeline/PassageLoop.h"
 #include "app/live/DebugOverlay.h"
-#include "app/live/FlyCamera.h"
+#include "app/live/ActorPicker.h"
+#include "app/live/CameraFlight.h"
 #include "app/live/PresentationControls.h"
 #include "app/live/ScreenshotWriter.h"
 #include "app/live/LatencyCalibration.h"
@@ -26,15 +29,8 @@
 #include "graphics/GpuPassTimer.h"
 #include "graphics/GraphicsClass.h"
 #include "graphics/registries/ShaderHolder.h"
+#include "scene/FreeCameraNode.h"
 #include "scene/Scene3.h"
-
-struct LiveTools::Flight
-{
-    FlyCamera camera;
-    std::optional<Scene3::TimelineState> underneath;
-    bool turning = false;
-    Vector3 pointer;   // where the pointer was in the last frame of a turn, in screen pixels (x, y)
-};
 
 LiveTools::LiveTools() = default;
 
@@ -67,7 +63,7 @@ void LiveTools::Start(Host host)
         m_overlay = std::make_unique<DebugOverlay>();
         m_screenshots = std::make_unique<ScreenshotWriter>();
         m_calibration = std::make_unique<SoundCalibration>(m_host->useMusicLatency, m_host->musicLatencyMs);
-        m_flight = std::make_unique<Flight>();
+        m_flight = std::make_unique<CameraFlight>();
         m_host->graphics.SetOverlayContent([this] { DrawOverlay(); });
         if (Scene3* scene = PresentationScene())
         {
@@ -236,92 +232,66 @@ void LiveTools::BeforeDraw(bool sameMoment, bool drawn)
         TimelineReplay::StandInForDrawing(*scene);
         return;
     }
-    PutFlownCamera(*scene);
-}
-
-void LiveTools::PutFlownCamera(Scene3& scene)
-{
-    if (m_flight == nullptr)
+    if (m_flight != nullptr)
     {
-        return;
+        m_flight->PutOn(*scene, m_host->logic, m_controls->IsFlying());
     }
-    FlyCamera& fly = m_flight->camera;
-    if (!m_controls->IsFlying())
-    {
-        fly.Leave();
-        return;
-    }
-    if (!fly.IsFlying())
-    {
-        fly.Enter(*scene.GetCamera());
-    }
-    m_flight->underneath = scene.GetTimelineState();
-    fly.ApplyTo(*scene.GetCamera());
 }
 
 void LiveTools::GiveCameraBack()
 {
-    Scene3* scene = PresentationScene();
-    if (m_flight == nullptr || !m_flight->underneath || scene == nullptr)
+    if (Scene3* scene = PresentationScene(); scene != nullptr && m_flight != nullptr)
     {
-        return;
+        m_flight->GiveBack(*scene, m_host->logic);
     }
-    scene->SetTimelineState(*m_flight->underneath);
-    m_flight->underneath.reset();
-    // The choreography's camera was not drawn, the flown one was: its basis is made orthonormal as a drawing
-    // would have made it, so that the presentation goes on exactly as without fly mode.
-    TimelineReplay::StandInForDrawing(*scene);
 }
 
-void LiveTools::FlyByInput()
+void LiveTools::PickActor()
 {
-    if (m_flight == nullptr || !m_flight->camera.IsFlying())
+    const ImGuiIO& io = ImGui::GetIO();
+    Scene3* scene = PresentationScene();
+    // A click over the view, not over a window of the overlay, whether or not the panel shows: the view is most
+    // of the window only with the panel put away.
+    if (m_timeline == nullptr || scene == nullptr || !io.MouseClicked[0] || io.WantCaptureMouse ||
+        !(io.DisplaySize.x > 0.0f && io.DisplaySize.y > 0.0f))
     {
         return;
     }
-    const ImGuiIO& io = ImGui::GetIO();
-    // The keys and the pointer as they are now, not as the message queue has got to them: the queue hands out a
-    // message per frame, so a held key's auto-repeat would hold back its release for seconds. Only while this
-    // program's window is the active one.
-    const bool active = GetActiveWindow() != nullptr;
-    const auto held = [active](int key) { return active && (GetAsyncKeyState(key) & 0x8000) != 0; };
-    FlyCamera::Input input;
-    // Keys typed into a field are the field's, and Ctrl+S saves rather than flies back.
-    if (!io.WantTextInput && !held(VK_CONTROL))
+    const FreeCameraNode& camera = *scene->GetCamera();
+    const ActorPicker::Ray ray = ActorPicker::Through(
+        {camera.GetPosition(), camera.GetRight(), camera.GetUp(), camera.GetLook(), camera.GetProj()},
+        2.0f * io.MousePos.x / io.DisplaySize.x - 1.0f, 1.0f - 2.0f * io.MousePos.y / io.DisplaySize.y);
+    const std::optional<ActorId> picked = ActorPicker::Pick(m_host->logic, ray);
+    m_timeline->Model().SelectActor(picked);
+    if (picked)
     {
-        const auto axis = [&held](int plus, int minus) {
-            return (held(plus) ? 1.0f : 0.0f) - (held(minus) ? 1.0f : 0.0f);
-        };
-        input.forward = axis('W', 'S');
-        input.right = axis('D', 'A');
-        input.up = axis('E', 'Q');
-        input.fast = held(VK_SHIFT);
+        std::cerr << "selected actor " << *picked << std::endl;
     }
-    // A turn starts with the right button pressed over the view (over the panel or the overlay it is theirs) and
-    // lasts while the button is held.
-    POINT pointer{};
-    const bool pointerKnown = GetCursorPos(&pointer) != 0;
-    const bool rightHeld = held(VK_RBUTTON) && pointerKnown;
-    if (rightHeld && !m_flight->turning && !io.WantCaptureMouse)
+}
+
+void LiveTools::CarryOrPutDown()
+{
+    if (m_flight == nullptr || m_timeline == nullptr)
     {
-        m_flight->turning = true;
-        m_flight->pointer = {static_cast<float>(pointer.x), static_cast<float>(pointer.y)};
+        return;
     }
-    if (!rightHeld)
+    const std::optional<ActorId> before = m_flight->Carried();
+    const std::optional<ActorId> after = m_flight->ToggleCarry(m_timeline->Model().SelectedActor(), m_host->logic);
+    if (after)
     {
-        m_flight->turning = false;
+        std::cerr << "carrying actor " << *after << std::endl;
+        m_timeline->Model().SetStatus("carrying actor " + std::to_string(*after) + ": K keys it, G puts it down");
     }
-    if (m_flight->turning)
+    else if (before)
     {
-        input.turnX = static_cast<float>(pointer.x) - m_flight->pointer.x;
-        input.turnY = static_cast<float>(pointer.y) - m_flight->pointer.y;
-        m_flight->pointer = {static_cast<float>(pointer.x), static_cast<float>(pointer.y)};
+        std::cerr << "put actor " << *before << " down" << std::endl;
+        m_timeline->Model().SetStatus("put actor " + std::to_string(*before) + " down");
     }
-    if (!io.WantCaptureMouse)
+    else
     {
-        input.wheel = io.MouseWheel;
+        m_timeline->Model().SetStatus(m_flight->IsFlying() ? "G carries an actor: click one first"
+                                                           : "G carries an actor in fly mode (F3)");
     }
-    m_flight->camera.Update(input, io.DeltaTime);
 }
 
 void LiveTools::CarryOutEditKeys()
@@ -329,6 +299,10 @@ void LiveTools::CarryOutEditKeys()
     if (m_controls == nullptr)
     {
         return;
+    }
+    if (m_controls->TakeCarryRequest())
+    {
+        CarryOrPutDown();
     }
     if (m_controls->TakeKeyRequest())
     {
@@ -387,14 +361,23 @@ void LiveTools::KeyWhatYouSee()
         return;
     }
     const FlyCamera::Pose pose =
-        m_flight && m_flight->camera.IsFlying() ? m_flight->camera.GetPose() : FlyCamera::PoseOf(*scene->GetCamera());
-    const std::optional<float> keyed = m_timeline->Model().KeyWhatYouSee(
-        m_host->timer.TotalTime(), {TimelineModel::SeenPose{Choreography::Track::kCamera, pose.Channels()}});
+        m_flight && m_flight->IsFlying() ? m_flight->Camera().GetPose() : FlyCamera::PoseOf(*scene->GetCamera());
+    std::vector<TimelineModel::SeenPose> seen{{Choreography::Track::kCamera, pose.Channels()}};
+    const std::optional<ActorId> carried = m_flight ? m_flight->Carried() : std::nullopt;
+    if (carried)
+    {
+        seen.push_back({*carried, m_flight->CarriedPose()->Channels()});
+    }
+    const std::optional<float> keyed = m_timeline->Model().KeyWhatYouSee(m_host->timer.TotalTime(), seen);
     if (keyed)
     {
         std::cerr << "keyed the camera at " << *keyed << " s: " << pose.position.x << ", " << pose.position.y << ", "
                   << pose.position.z << ", yaw " << pose.yaw << ", pitch " << pose.pitch << ", roll " << pose.roll
                   << std::endl;
+        if (carried)
+        {
+            std::cerr << "keyed actor " << *carried << " at " << *keyed << " s" << std::endl;
+        }
     }
 }
 
@@ -592,12 +575,16 @@ bool LiveTools::ReloadWorld()
 
 void LiveTools::DrawOverlay()
 {
-    FlyByInput();
+    if (m_flight != nullptr)
+    {
+        m_flight->ReadInput();
+    }
     // An overlay frame with nothing in it draws nothing: the picture stays the presentation's own.
     if (m_calibration)
     {
         m_calibration->Draw();
     }
+    PickActor();
     if (m_timeline && m_controls->IsTimelineVisible())
     {
         TimelinePanel::View view{m_host->timer.TotalTime(), m_controls->GetEndSeconds()};
@@ -609,7 +596,7 @@ void LiveTools::DrawOverlay()
             m_controls->RequestSeek(*picked);
         }
         const DirectingBar::Clicked clicked = DirectingBar::Draw(
-            {m_controls->IsFlying(), m_flight ? m_flight->camera.GetSpeed() : 0.0f, m_controls->IsLooping(),
+            {m_controls->IsFlying(), m_flight ? m_flight->Camera().GetSpeed() : 0.0f, m_controls->IsLooping(),
              m_timeline->Editor().Current().loop, &m_timeline->Editor().Current().bookmarks});
         if (clicked.looping)
         {

@@ -17,6 +17,7 @@
 class ActorFactory;
 struct Choreography;
 class BaseEngineLogic;
+class CameraFlight;
 class ChoreographyReloader;
 class DebugOverlay;
 class FrameTimer;
@@ -142,14 +143,13 @@ private:
     bool PlayTimelineEdit();
     void DrawOverlay();
     void ClearFramePhases();
-    // Fly mode. The choreography keeps the camera underneath: the flown pose is put on it only for drawing, and
-    // the choreography's own camera comes back at the next frame's start, as if it had been drawn, so that
-    // leaving fly mode finds it where the moment on screen has it.
-    void PutFlownCamera(Scene3& scene);
+    // Fly mode's camera and carried actor as the choreography has them, at a frame's start.
     void GiveCameraBack();
-    // Moves the flown camera by this overlay frame's keys, pointer and wheel (wall time, paused or not).
-    void FlyByInput();
-    // K: keys at the playhead the camera as it is drawn, flown or the choreography's.
+    // A click over the view selects the actor under the pointer in the timeline panel (or nothing).
+    void PickActor();
+    // G: carries the selected actor with the flown camera, or puts the carried one down.
+    void CarryOrPutDown();
+    // K: keys at the playhead the camera as it is drawn, flown or the choreography's, and the actor carried.
     void KeyWhatYouSee();
     // K, I and O, asked for since the last frame, as edits at the moment on screen.
     void CarryOutEditKeys();
@@ -171,11 +171,8 @@ private:
     std::unique_ptr<ChoreographyReloader> m_choreographyReloader;   // with --watch and --choreography
     std::unique_ptr<TimelinePanel> m_timeline;
     std::unique_ptr<SoundCalibration> m_calibration;   // with the controls
-    // Fly mode's camera and the choreography's camera kept under it while the flown one is drawn; with the
-    // controls.
-    struct Flight;
-    std::unique_ptr<Flight> m_flight;
-    std::unique_ptr<PassageLoop> m_loop;   // with the timeline panel
+    std::unique_ptr<CameraFlight> m_flight;            // with the controls
+    std::unique_ptr<PassageLoop> m_loop;               // with the timeline panel
     // The moment the last frame showed (nanoseconds), from which a frame's clock reaches the out point.
     std::int64_t m_shownNanoseconds = 0;
     // Wall time between presented frames, for the overlay's frame rate.

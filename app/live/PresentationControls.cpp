@@ -10,7 +10,7 @@ bool PresentationControls::OnKeyDown(unsigned key, bool repeated, double shownSe
     const bool control = key == kPauseKey || key == kBackKey || key == kForwardKey || key == kStartKey ||
                          key == kOverlayKey || key == kTimelineKey || key == kScreenshotKey || key == kFlyKey ||
                          key == kKeyViewKey || key == kLoopInKey || key == kLoopOutKey || key == kLoopKey ||
-                         key == kBookmarkKey || (key == kReloadKey && m_reloadEnabled);
+                         key == kBookmarkKey || key == kCarryKey || (key == kReloadKey && m_reloadEnabled);
     if (!control || repeated)
     {
         return control;
@@ -29,6 +29,7 @@ bool PresentationControls::OnKeyDown(unsigned key, bool repeated, double shownSe
     case kReloadKey: m_reloadWaiting = true; break;
     case kFlyKey: m_flying = !m_flying; break;
     case kKeyViewKey: m_keyWaiting = true; break;
+    case kCarryKey: m_carryWaiting = true; break;
     case kLoopInKey: m_loopInWaiting = true; break;
     case kLoopOutKey: m_loopOutWaiting = true; break;
     case kLoopKey: m_looping = !m_looping; break;
@@ -64,6 +65,11 @@ bool PresentationControls::TakeReload()
 bool PresentationControls::TakeKeyRequest()
 {
     return std::exchange(m_keyWaiting, false);
+}
+
+bool PresentationControls::TakeCarryRequest()
+{
+    return std::exchange(m_carryWaiting, false);
 }
 
 bool PresentationControls::TakeLoopIn()

@@ -22,6 +22,8 @@ public:
     // Fly mode (F3) and keying what is seen (K): the camera leaves the choreography, and comes back keyed.
     static constexpr unsigned kFlyKey = 0x72;
     static constexpr unsigned kKeyViewKey = 'K';
+    // Carrying the selected actor with the flown camera, and putting it down (G).
+    static constexpr unsigned kCarryKey = 'G';
     // The loop: its in (I) and out (O) point at the playhead, and looping on or off (L).
     static constexpr unsigned kLoopInKey = 'I';
     static constexpr unsigned kLoopOutKey = 'O';
@@ -32,13 +34,15 @@ public:
     // Every control in one line, for the overlay; the README's controls table lists the same.
     static constexpr const char* kHelpLine =
         "Space pause/resume   Left/Right -5/+5 s   Home back to 0   slider: seek   F1 overlay   F2 timeline   "
-        "F3 fly (WASD, Q/E, Shift, right-drag, wheel)   K key what you see   I/O loop in/out   L loop on/off   "
-        "F4 sound calibration   Ctrl+S save   Ctrl+Z/Y undo/redo   F12 screenshot   Esc quit";
+        "F3 fly (WASD, Q/E, Shift, right-drag, wheel)   click: select actor   G carry it   K key what you see   "
+        "I/O loop in/out   L loop on/off   M bookmark   Ctrl+1-9 jump to one   F4 sound calibration   Ctrl+S save   "
+        "Ctrl+Z/Y undo/redo   F12 screenshot   Esc quit";
     // The same with the world reload (engine.exe --watch).
     static constexpr const char* kHelpLineWithReload =
         "Space pause/resume   Left/Right -5/+5 s   Home back to 0   slider: seek   F1 overlay   F2 timeline   "
-        "F3 fly (WASD, Q/E, Shift, right-drag, wheel)   K key what you see   I/O loop in/out   L loop on/off   "
-        "F4 sound calibration   Ctrl+S save   Ctrl+Z/Y undo/redo   F5 reload world   F12 screenshot   Esc quit";
+        "F3 fly (WASD, Q/E, Shift, right-drag, wheel)   click: select actor   G carry it   K key what you see   "
+        "I/O loop in/out   L loop on/off   M bookmark   Ctrl+1-9 jump to one   F4 sound calibration   Ctrl+S save   "
+        "Ctrl+Z/Y undo/redo   F5 reload world   F12 screenshot   Esc quit";
 
     // `endSeconds`: the presentation's length, the latest moment a seek can reach.
     explicit PresentationControls(double endSeconds) : m_endSeconds(endSeconds > 0.0 ? endSeconds : 0.0) {}
@@ -63,6 +67,8 @@ public:
     bool TakeReload();
     // Whether K asked to key what is seen since the last call; handed out once.
     bool TakeKeyRequest();
+    // Whether G asked to carry the selected actor, or put the carried one down; handed out once.
+    bool TakeCarryRequest();
     void SetFlying(bool flying) { m_flying = flying; }
     // The panel's button for K.
     void RequestKey() { m_keyWaiting = true; }
@@ -89,6 +95,7 @@ private:
     bool m_reloadWaiting = false;
     bool m_flying = false;
     bool m_keyWaiting = false;
+    bool m_carryWaiting = false;
     bool m_loopInWaiting = false;
     bool m_loopOutWaiting = false;
     bool m_looping = false;

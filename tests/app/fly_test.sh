@@ -5,6 +5,9 @@
 # picture and Ctrl+S the file. Then the saved file holds the camera's six tracks keyed at 20 s, and
 # engine-capture.exe playing it at 20 s draws exactly the F12 picture, which the file as it was does not. A second
 # run of the saved file, not flying, shows the same picture at 20 s: the choreography has the camera there now.
+# A third run carries an actor: a click on the ring in view selects it, G picks it up, the camera flies and turns
+# with it, and K keys both at 20 s and again at 25 s; the saved file's capture at 25 s is the F12 picture there.
+# (An actor's move shows from the frame after it is made, so its keyed pose is checked where it holds on both sides.)
 #   fly_test.sh BIN SCRATCH     BIN is the build's bin folder (programs and data); SCRATCH is emptied and used.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -42,7 +45,7 @@ await() {
     fail "$1 was not written"
 }
 start_engine() { # folder for the screenshots is the working folder
-    timeout 300 "$root/tools/winerun" ./engine.exe --choreography flown.xml 2>engine.err &
+    timeout 300 "$root/tools/winerun" ./engine.exe --choreography "${1:-flown.xml}" 2>engine.err &
     engine=$!
     for _ in $(seq 1 1200); do grep -q 'actors loaded' engine.err && break; sleep 0.1; done
     window=$(engine_window)
@@ -97,3 +100,40 @@ await screenshot-0001.png
 finish_engine
 cmp -s screenshot-0001.png first/screenshot-0001.png || fail "the keyed choreography does not show the flown view at 20 s"
 say "flown, keyed, saved and played back as flown"
+
+say "engine.exe --choreography carried.xml: the ring clicked, carried with G while flying, keyed at 20 and 25 s"
+cp original.xml carried.xml
+mkdir second && mv screenshot-0001.png second/
+start_engine carried.xml
+xdotool key F3; sleep 1
+xdotool mousemove --window "$window" 230 200; sleep 0.5   # the ring's rim at 20 s
+xdotool click 1; sleep 1
+xdotool key g; sleep 1
+xdotool keydown w; sleep 0.5; xdotool keyup w; sleep 0.5
+xdotool mousemove --window "$window" 400 300; sleep 0.5
+xdotool mousedown 3; sleep 0.5
+for _ in 1 2 3 4; do xdotool mousemove_relative -- 10 -3; sleep 0.2; done
+sleep 0.5; xdotool mouseup 3; sleep 1
+xdotool key k; sleep 2
+xdotool key Right; sleep 3                                 # 25 s, the ring still carried
+xdotool key k; sleep 2
+xdotool key F12
+await screenshot-0001.png
+xdotool key ctrl+s
+await carried.xml.bak
+finish_engine
+actor=$(sed -n 's/^carrying actor \([0-9]*\).*$/\1/p' engine.err | head -n 1)
+[ -n "$actor" ] || fail "a click on the ring and G carried no actor"
+grep -q "keyed actor $actor at 25 s" engine.err || fail "K did not key the carried actor at 25 s"
+for channel in x y z yaw pitch roll; do
+    grep -q "<Track actor=\"$actor\" channel=\"$channel\"" carried.xml || fail "carried.xml has no $channel track of actor $actor"
+done
+keys=$(grep -c '<Key at="25" ' carried.xml || true)
+[ "$keys" -eq 12 ] || fail "carried.xml holds $keys keys at 25 s, not the camera's and the actor's six each"
+for file in original carried; do
+    "$root/tools/winerun" ./engine-capture.exe --choreography $file.xml --at 25 --until 25.1 --out $file-25 \
+        2>>capture.err || { cat capture.err >&2; fail "engine-capture.exe could not play $file.xml"; }
+done
+cmp -s screenshot-0001.png carried-25/t25.000.png || fail "the F12 picture with the carried actor is not the saved file's capture at 25 s"
+! cmp -s screenshot-0001.png original-25/t25.000.png || fail "carrying did not change the picture at 25 s"
+say "actor $actor carried, keyed and played back where it was seen, byte for byte"

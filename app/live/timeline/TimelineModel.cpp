@@ -123,13 +123,72 @@ Choreography::Window TimelineModel::NewWindow() const
 
 bool TimelineModel::IsSelected(Part part, std::size_t index) const
 {
-    return m_selection && m_selection->part == part && m_selection->index == index;
+    if (m_selection && m_selection->part == part && m_selection->index == index)
+    {
+        return true;
+    }
+    if (!m_clickedActor)
+    {
+        return false;
+    }
+    const Choreography& choreography = m_editor.Current();
+    if (part == Part::ActorRow && index < choreography.actors.size())
+    {
+        return choreography.actors[index].actor == *m_clickedActor;
+    }
+    return part == Part::Track && index < choreography.tracks.size() &&
+           choreography.tracks[index].actor == *m_clickedActor;
 }
 
 void TimelineModel::Select(Part part, std::size_t index, std::optional<std::size_t> key)
 {
     m_selection = Selection{part, index, part == Part::Track ? key : std::nullopt};
+    m_clickedActor.reset();
     KeepSelectionValid();
+}
+
+void TimelineModel::SelectActor(std::optional<ActorId> actor)
+{
+    m_selection.reset();
+    const Choreography& choreography = m_editor.Current();
+    for (std::size_t row = 0; actor && !m_selection && row < choreography.actors.size(); ++row)
+    {
+        if (choreography.actors[row].actor == *actor)
+        {
+            SelectAdded(Part::ActorRow, row);
+        }
+    }
+    for (std::size_t track = 0; actor && !m_selection && track < choreography.tracks.size(); ++track)
+    {
+        if (choreography.tracks[track].actor == *actor)
+        {
+            SelectAdded(Part::Track, track);
+        }
+    }
+    m_clickedActor = actor;
+}
+
+std::optional<ActorId> TimelineModel::SelectedActor() const
+{
+    if (m_clickedActor)
+    {
+        return m_clickedActor;
+    }
+    if (!m_selection)
+    {
+        return std::nullopt;
+    }
+    const Choreography& choreography = m_editor.Current();
+    if (m_selection->part == Part::ActorRow && m_selection->index < choreography.actors.size())
+    {
+        return choreography.actors[m_selection->index].actor;
+    }
+    if (m_selection->part == Part::Track && m_selection->index < choreography.tracks.size() &&
+        choreography.tracks[m_selection->index].actor != Choreography::Track::kCamera)
+    {
+        return choreography.tracks[m_selection->index].actor;
+    }
+    return std::nullopt;
 }
 
 void TimelineModel::KeepSelectionValid()
@@ -154,6 +213,7 @@ void TimelineModel::KeepSelectionValid()
 void TimelineModel::SelectAdded(Part part, std::size_t index)
 {
     m_selection = Selection{part, index, std::nullopt};
+    m_clickedActor.reset();
     m_scrollToSelection = true;
 }
 

@@ -75,6 +75,11 @@ public:
     bool IsSelected(Part part, std::size_t index) const;
     // A lane's label or bar clicked: selects it (in a track, with `key`).
     void Select(Part part, std::size_t index, std::optional<std::size_t> key = std::nullopt);
+    // An actor clicked in the view: its rows and tracks show selected, and the first of them is what the fields
+    // edit (with its lanes brought into view). None selects nothing.
+    void SelectActor(std::optional<ActorId> actor);
+    // The actor clicked in the view, or else the one whose row or track is selected; none for the camera's lanes.
+    std::optional<ActorId> SelectedActor() const;
     // Drops a selection that an edit elsewhere (a file changed on disk) left pointing past the end; the model's
     // own edits keep it valid themselves.
     void KeepSelectionValid();
@@ -168,6 +173,8 @@ private:
 
     ChoreographyEditor& m_editor;
     std::optional<Selection> m_selection;
+    // Set by a click in the view, dropped by any other selection.
+    std::optional<ActorId> m_clickedActor;
     bool m_snapToBeats = true;
     bool m_scrollToSelection = false;
     bool m_keyGrabbed = false;

@@ -301,6 +301,50 @@ TEST(TimelineModel, TheSelectionNeverPointsPastTheEndAfterUndoRedoOrDelete)
     EXPECT_EQ(model.Current(), elsewhere) << "with nothing selected, nothing is duplicated or deleted";
 }
 
+TEST(TimelineModel, AnActorClickedInTheViewSelectsItsRowsAndTracksUntilAnotherLaneIsChosen)
+{
+    Choreography start = Keyed();
+    start.tracks.push_back(TrackOf(7, Channel::Yaw));
+    start.tracks.back().keys.push_back({1.0f, 0.0f, Ease::Linear});
+    start.actors.push_back({9, {0.0f, 4.0f}, {}, Choreography::Angle::Yaw, 1.0f});
+    start.actors.push_back({7, {4.0f, 8.0f}, {}, Choreography::Angle::Yaw, 1.0f});
+    ChoreographyEditor editor(start, "");
+    TimelineModel model(editor);
+
+    // Actor 7: both its rows and its track show selected, the first row is what the fields edit.
+    model.SelectActor(7);
+    EXPECT_EQ(model.SelectedActor(), 7u);
+    EXPECT_EQ(model.Selected(), (Selection{Part::ActorRow, 0, std::nullopt}));
+    EXPECT_TRUE(model.IsSelected(Part::ActorRow, 2));
+    EXPECT_TRUE(model.IsSelected(Part::Track, 1));
+    EXPECT_FALSE(model.IsSelected(Part::ActorRow, 1)) << "actor 9's row";
+    EXPECT_FALSE(model.IsSelected(Part::Track, 0)) << "the camera's track";
+    EXPECT_TRUE(model.TakeScrollRequest()) << "its lanes are brought into view";
+
+    // Another lane chosen: only that lane; its actor is the one G would carry, and the camera's lanes have none.
+    model.Select(Part::ActorRow, 1);
+    EXPECT_FALSE(model.IsSelected(Part::ActorRow, 0));
+    EXPECT_EQ(model.SelectedActor(), 9u);
+    model.Select(Part::Track, 1);
+    EXPECT_EQ(model.SelectedActor(), 7u);
+    model.Select(Part::Track, 0);
+    EXPECT_EQ(model.SelectedActor(), std::nullopt);
+
+    // An actor the choreography does not move yet: nothing in the panel to show, but it is the one selected, and
+    // the tracks keyed for it then show selected.
+    model.SelectActor(30);
+    EXPECT_EQ(model.Selected(), std::nullopt);
+    EXPECT_EQ(model.SelectedActor(), 30u);
+    ASSERT_TRUE(model.KeyWhatYouSee(2.0, {{30, {1.0f, 2.0f, 3.0f, 4.0f, 5.0f, 6.0f}}}));
+    EXPECT_TRUE(model.IsSelected(Part::Track, model.Current().tracks.size() - 1));
+
+    // A click on nothing selects nothing.
+    model.SelectActor(std::nullopt);
+    EXPECT_EQ(model.Selected(), std::nullopt);
+    EXPECT_EQ(model.SelectedActor(), std::nullopt);
+    EXPECT_FALSE(model.IsSelected(Part::ActorRow, 0));
+}
+
 TEST(TimelineModel, ActorIdsAreTakenWholeOrRefusedVisibly)
 {
     ChoreographyEditor editor(Keyed(), "");
