@@ -110,26 +110,19 @@ std::optional<double> TimelinePanel::Draw(const View& view)
         std::optional<std::pair<double, double>> loopDragged;
         picked = TimelineRuler::Draw(axis, view.shownSeconds, m_model.Current().beatSeconds, kLabelWidth,
                                      m_model.Current().loop, view.looping, &loopDragged, &m_model.Current().bookmarks);
+        // The ruler and the waveform under it take the wheel from the window, which would scroll instead.
+        ImGui::SetItemUsingMouseWheel();
+        bool overTime = ImGui::IsItemHovered();
         if (loopDragged)
         {
             m_model.SetLoop(loopDragged->first, loopDragged->second);
         }
         m_waveform.Draw(axis.Left(), axis.Width(), axis.From(), axis.Until(), view.shownSeconds, m_editor);
-        // The wheel over the ruler zooms about the pointer; with Shift it scrolls.
         ImGui::SetItemUsingMouseWheel();
-        const ImGuiIO& io = ImGui::GetIO();
-        if (ImGui::IsItemHovered() && io.MouseWheel != 0.0f)
-        {
-            if (io.KeyShift)
-            {
-                m_zoom.ScrollBy(-static_cast<double>(io.MouseWheel) * m_zoom.Span() * 0.1);
-            }
-            else
-            {
-                m_zoom.ZoomAbout(axis.Seconds(io.MousePos.x), io.MouseWheel);
-            }
-        }
+        overTime = overTime || (ImGui::IsItemHovered() && ImGui::GetIO().MousePos.x >= axis.Left());
+        ZoomAndDrag(axis, overTime);
         DrawLanes(axis, view.shownSeconds);
+        FollowDrag(axis);
         DrawAddButtons();
         ImGui::Separator();
         m_fields.Draw();
@@ -291,7 +284,34 @@ void TimelinePanel::DrawLanes(const TimeAxis& axis, double shownSeconds)
         }
     }
     TimelineRuler::DrawPlayhead(*draw, axis, shownSeconds, top.y, bottom);
+    // Over the labels the wheel scrolls the lanes up and down (each lane's time claims it for zooming).
+    ZoomAndDrag(axis, ImGui::IsWindowHovered() && ImGui::GetIO().MousePos.x >= axis.Left());
     ImGui::EndChild();
+}
+
+void TimelinePanel::ZoomAndDrag(const TimeAxis& axis, bool overTime)
+{
+    const ImGuiIO& io = ImGui::GetIO();
+    if (overTime && io.MouseWheel != 0.0f)
+    {
+        m_zoom.Wheel(axis.Seconds(io.MousePos.x), io.MouseWheel, io.KeyShift);
+    }
+    if (overTime && (ImGui::IsMouseClicked(ImGuiMouseButton_Right) || ImGui::IsMouseClicked(ImGuiMouseButton_Middle)))
+    {
+        m_dragging = true;
+    }
+}
+
+void TimelinePanel::FollowDrag(const TimeAxis& axis)
+{
+    if (m_dragging && !ImGui::IsMouseDown(ImGuiMouseButton_Right) && !ImGui::IsMouseDown(ImGuiMouseButton_Middle))
+    {
+        m_dragging = false;
+    }
+    if (m_dragging)
+    {
+        m_zoom.DragBy(ImGui::GetIO().MouseDelta.x, axis.Width());
+    }
 }
 
 void TimelinePanel::DrawLane(const TimeAxis& axis, const Selection& lane, const std::string& label)
@@ -307,6 +327,7 @@ void TimelinePanel::DrawLane(const TimeAxis& axis, const Selection& lane, const 
     ImGui::SameLine(axis.Left() - ImGui::GetWindowPos().x);
     const ImVec2 origin = ImGui::GetCursorScreenPos();
     ImGui::InvisibleButton("lane", ImVec2(axis.Width(), laneHeight - 4.0f));
+    ImGui::SetItemUsingMouseWheel();
     const bool clicked = ImGui::IsItemClicked();
     const bool doubleClicked = ImGui::IsItemHovered() && ImGui::IsMouseDoubleClicked(0);
     const bool dragged = ImGui::IsItemActive() && ImGui::GetIO().MouseDelta.x != 0.0f;

@@ -73,12 +73,18 @@ private:
     // A track's value from its first key to its last, drawn between `top` (its highest) and `bottom`.
     static void DrawTrackCurve(const Choreography::Track& track, const TimeAxis& axis, float top, float bottom);
     void DrawAddButtons();
+    // The wheel over the ruler or the lanes' time (`overTime`) zooms about the pointer, Shift+wheel scrolls; the
+    // right or middle button pressed there starts dragging the span along.
+    void ZoomAndDrag(const TimeAxis& axis, bool overTime);
+    // Once a frame: the drag moves the span with the pointer until both buttons are let go.
+    void FollowDrag(const TimeAxis& axis);
 
     ChoreographyEditor m_editor;
     TimelineModel m_model{m_editor};
     TimelineFields m_fields{m_model};
     WaveformLane m_waveform{"DemoTrack01.mp3"};   // the music the presentation plays
     TimelineZoom m_zoom;
+    bool m_dragging = false;   // the span, by the right or middle button
     std::optional<double> m_replaySeconds;
     double m_replayMs = 0.0;
     bool m_replayReported = true;

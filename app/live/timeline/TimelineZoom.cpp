@@ -43,6 +43,26 @@ void TimelineZoom::ScrollBy(double seconds)
     Keep();
 }
 
+void TimelineZoom::DragBy(double pixels, double widthPixels)
+{
+    if (std::isfinite(pixels) && widthPixels > 0.0)
+    {
+        ScrollBy(-pixels / widthPixels * Span());
+    }
+}
+
+void TimelineZoom::Wheel(double seconds, double notches, bool scroll)
+{
+    if (scroll)
+    {
+        ScrollBy(-notches * Span() * 0.1);
+    }
+    else
+    {
+        ZoomAbout(seconds, notches);
+    }
+}
+
 void TimelineZoom::Keep()
 {
     const double span = std::clamp(Span(), m_narrowest, m_end);

@@ -20,6 +20,12 @@ public:
     void ZoomAbout(double seconds, double notches);
     // Moves the span by `seconds` (positive: later), the width kept.
     void ScrollBy(double seconds);
+    // The pointer dragged `pixels` to the right across `widthPixels` showing the span: the moment under it stays
+    // under it, as a page does under a hand (dragged right, earlier moments come into view).
+    void DragBy(double pixels, double widthPixels);
+    // A wheel turned over the timeline by `notches` with the pointer at `seconds`: zooms about it, or with
+    // `scroll` (Shift held) moves a tenth of the span per notch, away from the user going later.
+    void Wheel(double seconds, double notches, bool scroll);
 
 private:
     void Keep();

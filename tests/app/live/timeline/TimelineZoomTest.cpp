@@ -42,3 +42,32 @@ TEST(TimelineZoom, ZoomsAboutThePointerBetweenABarAndTheWholeRunAndScrollsWithin
     zoom.SetLimits(20.0, 100.0);
     EXPECT_EQ(zoom.Until(), 20.0) << "a bar longer than the run shows the run";
 }
+
+TEST(TimelineZoom, ADragKeepsTheMomentUnderThePointerAndTheWheelZoomsOrWithShiftScrolls)
+{
+    TimelineZoom zoom;
+    zoom.SetLimits(58.0, 2.6875);
+    zoom.DragBy(200.0, 800.0);
+    EXPECT_TRUE(zoom.ShowsAll()) << "all of the run shown: nowhere to drag it";
+
+    zoom.Wheel(20.0, 4.0, false);
+    const double span = zoom.Span();
+    const double from = zoom.From();
+    ASSERT_LT(span, 58.0);
+    // 200 of 800 pixels to the right: a quarter of the span earlier comes into view, the width kept; twice, back.
+    zoom.DragBy(200.0, 800.0);
+    EXPECT_NEAR(zoom.From(), from - span / 4.0, 1e-6);
+    EXPECT_NEAR(zoom.Span(), span, 1e-6);
+    zoom.DragBy(-200.0, 800.0);
+    EXPECT_NEAR(zoom.From(), from, 1e-6);
+    zoom.DragBy(1e9, 800.0);
+    EXPECT_EQ(zoom.From(), 0.0) << "never before the start";
+    zoom.DragBy(NAN, 800.0);
+    zoom.DragBy(50.0, 0.0);
+    EXPECT_EQ(zoom.From(), 0.0);
+
+    // Shift+wheel: a tenth of the span a notch, later for a notch away from the user; the span kept.
+    zoom.Wheel(30.0, -2.0, true);
+    EXPECT_NEAR(zoom.From(), span * 0.2, 1e-6);
+    EXPECT_NEAR(zoom.Span(), span, 1e-6);
+}
