@@ -38,7 +38,10 @@ struct FrameStats
     double sceneUpdateMs = 0.0;   // Scene::Update (timeline and tree)
     double sceneRenderMs = 0.0;   // Scene::Render (submission of the whole frame)
     double overlayMs = 0.0;       // the overlay frame
-    double presentMs = 0.0;       // Present
+    // Of the overlay frame, what builds its windows (the tools' own work), without the back-end's submission of
+    // their vertices: with a software device that submission can wait for the scene's drawing to finish.
+    double overlayBuildMs = 0.0;
+    double presentMs = 0.0;   // Present
 };
 
 // The device's time for one frame, known a few frames after the frame was drawn: from the end of one pass to the

@@ -172,16 +172,19 @@ bool GraphicsClass::Frame(FrameStats* stats)
     const double renderMs = stopwatch.Lap();
 
     // The overlay needs both of its back-ends; the window's is attached by the application.
+    double overlayBuildMs = 0.0;
     if (m_overlayAttached && OverlayContextExists() && ImGui::GetIO().BackendPlatformUserData != nullptr)
     {
         ImGui_ImplDX11_NewFrame();
         ImGui_ImplWin32_NewFrame();
+        PhaseStopwatch build;
         ImGui::NewFrame();
         if (m_overlayContent)
         {
             m_overlayContent();
         }
         ImGui::Render();
+        overlayBuildMs = build.Milliseconds();
         ImGui_ImplDX11_RenderDrawData(ImGui::GetDrawData());
     }
     if (timer)
@@ -201,6 +204,7 @@ bool GraphicsClass::Frame(FrameStats* stats)
     {
         stats->sceneRenderMs = renderMs;
         stats->overlayMs = overlayMs;
+        stats->overlayBuildMs = overlayBuildMs;
         stats->presentMs = stopwatch.Lap();
     }
     if (timer)

@@ -142,6 +142,20 @@ class BenchReportTest(unittest.TestCase):
         self.assertAlmostEqual(float(figures["million-key file, per key edit (median)"]["value"]), 0.25)
         self.assertIn("1.10x", report)
 
+    def test_the_live_tools_frame_figures_are_read_case_by_case(self):
+        write(self.raw, "choreography_bench.txt",
+              "per-frame evaluation, 10000 keys: mean 4.25 us, median 4.00 us, 99th percentile 9.00 us, "
+              "worst 30.00 us (3481 frames)\n")
+        write(self.raw, "live_tools_frame_bench.txt",
+              "live tools, panel closed, fly mode off: overlay build median 0.023 ms, overlay frame median 0.644 ms, "
+              "whole frame median 74.258 ms (210 frames at 800x600)\n"
+              "live tools, panel open, all 58 s shown: overlay build median 0.153 ms, overlay frame median 76.375 ms, "
+              "whole frame median 81.285 ms (210 frames at 800x600)\n")
+        figures, report = self.run_report()
+        self.assertAlmostEqual(float(figures["panel open, all 58 s shown, overlay build"]["value"]), 0.153)
+        self.assertAlmostEqual(float(figures["panel closed, fly mode off, whole frame"]["value"]), 74.258)
+        self.assertIn("| panel open, all 58 s shown | 0.153 |", report)
+
     def test_engine_start_up_lines_are_read_from_the_capture_output(self):
         write(self.raw, "engine-capture.txt", "engine-capture: frames saved\n"
               "start-up: 1500.0 ms from process start to the first Present: options 2.0 ms, window 40.0 ms, "

@@ -6,8 +6,8 @@ goals. Parts whose raw files are missing (engine-capture.exe not built yet) are 
 
 Usage: bench_report.py RAW_DIR OUT_DIR
 RAW_DIR holds what bench.sh wrote: settings.txt, event_bench.txt, choreography_bench.txt,
-choreography_edit_bench.txt, edit_replay_bench.txt, baseline.csv, baseline-frames.csv, engine-frames.csv and
-engine-capture.txt (when the engine ran), one-frame.csv, per scale world N
+choreography_edit_bench.txt, edit_replay_bench.txt, live_tools_frame_bench.txt, baseline.csv, baseline-frames.csv,
+engine-frames.csv and engine-capture.txt (when the engine ran), one-frame.csv, per scale world N
 scale-N-baseline.csv, scale-N-baseline-frames.csv and scale-N-engine-frames.csv, calls-engine.csv and
 calls-baseline.csv (Direct3D calls per frame, tools/bench/d3d_calls.py) and pictures.txt (the pictures check).
 """
@@ -262,6 +262,18 @@ def edit_replay_figures(path):
     rows = []
     if os.path.isfile(path):
         pattern = re.compile(r"^replay, (.+?) at [\d.]+ s: median ([\d.]+) ms, fastest ([\d.]+) ms, slowest ([\d.]+) ms")
+        with open(path, errors="replace") as f:
+            for match in filter(None, map(pattern.match, f)):
+                rows.append((match.group(1),) + tuple(float(match.group(i)) for i in range(2, 5)))
+    return rows
+
+
+def live_tools_figures(path):
+    """From the live tools' frame benchmark: [(case, build, overlay, whole frame)] in milliseconds."""
+    rows = []
+    if os.path.isfile(path):
+        pattern = re.compile(r"^live tools, (.+?): overlay build median ([\d.]+) ms, overlay frame median ([\d.]+) ms, "
+                             r"whole frame median ([\d.]+) ms")
         with open(path, errors="replace") as f:
             for match in filter(None, map(pattern.match, f)):
                 rows.append((match.group(1),) + tuple(float(match.group(i)) for i in range(2, 5)))
@@ -663,6 +675,20 @@ def main():
             for what, typical, fastest, slowest in replays:
                 md.append(f"| {what} | {typical:.1f} | {fastest:.1f} | {slowest:.1f} |")
                 results.add("choreography", f"replay at 55 s, {what}", typical, "ms")
+        live = live_tools_figures(os.path.join(raw, "live_tools_frame_bench.txt"))
+        if live:
+            md.append("\n`live_tools_frame_bench` under Wine: the presentation as engine.exe runs it with the controls, "
+                      "paused at 30 s in an 800 x 600 window, in turns: nothing open, fly mode on (no key held), and "
+                      "the timeline panel open showing all 58 s. The build is the overlay's windows and fly mode's "
+                      "input on the CPU; the overlay frame adds the back-end's submission of their vertices, which "
+                      "with Wine's software device waits there for the scene's drawing (otherwise waited for in "
+                      "Present); the whole frame runs to the end of Present.\n")
+            md.append("| live tools | build ms | overlay frame ms | whole frame ms |")
+            md.append("|---|---|---|---|")
+            for case, build, overlay, whole in live:
+                md.append(f"| {case} | {build:.3f} | {overlay:.2f} | {whole:.1f} |")
+                results.add("live tools", f"{case}, overlay build", build, "ms")
+                results.add("live tools", f"{case}, whole frame", whole, "ms")
         edits = edit_figures(os.path.join(raw, "choreography_edit_bench.txt"))
         if edits:
             md.append(f"\n`choreography_edit_bench` under Wine: the timeline's document with a file of "
