@@ -18,19 +18,8 @@ source "$root/tests/app/live_window.sh"
 live_window_test fly
 require_tools xdotool cmp
 
-rm -rf "$scratch"
-mkdir -p "$scratch"
-scratch=$(cd "$scratch" && pwd)
-for file in "$bin"/*; do
-    case "$(basename "$file")" in
-        *.exe | EngineOptions.xml | imgui.ini | *.png) ;;
-        *) ln -s "$file" "$scratch/" ;;
-    esac
-done
-copy_program "$bin" "$scratch" engine.exe engine-capture.exe
-echo '<Options><Graphics renderer="Direct3D 11" width="800" height="600"/></Options>' >"$scratch/EngineOptions.xml"
-
-trap release_own_display EXIT
+scratch=$(program_scratch "$bin" "$scratch" engine.exe engine-capture.exe)
+trap release_live_window EXIT
 own_virtual_display
 
 cd "$scratch"
@@ -47,7 +36,7 @@ await() {
 start_engine() { # folder for the screenshots is the working folder
     timeout 300 "$root/tools/winerun" ./engine.exe --choreography "${1:-flown.xml}" 2>engine.err &
     engine=$!
-    for _ in $(seq 1 1200); do grep -q 'actors loaded' engine.err && break; sleep 0.1; done
+    await_world engine.err
     window=$(engine_window)
     xdotool windowfocus "$window"; sleep 1
     xdotool key space; sleep 1                             # paused, so that the moment stays put

@@ -17,43 +17,10 @@ source "$root/tests/app/live_window.sh"
 live_window_test loop
 require_tools xdotool pulseaudio python3
 
-rm -rf "$scratch"
-mkdir -p "$scratch"
-scratch=$(cd "$scratch" && pwd)
-for file in "$bin"/*; do
-    case "$(basename "$file")" in
-        *.exe | EngineOptions.xml | imgui.ini | *.png) ;;
-        *) ln -s "$file" "$scratch/" ;;
-    esac
-done
-copy_program "$bin" "$scratch" engine.exe
-echo '<Options><Graphics renderer="Direct3D 11" width="800" height="600"/></Options>' >"$scratch/EngineOptions.xml"
-
-# The music needs a sound server: a private one whose default output is a null sink, stopped by its process id.
-server_pid=""
-cleanup() {
-    if [ -n "$server_pid" ]; then
-        kill "$server_pid" 2>/dev/null
-        wait "$server_pid" 2>/dev/null
-    fi
-    release_own_display
-}
-trap cleanup EXIT
+scratch=$(program_scratch "$bin" "$scratch" engine.exe)
+trap release_live_window EXIT
 own_virtual_display
-mkdir -p "$scratch/run" "$scratch/home"
-chmod 700 "$scratch/run"
-cat >"$scratch/server.pa" <<'PA'
-load-module module-null-sink sink_name=speakers
-set-default-sink speakers
-load-module module-native-protocol-unix auth-anonymous=1
-PA
-unset PULSE_SERVER
-export XDG_RUNTIME_DIR="$scratch/run"
-HOME="$scratch/home" pulseaudio -n -F "$scratch/server.pa" --daemonize=no --exit-idle-time=-1 --use-pid-file=no \
-    >"$scratch/server.log" 2>&1 &
-server_pid=$!
-for _ in $(seq 1 100); do [ -S "$XDG_RUNTIME_DIR/pulse/native" ] && break; sleep 0.1; done
-[ -S "$XDG_RUNTIME_DIR/pulse/native" ] || { cat "$scratch/server.log" >&2; fail "the sound server did not start"; }
+start_sound_server "$scratch"   # the music needs a sound server
 
 cd "$scratch"
 "$root/tools/winerun" ./engine.exe --write-choreography looped.xml 2>/dev/null
@@ -62,7 +29,7 @@ cp looped.xml original.xml
 start_engine() { # err-file
     timeout 300 "$root/tools/winerun" ./engine.exe --music-log --choreography looped.xml 2>"$1" &
     engine=$!
-    for _ in $(seq 1 1200); do grep -q 'actors loaded' "$1" && break; sleep 0.1; done
+    await_world "$1"
     window=$(engine_window)
     xdotool windowfocus "$window"; sleep 1
 }

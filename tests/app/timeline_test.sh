@@ -18,21 +18,10 @@ source "$root/tests/app/live_window.sh"
 live_window_test timeline
 require_tools xdotool cmp
 
-rm -rf "$scratch"
-mkdir -p "$scratch"
-scratch=$(cd "$scratch" && pwd)
-# The shipped world, its data linked, not copied; an options file
-# of the test's own, and no imgui.ini, so that the panel opens where the clicks below expect it.
-for file in "$bin"/*; do
-    case "$(basename "$file")" in
-        *.exe | EngineOptions.xml | imgui.ini | *.png) ;;
-        *) ln -s "$file" "$scratch/" ;;
-    esac
-done
-copy_program "$bin" "$scratch" engine.exe engine-capture.exe
-echo '<Options><Graphics renderer="Direct3D 11" width="800" height="600"/></Options>' >"$scratch/EngineOptions.xml"
-
-trap release_own_display EXIT
+# The shipped world, its data linked, not copied; an options file of the test's own, and no imgui.ini, so that the
+# panel opens where the clicks below expect it.
+scratch=$(program_scratch "$bin" "$scratch" engine.exe engine-capture.exe)
+trap release_live_window EXIT
 own_virtual_display   # the clicks below land at known places of the window Wine frames itself
 
 cd "$scratch"
@@ -43,7 +32,7 @@ say "engine.exe --choreography edited.xml: the rate of actor 14's row edited in 
 status=0
 timeout 300 "$root/tools/winerun" ./engine.exe --choreography edited.xml 2>engine.err &
 engine=$!
-for _ in $(seq 1 1200); do grep -q 'actors loaded' engine.err && break; sleep 0.1; done
+await_world engine.err
 window=$(engine_window)
 # Waits until the file a key writes is there.
 await() {
@@ -106,7 +95,7 @@ start_engine() { # error-file arguments...
     shift
     timeout 300 "$root/tools/winerun" ./engine.exe "$@" 2>"$errors" &
     engine=$!
-    for _ in $(seq 1 1200); do grep -q 'actors loaded' "$errors" && break; sleep 0.1; done
+    await_world "$errors"
     window=$(engine_window)
     xdotool windowfocus "$window"; sleep 1
 }
