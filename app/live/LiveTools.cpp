@@ -595,9 +595,18 @@ void LiveTools::DrawOverlay()
         {
             m_controls->RequestSeek(*picked);
         }
-        const DirectingBar::Clicked clicked = DirectingBar::Draw(
-            {m_controls->IsFlying(), m_flight ? m_flight->Camera().GetSpeed() : 0.0f, m_controls->IsLooping(),
-             m_timeline->Editor().Current().loop, &m_timeline->Editor().Current().bookmarks});
+        DirectingBar::State bar{m_controls->IsFlying(),
+                                m_flight ? m_flight->Camera().GetSpeed() : 0.0f,
+                                m_timeline->Model().SelectedActor(),
+                                m_flight ? m_flight->Carried() : std::nullopt,
+                                m_controls->IsLooping(),
+                                m_timeline->Editor().Current().loop,
+                                &m_timeline->Editor().Current().bookmarks};
+        const DirectingBar::Clicked clicked = DirectingBar::Draw(bar);
+        if (clicked.carry)
+        {
+            m_controls->RequestCarry();
+        }
         if (clicked.looping)
         {
             m_controls->SetLooping(!m_controls->IsLooping());

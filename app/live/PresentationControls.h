@@ -69,6 +69,8 @@ public:
     bool TakeKeyRequest();
     // Whether G asked to carry the selected actor, or put the carried one down; handed out once.
     bool TakeCarryRequest();
+    // The panel's button for G.
+    void RequestCarry() { m_carryWaiting = true; }
     void SetFlying(bool flying) { m_flying = flying; }
     // The panel's button for K.
     void RequestKey() { m_keyWaiting = true; }

@@ -39,6 +39,25 @@ DirectingBar::Clicked DirectingBar::Draw(const State& state)
         {
             ImGui::TextDisabled("flying: WASD, Q/E down/up, Shift faster, right-drag turns, wheel: %.2g units/s",
                                 static_cast<double>(state.flySpeed));
+            // Carrying needs an actor to carry: one clicked in the view, or whose row or track is selected.
+            ImGui::BeginDisabled(!state.carriedActor && !state.selectedActor);
+            bool carrying = state.carriedActor.has_value();
+            clicked.carry = ImGui::Checkbox("Carry (G)", &carrying);
+            ImGui::EndDisabled();
+            ImGui::SameLine();
+            if (state.carriedActor)
+            {
+                ImGui::TextDisabled("actor %u goes with the camera; K keys it too",
+                                    static_cast<unsigned>(*state.carriedActor));
+            }
+            else if (state.selectedActor)
+            {
+                ImGui::TextDisabled("actor %u selected", static_cast<unsigned>(*state.selectedActor));
+            }
+            else
+            {
+                ImGui::TextDisabled("click an actor in the view to carry it");
+            }
         }
         clicked.addBookmark = ImGui::Button("+ bookmark (M)");
         const std::size_t count = state.bookmarks != nullptr ? state.bookmarks->size() : 0;

@@ -18,6 +18,8 @@ public:
     {
         bool flying = false;
         float flySpeed = 0.0f;   // units per second
+        std::optional<ActorId> selectedActor;
+        std::optional<ActorId> carriedActor;
         bool looping = false;
         std::optional<Choreography::Loop> loop;
         const CowVector<Choreography::Bookmark>* bookmarks = nullptr;
@@ -26,6 +28,7 @@ public:
     {
         bool fly = false;
         bool keyWhatYouSee = false;
+        bool carry = false;
         bool looping = false;
         bool loopIn = false;
         bool loopOut = false;
