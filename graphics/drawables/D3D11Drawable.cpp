@@ -8,6 +8,7 @@
 #include "graphics/bindables/SamplerState.h"
 #include "graphics/registries/ShaderHolder.h"
 #include "graphics/bindables/Topology.h"
+#include "scene/SubmissionProfile.h"
 
 #include <d3d11.h>
 
@@ -27,10 +28,14 @@ int D3D11Drawable::Render(SceneTree* scene, ID3D11DeviceContext* context)
     {
         return 0;
     }
-    for (const auto& bindable : m_bindables)
     {
-        bindable->Bind(context);
+        const SubmissionProfile::Scope timed(SubmissionProfile::Binds);
+        for (const auto& bindable : m_bindables)
+        {
+            bindable->Bind(context);
+        }
     }
+    const SubmissionProfile::Scope timed(SubmissionProfile::Draws);
     context->DrawIndexed(m_indexBuffer->m_count, 0u, 0);
     return 0;
 }

@@ -18,8 +18,10 @@
 #include "scene/FreeCameraNode.h"
 #include "scene/LightManager.h"
 #include "scene/SceneTree.h"
+#include "scene/SubmissionProfile.h"
 
 #include <iostream>
+#include <optional>
 
 namespace
 {
@@ -165,6 +167,13 @@ int D3D11Mesh::PreRender(SceneTree* scene, ID3D11DeviceContext* context)
         return 0;   // abandoned at construction: nothing to fill, Render draws nothing
     }
 
+    const MeshComponent* mesh = nullptr;
+    {
+        const SubmissionProfile::Scope timed(SubmissionProfile::Lookups);
+        mesh = FindMeshComponent(scene);
+    }
+
+    std::optional<SubmissionProfile::Scope> constantsTimed(std::in_place, SubmissionProfile::Constants);
     const Matrix4x4& world = scene->CurrentMatrix();
     cbPerObject perObject = IdentityPerObject();
     perObject.world = world.Transposed();
@@ -175,7 +184,6 @@ int D3D11Mesh::PreRender(SceneTree* scene, ID3D11DeviceContext* context)
     }
     perObject.worldInvTranspose = WorldInverseTranspose(world);
 
-    const MeshComponent* mesh = FindMeshComponent(scene);
     const tinyobj::material_t* material = mesh ? mesh->GetFirstMaterial() : nullptr;
     if (material == nullptr)
     {
@@ -193,6 +201,9 @@ int D3D11Mesh::PreRender(SceneTree* scene, ID3D11DeviceContext* context)
     perObject.materialConstant[1] = 0.1f;
     perObject.materialConstant[2] = 0.1f;
     perObject.materialConstant[3] = 1.0f;
+    constantsTimed.reset();
+
+    const SubmissionProfile::Scope timed(SubmissionProfile::Writes);
     if (m_objectRing)
     {
         m_objectRing->Write(context, perObject);
