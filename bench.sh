@@ -122,11 +122,18 @@ say "baseline: $frames frames"
 (cd "$run" && winerun ./baseline.exe --frames "$frames" --fps "$fps" --csv baseline.csv --stats baseline-frames.csv) >&2
 mv "$run/baseline.csv" "$run/baseline-frames.csv" "$raw/"
 if [ $have_capture = 1 ]; then
+    # The ratios come from runs without the device timer, as the baseline runs; a second run with the timer on
+    # (a query and a flush after each pass) gives the timer's own cost.
     say "engine: $frames frames through engine-capture.exe"
-    (cd "$run" && winerun ./engine-capture.exe --size 1280x720 --fps "$fps" --until "$capture_until" --stats engine-frames.csv) \
+    (cd "$run" && winerun ./engine-capture.exe --size 1280x720 --fps "$fps" --until "$capture_until" \
+        --stats engine-frames.csv --no-device-timer) \
         > "$raw/engine-capture.txt" 2>&1 || say "engine-capture.exe failed (see $raw/engine-capture.txt)"
     if [ -f "$run/engine-frames.csv" ]; then mv "$run/engine-frames.csv" "$raw/"; fi
     if [ -f "$run/startup.csv" ]; then mv "$run/startup.csv" "$raw/engine-startup.csv"; fi
+    say "engine: $frames frames with the device timer on"
+    (cd "$run" && winerun ./engine-capture.exe --size 1280x720 --fps "$fps" --until "$capture_until" \
+        --stats engine-frames-timer.csv) > "$raw/engine-capture-timer.txt" 2>&1 || say "engine-capture.exe failed"
+    if [ -f "$run/engine-frames-timer.csv" ]; then mv "$run/engine-frames-timer.csv" "$raw/"; fi
 fi
 
 # Launch to exit of a one-frame run, best of three, for both programs: start-up as a user sees it.
@@ -160,7 +167,8 @@ for n in $scale_counts; do
     for pair in $(seq 1 "$scale_pairs"); do
         if [ $have_capture = 1 ]; then
             say "scale world of $n actors, pair $pair of $scale_pairs: engine, $scale_frames frames"
-            (cd "$folder" && winerun ./engine-capture.exe --size 1280x720 --fps 60 --until "$scale_until" --stats ef.csv) \
+            (cd "$folder" && winerun ./engine-capture.exe --size 1280x720 --fps 60 --until "$scale_until" --stats ef.csv \
+                --no-device-timer) \
                 > "$raw/scale-$n-engine-$pair.txt" 2>&1 || say "engine-capture.exe failed on $n actors"
             if [ -f "$folder/ef.csv" ]; then mv "$folder/ef.csv" "$raw/scale-$n-engine-frames-$pair.csv"; fi
         fi
@@ -169,6 +177,14 @@ for n in $scale_counts; do
         mv "$folder/b.csv" "$raw/scale-$n-baseline-$pair.csv"
         mv "$folder/bf.csv" "$raw/scale-$n-baseline-frames-$pair.csv"
     done
+    # The engine's submission split into its parts, in a run of its own so that the part timer stays out of
+    # the pairs' figures.
+    if [ $have_capture = 1 ]; then
+        say "scale world of $n actors: the engine's submission by part, $scale_frames frames"
+        (cd "$folder" && winerun ./engine-capture.exe --size 1280x720 --fps 60 --until "$scale_until" \
+            --submission sp.csv) > "$raw/scale-$n-submission.txt" 2>&1 || say "engine-capture.exe failed on $n actors"
+        if [ -f "$folder/sp.csv" ]; then mv "$folder/sp.csv" "$raw/scale-$n-submission.csv"; fi
+    fi
     rm -rf "$folder"
 done
 

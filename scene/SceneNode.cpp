@@ -7,6 +7,7 @@
 #include "actors/BaseRenderComponent.h"
 #include "actors/TransformComponent.h"
 #include "scene/SceneTree.h"
+#include "scene/SubmissionProfile.h"
 
 #include <algorithm>
 #include <cassert>
@@ -63,6 +64,7 @@ int SceneNode::PreRender(SceneTree* scene, ID3D11DeviceContext* context)
     assert(scene != nullptr && "nodes are walked by a scene tree");
     if (m_props.m_actorId != kInvalidActorId)
     {
+        const SubmissionProfile::Scope timed(SubmissionProfile::Lookups);
         if (const TransformComponent* transform = m_transformLink.Find(*scene, m_props.m_actorId))
         {
             m_props.m_toWorld = transform->GetTransform();

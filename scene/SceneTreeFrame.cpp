@@ -17,6 +17,7 @@
 #include "scene/IFramePassListener.h"
 #include "scene/LightManager.h"
 #include "scene/RootNode.h"
+#include "scene/SubmissionProfile.h"
 
 #include <d3d11.h>
 #include <wrl/client.h>
@@ -229,7 +230,9 @@ int SceneTree::Render(ID3D11DeviceContext* context)
 
     m_camera->Render(this, context);
     m_lightManager->PrepareFrame(this);
+    SubmissionProfile::BeginPass();
     DrawTopLevel(*m_root, this, context);
+    SubmissionProfile::EndPass();
     TellPassSubmitted(m_passListener, IFramePassListener::Pass::Meshes, context);
     // The sky after the opaque hierarchy, against the same depth buffer: it only fills what is left. Its state
     // goes through its bindables, but a fresh record costs a dozen binds and rules out any doubt.

@@ -5,6 +5,12 @@
 
 #include <d3d11.h>
 
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <tuple>
+#include <vector>
+
 namespace
 {
 // {5B7C2E91-4A63-4D0F-9E28-71C4B3A6D50E}
@@ -103,8 +109,90 @@ void BindingRecord::Reset(ID3D11DeviceContext* context)
     }
 }
 
+// What a list sets, entry by entry in the order it sets them (a later call for the same kind and slot replaces
+// the earlier), with the mask of the kinds and slots it covers.
+struct BindingRecord::Captured
+{
+    std::vector<std::tuple<unsigned, unsigned, const void*, std::uint32_t>> entries;
+    std::uint64_t mask = 0;
+    bool recordable = true;
+};
+
+class BindingRecord::StateSet
+{
+public:
+    std::uint64_t mask = 0;
+};
+
+static_assert(static_cast<unsigned>(BindingRecord::Kind::Count) * BindingRecord::kSlots <= 64,
+              "a state set's mask has a bit per kind and slot");
+
+void BindingRecord::Note(Kind kind, unsigned slot, const void* value, std::uint32_t detail)
+{
+    if (slot >= kSlots)
+    {
+        m_capture->recordable = false;
+        return;
+    }
+    const auto entry = std::make_tuple(static_cast<unsigned>(kind), slot, value, detail);
+    for (auto& noted : m_capture->entries)
+    {
+        if (std::get<0>(noted) == std::get<0>(entry) && std::get<1>(noted) == slot)
+        {
+            noted = entry;
+            return;
+        }
+    }
+    m_capture->entries.push_back(entry);
+    m_capture->mask |= Bit(kind, slot);
+}
+
+const BindingRecord::StateSet* BindingRecord::Capture(const std::function<void()>& bind)
+{
+    Captured captured;
+    m_capture = &captured;
+    try
+    {
+        bind();
+    }
+    catch (...)
+    {
+        m_capture = nullptr;   // a bind that failed (a DxException) must not leave the record noting only
+        throw;
+    }
+    m_capture = nullptr;
+    return Intern(captured);
+}
+
+std::uint64_t BindingRecord::SetMask(const StateSet* set)
+{
+    return set->mask;
+}
+
+const BindingRecord::StateSet* BindingRecord::Intern(const Captured& captured)
+{
+    if (!captured.recordable || captured.entries.empty())
+    {
+        return nullptr;
+    }
+    // Keyed by the entries in kind and slot order, so that lists binding the same state in another order share
+    // a key. Main thread only, like the record.
+    static std::map<std::vector<std::tuple<unsigned, unsigned, const void*, std::uint32_t>>, std::unique_ptr<StateSet>>
+        sets;
+    auto entries = captured.entries;
+    std::sort(entries.begin(), entries.end());
+    std::unique_ptr<StateSet>& set = sets[entries];
+    if (!set)
+    {
+        set = std::make_unique<StateSet>();
+        set->mask = captured.mask;
+    }
+    return set.get();
+}
+
 void BindingRecord::Clear()
 {
+    m_heldSet = nullptr;
     for (auto& kind : m_entries)
     {
         for (Entry& entry : kind)

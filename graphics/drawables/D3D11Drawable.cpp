@@ -8,6 +8,7 @@
 #include "graphics/bindables/SamplerState.h"
 #include "graphics/registries/ShaderHolder.h"
 #include "graphics/bindables/Topology.h"
+#include "scene/SubmissionProfile.h"
 
 #include <d3d11.h>
 
@@ -27,10 +28,34 @@ int D3D11Drawable::Render(SceneTree* scene, ID3D11DeviceContext* context)
     {
         return 0;
     }
-    for (const auto& bindable : m_bindables)
     {
-        bindable->Bind(context);
+        const SubmissionProfile::Scope timed(SubmissionProfile::Binds);
+        BindingRecord& record = BindingRecord::Of(context);
+        if (!m_stateSetKnown)
+        {
+            m_stateSet = record.Capture([&] {
+                for (Bindable* bindable : m_stateBinds)
+                {
+                    bindable->Bind(context);
+                }
+            });
+            m_stateSetKnown = true;
+        }
+        if (!record.Holds(m_stateSet))
+        {
+            for (Bindable* bindable : m_stateBinds)
+            {
+                bindable->Bind(context);
+            }
+            record.Hold(m_stateSet);
+        }
+        // Last: their kinds and slots are not the others', so the order among them does not matter.
+        for (Bindable* bindable : m_perDrawBinds)
+        {
+            bindable->Bind(context);
+        }
     }
+    const SubmissionProfile::Scope timed(SubmissionProfile::Draws);
     context->DrawIndexed(m_indexBuffer->m_count, 0u, 0);
     return 0;
 }
@@ -38,6 +63,15 @@ int D3D11Drawable::Render(SceneTree* scene, ID3D11DeviceContext* context)
 void D3D11Drawable::AddBind(std::unique_ptr<Bindable> bindable)
 {
     assert(bindable && "a drawable binds only real bindables");
+    m_stateBinds.push_back(bindable.get());
+    m_bindables.push_back(std::move(bindable));
+    m_stateSetKnown = false;
+}
+
+void D3D11Drawable::AddPerDrawBind(std::unique_ptr<Bindable> bindable)
+{
+    assert(bindable && "a drawable binds only real bindables");
+    m_perDrawBinds.push_back(bindable.get());
     m_bindables.push_back(std::move(bindable));
 }
 
@@ -45,7 +79,9 @@ void D3D11Drawable::AddIndexBuffer(std::unique_ptr<IndexBuffer> indexBuffer)
 {
     assert(indexBuffer && "a drawable needs a real index buffer");
     m_indexBuffer = indexBuffer.get();
+    m_stateBinds.push_back(indexBuffer.get());
     m_bindables.push_back(std::move(indexBuffer));
+    m_stateSetKnown = false;
 }
 
 ShaderClass* D3D11Drawable::FindShader(const std::wstring& fileName, const std::string& user)
@@ -70,8 +106,12 @@ ShaderClass* D3D11Drawable::FindShader(const std::wstring& fileName, const std::
 
 void D3D11Drawable::Abandon()
 {
+    m_stateBinds.clear();
+    m_perDrawBinds.clear();
     m_bindables.clear();
     m_indexBuffer = nullptr;
+    m_stateSet = nullptr;
+    m_stateSetKnown = false;
 }
 
 void D3D11Drawable::AddCommonStates(ID3D11Device* device, const ShaderClass& vertexShader,

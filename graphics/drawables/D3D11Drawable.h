@@ -4,6 +4,7 @@
 #pragma once
 
 #include "graphics/bindables/Bindable.h"
+#include "graphics/bindables/BindingRecord.h"
 #include "graphics/bindables/ConstantBufferLayouts.h"
 #include "graphics/bindables/DepthStencilState.h"
 #include "graphics/bindables/IndexBuffer.h"
@@ -25,10 +26,15 @@ public:
     D3D11Drawable(BaseRenderComponent* renderComponent, DrawPass renderPass, const Matrix4x4* toWorld);
 
     // Binds every bindable in list order and draws all indices. A drawable without an index buffer, or with
-    // an empty one, binds nothing and draws nothing.
+    // an empty one, binds nothing and draws nothing. The list's state is known by one key (BindingRecord's
+    // state set, found at the first draw): when the context holds exactly that state already, as it does for
+    // the next of many meshes alike, only the binds made for each draw (AddPerDrawBind) are made again.
     int Render(SceneTree* scene, ID3D11DeviceContext* context) override;
 
     void AddBind(std::unique_ptr<Bindable> bindable);
+    // A bindable whose state changes from one draw to the next (a slot of a constant ring): bound for every
+    // draw, and not part of the list's key.
+    void AddPerDrawBind(std::unique_ptr<Bindable> bindable);
     // Remembers the buffer as the draw's index buffer and appends it to the list.
     void AddIndexBuffer(std::unique_ptr<IndexBuffer> indexBuffer);
 
@@ -68,6 +74,13 @@ protected:
     std::vector<std::unique_ptr<Bindable>> m_bindables;
 
 private:
+    // The list's bindables split by how often they must reach the context, each in list order.
+    std::vector<Bindable*> m_stateBinds;
+    std::vector<Bindable*> m_perDrawBinds;
+    // The key of m_stateBinds' state; found at the first draw, null until then or when it cannot be skipped.
+    const BindingRecord::StateSet* m_stateSet = nullptr;
+    bool m_stateSetKnown = false;
+
     template <class Buffer>
     Buffer* AddSlottedBuffer(std::unique_ptr<Buffer> buffer, UINT slot)
     {

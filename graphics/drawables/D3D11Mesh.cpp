@@ -18,8 +18,11 @@
 #include "scene/FreeCameraNode.h"
 #include "scene/LightManager.h"
 #include "scene/SceneTree.h"
+#include "scene/SubmissionProfile.h"
 
+#include <cstring>
 #include <iostream>
+#include <optional>
 
 namespace
 {
@@ -120,8 +123,8 @@ D3D11Mesh::D3D11Mesh(MeshRenderComponent* renderComponent, const Matrix4x4* toWo
     m_objectRing = PerObjectConstantRing::ForDevice(device);
     if (m_objectRing)
     {
-        AddBind(std::make_unique<PerObjectSlotBinding>(m_objectRing, PerObjectSlotBinding::Stage::Vertex));
-        AddBind(std::make_unique<PerObjectSlotBinding>(m_objectRing, PerObjectSlotBinding::Stage::Pixel));
+        AddPerDrawBind(std::make_unique<PerObjectSlotBinding>(m_objectRing, PerObjectSlotBinding::Stage::Vertex));
+        AddPerDrawBind(std::make_unique<PerObjectSlotBinding>(m_objectRing, PerObjectSlotBinding::Stage::Pixel));
     }
     else
     {
@@ -165,17 +168,32 @@ int D3D11Mesh::PreRender(SceneTree* scene, ID3D11DeviceContext* context)
         return 0;   // abandoned at construction: nothing to fill, Render draws nothing
     }
 
+    const MeshComponent* mesh = nullptr;
+    {
+        const SubmissionProfile::Scope timed(SubmissionProfile::Lookups);
+        mesh = FindMeshComponent(scene);
+    }
+
+    std::optional<SubmissionProfile::Scope> constantsTimed(std::in_place, SubmissionProfile::Constants);
     const Matrix4x4& world = scene->CurrentMatrix();
     cbPerObject perObject = IdentityPerObject();
-    perObject.world = world.Transposed();
+    // The inverse is the dearest of the constants, and most meshes stand still: it is worked out again only
+    // when the world matrix changed (the same bits in give the same bits out).
+    if (!m_worldCached || std::memcmp(world.m, m_cachedWorld.m, sizeof(world.m)) != 0)
+    {
+        m_cachedWorld = world;
+        m_cachedWorldTransposed = world.Transposed();
+        m_cachedWorldInvTranspose = WorldInverseTranspose(world);
+        m_worldCached = true;
+    }
+    perObject.world = m_cachedWorldTransposed;
     if (const std::shared_ptr<FreeCameraNode>& camera = scene->GetCamera())
     {
         perObject.view = camera->GetView().Transposed();
         perObject.projection = camera->GetProj().Transposed();
     }
-    perObject.worldInvTranspose = WorldInverseTranspose(world);
+    perObject.worldInvTranspose = m_cachedWorldInvTranspose;
 
-    const MeshComponent* mesh = FindMeshComponent(scene);
     const tinyobj::material_t* material = mesh ? mesh->GetFirstMaterial() : nullptr;
     if (material == nullptr)
     {
@@ -193,6 +211,9 @@ int D3D11Mesh::PreRender(SceneTree* scene, ID3D11DeviceContext* context)
     perObject.materialConstant[1] = 0.1f;
     perObject.materialConstant[2] = 0.1f;
     perObject.materialConstant[3] = 1.0f;
+    constantsTimed.reset();
+
+    const SubmissionProfile::Scope timed(SubmissionProfile::Writes);
     if (m_objectRing)
     {
         m_objectRing->Write(context, perObject);

@@ -422,6 +422,55 @@ TEST_F(BindableTest, ABindThatWouldChangeNothingDoesNotReachTheContextUntilTheRe
     EXPECT_EQ(frame.GetBuffer(), slot1.Get());
 }
 
+TEST_F(BindableTest, ListsThatSetTheSameStateShareOneKeyHeldUntilOneOfItsEntriesChanges)
+{
+    BlendState opaque(Device());
+    Topology triangles(D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST);
+    Topology lines(D3D11_PRIMITIVE_TOPOLOGY_LINELIST);
+    PixelConstantBuffer<cbPerFrame> frame(Device(), cbPerFrame{});
+    frame.m_slot = 1;
+    BindingRecord& record = BindingRecord::Of(Context());
+
+    // Capturing makes no call: the context keeps what was set before it.
+    lines.Bind(Context());
+    const BindingRecord::StateSet* set = record.Capture([&] {
+        opaque.Bind(Context());
+        triangles.Bind(Context());
+    });
+    ASSERT_NE(set, nullptr);
+    D3D11_PRIMITIVE_TOPOLOGY topology = D3D11_PRIMITIVE_TOPOLOGY_UNDEFINED;
+    Context()->IAGetPrimitiveTopology(&topology);
+    EXPECT_EQ(D3D11_PRIMITIVE_TOPOLOGY_LINELIST, topology) << "a capture reached Direct3D";
+    EXPECT_FALSE(record.Change(BindingRecord::Kind::Topology, 0, nullptr, D3D11_PRIMITIVE_TOPOLOGY_LINELIST))
+        << "a capture changed what the record knows";
+
+    // The same state in another order is the same key; other state another.
+    EXPECT_EQ(set, record.Capture([&] {
+        triangles.Bind(Context());
+        opaque.Bind(Context());
+    }));
+    EXPECT_NE(set, record.Capture([&] {
+        opaque.Bind(Context());
+        lines.Bind(Context());
+    }));
+    EXPECT_EQ(nullptr, record.Capture([] {})) << "nothing to skip";
+
+    opaque.Bind(Context());
+    triangles.Bind(Context());
+    record.Hold(set);
+    EXPECT_TRUE(record.Holds(set));
+    frame.Bind(Context());
+    EXPECT_TRUE(record.Holds(set)) << "a slot outside the set leaves it whole";
+    triangles.Bind(Context());
+    EXPECT_TRUE(record.Holds(set)) << "a bind that changes nothing leaves it whole";
+    lines.Bind(Context());
+    EXPECT_FALSE(record.Holds(set)) << "one of its entries changed";
+    record.Hold(set);
+    BindingRecord::Reset(Context());
+    EXPECT_FALSE(record.Holds(set)) << "a reset forgets everything";
+    EXPECT_FALSE(record.Holds(nullptr));
+}
+
 TEST_F(BindableTest, EqualDescriptionsShareOneObjectAndDifferentOnesDoNot)
 {
     BlendState blendA(Device());

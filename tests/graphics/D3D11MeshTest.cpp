@@ -359,6 +359,36 @@ TEST(D3D11Mesh, AShaderThatDidNotCompileLeavesTheMeshWithoutBindables)
     EXPECT_EQ(world.tree->Render(Context()), 0);
 }
 
+TEST(D3D11Mesh, MeshesAlikeSkipTheirStateBindsAndAMeshThatDiffersSetsItsOwnEveryTime)
+{
+    LitQuads quads;
+    const std::string red = UniformTexture(quads.world, "red.tga", 255, 0, 0);
+    const std::string blue = UniformTexture(quads.world, "blue.tga", 0, 0, 255);
+    const std::string material = "newmtl Test\nKa 1 1 1\nKd 0 0 0\nKs 0 0 0\nNs 1\nmap_Kd ";
+    const auto redQuad = quads.Quad(1, material + red + "\n");
+    const auto blueQuad = quads.Quad(2, material + blue + "\n");
+    const auto redAgain = quads.Quad(3, material + red + "\n");
+    ASSERT_TRUE(redQuad && blueQuad && redAgain);
+    BindingRecord::Reset(Context());
+
+    // Alternating meshes that differ in their texture: each draws with its own, every time.
+    const std::vector<uint8_t> redPixel = quads.Draw(*redQuad);
+    const std::vector<uint8_t> bluePixel = quads.Draw(*blueQuad);
+    EXPECT_GT(redPixel[0], redPixel[2]);
+    EXPECT_GT(bluePixel[2], bluePixel[0]);
+    EXPECT_EQ(quads.Draw(*redQuad), redPixel);
+    EXPECT_EQ(quads.Draw(*blueQuad), bluePixel);
+    EXPECT_EQ(quads.Draw(*redAgain), redPixel);
+
+    // A mesh alike the last one drawn finds all of its state there and binds none of it: a view set behind the
+    // record's back stays, until a reset makes the mesh bind its own again.
+    ID3D11ShaderResourceView* blueView = TextureHolder::Instance()->Get(blue).GetTexture();
+    Context()->PSSetShaderResources(0, 1, &blueView);
+    EXPECT_EQ(quads.Draw(*redQuad), bluePixel) << "a mesh alike the last one bound its state again";
+    BindingRecord::Reset(Context());
+    EXPECT_EQ(quads.Draw(*redQuad), redPixel);
+}
+
 TEST(D3D11Mesh, IsLitThroughItsNormalMapOrElseWithItsVertexNormalWhateverSlotOneHolds)
 {
     LitQuads quads;

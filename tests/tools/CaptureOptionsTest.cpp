@@ -42,6 +42,22 @@ TEST(CaptureOptions, ReadsEveryOptionInBothSpellings)
     EXPECT_EQ(options.statsFile, "frames.csv");
 }
 
+TEST(CaptureOptions, TheDeviceTimerIsOnWithStatisticsUnlessTurnedOffAndTheSubmissionSplitDrawsEveryFrame)
+{
+    CaptureOptions withTimer;
+    EXPECT_FALSE(Parse({"--stats", "frames.csv"}, withTimer));
+    EXPECT_TRUE(withTimer.deviceTimer);
+    CaptureOptions withoutTimer;
+    EXPECT_FALSE(Parse({"--stats", "frames.csv", "--no-device-timer"}, withoutTimer));
+    EXPECT_FALSE(withoutTimer.deviceTimer);
+    EXPECT_EQ(withoutTimer.statsFile, "frames.csv");
+
+    CaptureOptions split;
+    EXPECT_FALSE(Parse({"--at", "1", "--submission=parts.csv"}, split));
+    EXPECT_EQ(split.submissionFile, "parts.csv");
+    EXPECT_TRUE(split.DrawsEveryFrame()) << "every frame's submission is measured, not the moments' alone";
+}
+
 TEST(CaptureOptions, RefusesMalformedValuesWithAMessage)
 {
     const std::vector<std::vector<std::string>> bad = {
@@ -72,6 +88,8 @@ TEST(CaptureOptions, RefusesMalformedValuesWithAMessage)
         {"--memory-every", "0"},
         {"--memory", "m.csv", "--memory-every", "x"},
         {"--memory-every", "5"},
+        {"--submission"},
+        {"--no-device-timer"},
     };
     for (const auto& args : bad)
     {

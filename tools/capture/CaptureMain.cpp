@@ -31,6 +31,7 @@
 #include "app/FrameStats.h"
 #include "tools/capture/CaptureOptions.h"
 #include "tools/capture/CaptureProgress.h"
+#include "scene/SubmissionProfile.h"
 #include "tools/capture/FrameStatsCsv.h"
 #include "tools/capture/MemorySampler.h"
 
@@ -109,6 +110,20 @@ int main(int argc, char** argv)
         stats.emplace(statsFile);
     }
 
+    std::ofstream submissionFile;
+    if (!options.submissionFile.empty())
+    {
+        submissionFile.open(options.submissionFile, std::ios::trunc);
+        if (!submissionFile)
+        {
+            std::cerr << options.submissionFile << ": cannot write the submission file\n";
+            return kExitUsage;
+        }
+        submissionFile << "frame,time_s,meshes,pass_ms,walk_ms,lookups_ms,constants_ms,writes_ms,binds_ms,draws_ms,"
+                          "timer_ms\n";
+        SubmissionProfile::Enable(true);
+    }
+
     MemorySampler memory;
     if (!options.memoryFile.empty() && !memory.Open(options.memoryFile))
     {
@@ -151,7 +166,7 @@ int main(int argc, char** argv)
         // a capture also must not depend on what the machine's audio stack does.
         system.Settings().music = false;
         // The statistics have the device's time per pass beside the CPU's.
-        SystemClass::GetGraphics().SetGpuTiming(stats.has_value());
+        SystemClass::GetGraphics().SetGpuTiming(stats.has_value() && options.deviceTimer);
         system.Settings().exitDeadlineMs = RunSettings::kProgramExitDeadlineMs;
         if (options.width > 0)
         {
@@ -224,6 +239,17 @@ int main(int argc, char** argv)
             }
             resizes = system.GetFrameCounts().resizes;
             const bool drewThisFrame = system.GetFrameCounts().rendered > drawn;
+            if (drewThisFrame && submissionFile.is_open())
+            {
+                const SubmissionProfile::Frame& pass = SubmissionProfile::LastPass();
+                submissionFile << frame << ',' << options.TimeOfFrame(frame) << ',' << pass.meshes << ',' << pass.passMs
+                               << ',' << pass.walkMs;
+                for (const double part : pass.partMs)
+                {
+                    submissionFile << ',' << part;
+                }
+                submissionFile << ',' << pass.timerMs << '\n';
+            }
             if (drewThisFrame && drawn == 0)
             {
                 startup = system.GetStartupStats().Describe();

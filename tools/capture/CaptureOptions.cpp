@@ -25,7 +25,8 @@ bool CaptureOptions::PastUntil(long long frame) const
 
 bool CaptureOptions::DrawsEveryFrame() const
 {
-    return every || stream || !statsFile.empty() || !memoryFile.empty() || loop || at.empty();
+    return every || stream || !statsFile.empty() || !submissionFile.empty() || !memoryFile.empty() || loop ||
+           at.empty();
 }
 
 std::vector<long long> CaptureOptions::MomentFrames() const
@@ -192,6 +193,19 @@ std::optional<std::string> ParseCaptureOptions(const std::vector<std::string>& a
             }
             options.statsFile = *text;
         }
+        else if (reader.Flag("--no-device-timer"))
+        {
+            options.deviceTimer = false;
+        }
+        else if (reader.WithValue("--submission"))
+        {
+            const auto text = value();
+            if (!text || text->empty())
+            {
+                return "--submission needs a file name";
+            }
+            options.submissionFile = *text;
+        }
         else if (reader.Flag("--loop"))
         {
             options.loop = true;
@@ -239,6 +253,10 @@ std::optional<std::string> ParseCaptureOptions(const std::vector<std::string>& a
     if (options.stream && options.width == 0)
     {
         return "--stream needs --size WxH: whoever reads the frames must know their size";
+    }
+    if (!options.deviceTimer && options.statsFile.empty())
+    {
+        return "--no-device-timer needs --stats FILE.csv";
     }
     if (options.memoryEvery > 0 && options.memoryFile.empty())
     {
@@ -296,6 +314,12 @@ Usage: engine-capture.exe [options]   (run it where engine.exe runs: beside the 
                     device's milliseconds for the meshes, the sky, the post pass, the overlay, Present and
                     the whole frame (gpu_*_ms): n/a where the device gives no timestamps, empty where its
                     answer did not come (the last few frames). Rows come out a few frames late, in order
+  --no-device-timer with --stats: leave the device timer off (its gpu_* cells stay empty), so that the CPU
+                    columns are measured as a program without the timer runs, with no query or flush per pass
+  --submission FILE.csv  one row per drawn frame: the mesh pass's submission split into its parts, in ms: the
+                    walk with its matrix stack, the component look-ups, the constants put together, their
+                    writes into the buffers, the binds with the binding record's checks, the draw calls, and
+                    the part timer's own cost (not in the others); with the meshes drawn and the whole pass
   --memory FILE.csv the process's memory every --memory-every frames: private bytes, working set and its
                     peak, video memory in use as the adapter reports it (-1 when it cannot), and the
                     counts of kernel, GDI and USER handles; one row per sample, with run and wall time

@@ -19,6 +19,8 @@ struct CaptureOptions
     int height = 0;
     std::string outDir = ".";
     std::string statsFile;          // empty: no statistics
+    bool deviceTimer = true;        // with statsFile: the device's time per pass too (--no-device-timer: not)
+    std::string submissionFile;     // empty: the mesh pass's submission is not split into its parts
     bool loop = false;              // the timeline starts again from 0 s after every presentation length
     std::string memoryFile;         // empty: no memory samples
     int memoryEvery = 0;            // frames between memory samples; 0: once per second (fps frames)
