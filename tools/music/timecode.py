@@ -25,7 +25,8 @@
         ran (between pauses, seeks and the end) is set beside the sound heard meanwhile, which tells whether the
         pauses, an inactive window and the seeks moved sound and picture apart. With a RECORDING.start beside it
         (from `record`), each stretch also says "heard_after": how long after the picture of a moment its sound
-        was heard, since the log's wall times are on the same system clock.
+        was heard, since the log's wall times are on the same system clock (the median over the stretch), and
+        "heard_after_first": the same where the stretch began (its first three seconds, before any drop-out).
 
 Every figure is in seconds. "music" times are positions in the track, "recording" times are seconds from the
 start of the recording, "clock" times are the presentation's clock as the engine logged it. The track and the
