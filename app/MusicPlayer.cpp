@@ -3,21 +3,26 @@
 // What Wine 8's MCI (mciqtz32: DirectShow, decoding through GStreamer, PulseAudio) does with each command, measured
 // on a busy 2-core machine:
 // - "open" 0.4 to 1.9 s and "close" 15 to 350 ms: start-up and shutdown only.
-// - "pause" and "resume" well under a millisecond. "resume" carries on exactly where the sound stopped, however
-//   short the pause.
-// - "play ... from N" on a paused track 1 to 50 ms, and the first sound heard is N's to within a few ms. On a
-//   playing track it takes 100 to 150 ms and the sound stutters for about a second, so a jump pauses first.
+// - "pause" well under a millisecond.
+// - "play ... from N" on a paused track answers within 1 to 50 ms. The track then stands at N until DirectShow has
+//   sought and decoded there (1 to 2 ms on an idle machine, up to 180 ms on a loaded one) and moves with the wall
+//   clock from then on; its position says when that happened (MusicStartCheck). On a playing track the command
+//   takes 100 to 150 ms and the sound stutters for about a second, so a start always pauses first.
+// - "resume" is not used. It carries on where the sound stopped, so whatever the sound was off by stays (a start
+//   86 ms late stayed so through three pauses), under load each one added 20 to 50 ms more, and from the second
+//   one on "status ... position" counts the paused time as played, so nothing could tell. Each start is a "play
+//   ... from" instead, checked against the position; its cost is that the sound comes back a latency after the
+//   clock, since what was on its way to the ear when the track paused is dropped.
 // - "seek ... to N" is not implemented (the track stops and the answer is an error), so it is never sent.
-// - "play" returns before the sound starts: the track's position stays at 0 while DirectShow fills its buffers,
-//   20 ms on an idle machine, up to 200 ms on a busy one. Start-up waits for it to move (see WaitUntilMoving).
-// - "status ... position" is right until the first "resume"; from then on it counts the paused time as played.
-//   So whether the track still stands at the clock's moment is judged here, not asked.
-// - The sound reaches the sound server some 200 ms after the track's position passes it (Wine's audio path;
-//   PulseAudio holds 15 ms of it), the same before and after every pause and jump. A busy machine drops late sound
+// - "play" on a track just opened returns before the sound starts: the position stays at 0 while DirectShow
+//   fills its buffers, 20 ms on an idle machine, up to 200 ms on a busy one. Start-up waits for it to move.
+// - The sound reaches the sound server some 200 ms after the track's position passes it (DirectShow's own
+//   presentation delay; PulseAudio holds 15 ms of it), the same after every start, give or take the renderer's
+//   own scatter of 10 to 50 ms on a loaded machine, which no command shows. A busy machine drops late sound
 //   rather than falling behind: the track keeps to the wall clock, as the presentation's clock does. WASAPI's
 //   GetStreamLatency says 20 ms there, so the latency is a setting (EngineOptions), measured, never asked.
-//   The track plays that far ahead of the clock: "play ... from" the clock's moment plus the latency; "resume"
-//   keeps the lead it paused with; start-up lets the track get that far before the clock starts.
+//   The track plays that far ahead of the clock: "play ... from" the clock's moment plus the latency (plus the
+//   start delay expected); start-up lets the track get that far before the clock starts.
 #include "app/MusicPlayer.h"
 
 #include <windows.h>
@@ -25,6 +30,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <iomanip>
 #include <sstream>
@@ -35,8 +41,6 @@
 
 namespace
 {
-// A stopped clock does not move: the moment it starts again at is the one it stopped at, to rounding.
-constexpr double kSameMomentSeconds = 0.001;
 // How long start-up waits at most for the track to move, beyond the latency (see WaitUntilAhead); under Wine the
 // track stands for 20 to 200 ms after "play".
 constexpr double kLongestStartMs = 1000.0;
@@ -110,28 +114,68 @@ bool MusicPlayer::Start()
 void MusicPlayer::SetLatency(double seconds)
 {
     m_latencySeconds = std::max(seconds, 0.0);
-    m_pausedAt = std::numeric_limits<double>::quiet_NaN();
 }
 
 void MusicPlayer::Follow(bool clockRunning, double seconds)
 {
     if (!clockRunning)
     {
-        Pause(seconds);
+        // The calibration's beat plays while the clock stands; the clock stopping (again) leaves it be.
+        if (m_state == State::Playing)
+        {
+            Pause(seconds);
+        }
         return;
     }
-    if (m_state != State::Paused)
+    // The clock goes on, from where it stopped or from where a seek left it: the track starts again at its moment.
+    if (m_state == State::Paused || m_state == State::PlayingOffClock)
+    {
+        PlayFrom(seconds);
+    }
+}
+
+void MusicPlayer::Watch()
+{
+    if (m_state != State::Playing || !m_startCheck.IsWatching())
     {
         return;
     }
-    // The clock goes on from where it stopped: so does the track, and nothing of the sound is lost or heard twice.
-    // After a seek while paused the track starts again at the clock's moment.
-    if (std::abs(seconds - m_pausedAt) < kSameMomentSeconds && Send("resume", "", seconds).error == 0)
+    const std::string command = std::string("status ") + kFileName + " position";
+    const double before = SystemClockSeconds();
+    const Reply reply = Ask(command);
+    const double after = SystemClockSeconds();
+    if (reply.error != 0)
     {
-        m_state = State::Playing;
+        m_startCheck.Stop();
         return;
     }
-    PlayFrom(seconds);
+    const MusicStartCheck::Verdict verdict =
+        m_startCheck.Read(before, after, std::strtod(reply.text.c_str(), nullptr) / 1000.0);
+    if (verdict == MusicStartCheck::Verdict::Waiting)
+    {
+        return;
+    }
+    // The clock has run since the start was sent (a stop would have paused the track), so its moment now is the
+    // start's moment plus the wall time since.
+    const double clockNow = m_startClock + (after - m_startWall);
+    char note[96] = "";
+    if (const std::optional<double> delay = m_startCheck.LastDelay())
+    {
+        std::snprintf(note, sizeof note, "started %.1f ms after the command, %.1f ms %s: %s", *delay * 1000.0,
+                      std::abs(m_startCheck.LastMiss()) * 1000.0, m_startCheck.LastMiss() > 0.0 ? "late" : "early",
+                      verdict == MusicStartCheck::Verdict::Again  ? "again"
+                      : verdict == MusicStartCheck::Verdict::Kept ? "kept, out of attempts"
+                                                                  : "on time");
+    }
+    else
+    {
+        std::snprintf(note, sizeof note, "not moving %.0f ms after the command", (after - m_startWall) * 1000.0);
+    }
+    Log(clockNow, before, command, (after - before) * 1000.0, reply, note);
+    if (verdict == MusicStartCheck::Verdict::Again)
+    {
+        PlayFrom(clockNow, true);
+    }
 }
 
 void MusicPlayer::Jump(bool clockRunning, double seconds)
@@ -150,48 +194,85 @@ void MusicPlayer::Close(double clockSeconds)
     {
         return;
     }
+    m_startCheck.Stop();
     Send("close", "", clockSeconds);
     m_state = State::Closed;
 }
 
 void MusicPlayer::Pause(double clockSeconds)
 {
-    if (m_state != State::Playing)
+    if (m_state != State::Playing && m_state != State::PlayingOffClock)
     {
         return;
     }
+    m_startCheck.Stop();
     Send("pause", "", clockSeconds);
     m_state = State::Paused;
-    m_pausedAt = clockSeconds;
+    m_clockAtPause = clockSeconds;
 }
 
-void MusicPlayer::PlayFrom(double seconds)
+bool MusicPlayer::PlayTrackFrom(double trackSeconds)
+{
+    if (m_state == State::Closed)
+    {
+        return false;
+    }
+    Pause(m_clockAtPause);
+    const long long milliseconds = std::llround(std::max(trackSeconds, 0.0) * 1000.0);
+    if (Send("play", "from " + std::to_string(milliseconds), m_clockAtPause).error != 0)
+    {
+        return false;
+    }
+    m_state = State::PlayingOffClock;   // not checked: the clock has no moment for it
+    return true;
+}
+
+std::optional<double> MusicPlayer::TrackPosition()
+{
+    if (m_state == State::Closed)
+    {
+        return std::nullopt;
+    }
+    const Reply reply = Ask(std::string("status ") + kFileName + " position");
+    if (reply.error != 0)
+    {
+        return std::nullopt;
+    }
+    return std::strtod(reply.text.c_str(), nullptr) / 1000.0;
+}
+
+void MusicPlayer::PlayFrom(double seconds, bool again)
 {
     if (m_state == State::Closed)
     {
         return;
     }
     Pause(seconds);
-    m_pausedAt = std::numeric_limits<double>::quiet_NaN();   // the track is about to stand elsewhere
     if (seconds >= m_endSeconds)
     {
         return;   // the presentation (or the track) is over: the music stays paused until shutdown closes it
     }
-    // The track plays ahead by the latency, so near the end there is less to play than the clock has left.
-    const long long milliseconds = std::llround(std::max(seconds + m_latencySeconds, 0.0) * 1000.0);
+    // The track plays ahead by the latency, and by the time it is expected to stand before it moves; so near the
+    // end there is less to play than the clock has left.
+    const double askedDelay = m_startCheck.ExpectedDelay();
+    const long long milliseconds = std::llround(std::max(seconds + m_latencySeconds + askedDelay, 0.0) * 1000.0);
     if (static_cast<double>(milliseconds) / 1000.0 >= m_endSeconds)
     {
         return;
     }
+    const double sentAt = SystemClockSeconds();
     if (Send("play", "from " + std::to_string(milliseconds), seconds).error == 0)
     {
         m_state = State::Playing;
+        m_startClock = seconds;
+        m_startWall = sentAt;
+        m_startCheck.Sent(sentAt, static_cast<double>(milliseconds) / 1000.0, askedDelay, again);
     }
 }
 
 void MusicPlayer::WaitUntilAhead()
 {
-    // The position is right until the first "resume" (see above), so here it is the track's own clock.
+    // The track's position is its own clock: it moves when the track does.
     const std::string command = std::string("status ") + kFileName + " position";
     const double aheadMs = m_latencySeconds * 1000.0;
     const PhaseStopwatch waited;
@@ -230,7 +311,7 @@ MusicPlayer::Reply MusicPlayer::Ask(const std::string& command)
 }
 
 void MusicPlayer::Log(double clockSeconds, double wallSeconds, const std::string& command, double milliseconds,
-                      const Reply& reply)
+                      const Reply& reply, const std::string& note)
 {
     if (m_log == nullptr)
     {
@@ -249,6 +330,10 @@ void MusicPlayer::Log(double clockSeconds, double wallSeconds, const std::string
     if (reply.error != 0)
     {
         *m_log << " failed: " << MciErrorText(reply.error);
+    }
+    if (!note.empty())
+    {
+        *m_log << " (" << note << ")";
     }
     *m_log << std::endl;
 }

@@ -269,7 +269,8 @@ bool SystemClass::Initialize()
                        {
                            m_music->SetLatency(seconds);
                        }
-                   }});
+                   },
+                   [this] { return m_music.get(); }});
 
     StartMusic();
     m_firstFrameStopwatch = PhaseStopwatch();
@@ -337,6 +338,11 @@ void SystemClass::Run()
 
         m_timer.Tick();
         const bool moved = AdvanceFrame();
+        // A start of the music (after a pause, a seek, a loop's jump) is checked on the frames after it.
+        if (m_music)
+        {
+            m_music->Watch();
+        }
 
         if (m_keys[kEscapeKey])
         {

@@ -18,17 +18,17 @@ namespace
 constexpr const char* kRootName = "MusicCalibration";
 }
 
-double LatencyCalibration::ClickSeconds(int click)
+double LatencyCalibration::BeatSeconds(int beat)
 {
-    return kFirstClickSeconds + click * kBeatSeconds;
+    return kFirstBeatSeconds + beat * kBeatSeconds;
 }
 
 void LatencyCalibration::Begin(double trackStartSeconds)
 {
     m_trackStart = trackStartSeconds;
     m_tapTimes.clear();
-    m_placed.assign(kClicks, std::nullopt);
-    m_perClick.assign(kClicks, std::nullopt);
+    m_placed.assign(kBeats, std::nullopt);
+    m_perBeat.assign(kBeats, std::nullopt);
     m_offsets.clear();
 }
 
@@ -41,13 +41,13 @@ void LatencyCalibration::RefineStart(double trackStartSeconds)
     }
 }
 
-void LatencyCalibration::PlaceClick(int click, double seconds)
+void LatencyCalibration::PlaceBeat(int beat, double seconds)
 {
-    if (!m_trackStart || click < 0 || click >= kClicks)
+    if (!m_trackStart || beat < 0 || beat >= kBeats)
     {
         return;
     }
-    std::optional<double>& placed = m_placed[static_cast<std::size_t>(click)];
+    std::optional<double>& placed = m_placed[static_cast<std::size_t>(beat)];
     if (!placed || seconds < *placed)
     {
         placed = seconds;
@@ -55,25 +55,25 @@ void LatencyCalibration::PlaceClick(int click, double seconds)
     }
 }
 
-double LatencyCalibration::ClickPlayedAt(int click) const
+double LatencyCalibration::BeatPlayedAt(int beat) const
 {
-    if (click >= 0 && click < kClicks && click < static_cast<int>(m_placed.size()) &&
-        m_placed[static_cast<std::size_t>(click)])
+    if (beat >= 0 && beat < kBeats && beat < static_cast<int>(m_placed.size()) &&
+        m_placed[static_cast<std::size_t>(beat)])
     {
-        return *m_placed[static_cast<std::size_t>(click)];
+        return *m_placed[static_cast<std::size_t>(beat)];
     }
-    return TrackStart() + ClickSeconds(click);
+    return TrackStart() + BeatSeconds(beat);
 }
 
-int LatencyCalibration::ClickAt(double seconds) const
+int LatencyCalibration::BeatAt(double seconds) const
 {
     if (!m_trackStart)
     {
         return -1;
     }
     const double inTrack = seconds - *m_trackStart;
-    const int click = static_cast<int>(std::floor((inTrack - kFirstClickSeconds) / kBeatSeconds));
-    return std::clamp(click, -1, kClicks);
+    const int beat = static_cast<int>(std::floor((inTrack - kFirstBeatSeconds) / kBeatSeconds));
+    return std::clamp(beat, -1, kBeats);
 }
 
 void LatencyCalibration::Tap(double seconds)
@@ -88,20 +88,20 @@ void LatencyCalibration::Tap(double seconds)
 
 void LatencyCalibration::Recount()
 {
-    m_perClick.assign(kClicks, std::nullopt);
+    m_perBeat.assign(kBeats, std::nullopt);
     for (const double tap : m_tapTimes)
     {
         const double inTrack = tap - *m_trackStart;
-        const int click =
-            static_cast<int>(std::floor((inTrack - kFirstClickSeconds + kEarliestTapSeconds) / kBeatSeconds));
-        if (click >= kLeadInClicks && click < kClicks)
+        const int beat =
+            static_cast<int>(std::floor((inTrack - kFirstBeatSeconds + kEarliestTapSeconds) / kBeatSeconds));
+        if (beat >= kLeadInBeats && beat < kBeats)
         {
-            const std::optional<double>& placed = m_placed[static_cast<std::size_t>(click)];
-            m_perClick[static_cast<std::size_t>(click)] = placed ? tap - *placed : inTrack - ClickSeconds(click);
+            const std::optional<double>& placed = m_placed[static_cast<std::size_t>(beat)];
+            m_perBeat[static_cast<std::size_t>(beat)] = placed ? tap - *placed : inTrack - BeatSeconds(beat);
         }
     }
     m_offsets.clear();
-    for (const std::optional<double>& offset : m_perClick)
+    for (const std::optional<double>& offset : m_perBeat)
     {
         if (offset)
         {

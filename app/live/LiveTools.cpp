@@ -62,7 +62,8 @@ void LiveTools::Start(Host host)
         m_controls = std::make_unique<PresentationControls>(m_host->endSeconds);
         m_overlay = std::make_unique<DebugOverlay>();
         m_screenshots = std::make_unique<ScreenshotWriter>();
-        m_calibration = std::make_unique<SoundCalibration>(m_host->useMusicLatency, m_host->musicLatencyMs);
+        m_calibration =
+            std::make_unique<SoundCalibration>(m_host->music, m_host->useMusicLatency, m_host->musicLatencyMs);
         m_flight = std::make_unique<CameraFlight>();
         m_host->graphics.SetOverlayContent([this] { DrawOverlay(); });
         if (Scene3* scene = PresentationScene())

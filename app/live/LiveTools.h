@@ -29,6 +29,7 @@ class PresentationControls;
 class Scene3;
 class ScreenshotWriter;
 class ShaderWatcher;
+class MusicPlayer;
 class SoundCalibration;
 class TimelinePanel;
 class TimelineReplay;
@@ -61,9 +62,11 @@ public:
         // The music's latency in use, and how the sound calibration (F4) hands it a new one, in seconds.
         int musicLatencyMs = 0;
         std::function<void(double)> useMusicLatency;
+        // The music's player, whose own device plays the sound calibration's beat; nothing when silent.
+        std::function<MusicPlayer*()> music;
     };
 
-    // Win32 virtual-key code of the sound calibration: opens it (and plays its clicks), and closes it.
+    // Win32 virtual-key code of the sound calibration: opens it (and plays its beat), and closes it.
     static constexpr unsigned kCalibrationKey = 0x73;   // F4
 
     LiveTools();

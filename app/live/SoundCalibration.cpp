@@ -2,141 +2,80 @@
 #include "app/live/SoundCalibration.h"
 
 #include <windows.h>
-#include <mmsystem.h>
 
+#include <algorithm>
 #include <cmath>
-#include <cstdint>
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
 #include <iostream>
-#include <vector>
 
 #include <imgui.h>
 
 #include "app/MusicPlayer.h"
-#include "graphics/AnsiConversion.h"
 
 namespace
 {
-constexpr int kRate = 44100;
-// The MCI alias of the click track, beside the music's device.
-constexpr const char* kAlias = "latencyclicks";
-// Readings of the position within this long after a click's place place it (some frames' worth).
+// Readings of the position within this long after a beat's place place it (some frames' worth).
 constexpr double kPlacingSeconds = 0.3;
-// The clicks encoded like the music (an MP3 made by the build), so that they take the music's own way through
-// the decoder; without it, the clicks are written as a WAV.
-constexpr const char* kEncodedClicks = "LatencyClicks.mp3";
-
-std::string Mci(const std::string& command)
-{
-    wchar_t text[128] = {};
-    const MCIERROR error = mciSendStringW(AnsiToWide(command).c_str(), text, 128, nullptr);
-    return error == 0 ? WideToAnsi(text) : "";
+// The track has moved from where the passage was asked to start: the position is in whole milliseconds.
+constexpr double kMovedSeconds = 0.0005;
 }
 
-bool MciOk(const std::string& command)
-{
-    return mciSendStringW(AnsiToWide(command).c_str(), nullptr, 0, nullptr) == 0;
-}
-
-// A mono 16-bit WAV of short, sharp clicks at the calibration's beats: a 2-kHz burst that dies in 30 ms.
-bool WriteClickTrack(const std::string& fileName)
-{
-    const auto frames = static_cast<std::uint32_t>(LatencyCalibration::TrackSeconds() * kRate);
-    std::vector<std::int16_t> samples(frames, 0);
-    for (int click = 0; click < LatencyCalibration::kClicks; ++click)
-    {
-        const auto first = static_cast<std::size_t>(std::lround(LatencyCalibration::ClickSeconds(click) * kRate));
-        for (std::size_t i = 0; i < static_cast<std::size_t>(kRate * 0.03) && first + i < samples.size(); ++i)
-        {
-            const double t = static_cast<double>(i) / kRate;
-            samples[first + i] = static_cast<std::int16_t>(20000.0 * std::sin(2.0 * 3.14159265358979 * 2000.0 * t) *
-                                                           std::exp(-t / 0.008));
-        }
-    }
-    std::ofstream out(fileName, std::ios::binary | std::ios::trunc);
-    const auto put32 = [&out](std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-    const auto put16 = [&out](std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-    const std::uint32_t bytes = frames * 2;
-    out.write("RIFF", 4);
-    put32(36 + bytes);
-    out.write("WAVEfmt ", 8);
-    put32(16);
-    put16(1);
-    put16(1);
-    put32(kRate);
-    put32(kRate * 2);
-    put16(2);
-    put16(16);
-    out.write("data", 4);
-    put32(bytes);
-    out.write(reinterpret_cast<const char*>(samples.data()), bytes);
-    return static_cast<bool>(out);
-}
-}
-
-SoundCalibration::SoundCalibration(std::function<void(double)> useLatency, int currentMs)
-    : m_useLatency(std::move(useLatency)), m_currentMs(currentMs)
+SoundCalibration::SoundCalibration(std::function<MusicPlayer*()> music, std::function<void(double)> useLatency,
+                                   int currentMs)
+    : m_music(std::move(music)), m_useLatency(std::move(useLatency)), m_currentMs(currentMs)
 {
 }
 
 SoundCalibration::~SoundCalibration()
 {
-    StopClicks();
+    StopPassage();
 }
 
 void SoundCalibration::Open()
 {
     m_open = true;
     m_status.clear();
-    StopClicks();
-    if (!PlayClicks())
+    StopPassage();
+    if (!PlayPassage())
     {
-        m_status = "the clicks cannot be played (no sound?)";
+        m_status = "no music to calibrate with (no music file, or no sound)";
     }
 }
 
 void SoundCalibration::Close()
 {
     m_open = false;
-    StopClicks();
+    StopPassage();
 }
 
-bool SoundCalibration::PlayClicks()
+MusicPlayer* SoundCalibration::Music() const
 {
-    wchar_t folder[MAX_PATH] = {};
-    if (GetTempPathW(MAX_PATH, folder) == 0)
+    return m_music ? m_music() : nullptr;
+}
+
+bool SoundCalibration::PlayPassage()
+{
+    MusicPlayer* music = Music();
+    if (music == nullptr || !music->PlayTrackFrom(LatencyCalibration::PassageStartSeconds()))
     {
+        std::cerr << MusicPlayer::kFileName << ": the calibration's beat cannot be played" << std::endl;
         return false;
     }
-    m_clickFile = WideToAnsi(folder) + "engine-latency-clicks.wav";
-    if (GetFileAttributesW(AnsiToWide(kEncodedClicks).c_str()) != INVALID_FILE_ATTRIBUTES)
-    {
-        m_clickFile = kEncodedClicks;
-    }
-    else if (!WriteClickTrack(m_clickFile))
-    {
-        std::cerr << m_clickFile << ": the click track cannot be written" << std::endl;
-        return false;
-    }
-    if (!MciOk("open \"" + m_clickFile + "\" type mpegvideo alias " + kAlias))
-    {
-        std::cerr << m_clickFile << ": the click track cannot be played" << std::endl;
-        return false;
-    }
-    MciOk(std::string("set ") + kAlias + " time format milliseconds");
-    m_playing = MciOk(std::string("play ") + kAlias);
+    m_playing = true;
     m_started = false;
-    return m_playing;
+    return true;
 }
 
-void SoundCalibration::StopClicks()
+void SoundCalibration::StopPassage()
 {
-    if (m_playing)
+    if (!m_playing)
     {
-        MciOk(std::string("close ") + kAlias);
-        m_playing = false;
+        return;
+    }
+    m_playing = false;
+    if (MusicPlayer* music = Music(); music != nullptr && music->IsPlayingTrack())
+    {
+        music->PauseTrack();
     }
 }
 
@@ -146,47 +85,51 @@ void SoundCalibration::Update()
     {
         return;
     }
-    // The track's position was read at most when the answer came: each reading bounds the track's start from
-    // above, and the earliest bound is the closest.
-    const std::string answer = Mci(std::string("status ") + kAlias + " position");
-    const double read = MusicPlayer::SystemClockSeconds();
-    const double position = std::strtod(answer.c_str(), nullptr) / 1000.0;
-    if (position <= 0.0)
+    MusicPlayer* music = Music();
+    if (music == nullptr || !music->IsPlayingTrack())
     {
+        m_playing = false;   // the music went back to the clock, or was closed
         return;
     }
+    // The track's position was read at most when the answer came: each reading bounds the track's start from
+    // above, and the earliest bound is the closest.
+    const std::optional<double> answer = music->TrackPosition();
+    const double read = MusicPlayer::SystemClockSeconds();
+    if (!answer || *answer < LatencyCalibration::PassageStartSeconds() + kMovedSeconds)
+    {
+        return;   // not moving yet: the device is still seeking
+    }
+    const double position = *answer;
     if (!m_started)
     {
         m_calibration.Begin(read - position);
         m_started = true;
-        std::fprintf(stderr, "calibration: clicks playing, the track started at %.4f s (system clock)\n",
-                     read - position);
+        std::fprintf(stderr, "calibration: beat playing, the track's 0 at %.4f s (system clock)\n", read - position);
     }
     else
     {
         m_calibration.RefineStart(read - position);
     }
-    // A click whose place the position passed a moment ago is placed by this reading: it was there at most
-    // this long before the answer came.
-    for (int click = 0; click < LatencyCalibration::kClicks; ++click)
+    // A beat whose place the position passed a moment ago is placed by this reading: it was there at most this
+    // long before the answer came.
+    for (int beat = 0; beat < LatencyCalibration::kBeats; ++beat)
     {
-        const double since = position - LatencyCalibration::ClickSeconds(click);
+        const double since = position - LatencyCalibration::BeatSeconds(beat);
         if (since >= 0.0 && since < kPlacingSeconds)
         {
-            m_calibration.PlaceClick(click, read - since);
+            m_calibration.PlaceBeat(beat, read - since);
         }
     }
-    if (position >= LatencyCalibration::TrackSeconds() - 0.5)
+    if (position >= LatencyCalibration::PassageEndSeconds() - 0.5)
     {
-        StopClicks();
-        for (int click = 0; click < LatencyCalibration::kClicks; ++click)
+        StopPassage();
+        for (int beat = 0; beat < LatencyCalibration::kBeats; ++beat)
         {
-            std::fprintf(stderr, "calibration: click %d played at %.4f s\n", click, m_calibration.ClickPlayedAt(click));
+            std::fprintf(stderr, "calibration: beat %d played at %.4f s\n", beat, m_calibration.BeatPlayedAt(beat));
         }
         if (const std::optional<LatencyCalibration::Result> result = m_calibration.Measure())
         {
-            std::fprintf(stderr,
-                         "calibration: %d taps, latency %.1f ms, spread %.1f ms (the track started at %.4f s)\n",
+            std::fprintf(stderr, "calibration: %d taps, latency %.1f ms, spread %.1f ms (the track's 0 at %.4f s)\n",
                          result->taps, result->latencySeconds * 1000.0, result->spreadSeconds * 1000.0,
                          m_calibration.TrackStart());
         }
@@ -238,12 +181,12 @@ void SoundCalibration::Draw()
     ImGui::SetNextWindowBgAlpha(0.9f);
     if (ImGui::Begin("Sound calibration", nullptr, ImGuiWindowFlags_AlwaysAutoResize))
     {
-        ImGui::Text("Tap Space on each click you hear: %d to get the beat, then %d that count.",
-                    LatencyCalibration::kLeadInClicks, LatencyCalibration::kCountedClicks);
-        const int click = m_calibration.ClickAt(MusicPlayer::SystemClockSeconds());
+        ImGui::Text("Tap Space on each drum beat of the music: %d to get the beat, then %d that count.",
+                    LatencyCalibration::kLeadInBeats, LatencyCalibration::kCountedBeats);
+        const int beat = m_calibration.BeatAt(MusicPlayer::SystemClockSeconds());
         if (m_playing)
         {
-            ImGui::Text("click %d of %d, %d taps counted", std::max(click + 1, 0), LatencyCalibration::kClicks,
+            ImGui::Text("beat %d of %d, %d taps counted", std::max(beat + 1, 0), LatencyCalibration::kBeats,
                         m_calibration.Taps());
         }
         if (const std::optional<LatencyCalibration::Result> result = m_calibration.Measure(); result && !m_playing)

@@ -145,35 +145,43 @@ say "presentation: exit 0, $heard audible seconds recorded"
 [ "$heard" -ge 40 ] || fail "the music was not heard for most of the presentation"
 check_quiet "$scratch/whole.err"
 python3 "$root/tools/music/timecode.py" read "$scratch/whole.raw" --log "$scratch/whole.err" --json >"$scratch/timing.json"
-python3 - "$scratch/timing.json" <<'EOF'
+python3 - "$scratch/timing.json" 0.235 <<'EOF'
 import json, sys
 clock = json.load(open(sys.argv[1]))["clock"]
+latency = float(sys.argv[2])   # the options' default: the test writes no latency of its own
 print("[music] " + "\n[music] ".join(map(str, clock)), file=sys.stderr)
 problems = []
 # The clock stopped three times (3 s, 4 s inactive, 1.5 s, as the keys arrived), and the sound fell silent as
-# long: to within the drop-outs of a busy machine, which can also swallow where a silence starts.
+# long, plus the latency: each start plays from the clock's moment plus the latency, whose sound comes that much
+# after the clock starts. To within the drop-outs of a busy machine, which can also swallow where a silence starts.
 stops = [(c["stopped"], c.get("silence")) for c in clock if c["ended"] == "stop"]
-heard = [abs(silence - stopped) for stopped, silence in stops if silence is not None]
-if len(stops) != 3 or not heard or max(heard) > 0.6:
+apart = [abs(silence - stopped - latency) for stopped, silence in stops if silence is not None]
+if len(stops) != 3 or not apart or max(apart) > 0.3:
     problems.append("the sound did not pause with the clock: %s" % stops)
 # How long after the picture of a moment its sound is heard, in each stretch of running time: before the first
-# pause, after it, after the inactive window, after the second pause and after the seek. The track runs ahead by
-# the options' latency (the default here). Only stretches heard whole count: an overloaded machine drops seconds
-# of sound and the audio path falls behind after such a gap, which says nothing about the latency. At least three
-# must be whole. At the start, where the track's own position sets the clock going, within 20 ms (viewers notice
-# some 45 ms); after a "resume" or a "play ... from" the sound starts a further 0 to 90 ms late on a busy machine
-# (measured: 7 to 143 ms), which the setting cannot take out, so there the bound is the old offset's guard.
-heard, whole = [], []
+# pause, after it, after the inactive window, after the second pause and after the seek; where the stretch began
+# (its first three seconds) and over the whole stretch. The track runs ahead by the options' latency (the default
+# here), and each start is checked against the track's position and sought again when it started late. Only
+# stretches heard whole count, and where a stretch began only when no sound was dropped there: an overloaded
+# machine drops sound and the audio path stands elsewhere after such a gap, which says nothing about the latency.
+# At least three must count. Where a stretch began, within 20 ms (viewers notice some 45 ms). Over a whole stretch
+# the audio path itself wanders on a loaded machine (by 20 to 110 ms in the 41 s after the seek, with no command
+# sent, as each drop-out leaves it), so there the bound is wider.
+heard, first, counted, whole = [], [], [], []
 for c in clock:
     if "heard_after" not in c:
         continue
     heard.append(c["heard_after"])
-    if (c["music"][1] - c["music"][0]) >= 0.9 * (c["clock"][1] - c["clock"][0]):
+    first.append(c.get("heard_after_first"))
+    if (c["music"][1] - c["music"][0]) >= 0.9 * (c["clock"][1] - c["clock"][0] - latency):
         whole.append(c["heard_after"])
-print("[music] sound heard after its picture (s): %s; heard whole: %s" % (heard, whole), file=sys.stderr)
-if len(heard) != 5 or len(whole) < 3 or abs(heard[0]) > 0.02 or max(abs(h) for h in whole) > 0.15:
-    problems.append("sound and picture too far apart, or too few stretches heard whole: %s, whole %s"
-                    % (heard, whole))
+        if "heard_after_first" in c:
+            counted.append(c["heard_after_first"])
+print("[music] sound heard after its picture (s), where each stretch began: %s; over each stretch: %s; counted: "
+      "%s; starts sought again: %s" % (first, heard, counted, [c.get("again") for c in clock]), file=sys.stderr)
+if len(heard) != 5 or len(counted) < 3 or max(abs(f) for f in counted) > 0.02 or max(abs(h) for h in whole) > 0.05:
+    problems.append("sound and picture too far apart, or too few stretches heard whole: where each began %s, "
+                    "over each %s, counted %s" % (first, heard, counted))
 for problem in problems:
     print("[music] FAILED: " + problem, file=sys.stderr)
 sys.exit(1 if problems else 0)

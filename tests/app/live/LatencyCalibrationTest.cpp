@@ -1,21 +1,25 @@
-// The sound calibration's measuring and keeping: taps on the counted clicks give the median time from click to
-// tap and its spread, lead-in taps and stray taps do not count, too few taps give nothing, a better track start
-// moves every offset; a kept result reads back in a second run, each keep leaves the version before as .bak, and
-// files that are not a calibration are refused with a reason.
+// The sound calibration's measuring and keeping: taps on the counted beats give the median time from beat to tap
+// and its spread, lead-in taps and stray taps do not count, too few taps give nothing, a better track start moves
+// every offset; a kept result reads back in a second run, each keep leaves the version before as .bak, and files
+// that are not a calibration are refused with a reason. The beats are the track's own drum hits.
 #include "app/live/LatencyCalibration.h"
 #include "tests/ScratchDirectory.h"
+#include "tools/assets/MusicSynth.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdint>
 #include <filesystem>
+#include <vector>
 
 namespace
 {
 constexpr double kStart = 1'796'790'000.25;   // a system clock's seconds since 1970
 
-double Heard(int click, double latency)
+double Heard(int beat, double latency)
 {
-    return kStart + LatencyCalibration::ClickSeconds(click) + latency;
+    return kStart + LatencyCalibration::BeatSeconds(beat) + latency;
 }
 }
 
@@ -23,39 +27,39 @@ TEST(LatencyCalibration, TapsOnCountedClicksGiveTheirMedianAndSpread)
 {
     LatencyCalibration calibration;
     calibration.Begin(kStart);
-    // Lead-in taps, taps at 200 ms +- 10 ms on every counted click, and a second tap on one click (the later
+    // Lead-in taps, taps at 200 ms +- 10 ms on every counted beat, and a second tap on one beat (the later
     // counts) all give 16 taps.
-    for (int click = 0; click < LatencyCalibration::kLeadInClicks; ++click)
+    for (int beat = 0; beat < LatencyCalibration::kLeadInBeats; ++beat)
     {
-        calibration.Tap(Heard(click, 0.5));
+        calibration.Tap(Heard(beat, 0.5));
     }
-    for (int click = LatencyCalibration::kLeadInClicks; click < LatencyCalibration::kClicks; ++click)
+    for (int beat = LatencyCalibration::kLeadInBeats; beat < LatencyCalibration::kBeats; ++beat)
     {
-        calibration.Tap(Heard(click, click % 2 == 0 ? 0.19 : 0.21));
+        calibration.Tap(Heard(beat, beat % 2 == 0 ? 0.19 : 0.21));
     }
-    calibration.Tap(Heard(LatencyCalibration::kClicks - 1, 0.21) + 0.001);
+    calibration.Tap(Heard(LatencyCalibration::kBeats - 1, 0.21) + 0.001);
     const std::optional<LatencyCalibration::Result> result = calibration.Measure();
     ASSERT_TRUE(result);
-    EXPECT_EQ(result->taps, LatencyCalibration::kCountedClicks);
+    EXPECT_EQ(result->taps, LatencyCalibration::kCountedBeats);
     EXPECT_NEAR(result->latencySeconds, 0.2, 0.0006);
     EXPECT_NEAR(result->spreadSeconds, 0.01, 0.001);
 
-    // The track turned out to have started 30 ms earlier: every tap came 30 ms later after its click.
+    // The track turned out to have started 30 ms earlier: every tap came 30 ms later after its beat.
     calibration.RefineStart(kStart - 0.03);
     EXPECT_NEAR(calibration.Measure()->latencySeconds, 0.23, 0.0006);
     calibration.RefineStart(kStart);   // a later bound is no better
     EXPECT_NEAR(calibration.Measure()->latencySeconds, 0.23, 0.0006);
 
-    // The position fell behind: each counted click was passed 40 ms later than the track's start says, so the
+    // The position fell behind: each counted beat was passed 40 ms later than the track's start says, so the
     // taps came 40 ms less after it; placing them later again changes nothing, earlier does.
-    for (int click = LatencyCalibration::kLeadInClicks; click < LatencyCalibration::kClicks; ++click)
+    for (int beat = LatencyCalibration::kLeadInBeats; beat < LatencyCalibration::kBeats; ++beat)
     {
-        calibration.PlaceClick(click, kStart + LatencyCalibration::ClickSeconds(click) + 0.04);
-        calibration.PlaceClick(click, kStart + LatencyCalibration::ClickSeconds(click) + 0.05);
+        calibration.PlaceBeat(beat, kStart + LatencyCalibration::BeatSeconds(beat) + 0.04);
+        calibration.PlaceBeat(beat, kStart + LatencyCalibration::BeatSeconds(beat) + 0.05);
     }
     EXPECT_NEAR(calibration.Measure()->latencySeconds, 0.16, 0.0006);
-    calibration.PlaceClick(LatencyCalibration::kClicks, kStart);   // no such click
-    calibration.PlaceClick(-1, kStart);
+    calibration.PlaceBeat(LatencyCalibration::kBeats, kStart);   // no such beat
+    calibration.PlaceBeat(-1, kStart);
     EXPECT_NEAR(calibration.Measure()->latencySeconds, 0.16, 0.0006);
 }
 
@@ -65,15 +69,15 @@ TEST(LatencyCalibration, TooFewTapsOrNoTrackGiveNothing)
     calibration.Tap(Heard(6, 0.2));   // before the track is placed: nothing to set it against
     EXPECT_EQ(calibration.Taps(), 0);
     calibration.Begin(kStart);
-    for (int click = LatencyCalibration::kLeadInClicks; click < LatencyCalibration::kLeadInClicks + 7; ++click)
+    for (int beat = LatencyCalibration::kLeadInBeats; beat < LatencyCalibration::kLeadInBeats + 7; ++beat)
     {
-        calibration.Tap(Heard(click, 0.2));
+        calibration.Tap(Heard(beat, 0.2));
     }
-    calibration.Tap(Heard(LatencyCalibration::kClicks + 3, 0.2));   // after the last click
-    calibration.Tap(kStart - 5.0);                                  // long before the first
+    calibration.Tap(Heard(LatencyCalibration::kBeats + 3, 0.2));   // after the last beat
+    calibration.Tap(kStart - 5.0);                                 // long before the first
     EXPECT_EQ(calibration.Taps(), 7);
     EXPECT_FALSE(calibration.Measure());
-    calibration.Tap(Heard(LatencyCalibration::kLeadInClicks + 7, 0.2));
+    calibration.Tap(Heard(LatencyCalibration::kLeadInBeats + 7, 0.2));
     EXPECT_TRUE(calibration.Measure());
     calibration.Begin(kStart);   // a new run starts from nothing
     EXPECT_EQ(calibration.Taps(), 0);
@@ -109,5 +113,34 @@ TEST(LatencyCalibration, FilesThatAreNotACalibrationAreRefusedWithAReason)
         std::string problem;
         EXPECT_FALSE(LatencyCalibration::LoadKept(dir.Write("c.xml", content), 2000, &problem)) << content;
         EXPECT_FALSE(problem.empty()) << content;
+    }
+}
+
+TEST(LatencyCalibration, TheBeatsTappedAreTheDrumHitsOfTheTrack)
+{
+    // The track as the build renders it: at each beat the calibration asks to tap, the sound is much louder in the
+    // 20 ms from the beat than just before it and than at the track's beat between two of them, so a listener
+    // hears each one begin where the calibration places it. The passage lies within the track.
+    const std::vector<int16_t> samples = MusicSynth::Render(LatencyCalibration::PassageEndSeconds() + 1.0);
+    const auto rms = [&samples](double from, double to) {
+        const auto first = static_cast<std::size_t>(from * MusicSynth::kSampleRate);
+        const auto last = static_cast<std::size_t>(to * MusicSynth::kSampleRate);
+        double sum = 0.0;
+        for (std::size_t frame = first; frame < last; ++frame)
+        {
+            const double left = samples[2 * frame];
+            sum += left * left;
+        }
+        return std::sqrt(sum / static_cast<double>(last - first));
+    };
+    EXPECT_DOUBLE_EQ(LatencyCalibration::kTrackBeatSeconds, MusicSynth::kBeatSeconds);
+    EXPECT_GE(LatencyCalibration::PassageStartSeconds(), 0.0);
+    for (int beat = 0; beat < LatencyCalibration::kBeats; ++beat)
+    {
+        const double at = LatencyCalibration::BeatSeconds(beat);
+        const double hit = rms(at, at + 0.02);
+        EXPECT_GT(hit, 2.5 * rms(at - 0.03, at - 0.01)) << "beat " << beat << " at " << at << " s";
+        const double between = at + LatencyCalibration::kTrackBeatSeconds;
+        EXPECT_GT(hit, 2.0 * rms(between, between + 0.02)) << "beat " << beat << " at " << at << " s";
     }
 }
