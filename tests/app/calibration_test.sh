@@ -34,30 +34,14 @@ echo '<Options><Graphics renderer="Direct3D 11" width="320" height="180"/><Sound
     >"$program/EngineOptions.xml"
 echo '<World><StaticActors/></World>' >"$program/World1.xml"
 
-server_pid="" tapper_pid=""
+tapper_pid=""
 cleanup() {
     [ -n "$tapper_pid" ] && kill "$tapper_pid" 2>/dev/null
-    if [ -n "$server_pid" ]; then
-        kill "$server_pid" 2>/dev/null
-        wait "$server_pid" 2>/dev/null
-    fi
-    release_own_display
+    release_live_window
 }
 trap cleanup EXIT
 own_display_if_needed
-
-cat >"$scratch/server.pa" <<'PA'
-load-module module-null-sink sink_name=speakers
-set-default-sink speakers
-load-module module-native-protocol-unix auth-anonymous=1
-PA
-unset PULSE_SERVER
-export XDG_RUNTIME_DIR="$scratch/run"
-HOME="$scratch/home" pulseaudio -n -F "$scratch/server.pa" --daemonize=no --exit-idle-time=-1 --use-pid-file=no \
-    >"$scratch/server.log" 2>&1 &
-server_pid=$!
-for _ in $(seq 1 100); do [ -S "$XDG_RUNTIME_DIR/pulse/native" ] && break; sleep 0.1; done
-[ -S "$XDG_RUNTIME_DIR/pulse/native" ] || { cat "$scratch/server.log" >&2; fail "the sound server did not start"; }
+start_sound_server "$scratch"
 
 cd "$program"
 # One run of engine.exe: Space pauses the presentation (and its music), F4 opens the calibration, the tapper taps
