@@ -28,6 +28,7 @@ void FreeCameraNode::SetLens(float fovY, float aspect, float nearZ, float farZ)
     m_proj.m[11] = 1.0f;
     m_proj.m[14] = -range * nearZ;
     m_proj.m[15] = 0.0f;
+    m_projTransposed = m_proj.Transposed();
 }
 
 void FreeCameraNode::SetPosition(float x, float y, float z)
@@ -87,6 +88,7 @@ void FreeCameraNode::UpdateViewMatrix()
     m_view.m[13] = -Vector3::Dot(m_position, up);
     m_view.m[14] = -Vector3::Dot(m_position, look);
     m_view.m[15] = 1.0f;
+    m_viewTransposed = m_view.Transposed();
 }
 
 int FreeCameraNode::Render(SceneTree* scene, ID3D11DeviceContext* context)

@@ -28,6 +28,9 @@ public:
 
     const Matrix4x4& GetView() const { return m_view; }
     const Matrix4x4& GetProj() const { return m_proj; }
+    // Both transposed, as the shaders read them: made when the matrices are, not by each of thousands of meshes.
+    const Matrix4x4& GetViewTransposed() const { return m_viewTransposed; }
+    const Matrix4x4& GetProjTransposed() const { return m_projTransposed; }
     const Vector3& GetPosition() const { return m_position; }
     const Vector3& GetRight() const { return m_right; }
     const Vector3& GetUp() const { return m_up; }
@@ -44,4 +47,6 @@ private:
     float m_fovY = 0.0f;
     Matrix4x4 m_proj;
     Matrix4x4 m_view;
+    Matrix4x4 m_projTransposed;
+    Matrix4x4 m_viewTransposed;
 };

@@ -33,7 +33,8 @@ void LightManager::PrepareFrame(SceneTree* scene)
 
 void LightManager::FillLightConstants(cbPerFrame& out) const
 {
-    const std::shared_ptr<LightNode> light = m_lights.empty() ? nullptr : m_lights.front();
+    // Called for every mesh of a pass: no share of the node is taken (the list holds it).
+    const LightNode* light = m_lights.empty() ? nullptr : m_lights.front().get();
     if (!light)
     {
         Store(out.lightAmbient, 0.2f, 0.2f, 0.2f, 1.0f);

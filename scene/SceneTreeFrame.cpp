@@ -12,6 +12,7 @@
 #include "graphics/bindables/DepthStencilState.h"
 #include "graphics/DxException.h"
 #include "graphics/GraphicsClass.h"
+#include "graphics/sharing/MeshPassBatch.h"
 #include "graphics/bindables/RasterizerState.h"
 #include "scene/FreeCameraNode.h"
 #include "scene/IFramePassListener.h"
@@ -231,7 +232,12 @@ int SceneTree::Render(ID3D11DeviceContext* context)
     m_camera->Render(this, context);
     m_lightManager->PrepareFrame(this);
     SubmissionProfile::BeginPass();
-    DrawTopLevel(*m_root, this, context);
+    {
+        // The meshes' draws wait until all their constants are written, for one map of the ring a pass.
+        MeshPassBatch batch(context);
+        DrawTopLevel(*m_root, this, context);
+        batch.Submit();
+    }
     SubmissionProfile::EndPass();
     TellPassSubmitted(m_passListener, IFramePassListener::Pass::Meshes, context);
     // The sky after the opaque hierarchy, against the same depth buffer: it only fills what is left. Its state

@@ -5,8 +5,8 @@
 
 #include <utility>
 
-PerObjectSlotBinding::PerObjectSlotBinding(std::shared_ptr<PerObjectConstantRing> ring, Stage stage)
-    : m_ring(std::move(ring)), m_stage(stage)
+PerObjectSlotBinding::PerObjectSlotBinding(std::shared_ptr<PerObjectConstantRing> ring, Stage stage, bool materialOnly)
+    : m_ring(std::move(ring)), m_stage(stage), m_materialOnly(materialOnly && stage == Stage::Pixel)
 {
 }
 
@@ -18,6 +18,6 @@ void PerObjectSlotBinding::Bind(ID3D11DeviceContext* context)
     }
     else
     {
-        m_ring->BindPixel(context);
+        m_ring->BindPixel(context, m_materialOnly);
     }
 }

@@ -7,6 +7,7 @@
 #include "graphics/bindables/InputLayout.h"
 #include "graphics/bindables/SamplerState.h"
 #include "graphics/registries/ShaderHolder.h"
+#include "graphics/sharing/MeshPassBatch.h"
 #include "graphics/bindables/Topology.h"
 #include "scene/SubmissionProfile.h"
 
@@ -24,30 +25,26 @@ D3D11Drawable::D3D11Drawable(BaseRenderComponent* renderComponent, DrawPass rend
 int D3D11Drawable::Render(SceneTree* scene, ID3D11DeviceContext* context)
 {
     (void)scene;
+    if (MeshPassBatch* batch = MeshPassBatch::OpenOn(context))
+    {
+        batch->Submit();
+    }
+    Submit(context);
+    return 0;
+}
+
+void D3D11Drawable::Submit(ID3D11DeviceContext* context)
+{
     if (m_indexBuffer == nullptr || m_indexBuffer->m_count == 0)
     {
-        return 0;
+        return;
     }
     {
         const SubmissionProfile::Scope timed(SubmissionProfile::Binds);
-        BindingRecord& record = BindingRecord::Of(context);
-        if (!m_stateSetKnown)
+        const BindingRecord::StateSet* const key = StateKey(context);
+        if (!BindingRecord::Of(context).Holds(key))
         {
-            m_stateSet = record.Capture([&] {
-                for (Bindable* bindable : m_stateBinds)
-                {
-                    bindable->Bind(context);
-                }
-            });
-            m_stateSetKnown = true;
-        }
-        if (!record.Holds(m_stateSet))
-        {
-            for (Bindable* bindable : m_stateBinds)
-            {
-                bindable->Bind(context);
-            }
-            record.Hold(m_stateSet);
+            BindState(context);
         }
         // Last: their kinds and slots are not the others', so the order among them does not matter.
         for (Bindable* bindable : m_perDrawBinds)
@@ -57,7 +54,30 @@ int D3D11Drawable::Render(SceneTree* scene, ID3D11DeviceContext* context)
     }
     const SubmissionProfile::Scope timed(SubmissionProfile::Draws);
     context->DrawIndexed(m_indexBuffer->m_count, 0u, 0);
-    return 0;
+}
+
+const BindingRecord::StateSet* D3D11Drawable::StateKey(ID3D11DeviceContext* context)
+{
+    if (!m_stateSetKnown)
+    {
+        m_stateSet = BindingRecord::Of(context).Capture([&] {
+            for (Bindable* bindable : m_stateBinds)
+            {
+                bindable->Bind(context);
+            }
+        });
+        m_stateSetKnown = true;
+    }
+    return m_stateSet;
+}
+
+void D3D11Drawable::BindState(ID3D11DeviceContext* context)
+{
+    for (Bindable* bindable : m_stateBinds)
+    {
+        bindable->Bind(context);
+    }
+    BindingRecord::Of(context).Hold(StateKey(context));
 }
 
 void D3D11Drawable::AddBind(std::unique_ptr<Bindable> bindable)

@@ -29,7 +29,15 @@ public:
     // an empty one, binds nothing and draws nothing. The list's state is known by one key (BindingRecord's
     // state set, found at the first draw): when the context holds exactly that state already, as it does for
     // the next of many meshes alike, only the binds made for each draw (AddPerDrawBind) are made again.
+    // A MeshPassBatch open on the context submits the draws it holds first, so that this draw keeps its place.
     int Render(SceneTree* scene, ID3D11DeviceContext* context) override;
+    // The binds and the draw that Render makes, without looking at any batch.
+    void Submit(ID3D11DeviceContext* context);
+    // The key of the list's state binds (found at the first call; null when they cannot be skipped), and the
+    // binds themselves, after which the record holds the key: for a batch that makes the draw itself.
+    const BindingRecord::StateSet* StateKey(ID3D11DeviceContext* context);
+    void BindState(ID3D11DeviceContext* context);
+    UINT IndexCount() const { return m_indexBuffer != nullptr ? m_indexBuffer->m_count : 0u; }
 
     void AddBind(std::unique_ptr<Bindable> bindable);
     // A bindable whose state changes from one draw to the next (a slot of a constant ring): bound for every

@@ -14,6 +14,7 @@
 #include "graphics/bindables/VertexShader.h"
 #include "graphics/registries/ShaderClass.h"
 #include "graphics/registries/TextureHolder.h"
+#include "graphics/sharing/MeshPassBatch.h"
 #include "graphics/sharing/PerObjectConstantRing.h"
 #include "scene/FreeCameraNode.h"
 #include "scene/LightManager.h"
@@ -124,7 +125,12 @@ D3D11Mesh::D3D11Mesh(MeshRenderComponent* renderComponent, const Matrix4x4* toWo
     if (m_objectRing)
     {
         AddPerDrawBind(std::make_unique<PerObjectSlotBinding>(m_objectRing, PerObjectSlotBinding::Stage::Vertex));
-        AddPerDrawBind(std::make_unique<PerObjectSlotBinding>(m_objectRing, PerObjectSlotBinding::Stage::Pixel));
+        // A pixel stage that reads only the material may keep an earlier mesh's slot with the same material.
+        const std::optional<ShaderClass::ByteRange> pixelReads = pixelShader->ConstantBytesRead("cbPerObject");
+        m_pixelReadsMaterialOnly = pixelReads && (pixelReads->begin == pixelReads->end ||
+                                                  pixelReads->begin >= PerObjectConstantRing::kMaterialOffset);
+        AddPerDrawBind(std::make_unique<PerObjectSlotBinding>(m_objectRing, PerObjectSlotBinding::Stage::Pixel,
+                                                              m_pixelReadsMaterialOnly));
     }
     else
     {
@@ -160,6 +166,19 @@ int D3D11Mesh::OnUpdate(SceneTree* scene, float step, ID3D11DeviceContext* conte
     return 0;
 }
 
+int D3D11Mesh::Render(SceneTree* scene, ID3D11DeviceContext* context)
+{
+    if (m_objectRing)
+    {
+        if (MeshPassBatch* batch = MeshPassBatch::OpenOn(context))
+        {
+            batch->Hold(*this, *m_objectRing, m_pixelReadsMaterialOnly);
+            return 0;
+        }
+    }
+    return D3D11Drawable::Render(scene, context);
+}
+
 int D3D11Mesh::PreRender(SceneTree* scene, ID3D11DeviceContext* context)
 {
     SceneNode::PreRender(scene, context);
@@ -189,8 +208,8 @@ int D3D11Mesh::PreRender(SceneTree* scene, ID3D11DeviceContext* context)
     perObject.world = m_cachedWorldTransposed;
     if (const std::shared_ptr<FreeCameraNode>& camera = scene->GetCamera())
     {
-        perObject.view = camera->GetView().Transposed();
-        perObject.projection = camera->GetProj().Transposed();
+        perObject.view = camera->GetViewTransposed();
+        perObject.projection = camera->GetProjTransposed();
     }
     perObject.worldInvTranspose = m_cachedWorldInvTranspose;
 

@@ -36,6 +36,9 @@ public:
     D3D11Mesh(MeshRenderComponent* renderComponent, const Matrix4x4* toWorld, ID3D11Device* device);
 
     int OnUpdate(SceneTree* scene, float step, ID3D11DeviceContext* context) override;
+    // With a ring, inside a MeshPassBatch: the draw is held with the slot PreRender wrote, and made when the
+    // batch submits. Otherwise drawn at once.
+    int Render(SceneTree* scene, ID3D11DeviceContext* context) override;
     // Pushes the node's matrix, then writes world, view, projection, the inverse transpose, the material and
     // the two texture flags into the per-object buffer or ring slot that both stages bind, and the light into
     // the per-frame buffer; each only when it holds other bytes (the per-object one holds the previous mesh's).
@@ -70,4 +73,6 @@ private:
     // Whether a view was bound in slot 0 and slot 1; fixed at construction like the views themselves.
     bool m_hasDiffuseTexture = false;
     bool m_hasNormalMap = false;
+    // Whether the pixel shader reads only the material part of the per-object constants (its byte code says so).
+    bool m_pixelReadsMaterialOnly = false;
 };

@@ -5,9 +5,12 @@
 #include "graphics/AnsiConversion.h"
 #include "graphics/DxException.h"
 
+#include <d3d11shader.h>
 #include <d3dcompiler.h>
 
+#include <algorithm>
 #include <cassert>
+#include <cstring>
 #include <cwctype>
 #include <fstream>
 #include <iostream>
@@ -167,4 +170,48 @@ bool ShaderClass::Create(ID3D11Device* device)
     }
     DX_THROW_IF_FAILED(hResult);
     return true;
+}
+
+std::optional<ShaderClass::ByteRange> ShaderClass::ConstantBytesRead(const char* bufferName) const
+{
+    Microsoft::WRL::ComPtr<ID3D11ShaderReflection> reflection;
+    if (!m_byteCode ||
+        FAILED(D3DReflect(m_byteCode->GetBufferPointer(), m_byteCode->GetBufferSize(), IID_ID3D11ShaderReflection,
+                          reinterpret_cast<void**>(reflection.GetAddressOf()))))
+    {
+        return std::nullopt;
+    }
+    D3D11_SHADER_DESC shader = {};
+    if (FAILED(reflection->GetDesc(&shader)))
+    {
+        return std::nullopt;
+    }
+    for (UINT b = 0; b < shader.ConstantBuffers; ++b)
+    {
+        ID3D11ShaderReflectionConstantBuffer* buffer = reflection->GetConstantBufferByIndex(b);
+        D3D11_SHADER_BUFFER_DESC desc = {};
+        if (buffer == nullptr || FAILED(buffer->GetDesc(&desc)) || desc.Name == nullptr ||
+            std::strcmp(desc.Name, bufferName) != 0)
+        {
+            continue;
+        }
+        std::optional<ByteRange> used;
+        for (UINT v = 0; v < desc.Variables; ++v)
+        {
+            D3D11_SHADER_VARIABLE_DESC variable = {};
+            ID3D11ShaderReflectionVariable* reflected = buffer->GetVariableByIndex(v);
+            if (reflected == nullptr || FAILED(reflected->GetDesc(&variable)))
+            {
+                return std::nullopt;
+            }
+            if ((variable.uFlags & D3D_SVF_USED) == 0)
+            {
+                continue;
+            }
+            const ByteRange range{variable.StartOffset, variable.StartOffset + variable.Size};
+            used = used ? ByteRange{std::min(used->begin, range.begin), std::max(used->end, range.end)} : range;
+        }
+        return used;
+    }
+    return ByteRange{};
 }

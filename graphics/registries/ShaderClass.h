@@ -6,6 +6,7 @@
 #include <d3dcommon.h>
 #include <wrl/client.h>
 
+#include <optional>
 #include <string>
 
 class ShaderClass
@@ -48,6 +49,17 @@ public:
 
     // Creates the shader object of the stored kind from the byte code; throws DxException on failure.
     bool Create(ID3D11Device* device);
+
+    // The bytes of the constant buffer `bufferName` that the byte code reads, from the first used variable's
+    // offset to the end of the last: {0, 0} when the shader does not declare the buffer. Null when it cannot
+    // be told: no byte code, no reflection, or a compiler that marks no variable as used (then every byte may be
+    // read).
+    struct ByteRange
+    {
+        unsigned begin = 0;
+        unsigned end = 0;
+    };
+    std::optional<ByteRange> ConstantBytesRead(const char* bufferName) const;
 
     ID3DBlob* GetByteCode() const { return m_byteCode.Get(); }
     ID3D11ComputeShader* GetComputeShader() const { return m_computeShader.Get(); }

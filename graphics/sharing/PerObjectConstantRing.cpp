@@ -5,6 +5,9 @@
 #include "graphics/bindables/BindingRecord.h"
 #include "graphics/DxException.h"
 #include "graphics/sharing/DeviceObjectShares.h"
+#include "graphics/sharing/MeshPassBatch.h"
+
+#include <emmintrin.h>
 
 #include <cstring>
 #include <string>
@@ -12,6 +15,22 @@
 namespace
 {
 bool g_allowed = true;
+UINT g_newRingSlots = PerObjectConstantRing::kSlots;
+
+// Copies the constants into a slot of the mapped ring without reading the slot's memory into the cache first:
+// the processor would otherwise fetch every line it is about to overwrite, and a pass writes a whole slot for
+// each of thousands of meshes into memory nothing has touched since the ring was last discarded. The slot is
+// 256-byte aligned and the constants are whole 16-byte registers.
+void StreamSlot(unsigned char* slot, const cbPerObject& constants)
+{
+    static_assert(sizeof(cbPerObject) % sizeof(__m128i) == 0);
+    const auto* from = reinterpret_cast<const unsigned char*>(&constants);
+    for (std::size_t at = 0; at < sizeof(cbPerObject); at += sizeof(__m128i))
+    {
+        _mm_stream_si128(reinterpret_cast<__m128i*>(slot + at),
+                         _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + at)));
+    }
+}
 
 // The record's detail for a slot bind: never 0, which the whole-buffer binds record.
 std::uint32_t SlotDetail(UINT firstConstant)
@@ -57,10 +76,16 @@ void PerObjectConstantRing::Allow(bool allowed)
     g_allowed = allowed;
 }
 
+void PerObjectConstantRing::SizeNewRings(UINT slots)
+{
+    g_newRingSlots = slots > 0 ? slots : kSlots;
+}
+
 PerObjectConstantRing::PerObjectConstantRing(ID3D11Device* device)
+    : m_slots(g_newRingSlots), m_next(m_slots), m_materialSlot(m_slots, 0u), m_runStart(m_slots)
 {
     D3D11_BUFFER_DESC desc = {};
-    desc.ByteWidth = kSlotBytes * kSlots;
+    desc.ByteWidth = kSlotBytes * m_slots;
     desc.Usage = D3D11_USAGE_DYNAMIC;
     desc.BindFlags = D3D11_BIND_CONSTANT_BUFFER;
     desc.CPUAccessFlags = D3D11_CPU_ACCESS_WRITE;
@@ -69,38 +94,96 @@ PerObjectConstantRing::PerObjectConstantRing(ID3D11Device* device)
 
 void PerObjectConstantRing::Write(ID3D11DeviceContext* context, const cbPerObject& constants)
 {
-    if (m_next != kSlots && std::memcmp(&constants, &m_held, sizeof(cbPerObject)) == 0)
+    if (MeshPassBatch* batch = MeshPassBatch::OpenOn(context))
+    {
+        if (m_next == m_slots && m_mapped != nullptr)
+        {
+            batch->Submit();   // the held draws read this memory: they are made before it is discarded
+        }
+        bool discard = false;
+        const UINT slot = TakeSlot(constants, discard);
+        if (m_mapped == nullptr)
+        {
+            D3D11_MAPPED_SUBRESOURCE mapped = {};
+            DX_THROW_IF_FAILED(context->Map(
+                m_buffer.Get(), 0u, discard ? D3D11_MAP_WRITE_DISCARD : D3D11_MAP_WRITE_NO_OVERWRITE, 0u, &mapped));
+            m_mapped = static_cast<unsigned char*>(mapped.pData);
+            batch->Mapped(*this);
+        }
+        StreamSlot(m_mapped + std::size_t{slot} * kSlotBytes, constants);
+        m_heldKnown = false;   // not copied: a pass writes thousands of slots, and none is written twice
+        return;
+    }
+    if (m_heldKnown && m_next != m_slots && std::memcmp(&constants, &m_held, sizeof(cbPerObject)) == 0)
     {
         return;
     }
-    const bool discard = m_next == kSlots;
-    if (discard)
-    {
-        m_next = 0;
-    }
+    bool discard = false;
+    const UINT slot = TakeSlot(constants, discard);
     D3D11_MAPPED_SUBRESOURCE mapped = {};
     DX_THROW_IF_FAILED(context->Map(m_buffer.Get(), 0u,
                                     discard ? D3D11_MAP_WRITE_DISCARD : D3D11_MAP_WRITE_NO_OVERWRITE, 0u, &mapped));
     // Only the constants' own bytes: the slot's padding is never read.
-    std::memcpy(static_cast<unsigned char*>(mapped.pData) + m_next * kSlotBytes, &constants, sizeof(cbPerObject));
+    std::memcpy(static_cast<unsigned char*>(mapped.pData) + std::size_t{slot} * kSlotBytes, &constants,
+                sizeof(cbPerObject));
     context->Unmap(m_buffer.Get(), 0u);
-    m_current = m_next++;
     m_held = constants;
+    m_heldKnown = true;
+}
+
+UINT PerObjectConstantRing::TakeSlot(const cbPerObject& constants, bool& discard)
+{
+    discard = m_next == m_slots;
+    if (discard)
+    {
+        m_next = 0;
+        m_runStart = m_slots;   // the discarded slots' bytes are gone
+    }
+    const UINT slot = m_next++;
+    const unsigned char* material = reinterpret_cast<const unsigned char*>(&constants) + kMaterialOffset;
+    if (m_runStart == m_slots || std::memcmp(material, m_runMaterial, kMaterialBytes) != 0)
+    {
+        m_runStart = slot;
+        std::memcpy(m_runMaterial, material, kMaterialBytes);
+    }
+    m_materialSlot[slot] = m_runStart;
+    m_current = slot;
+    return slot;
+}
+
+void PerObjectConstantRing::Unmap(ID3D11DeviceContext* context)
+{
+    if (m_mapped != nullptr)
+    {
+        m_mapped = nullptr;
+        _mm_sfence();   // the streamed slots are all in memory before the device may read them
+        context->Unmap(m_buffer.Get(), 0u);
+    }
 }
 
 void PerObjectConstantRing::BindVertex(ID3D11DeviceContext* context)
 {
-    BindCurrent(context, BindingRecord::Kind::VertexConstantBuffer, &ID3D11DeviceContext1::VSSetConstantBuffers1);
+    BindVertexSlot(context, m_current);
 }
 
-void PerObjectConstantRing::BindPixel(ID3D11DeviceContext* context)
+void PerObjectConstantRing::BindPixel(ID3D11DeviceContext* context, bool materialOnly)
 {
-    BindCurrent(context, BindingRecord::Kind::PixelConstantBuffer, &ID3D11DeviceContext1::PSSetConstantBuffers1);
+    BindPixelSlot(context, PixelSlot(materialOnly));
 }
 
-void PerObjectConstantRing::BindCurrent(ID3D11DeviceContext* context, BindingRecord::Kind kind, StageSetter set)
+void PerObjectConstantRing::BindVertexSlot(ID3D11DeviceContext* context, UINT slot)
 {
-    const UINT first = CurrentFirstConstant();
+    BindSlot(context, BindingRecord::Kind::VertexConstantBuffer, &ID3D11DeviceContext1::VSSetConstantBuffers1, slot);
+}
+
+void PerObjectConstantRing::BindPixelSlot(ID3D11DeviceContext* context, UINT slot)
+{
+    BindSlot(context, BindingRecord::Kind::PixelConstantBuffer, &ID3D11DeviceContext1::PSSetConstantBuffers1, slot);
+}
+
+void PerObjectConstantRing::BindSlot(ID3D11DeviceContext* context, BindingRecord::Kind kind, StageSetter set, UINT slot)
+{
+    const UINT first = slot * kSlotConstants;
     if (BindingRecord::Of(context).Change(kind, 0u, m_buffer.Get(), SlotDetail(first)))
     {
         ID3D11Buffer* buffers[] = {m_buffer.Get()};

@@ -7,6 +7,7 @@
 
 #include "graphics/bindables/ConstantBuffer.h"
 #include "graphics/sharing/DeviceObjectShares.h"
+#include "graphics/sharing/MeshPassBatch.h"
 
 #include <d3d11.h>
 #include <wrl/client.h>
@@ -29,12 +30,17 @@ public:
 
     SharedConstantBuffer(ID3D11Device* device, const T& initial) : m_buffer(device, initial), m_held(initial) {}
 
-    // Uploads `constants` unless the buffer holds exactly these bytes already.
+    // Uploads `constants` unless the buffer holds exactly these bytes already. Draws held by a MeshPassBatch
+    // read the buffer as it is now: they are made first.
     void Update(ID3D11DeviceContext* context, const T& constants)
     {
         if (std::memcmp(&constants, &m_held, sizeof(T)) == 0)
         {
             return;
+        }
+        if (MeshPassBatch* batch = MeshPassBatch::OpenOn(context))
+        {
+            batch->Submit();
         }
         m_buffer.Update(context, constants);
         m_held = constants;

@@ -11,6 +11,7 @@
 #include "graphics/bindables/DepthStencilState.h"
 #include "graphics/bindables/IndexBuffer.h"
 #include "graphics/bindables/InputLayout.h"
+#include "graphics/sharing/MeshPassBatch.h"
 #include "graphics/sharing/PerObjectConstantRing.h"
 #include "graphics/bindables/PixelShader.h"
 #include "graphics/bindables/RasterizerState.h"
@@ -562,4 +563,85 @@ TEST(D3D11Mesh, TheConstantRingDrawsWhatThePerDrawBufferDrawsAndBindsEachMeshIts
     // Not three times the same quad, nor an empty picture: all three colours show.
     std::set<std::vector<uint8_t>> seen(perDraw.begin(), perDraw.end());
     EXPECT_GE(seen.size(), 4u) << "black and the three quads";
+}
+
+// Inside a mesh pass batch a mesh's draw waits for the batch to submit: nothing is drawn before, and the ring
+// is mapped for the batch's writes. Then each draw reads its own slot at the vertex stage, while the pixel
+// stage (the shipped shader reads only the material) keeps the first slot of a run of meshes with the same
+// material and moves on where the material changes.
+TEST(D3D11Mesh, HeldDrawsWaitForTheBatchAndMeshesAlikeShareThePixelStagesSlot)
+{
+    if (!PerObjectConstantRing::Offered(Device()))
+    {
+        GTEST_SKIP() << "the device binds no constant buffer at an offset";
+    }
+    LitQuads quads;
+    const std::string red = "newmtl Red\nKa 0 0 0\nKs 0 0 0\nNs 1\nKd 1 0 0\n";
+    const std::string blue = "newmtl Blue\nKa 0 0 0\nKs 0 0 0\nNs 1\nKd 0 0 1\n";
+    std::vector<std::shared_ptr<D3D11Mesh>> meshes;
+    const std::string* materials[] = {&red, &red, &blue};
+    for (ActorId id = 1; id <= 3; ++id)
+    {
+        quads.world.MakeQuadActor(id, 0.6f * (static_cast<float>(id) - 2.0f), 0.0f, 2.0f + 0.5f * id,
+                                  *materials[id - 1]);
+        meshes.push_back(MeshOf(quads.world, id));
+        ASSERT_TRUE(meshes.back());
+    }
+    const std::shared_ptr<PerObjectConstantRing> ring = PerObjectConstantRing::ForDevice(Device());
+    ASSERT_TRUE(ring);
+    Microsoft::WRL::ComPtr<ID3D11DeviceContext1> one;
+    ASSERT_HRESULT_SUCCEEDED(Context()->QueryInterface(IID_PPV_ARGS(one.GetAddressOf())));
+    const auto firstConstant = [&](bool vertex) {
+        Microsoft::WRL::ComPtr<ID3D11Buffer> bound;
+        UINT first = ~0u;
+        UINT count = 0;
+        if (vertex)
+        {
+            one->VSGetConstantBuffers1(0, 1, bound.GetAddressOf(), &first, &count);
+        }
+        else
+        {
+            one->PSGetConstantBuffers1(0, 1, bound.GetAddressOf(), &first, &count);
+        }
+        EXPECT_EQ(bound.Get(), ring->GetBuffer());
+        return first;
+    };
+
+    quads.target.Clear(0.0f, 0.0f, 0.0f, 1.0f);
+    std::vector<UINT> slots;
+    {
+        MeshPassBatch batch(Context());
+        for (std::size_t i = 0; i < 2; ++i)
+        {
+            EXPECT_EQ(meshes[i]->PreRender(quads.world.tree.get(), Context()), 0);
+            EXPECT_EQ(meshes[i]->Render(quads.world.tree.get(), Context()), 0);
+            meshes[i]->PostRender(quads.world.tree.get());
+            slots.push_back(ring->CurrentSlot());
+        }
+        EXPECT_EQ(batch.HeldCount(), 2u);
+        graphics_harness::WaitForTheGpu();
+        EXPECT_EQ(quads.target.Pixel(16, 16), (std::vector<uint8_t>{0, 0, 0, 255})) << "nothing drawn yet";
+        batch.Submit();
+        EXPECT_EQ(batch.HeldCount(), 0u);
+        EXPECT_EQ(firstConstant(true), slots[1] * PerObjectConstantRing::kSlotConstants);
+        EXPECT_EQ(firstConstant(false), slots[0] * PerObjectConstantRing::kSlotConstants)
+            << "the second red mesh keeps the first one's slot at the pixel stage";
+
+        EXPECT_EQ(meshes[2]->PreRender(quads.world.tree.get(), Context()), 0);
+        EXPECT_EQ(meshes[2]->Render(quads.world.tree.get(), Context()), 0);
+        meshes[2]->PostRender(quads.world.tree.get());
+        slots.push_back(ring->CurrentSlot());
+        batch.Submit();
+        EXPECT_EQ(firstConstant(true), slots[2] * PerObjectConstantRing::kSlotConstants);
+        EXPECT_EQ(firstConstant(false), slots[2] * PerObjectConstantRing::kSlotConstants) << "blue: a slot of its own";
+    }
+    EXPECT_TRUE(slots[0] != slots[1] && slots[1] != slots[2]);
+    graphics_harness::WaitForTheGpu();
+    // The blue quad is the farthest; its visible right part shows blue, the red ones red.
+    std::set<std::vector<uint8_t>> seen;
+    for (UINT x = 0; x < 32; x += 2)
+    {
+        seen.insert(quads.target.Pixel(x, 16));
+    }
+    EXPECT_GE(seen.size(), 2u);
 }

@@ -211,3 +211,38 @@ TEST_F(ShaderRegistryTest, LookingUpANameThatWasNeverRegisteredNamesIt)
         EXPECT_EQ(std::string("Nowhere.fx: shader was never registered"), e.what());
     }
 }
+
+// What the byte code says it reads of a constant buffer decides whether a draw may keep an earlier draw's
+// binding of it: a range that is too narrow would draw with another mesh's bytes.
+TEST_F(ShaderRegistryTest, TheBytesAShaderReadsOfAConstantBufferComeFromItsReflection)
+{
+    const std::string pixelIn = "struct PixelIn { float4 position : SV_POSITION; };\n";
+    const auto compile = [&](const std::string& name, const std::string& body) {
+        const std::wstring file = Write(name, std::string(test_shaders::kPerObject) + pixelIn + body);
+        EXPECT_TRUE(m_holder.Register(Device(), file, ShaderClass::Pixel)) << ErrorFileText();
+        return m_holder.Get(file).ConstantBytesRead("PerObject");
+    };
+    // kPerObject: four matrices (0 to 256), materialAmbient at 256, materialDiffuse at 272, then 288 and 304.
+    const auto diffuseOnly = compile("Diffuse.fx", "float4 PixelShaderFX(PixelIn input) : SV_TARGET "
+                                                   "{ return float4(materialDiffuse, 1.0f); }");
+    const auto withWorld = compile("World.fx", "float4 PixelShaderFX(PixelIn input) : SV_TARGET "
+                                               "{ return world[1] + float4(materialAmbient, 0.0f); }");
+    const auto none = compile("None.fx", "float4 PixelShaderFX(PixelIn input) : SV_TARGET "
+                                         "{ return float4(1.0f, 0.0f, 0.0f, 1.0f); }");
+    // A compiler that marks nothing as used gives no range at all, never a narrow one.
+    if (diffuseOnly)
+    {
+        EXPECT_GE(diffuseOnly->begin, 256u);
+        EXPECT_LE(diffuseOnly->end, 288u);
+        EXPECT_GT(diffuseOnly->end, diffuseOnly->begin);
+    }
+    ASSERT_EQ(withWorld.has_value(), diffuseOnly.has_value());
+    if (withWorld)
+    {
+        EXPECT_EQ(withWorld->begin, 0u);
+        EXPECT_GE(withWorld->end, 268u);
+    }
+    ASSERT_TRUE(none.has_value());
+    EXPECT_EQ(none->begin, none->end);
+    std::cout << "reflection: " << (diffuseOnly ? "marks the variables read" : "marks no variable as read") << '\n';
+}

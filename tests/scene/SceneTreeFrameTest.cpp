@@ -4,6 +4,7 @@
 // resize path of the application's own scene.
 #include "graphics/drawables/D3D11Offscreen.h"
 #include "graphics/drawables/D3D11Sky.h"
+#include "graphics/sharing/PerObjectConstantRing.h"
 #include "scene/FreeCameraNode.h"
 #include "scene/Scene3.h"
 #include "tests/graphics/GpuReadback.h"
@@ -237,4 +238,52 @@ TEST(SceneTreeFrame, ResizeRebuildsEveryTargetButKeepsTheProjection)
     ASSERT_EQ(scene.OnResize(graphics_harness::Options(), Device(), Context()), 0);
     EXPECT_EQ(DescOf(tree.GetOffscreenTexture()).Width, static_cast<UINT>(kWidth));
     EXPECT_EQ(DescOf(BackBuffer().Get()).Height, static_cast<UINT>(kHeight));
+}
+
+// The mesh pass holds its meshes' draws until all their constants are in the ring (one map a pass), and binds
+// the pixel stage's constants again only where the material changes. Drawn through the per-draw buffer instead
+// (every mesh mapped, bound and drawn at once), the same world must give the same frames to the byte: runs of
+// one material, a material that comes back after others, overlapping quads, and a ring so small that it fills
+// up twice within a pass, so that the held draws are made before it is discarded.
+TEST(SceneTreeFrame, TheHeldDrawsOfAPassDrawWhatMeshesDrawnOneByOneDraw)
+{
+    const auto frames = [](bool ring, UINT slots) {
+        PerObjectConstantRing::Allow(ring);
+        PerObjectConstantRing::SizeNewRings(slots);
+        std::vector<std::vector<uint8_t>> pictures;
+        {
+            DrawingWorld world;
+            world.camera->SetPosition(0.0f, 0.0f, -6.0f);
+            const std::string materials[] = {
+                DrawingWorld::LitMaterial("brass-albedo.dds"),
+                DrawingWorld::LitMaterial("dirty-wicker-weave1-albedo.dds"),
+                "newmtl Plain\nKa 0.3 0.3 0.3\nKd 0.2 0.6 0.9\nKs 0.5 0.5 0.5\nNs 8\n",
+            };
+            const int pattern[] = {0, 0, 0, 0, 1, 2, 1, 0, 0, 2, 2, 2, 1, 0, 0, 0, 1, 1, 2, 0};
+            for (int i = 0; i < 20; ++i)
+            {
+                const float x = -3.0f + 1.5f * static_cast<float>(i % 5);
+                const float y = 1.5f - 1.0f * static_cast<float>(i / 5);
+                world.MakeQuadActor(static_cast<ActorId>(i + 1), x, y, 0.1f * static_cast<float>(i % 3),
+                                    materials[pattern[i]]);
+            }
+            world.tree->SetSkySelector(0);
+            for (int frame = 0; frame < 3; ++frame)
+            {
+                // The camera moves, so every frame writes every mesh's constants anew.
+                world.camera->SetPosition(0.1f * static_cast<float>(frame), 0.0f, -6.0f);
+                world.camera->UpdateViewMatrix();
+                EXPECT_EQ(world.tree->Render(Context()), 0);
+                pictures.push_back(graphics_harness::PixelsOf(BackBuffer().Get()));
+            }
+        }
+        PerObjectConstantRing::Allow(true);
+        PerObjectConstantRing::SizeNewRings(0);
+        return pictures;
+    };
+    const auto oneByOne = frames(false, 0);
+    ASSERT_EQ(oneByOne.size(), 3u);
+    EXPECT_NE(oneByOne[0], oneByOne[1]) << "the camera moved";
+    EXPECT_TRUE(frames(true, 0) == oneByOne);
+    EXPECT_TRUE(frames(true, 7) == oneByOne) << "a ring of 7 slots, full twice in every pass";
 }
