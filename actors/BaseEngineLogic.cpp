@@ -5,6 +5,7 @@
 #include "actors/Actor.h"
 #include "actors/ActorFactory.h"
 #include "actors/ComponentLookup.h"
+#include "actors/MeshParseCache.h"
 #include "actors/ProcessManager.h"
 #include "actors/TransformComponent.h"
 #include "actors/WorldFile.h"
@@ -129,6 +130,10 @@ bool BaseEngineLogic::LoadWorld(const char* worldFile)
         std::cerr << "(world): no file name given\n";
         return false;
     }
+    // A world names the same few files for thousands of actors: while it loads, each actor definition is read
+    // from disk once, and each mesh parsed once.
+    const XmlFileLoader::ReadOnce readOnce;
+    const MeshParseCache::ForOneLoad meshes;
     TiXmlDocument document;
     // A parse error can leave a partial tree behind; a half-read world is not loaded at all.
     std::string problem;

@@ -72,3 +72,20 @@ void MeshParseCache::SetInstance(MeshParseCache* cache)
 {
     g_cache = cache;
 }
+
+MeshParseCache::ForOneLoad::ForOneLoad()
+{
+    if (g_cache == nullptr)
+    {
+        m_own = std::make_unique<MeshParseCache>();
+        g_cache = m_own.get();
+    }
+}
+
+MeshParseCache::ForOneLoad::~ForOneLoad()
+{
+    if (m_own && g_cache == m_own.get())
+    {
+        g_cache = nullptr;
+    }
+}

@@ -1,7 +1,8 @@
 // What tinyobjloader made of each OBJ file, with its materials, kept together with the stamps its OBJ and MTL
 // files had, so that a world reload parses again only the meshes whose files changed. The engine keeps one
-// only while it watches its files (engine.exe --watch); without one the mesh component parses every time, as
-// it always has. Portable; it reads file stamps and mtllib lines, never textures.
+// while it watches its files (engine.exe --watch), and the loading of a world one of its own for as long as it
+// lasts (ForOneLoad), as a world names the same OBJ file for many actors; otherwise the mesh component parses
+// every time, as it always has. Portable; it reads file stamps and mtllib lines, never textures.
 #pragma once
 
 #include "files/FileStamp.h"
@@ -10,6 +11,7 @@
 
 #include <cstddef>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -44,6 +46,19 @@ public:
     // The cache the mesh component uses, or null (the default): every mesh is parsed.
     static MeshParseCache* Instance();
     static void SetInstance(MeshParseCache* cache);
+
+    // While one lives, a cache of its own is the instance, unless one was set already (which is then used).
+    class ForOneLoad
+    {
+    public:
+        ForOneLoad();
+        ~ForOneLoad();
+        ForOneLoad(const ForOneLoad&) = delete;
+        ForOneLoad& operator=(const ForOneLoad&) = delete;
+
+    private:
+        std::unique_ptr<MeshParseCache> m_own;
+    };
 
 private:
     struct Entry

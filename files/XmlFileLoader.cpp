@@ -18,6 +18,32 @@ namespace
 constexpr std::size_t kZeroPadding = 8;
 constexpr std::size_t kReadChunk = 64 * 1024;
 
+// The file's bytes as they are; false when it cannot be opened or a read fails.
+bool ReadWhole(const std::string& fileName, std::vector<char>& text)
+{
+    std::FILE* file = std::fopen(fileName.c_str(), "rb");
+    if (file == nullptr)
+    {
+        return false;
+    }
+    text.clear();
+    bool readFailed = false;
+    for (;;)
+    {
+        const std::size_t before = text.size();
+        text.resize(before + kReadChunk);
+        const std::size_t got = std::fread(text.data() + before, 1, kReadChunk, file);
+        text.resize(before + got);
+        if (got < kReadChunk)
+        {
+            readFailed = std::ferror(file) != 0;
+            break;
+        }
+    }
+    std::fclose(file);
+    return !readFailed;
+}
+
 // The parser's own reading steps, which TinyXML keeps protected; a document subclass reaches them.
 struct ParserSteps : TiXmlDocument
 {
@@ -192,36 +218,46 @@ std::string ParserProblem(const TiXmlDocument& document)
 }
 }
 
+XmlFileLoader::ReadOnce::ReadOnce() : m_active(s_readOnce == nullptr)
+{
+    if (m_active)
+    {
+        s_readOnce = this;
+    }
+}
+
+XmlFileLoader::ReadOnce::~ReadOnce()
+{
+    if (m_active)
+    {
+        s_readOnce = nullptr;
+    }
+}
+
 bool XmlFileLoader::Load(TiXmlDocument& document, const std::string& fileName, std::string* problem)
 {
     document.Clear();
     document.SetValue(fileName);
 
-    std::FILE* file = std::fopen(fileName.c_str(), "rb");
-    if (file == nullptr)
-    {
-        document.SetError(TiXmlBase::TIXML_ERROR_OPENING_FILE, nullptr, nullptr, TIXML_ENCODING_UNKNOWN);
-        return Fail(problem, ParserProblem(document));
-    }
     std::vector<char> text;
-    bool readFailed = false;
-    for (;;)
+    const std::vector<char>* kept = nullptr;
+    if (s_readOnce != nullptr)
     {
-        const std::size_t before = text.size();
-        text.resize(before + kReadChunk);
-        const std::size_t got = std::fread(text.data() + before, 1, kReadChunk, file);
-        text.resize(before + got);
-        if (got < kReadChunk)
-        {
-            readFailed = std::ferror(file) != 0;
-            break;
-        }
+        const auto found = s_readOnce->m_texts.find(fileName);
+        kept = found != s_readOnce->m_texts.end() ? &found->second : nullptr;
     }
-    std::fclose(file);
-    if (readFailed)
+    if (kept != nullptr)
+    {
+        text = *kept;
+    }
+    else if (!ReadWhole(fileName, text))
     {
         document.SetError(TiXmlBase::TIXML_ERROR_OPENING_FILE, nullptr, nullptr, TIXML_ENCODING_UNKNOWN);
         return Fail(problem, ParserProblem(document));
+    }
+    else if (s_readOnce != nullptr)
+    {
+        s_readOnce->m_texts.emplace(fileName, text);   // only what was read whole: a failure is tried again
     }
     if (text.empty())
     {

@@ -6,7 +6,9 @@
 #pragma once
 
 #include <cstddef>
+#include <map>
 #include <string>
+#include <vector>
 
 class TiXmlDocument;
 
@@ -27,4 +29,25 @@ public:
     // than kMaxAttributes attributes, which is then not parsed). True when the document parsed without error. On failure `problem`, when given, receives the
     // reason in words, with the line (and column) where the parser or the nesting check stopped.
     static bool Load(TiXmlDocument& document, const std::string& fileName, std::string* problem = nullptr);
+
+    // While one lives, each file Load reads whole is read from disk once and its text used again by the loads
+    // that follow: a world names the same actor definition for thousands of actors, and under Wine every open,
+    // read and close is a round trip to its server. Meant for one load of many files (a world), during which a
+    // file is not expected to change; an inner one leaves the outer one's texts in use. Main thread only.
+    class ReadOnce
+    {
+    public:
+        ReadOnce();
+        ~ReadOnce();
+        ReadOnce(const ReadOnce&) = delete;
+        ReadOnce& operator=(const ReadOnce&) = delete;
+
+    private:
+        friend class XmlFileLoader;
+        std::map<std::string, std::vector<char>> m_texts;
+        bool m_active;
+    };
+
+private:
+    static inline ReadOnce* s_readOnce = nullptr;
 };

@@ -3,6 +3,7 @@
 #include "actors/Actor.h"
 #include "actors/ActorFactory.h"
 #include "actors/BaseEngineLogic.h"
+#include "actors/MeshParseCache.h"
 #include "actors/ProcessManager.h"
 #include "actors/TransformComponent.h"
 #include "events/EventManager.h"
@@ -288,4 +289,35 @@ TEST(EngineLogicWithoutManager, InitNeedsAnEventManager)
     testing::internal::CaptureStderr();
     EXPECT_FALSE(logic.Init());
     EXPECT_EQ(LineCount(testing::internal::GetCapturedStderr()), 1u);
+}
+
+// A world names one definition for many actors, and a load reads it from disk once: each actor still gets
+// components of its own with its own overrides, and the next load reads the definition as it is then.
+TEST_F(EngineLogicTest, ActorsOfOneDefinitionAreEachTheirOwnAndTheNextLoadReadsItAgain)
+{
+    std::string entries;
+    for (int i = 1; i <= 4; ++i)
+    {
+        entries +=
+            Entry(crate, "<TransformComponent><Position x=\"" + std::to_string(10 * i) + "\"/></TransformComponent>");
+    }
+    entries += Entry(crate);
+    ASSERT_TRUE(LoadWorldWith(entries));
+    ASSERT_EQ(logic->GetActorCount(), 5u);
+    for (ActorId id = 1; id <= 4; ++id)
+    {
+        ASSERT_TRUE(TransformOf(id));
+        EXPECT_EQ(TransformOf(id)->GetPosition(), (std::array<float, 3>{10.0f * static_cast<float>(id), 0, 0}));
+    }
+    EXPECT_EQ(TransformOf(5)->GetPosition(), (std::array<float, 3>{1, 2, 3})) << "the definition as written";
+    EXPECT_NE(TransformOf(1).get(), TransformOf(2).get());
+    EXPECT_EQ(MeshParseCache::Instance(), nullptr) << "the load's own parse cache went with it";
+
+    scratch.Write("Crate.xml", R"(<Actor type="Crate" resource="Crate.xml">
+  <TransformComponent><Position x="7" y="8" z="9"/></TransformComponent>
+  <ProbeComponent/>
+</Actor>)");
+    ASSERT_TRUE(LoadWorldWith(Entry(crate)));
+    ASSERT_TRUE(TransformOf(6));
+    EXPECT_EQ(TransformOf(6)->GetPosition(), (std::array<float, 3>{7, 8, 9}));
 }

@@ -288,3 +288,40 @@ TEST_F(MeshComponentTest, WithAParseCacheOnlyMeshesWhoseObjOrMtlChangedAreParsed
     ASSERT_TRUE(InitWith(obj));
     EXPECT_EQ(cache.StoreCount(), 3u);
 }
+
+// A load of a world keeps a parse cache of its own while it lasts, so that an OBJ named by many actors is
+// parsed once; a cache already set (a watching engine's) is used instead and stays, and so do its parses.
+TEST_F(MeshComponentTest, ALoadsOwnParseCacheParsesEachMeshOnceAndGoesWithTheLoad)
+{
+    const std::string obj = m_scratch.Write("shared.obj", kQuad);
+    ASSERT_EQ(MeshParseCache::Instance(), nullptr);
+    {
+        const MeshParseCache::ForOneLoad load;
+        MeshParseCache* own = MeshParseCache::Instance();
+        ASSERT_NE(own, nullptr);
+        ASSERT_TRUE(InitWith(obj));
+        ASSERT_TRUE(InitWith(obj));
+        EXPECT_EQ(own->StoreCount(), 1u);
+        EXPECT_EQ(m_component->BuildVertices().vertices.size(), 6u);
+        {
+            const MeshParseCache::ForOneLoad inner;
+            EXPECT_EQ(MeshParseCache::Instance(), own);
+        }
+        EXPECT_EQ(MeshParseCache::Instance(), own);
+    }
+    EXPECT_EQ(MeshParseCache::Instance(), nullptr);
+
+    MeshParseCache watching;
+    MeshParseCache::SetInstance(&watching);
+    struct Unset
+    {
+        ~Unset() { MeshParseCache::SetInstance(nullptr); }
+    } unset;
+    {
+        const MeshParseCache::ForOneLoad load;
+        EXPECT_EQ(MeshParseCache::Instance(), &watching);
+        ASSERT_TRUE(InitWith(obj));
+    }
+    EXPECT_EQ(MeshParseCache::Instance(), &watching);
+    EXPECT_EQ(watching.StoreCount(), 1u);
+}

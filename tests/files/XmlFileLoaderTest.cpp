@@ -208,3 +208,43 @@ TEST_F(XmlFileLoaderTest, NestingThatOnlyTheParsersReadingShowsIsRefusedToo)
     ASSERT_TRUE(XmlFileLoader::Load(latin1, m_scratch.Write("latin1.xml", declared)));
     EXPECT_EQ(nullptr, latin1.FirstChildElement()->FirstChildElement()->FirstChildElement());
 }
+
+// While a ReadOnce lives, a file is read from disk once: its later loads parse the first text even when the
+// file has changed since, which is what lets a world of thousands of actors read their definition once. A
+// file that could not be read is tried again, an inner ReadOnce uses the outer one's texts, and once the
+// outermost ends every load reads the disk again.
+TEST_F(XmlFileLoaderTest, AReadOnceReadsEachFileOnceForAsLongAsItLives)
+{
+    const std::string path = m_scratch.Write("actor.xml", "<first/>");
+    const auto rootOf = [&](const std::string& file) {
+        TiXmlDocument document;
+        const bool loaded = XmlFileLoader::Load(document, file);
+        return loaded && document.FirstChildElement() != nullptr ? std::string(document.FirstChildElement()->Value())
+                                                                 : std::string("(failed)");
+    };
+    {
+        const XmlFileLoader::ReadOnce outer;
+        EXPECT_EQ(rootOf(path), "first");
+        m_scratch.Write("actor.xml", "<second/>");
+        EXPECT_EQ(rootOf(path), "first");
+        EXPECT_EQ(rootOf(m_scratch.File("late.xml")), "(failed)");
+        m_scratch.Write("late.xml", "<late/>");
+        EXPECT_EQ(rootOf(m_scratch.File("late.xml")), "late") << "a failed read is not kept";
+        {
+            const XmlFileLoader::ReadOnce inner;
+            EXPECT_EQ(rootOf(path), "first");
+        }
+        EXPECT_EQ(rootOf(path), "first") << "the inner one's end leaves the outer one's texts in use";
+    }
+    EXPECT_EQ(rootOf(path), "second");
+    // The document is the file's as always: its value is the file name, and parse errors are the parser's.
+    const XmlFileLoader::ReadOnce again;
+    const std::string broken = m_scratch.Write("broken.xml", "<a><b></a>");
+    for (int load = 0; load < 2; ++load)
+    {
+        TiXmlDocument document;
+        EXPECT_FALSE(XmlFileLoader::Load(document, broken));
+        EXPECT_TRUE(document.Error());
+        EXPECT_EQ(broken, document.Value());
+    }
+}
