@@ -16,6 +16,7 @@
 #include "graphics/registries/TextureHolder.h"
 #include "graphics/sharing/MeshPassBatch.h"
 #include "graphics/sharing/PerObjectConstantRing.h"
+#include "graphics/sharing/SameBytes.h"
 #include "scene/FreeCameraNode.h"
 #include "scene/LightManager.h"
 #include "scene/SceneTree.h"
@@ -198,7 +199,7 @@ int D3D11Mesh::PreRender(SceneTree* scene, ID3D11DeviceContext* context)
     cbPerObject perObject = IdentityPerObject();
     // The inverse is the dearest of the constants, and most meshes stand still: it is worked out again only
     // when the world matrix changed (the same bits in give the same bits out).
-    if (!m_worldCached || std::memcmp(world.m, m_cachedWorld.m, sizeof(world.m)) != 0)
+    if (!m_worldCached || !SameBytes(world.m, m_cachedWorld.m, sizeof(world.m)))
     {
         m_cachedWorld = world;
         m_cachedWorldTransposed = world.Transposed();

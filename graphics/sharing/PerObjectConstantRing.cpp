@@ -6,6 +6,7 @@
 #include "graphics/DxException.h"
 #include "graphics/sharing/DeviceObjectShares.h"
 #include "graphics/sharing/MeshPassBatch.h"
+#include "graphics/sharing/SameBytes.h"
 
 #include <emmintrin.h>
 
@@ -114,7 +115,7 @@ void PerObjectConstantRing::Write(ID3D11DeviceContext* context, const cbPerObjec
         m_heldKnown = false;   // not copied: a pass writes thousands of slots, and none is written twice
         return;
     }
-    if (m_heldKnown && m_next != m_slots && std::memcmp(&constants, &m_held, sizeof(cbPerObject)) == 0)
+    if (m_heldKnown && m_next != m_slots && SameBytes(&constants, &m_held, sizeof(cbPerObject)))
     {
         return;
     }
@@ -141,7 +142,7 @@ UINT PerObjectConstantRing::TakeSlot(const cbPerObject& constants, bool& discard
     }
     const UINT slot = m_next++;
     const unsigned char* material = reinterpret_cast<const unsigned char*>(&constants) + kMaterialOffset;
-    if (m_runStart == m_slots || std::memcmp(material, m_runMaterial, kMaterialBytes) != 0)
+    if (m_runStart == m_slots || !SameBytes(material, m_runMaterial, kMaterialBytes))
     {
         m_runStart = slot;
         std::memcpy(m_runMaterial, material, kMaterialBytes);

@@ -8,6 +8,7 @@
 #include "graphics/bindables/ConstantBuffer.h"
 #include "graphics/sharing/DeviceObjectShares.h"
 #include "graphics/sharing/MeshPassBatch.h"
+#include "graphics/sharing/SameBytes.h"
 
 #include <d3d11.h>
 #include <wrl/client.h>
@@ -34,7 +35,7 @@ public:
     // read the buffer as it is now: they are made first.
     void Update(ID3D11DeviceContext* context, const T& constants)
     {
-        if (std::memcmp(&constants, &m_held, sizeof(T)) == 0)
+        if (SameBytes(&constants, &m_held, sizeof(T)))
         {
             return;
         }
