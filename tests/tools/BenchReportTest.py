@@ -153,6 +153,18 @@ class BenchReportTest(unittest.TestCase):
         self.assertAlmostEqual(float(figures["total per frame, ? actors"]["ratio"]), 1.15, places=4)
         self.assertIn("| VSSetShader | 3 | – | – |", report)
         self.assertIn("all 11 pictures are byte-identical to the reference", report)
+        self.assertNotIn("Calls per mesh", report, "without the world's size there is nothing to divide by")
+
+        # Per mesh: the frame's calls over the world's meshes, against the goal of fewer than the baseline's.
+        with open(os.path.join(self.raw, "settings.txt"), "a") as f:
+            f.write("calls_actors=10\n")
+        figures, report = self.run_report()
+        self.assertAlmostEqual(float(figures["calls per mesh, 10 actors"]["value"]), 2.3, places=4)
+        self.assertAlmostEqual(float(figures["calls per mesh, 10 actors"]["reference_value"]), 2.0, places=4)
+        self.assertIn("engine 2.30, baseline 2.00 (goal: fewer than the baseline's) — not met", report)
+        write(self.raw, "calls-baseline.csv", "call,per_frame\nMap,10\nUnmap,10\nDrawIndexed,10\ntotal,30\n")
+        _, report = self.run_report()
+        self.assertIn("engine 2.30, baseline 3.00 (goal: fewer than the baseline's) — met", report)
 
     def test_missing_parts_are_named_and_the_rest_is_reported(self):
         figures, report = self.run_report()

@@ -781,6 +781,17 @@ def main():
             e, b = engine_calls.get(name), baseline_calls.get(name)
             md.append(f"| {'**total**' if name == 'total' else name} | {fmt(e, 0)} | {fmt(b, 0)} | {fmt(ratio(e, b))} |")
             results.add("calls", f"{name} per frame, {actors} actors", e, "calls", "baseline calls per frame", b)
+        meshes = number(actors)
+        e_total, b_total = engine_calls.get("total"), baseline_calls.get("total")
+        if meshes and e_total is not None and b_total is not None:
+            # Each actor of a scale world is one mesh (the light draws nothing): the frame's calls over its meshes,
+            # the sky, post pass and per-frame state included.
+            e_per, b_per = e_total / meshes, b_total / meshes
+            md.append(f"\nCalls per mesh (the frame's calls over its {meshes:,.0f} meshes): engine {e_per:.2f}, "
+                      f"baseline {b_per:.2f} (goal: fewer than the baseline's) — "
+                      f"{'met' if e_per < b_per else 'not met'}.")
+            results.add("calls", f"calls per mesh, {actors} actors", e_per, "calls", "baseline calls per mesh", b_per,
+                        "< 1")
         md.append("")
     else:
         skipped.append("the Direct3D call counts (no trace)")
