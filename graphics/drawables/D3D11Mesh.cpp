@@ -196,23 +196,19 @@ int D3D11Mesh::PreRender(SceneTree* scene, ID3D11DeviceContext* context)
 
     std::optional<SubmissionProfile::Scope> constantsTimed(std::in_place, SubmissionProfile::Constants);
     const Matrix4x4& world = scene->CurrentMatrix();
-    cbPerObject perObject = IdentityPerObject();
-    // The inverse is the dearest of the constants, and most meshes stand still: it is worked out again only
-    // when the world matrix changed (the same bits in give the same bits out).
+    cbPerObject& perObject = m_constants;
+    // The inverse is the dearest of the constants, and most meshes stand still: the world's two matrices are
+    // worked out again only when the world matrix changed (the same bits in give the same bits out).
     if (!m_worldCached || !SameBytes(world.m, m_cachedWorld.m, sizeof(world.m)))
     {
         m_cachedWorld = world;
-        m_cachedWorldTransposed = world.Transposed();
-        m_cachedWorldInvTranspose = WorldInverseTranspose(world);
+        perObject.world = world.Transposed();
+        perObject.worldInvTranspose = WorldInverseTranspose(world);
         m_worldCached = true;
     }
-    perObject.world = m_cachedWorldTransposed;
-    if (const std::shared_ptr<FreeCameraNode>& camera = scene->GetCamera())
-    {
-        perObject.view = camera->GetViewTransposed();
-        perObject.projection = camera->GetProjTransposed();
-    }
-    perObject.worldInvTranspose = m_cachedWorldInvTranspose;
+    const std::shared_ptr<FreeCameraNode>& camera = scene->GetCamera();
+    perObject.view = camera ? camera->GetViewTransposed() : Matrix4x4::Identity();
+    perObject.projection = camera ? camera->GetProjTransposed() : Matrix4x4::Identity();
 
     const tinyobj::material_t* material = mesh ? mesh->GetFirstMaterial() : nullptr;
     if (material == nullptr)
@@ -243,10 +239,10 @@ int D3D11Mesh::PreRender(SceneTree* scene, ID3D11DeviceContext* context)
         m_objectConstants->Update(context, perObject);
     }
 
-    // Zeroed whole: the light manager writes only the light and eye fields, and the rest goes to the GPU too.
-    cbPerFrame perFrame{};
-    scene->GetLightManager()->FillLightConstants(perFrame);
-    m_frameConstants->Update(context, perFrame);
+    // The light manager writes only the light and eye fields; the rest, zeroed at construction, goes to the GPU
+    // too and stays zero.
+    scene->GetLightManager()->FillLightConstants(m_frame);
+    m_frameConstants->Update(context, m_frame);
     return 0;
 }
 

@@ -65,11 +65,12 @@ private:
     std::shared_ptr<PerObjectConstantRing> m_objectRing;
     std::shared_ptr<SharedConstantBuffer<cbPerFrame>> m_frameConstants;
     ActorComponentLink<MeshComponent> m_meshLink;
-    // The last world matrix drawn with, and the two constants made from it.
+    // The last world matrix drawn with; the constants, of which the two made from it stay as they are until it
+    // changes, and the rest is filled every frame.
     Matrix4x4 m_cachedWorld;
-    Matrix4x4 m_cachedWorldTransposed;
-    Matrix4x4 m_cachedWorldInvTranspose;
     bool m_worldCached = false;
+    cbPerObject m_constants = IdentityPerObject();
+    cbPerFrame m_frame{};
     // Whether a view was bound in slot 0 and slot 1; fixed at construction like the views themselves.
     bool m_hasDiffuseTexture = false;
     bool m_hasNormalMap = false;
