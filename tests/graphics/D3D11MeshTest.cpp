@@ -144,6 +144,34 @@ struct PerDrawConstantsOnly
     PerDrawConstantsOnly& operator=(const PerDrawConstantsOnly&) = delete;
 };
 
+// What slot 0 of the vertex or pixel stage holds, with the offset and size of the binding.
+struct BoundSlot
+{
+    Microsoft::WRL::ComPtr<ID3D11Buffer> buffer;
+    UINT first = ~0u;
+    UINT count = 0;
+};
+
+BoundSlot BoundPerObjectSlot(bool vertex)
+{
+    BoundSlot bound;
+    Microsoft::WRL::ComPtr<ID3D11DeviceContext1> one;
+    EXPECT_HRESULT_SUCCEEDED(Context()->QueryInterface(IID_PPV_ARGS(one.GetAddressOf())));
+    if (!one)
+    {
+        return bound;
+    }
+    if (vertex)
+    {
+        one->VSGetConstantBuffers1(0, 1, bound.buffer.GetAddressOf(), &bound.first, &bound.count);
+    }
+    else
+    {
+        one->PSGetConstantBuffers1(0, 1, bound.buffer.GetAddressOf(), &bound.first, &bound.count);
+    }
+    return bound;
+}
+
 std::vector<const std::type_info*> TypesOf(const D3D11Drawable& drawable)
 {
     std::vector<const std::type_info*> types;
@@ -511,24 +539,12 @@ TEST(D3D11Mesh, TheConstantRingDrawsWhatThePerDrawBufferDrawsAndBindsEachMeshIts
                 constants.emplace_back(bytes.begin(), bytes.end());
                 continue;
             }
-            Microsoft::WRL::ComPtr<ID3D11DeviceContext1> one;
-            EXPECT_HRESULT_SUCCEEDED(Context()->QueryInterface(IID_PPV_ARGS(one.GetAddressOf())));
             for (bool vertex : {true, false})
             {
-                Microsoft::WRL::ComPtr<ID3D11Buffer> bound;
-                UINT first = ~0u;
-                UINT count = 0;
-                if (vertex)
-                {
-                    one->VSGetConstantBuffers1(0, 1, bound.GetAddressOf(), &first, &count);
-                }
-                else
-                {
-                    one->PSGetConstantBuffers1(0, 1, bound.GetAddressOf(), &first, &count);
-                }
-                EXPECT_EQ(bound.Get(), shared->GetBuffer()) << (vertex ? "vertex" : "pixel") << " stage";
-                EXPECT_EQ(first, shared->CurrentFirstConstant());
-                EXPECT_EQ(count, PerObjectConstantRing::kSlotConstants);
+                const BoundSlot bound = BoundPerObjectSlot(vertex);
+                EXPECT_EQ(bound.buffer.Get(), shared->GetBuffer()) << (vertex ? "vertex" : "pixel") << " stage";
+                EXPECT_EQ(bound.first, shared->CurrentFirstConstant());
+                EXPECT_EQ(bound.count, PerObjectConstantRing::kSlotConstants);
             }
             firsts.push_back(shared->CurrentFirstConstant());
             const std::vector<uint8_t> bytes = ReadBuffer(Device(), Context(), shared->GetBuffer());
@@ -589,22 +605,10 @@ TEST(D3D11Mesh, HeldDrawsWaitForTheBatchAndMeshesAlikeShareThePixelStagesSlot)
     }
     const std::shared_ptr<PerObjectConstantRing> ring = PerObjectConstantRing::ForDevice(Device());
     ASSERT_TRUE(ring);
-    Microsoft::WRL::ComPtr<ID3D11DeviceContext1> one;
-    ASSERT_HRESULT_SUCCEEDED(Context()->QueryInterface(IID_PPV_ARGS(one.GetAddressOf())));
     const auto firstConstant = [&](bool vertex) {
-        Microsoft::WRL::ComPtr<ID3D11Buffer> bound;
-        UINT first = ~0u;
-        UINT count = 0;
-        if (vertex)
-        {
-            one->VSGetConstantBuffers1(0, 1, bound.GetAddressOf(), &first, &count);
-        }
-        else
-        {
-            one->PSGetConstantBuffers1(0, 1, bound.GetAddressOf(), &first, &count);
-        }
-        EXPECT_EQ(bound.Get(), ring->GetBuffer());
-        return first;
+        const BoundSlot bound = BoundPerObjectSlot(vertex);
+        EXPECT_EQ(bound.buffer.Get(), ring->GetBuffer());
+        return bound.first;
     };
 
     quads.target.Clear(0.0f, 0.0f, 0.0f, 1.0f);
