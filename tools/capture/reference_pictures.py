@@ -17,7 +17,10 @@ blocks of 16 x 16 and fails when, in any block,
     (a light, a material or a shader constant changed a little).
 docs/pictures-check.md gives the figures the limits come from.
 
-Usage: reference_pictures.py --bin BIN_DIR (--check FILE | --write FILE) [--keep DIR]
+Usage: reference_pictures.py --bin BIN_DIR [--scale-world N] (--check FILE | --write FILE) [--keep DIR]
+  --scale-world N  the same moments in a generated world of N textured blocks (scale_world.exe, as the scale
+                benchmarks draw it) instead of the presentation's world: the frames a change to the mesh pass must
+                leave alone, drawn in a scratch copy of BIN_DIR.
   --check FILE  compare; a picture that differs is reported with its figures and where.
   --write FILE  make FILE and its folder anew, for a change meant to alter the pictures.
   --keep DIR    keep the captured PNGs there, with diff-<picture>.png for each one that is not byte-identical:
@@ -116,6 +119,22 @@ def capture(bin_dir, out_dir):
     return paths
 
 
+def scale_world_folder(bin_dir, actors, work):
+    """A copy of bin_dir's data and programs in `work` whose world is scale_world.exe's of `actors` blocks, or
+    None when it could not be made."""
+    shutil.copytree(bin_dir, work, ignore=lambda folder, names: [
+        name for name in names
+        if name.endswith(".exe") and name not in ("engine-capture.exe", "scale_world.exe")
+        or name in ("pictures", "shots")])
+    command = [os.path.join(ROOT, "tools", "winerun"), "./scale_world.exe", ".", str(actors)]
+    result = subprocess.run(command, cwd=work, capture_output=True, text=True, env=capture_environment())
+    if result.returncode != 0:
+        sys.stderr.write(result.stderr)
+        sys.stderr.write(f"scale_world.exe ended with exit code {result.returncode}\n")
+        return None
+    return work
+
+
 def file_hash(path):
     with open(path, "rb") as f:
         return hashlib.sha256(f.read()).hexdigest()
@@ -198,14 +217,15 @@ def pictures_folder(reference_file):
     return os.path.splitext(reference_file)[0]
 
 
-def write_reference(path, captured, here):
+def write_reference(path, captured, here, actors=None):
     folder = pictures_folder(path)
     os.makedirs(folder, exist_ok=True)
     for name in os.listdir(folder):
         if name.endswith(".png") and name not in captured:
             os.remove(os.path.join(folder, name))
     with open(path, "w") as f:
-        f.write("# SHA-256 of engine-capture.exe's PNGs at the README's moments, 320 x 180, --fps 2, kept in\n")
+        world = f" in scale_world.exe's world of {actors} blocks" if actors is not None else ""
+        f.write(f"# SHA-256 of engine-capture.exe's PNGs at the README's moments{world}, 320 x 180, --fps 2, kept in\n")
         f.write(f"# {os.path.basename(folder)}/ (tools/capture/reference_pictures.py --write). Rewrite only for a "
                 "change meant to alter them.\n")
         f.write(f"# renderer: {here}\n")
@@ -281,13 +301,17 @@ def main():
     args = sys.argv[1:]
     options = {}
     while args:
-        if args[0] in ("--bin", "--check", "--write", "--keep") and len(args) >= 2:
+        if args[0] in ("--bin", "--check", "--write", "--keep", "--scale-world") and len(args) >= 2:
             options[args[0]] = args[1]
             args = args[2:]
         else:
             break
     if args or "--bin" not in options or ("--check" in options) == ("--write" in options):
         sys.stderr.write(__doc__)
+        return 64
+    actors = options.get("--scale-world")
+    if actors is not None and (not actors.isdigit() or int(actors) < 1):
+        sys.stderr.write(f"--scale-world {actors}: a number of blocks, at least 1\n")
         return 64
     if "--check" in options:
         try:
@@ -306,18 +330,24 @@ def main():
             if os.path.isfile(os.path.join(keep_dir, stale)):
                 os.remove(os.path.join(keep_dir, stale))
     status = 1
+    world_dir = tempfile.mkdtemp(prefix="scale-world-") if actors is not None else None
     try:
-        captured = capture(os.path.abspath(options["--bin"]), keep_dir)
+        bin_dir = os.path.abspath(options["--bin"])
+        if world_dir is not None:
+            bin_dir = scale_world_folder(bin_dir, int(actors), os.path.join(world_dir, "bin"))
+        captured = capture(bin_dir, keep_dir) if bin_dir is not None else None
         if captured is not None:
             here = renderer()
             if "--write" in options:
-                write_reference(reference_file, captured, here)
+                write_reference(reference_file, captured, here, actors)
                 status = 0
             else:
                 status = check(reference_file, made_with, expected, captured, here, keep_dir)
     finally:
         if "--keep" not in options and status == 0:
             shutil.rmtree(keep_dir, ignore_errors=True)
+        if world_dir is not None:
+            shutil.rmtree(world_dir, ignore_errors=True)
     return status
 
 
