@@ -1,12 +1,14 @@
 // PerObjectSlotBinding: hands the bind to the ring, which knows the current slot and the 11.1 context.
 #include "graphics/bindables/PerObjectSlotBinding.h"
 
+#include "graphics/registries/ShaderClass.h"
 #include "graphics/sharing/PerObjectConstantRing.h"
 
 #include <utility>
 
-PerObjectSlotBinding::PerObjectSlotBinding(std::shared_ptr<PerObjectConstantRing> ring, Stage stage, bool materialOnly)
-    : m_ring(std::move(ring)), m_stage(stage), m_materialOnly(materialOnly && stage == Stage::Pixel)
+PerObjectSlotBinding::PerObjectSlotBinding(std::shared_ptr<PerObjectConstantRing> ring, Stage stage,
+                                           const ShaderClass* pixelShader)
+    : m_ring(std::move(ring)), m_stage(stage), m_pixelShader(stage == Stage::Pixel ? pixelShader : nullptr)
 {
 }
 
@@ -18,6 +20,22 @@ void PerObjectSlotBinding::Bind(ID3D11DeviceContext* context)
     }
     else
     {
-        m_ring->BindPixel(context, m_materialOnly);
+        m_ring->BindPixel(context, ReadsMaterialOnly());
     }
+}
+
+bool PerObjectSlotBinding::ReadsMaterialOnly()
+{
+    if (m_pixelShader == nullptr)
+    {
+        return false;
+    }
+    // Compile stamps start at 1, so the first call always looks.
+    if (m_checkedStamp != m_pixelShader->CompileStamp())
+    {
+        m_checkedStamp = m_pixelShader->CompileStamp();
+        const std::optional<ShaderClass::ByteRange> read = m_pixelShader->ConstantBytesRead("cbPerObject");
+        m_materialOnly = read && (read->begin == read->end || read->begin >= PerObjectConstantRing::kMaterialOffset);
+    }
+    return m_materialOnly;
 }

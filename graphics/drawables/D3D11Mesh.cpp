@@ -127,11 +127,11 @@ D3D11Mesh::D3D11Mesh(MeshRenderComponent* renderComponent, const Matrix4x4* toWo
     {
         AddPerDrawBind(std::make_unique<PerObjectSlotBinding>(m_objectRing, PerObjectSlotBinding::Stage::Vertex));
         // A pixel stage that reads only the material may keep an earlier mesh's slot with the same material.
-        const std::optional<ShaderClass::ByteRange> pixelReads = pixelShader->ConstantBytesRead("cbPerObject");
-        m_pixelReadsMaterialOnly = pixelReads && (pixelReads->begin == pixelReads->end ||
-                                                  pixelReads->begin >= PerObjectConstantRing::kMaterialOffset);
-        AddPerDrawBind(std::make_unique<PerObjectSlotBinding>(m_objectRing, PerObjectSlotBinding::Stage::Pixel,
-                                                              m_pixelReadsMaterialOnly));
+        auto pixelSlot =
+            std::make_unique<PerObjectSlotBinding>(m_objectRing, PerObjectSlotBinding::Stage::Pixel, pixelShader);
+        m_pixelSlot = pixelSlot.get();
+        m_pixelShader = pixelShader;
+        AddPerDrawBind(std::move(pixelSlot));
     }
     else
     {
@@ -173,7 +173,14 @@ int D3D11Mesh::Render(SceneTree* scene, ID3D11DeviceContext* context)
     {
         if (MeshPassBatch* batch = MeshPassBatch::OpenOn(context))
         {
-            batch->Hold(*this, *m_objectRing, m_pixelReadsMaterialOnly);
+            // Asked of the binding only when the shader was compiled again: the entry is shared by every mesh of
+            // the shader and in the cache, the binding is one more object per mesh.
+            if (m_pixelShader->CompileStamp() != m_pixelStamp)
+            {
+                m_pixelStamp = m_pixelShader->CompileStamp();
+                m_pixelMaterialOnly = m_pixelSlot->ReadsMaterialOnly();
+            }
+            batch->Hold(*this, *m_objectRing, m_pixelMaterialOnly);
             return 0;
         }
     }

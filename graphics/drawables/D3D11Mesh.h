@@ -11,6 +11,7 @@
 #include "graphics/sharing/SharedConstantBuffer.h"
 #include "scene/ActorComponentLink.h"
 
+#include <cstdint>
 #include <memory>
 
 #include <tiny_obj_loader.h>
@@ -18,6 +19,8 @@
 class MeshComponent;
 class MeshRenderComponent;
 class PerObjectConstantRing;
+class PerObjectSlotBinding;
+class ShaderClass;
 struct ID3D11Device;
 
 class D3D11Mesh : public D3D11Drawable
@@ -74,6 +77,10 @@ private:
     // Whether a view was bound in slot 0 and slot 1; fixed at construction like the views themselves.
     bool m_hasDiffuseTexture = false;
     bool m_hasNormalMap = false;
-    // Whether the pixel shader reads only the material part of the per-object constants (its byte code says so).
-    bool m_pixelReadsMaterialOnly = false;
+    // With a ring: the pixel stage's slot binding, which knows whether the shader reads only the material, and
+    // what it said for the shader's compilation last asked about.
+    PerObjectSlotBinding* m_pixelSlot = nullptr;
+    const ShaderClass* m_pixelShader = nullptr;
+    std::uint64_t m_pixelStamp = 0;
+    bool m_pixelMaterialOnly = false;
 };

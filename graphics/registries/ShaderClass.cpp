@@ -110,6 +110,7 @@ ShaderClass::CompileOutcome ShaderClass::CompileFile(const std::wstring& fileNam
                                                      HRESULT& result)
 {
     messages.clear();
+    m_stamp = ++s_stamps;   // the byte code is replaced or dropped from here on
     const std::wstring extension = UpperExtension(fileName);
     if (extension == L"FX")
     {
@@ -173,6 +174,17 @@ bool ShaderClass::Create(ID3D11Device* device)
 }
 
 std::optional<ShaderClass::ByteRange> ShaderClass::ConstantBytesRead(const char* bufferName) const
+{
+    if (m_readStamp != m_stamp || m_readBuffer != bufferName)
+    {
+        m_read = ReflectConstantBytesRead(bufferName);
+        m_readStamp = m_stamp;
+        m_readBuffer = bufferName;
+    }
+    return m_read;
+}
+
+std::optional<ShaderClass::ByteRange> ShaderClass::ReflectConstantBytesRead(const char* bufferName) const
 {
     Microsoft::WRL::ComPtr<ID3D11ShaderReflection> reflection;
     if (!m_byteCode ||

@@ -6,6 +6,7 @@
 #include <d3dcommon.h>
 #include <wrl/client.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -59,7 +60,11 @@ public:
         unsigned begin = 0;
         unsigned end = 0;
     };
+    // Found once per compilation and buffer asked about.
     std::optional<ByteRange> ConstantBytesRead(const char* bufferName) const;
+    // A number of the process that only this object's last compilation attempt has: what was found out about
+    // the byte code holds while it stays the same (a reload replaces the registry's entry in place).
+    std::uint64_t CompileStamp() const { return m_stamp; }
 
     ID3DBlob* GetByteCode() const { return m_byteCode.Get(); }
     ID3D11ComputeShader* GetComputeShader() const { return m_computeShader.Get(); }
@@ -75,6 +80,7 @@ public:
 private:
     // TryCompile, with the result code of a file that could not be read.
     CompileOutcome CompileFile(const std::wstring& fileName, std::string& messages, HRESULT& result);
+    std::optional<ByteRange> ReflectConstantBytesRead(const char* bufferName) const;
 
     Microsoft::WRL::ComPtr<ID3DBlob> m_byteCode;
     Microsoft::WRL::ComPtr<ID3D11ComputeShader> m_computeShader;
@@ -83,6 +89,11 @@ private:
     Microsoft::WRL::ComPtr<ID3D11HullShader> m_hullShader;
     Microsoft::WRL::ComPtr<ID3D11PixelShader> m_pixelShader;
     Microsoft::WRL::ComPtr<ID3D11VertexShader> m_vertexShader;
+    static inline std::uint64_t s_stamps = 0;
+    std::uint64_t m_stamp = 0;
+    mutable std::uint64_t m_readStamp = ~std::uint64_t{0};
+    mutable std::string m_readBuffer;
+    mutable std::optional<ByteRange> m_read;
     int m_type = Pixel;
     std::string m_entryPoint = "PixelShaderFX";
     std::string m_target = "ps_5_0";

@@ -5,6 +5,7 @@
 // without a normal map and a diffuse texture (read back from a render target).
 #include "actors/Actor.h"
 #include "actors/MeshRenderComponent.h"
+#include "graphics/AnsiConversion.h"
 #include "graphics/bindables/BindingRecord.h"
 #include "graphics/bindables/BlendState.h"
 #include "graphics/drawables/D3D11Mesh.h"
@@ -17,6 +18,8 @@
 #include "graphics/bindables/RasterizerState.h"
 #include "graphics/bindables/SamplerState.h"
 #include "graphics/bindables/ShaderResource.h"
+#include "graphics/registries/ShaderClass.h"
+#include "graphics/registries/ShaderHolder.h"
 #include "graphics/registries/TextureHolder.h"
 #include "graphics/bindables/Topology.h"
 #include "graphics/bindables/VertexBuffer.h"
@@ -33,6 +36,8 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <set>
 #include <typeinfo>
 
@@ -648,4 +653,70 @@ TEST(D3D11Mesh, HeldDrawsWaitForTheBatchAndMeshesAlikeShareThePixelStagesSlot)
         seen.insert(quads.target.Pixel(x, 16));
     }
     EXPECT_GE(seen.size(), 2u);
+}
+
+// The pixel stage keeps an earlier mesh's slot only while its shader reads nothing but the material. A shader
+// that the registry reloads in place (as --watch does) to read a matrix too is found out at the next draw: from
+// then on each mesh binds its own slot at the pixel stage, and what it reads there is its own.
+TEST(D3D11Mesh, APixelShaderReloadedToReadAMatrixGivesEveryMeshItsOwnSlotAgain)
+{
+    if (!PerObjectConstantRing::Offered(Device()))
+    {
+        GTEST_SKIP() << "the device binds no constant buffer at an offset";
+    }
+    LitQuads quads;
+    std::ifstream shippedFile("BasicNormalMapPixelShader.fx", std::ios::binary);
+    const std::string shipped{std::istreambuf_iterator<char>(shippedFile), std::istreambuf_iterator<char>()};
+    ASSERT_NE(shipped.find("PixelShaderFX"), std::string::npos) << "the shipped pixel shader, in the test's folder";
+    const std::string file = quads.world.scratch.Write("Reloaded.fx", shipped);
+    ShaderHolder& shaders = *ShaderHolder::Instance();
+    ASSERT_TRUE(shaders.Register(Device(), AnsiToWide(file), ShaderClass::Pixel));
+
+    const std::string red = "newmtl Red\nKa 0 0 0\nKs 0 0 0\nNs 1\nKd 1 0 0\n";
+    std::vector<std::shared_ptr<D3D11Mesh>> meshes;
+    for (ActorId id = 1; id <= 2; ++id)
+    {
+        const std::string obj =
+            quads.world.WriteObj("reloaded" + std::to_string(id), DrawingWorld::kFacingQuadObj, red);
+        quads.world.MakeActor(id, DrawingWorld::TransformAt(0.6f * static_cast<float>(id) - 0.9f, 0.0f, 2.0f) +
+                                      "<MeshComponent><Obj>" + obj +
+                                      "</Obj></MeshComponent><MeshRenderComponent><PixelShader>" + file +
+                                      "</PixelShader><VertexShader>BasicNormalMapVertexShader.fx</VertexShader>"
+                                      "</MeshRenderComponent>");
+        meshes.push_back(MeshOf(quads.world, id));
+        ASSERT_TRUE(meshes.back());
+    }
+    const std::shared_ptr<PerObjectConstantRing> ring = PerObjectConstantRing::ForDevice(Device());
+    ASSERT_TRUE(ring);
+    // Both meshes through a batch; the slots they wrote, and the pixel stage's slot after the second one's draw.
+    const auto pass = [&] {
+        std::vector<UINT> slots;
+        MeshPassBatch batch(Context());
+        for (const auto& mesh : meshes)
+        {
+            EXPECT_EQ(mesh->PreRender(quads.world.tree.get(), Context()), 0);
+            EXPECT_EQ(mesh->Render(quads.world.tree.get(), Context()), 0);
+            mesh->PostRender(quads.world.tree.get());
+            slots.push_back(ring->CurrentSlot() * PerObjectConstantRing::kSlotConstants);
+        }
+        batch.Submit();
+        slots.push_back(BoundPerObjectSlot(false).first);
+        return slots;
+    };
+    std::vector<UINT> slots = pass();
+    ASSERT_EQ(slots.size(), 3u);
+    EXPECT_EQ(slots[2], slots[0]) << "the shipped shader reads only the material: the first mesh's slot serves";
+
+    std::string reading = shipped;
+    const std::string ending = "return float4(colour, albedo.a);";
+    const std::size_t at = reading.find(ending);
+    ASSERT_NE(at, std::string::npos);
+    reading.replace(at, ending.size(), "return float4(colour, albedo.a) + world[3] * 0.001f;");
+    quads.world.scratch.Write("Reloaded.fx", reading);
+    std::string messages;
+    ASSERT_EQ(shaders.Reload(Device(), AnsiToWide(file), messages), ShaderHolder::ReloadOutcome::Replaced) << messages;
+    slots = pass();
+    ASSERT_EQ(slots.size(), 3u);
+    EXPECT_NE(slots[0], slots[1]);
+    EXPECT_EQ(slots[2], slots[1]) << "a shader that reads a matrix: the second mesh binds its own slot";
 }
