@@ -7,9 +7,10 @@
 #
 # ./bench.sh [--quick]   --quick: the presentation sampled once a second, and 3 pairs of 30-frame runs per
 # scale world.
-# Environment: BENCH_SECONDS (58), BENCH_FPS (4), BENCH_SCALE_FRAMES (40), BENCH_SCALE_PAIRS (5: engine and
-# baseline runs per scale world, alternating), BENCH_SCALE_COUNTS ("10 100 1000 5000"), BENCH_CALLS_ACTORS
-# (1000: the world whose Direct3D calls are counted), BENCH_BUILD_DIR (build).
+# Environment: BENCH_SECONDS (58), BENCH_FPS (4), BENCH_THROUGHPUT_PAIRS (3, --quick 1: engine and baseline runs
+# of the presentation, alternating), BENCH_SCALE_FRAMES (40), BENCH_SCALE_PAIRS (5: engine and baseline runs per
+# scale world, alternating), BENCH_SCALE_COUNTS ("10 100 1000 5000"), BENCH_CALLS_ACTORS (1000: the world whose
+# Direct3D calls are counted), BENCH_BUILD_DIR (build).
 set -euo pipefail
 root=$(cd "$(dirname "$0")" && pwd)
 cd "$root"
@@ -25,8 +26,12 @@ fps=${BENCH_FPS:-4}
 # a run's figure is the median of many frames.
 scale_frames=${BENCH_SCALE_FRAMES:-40}
 scale_pairs=${BENCH_SCALE_PAIRS:-5}
+# Throughput runs of the two programs, in turn: the rendering thread's share of two cores moves a whole run's
+# frame time by a tenth from one run to the next, so one run of each is not enough to compare them.
+throughput_pairs=${BENCH_THROUGHPUT_PAIRS:-3}
 case "${1:-}" in
-    --quick) fps=${BENCH_FPS:-1}; scale_frames=${BENCH_SCALE_FRAMES:-30}; scale_pairs=${BENCH_SCALE_PAIRS:-3} ;;
+    --quick) fps=${BENCH_FPS:-1}; scale_frames=${BENCH_SCALE_FRAMES:-30}; scale_pairs=${BENCH_SCALE_PAIRS:-3}
+             throughput_pairs=${BENCH_THROUGHPUT_PAIRS:-1} ;;
     "") ;;
     *) echo "usage: ./bench.sh [--quick]" >&2; exit 64 ;;
 esac
@@ -64,6 +69,7 @@ scale_until=$(python3 -c "print(($scale_frames - 0.5) / 60)")
     echo "frames=$frames"
     echo "scale_frames=$scale_frames"
     echo "scale_pairs=$scale_pairs"
+    echo "throughput_pairs=$throughput_pairs"
     echo "scale_counts=$scale_counts"
     echo "calls_actors=$calls_actors"
     echo "load=$(cut -d' ' -f1-3 /proc/loadavg)"
@@ -118,18 +124,25 @@ say "live tools: the timeline panel open at 800 x 600 and fly mode, beside neith
 
 run=$work/run
 make_run_folder "$run"
-say "baseline: $frames frames"
-(cd "$run" && winerun ./baseline.exe --frames "$frames" --fps "$fps" --csv baseline.csv --stats baseline-frames.csv) >&2
-mv "$run/baseline.csv" "$run/baseline-frames.csv" "$raw/"
+# Pair P writes engine-frames-P.csv, engine-startup-P.csv, engine-capture-P.txt, baseline-P.csv and
+# baseline-frames-P.csv; the report compares each pair and shows the one with the median ratio.
+for pair in $(seq 1 "$throughput_pairs"); do
+    if [ $have_capture = 1 ]; then
+        # The ratios come from runs without the device timer, as the baseline runs; a run with the timer on (a
+        # query and a flush after each pass) after the pairs gives the timer's own cost.
+        say "engine: $frames frames through engine-capture.exe, pair $pair of $throughput_pairs"
+        (cd "$run" && winerun ./engine-capture.exe --size 1280x720 --fps "$fps" --until "$capture_until" \
+            --stats engine-frames.csv --no-device-timer) \
+            > "$raw/engine-capture-$pair.txt" 2>&1 || say "engine-capture.exe failed (see $raw/engine-capture-$pair.txt)"
+        if [ -f "$run/engine-frames.csv" ]; then mv "$run/engine-frames.csv" "$raw/engine-frames-$pair.csv"; fi
+        if [ -f "$run/startup.csv" ]; then mv "$run/startup.csv" "$raw/engine-startup-$pair.csv"; fi
+    fi
+    say "baseline: $frames frames, pair $pair of $throughput_pairs"
+    (cd "$run" && winerun ./baseline.exe --frames "$frames" --fps "$fps" --csv baseline.csv --stats baseline-frames.csv) >&2
+    mv "$run/baseline.csv" "$raw/baseline-$pair.csv"
+    mv "$run/baseline-frames.csv" "$raw/baseline-frames-$pair.csv"
+done
 if [ $have_capture = 1 ]; then
-    # The ratios come from runs without the device timer, as the baseline runs; a second run with the timer on
-    # (a query and a flush after each pass) gives the timer's own cost.
-    say "engine: $frames frames through engine-capture.exe"
-    (cd "$run" && winerun ./engine-capture.exe --size 1280x720 --fps "$fps" --until "$capture_until" \
-        --stats engine-frames.csv --no-device-timer) \
-        > "$raw/engine-capture.txt" 2>&1 || say "engine-capture.exe failed (see $raw/engine-capture.txt)"
-    if [ -f "$run/engine-frames.csv" ]; then mv "$run/engine-frames.csv" "$raw/"; fi
-    if [ -f "$run/startup.csv" ]; then mv "$run/startup.csv" "$raw/engine-startup.csv"; fi
     say "engine: $frames frames with the device timer on"
     (cd "$run" && winerun ./engine-capture.exe --size 1280x720 --fps "$fps" --until "$capture_until" \
         --stats engine-frames-timer.csv) > "$raw/engine-capture-timer.txt" 2>&1 || say "engine-capture.exe failed"
