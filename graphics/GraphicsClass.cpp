@@ -185,7 +185,13 @@ bool GraphicsClass::Frame(FrameStats* stats)
         }
         ImGui::Render();
         overlayBuildMs = build.Milliseconds();
-        ImGui_ImplDX11_RenderDrawData(ImGui::GetDrawData());
+        // With nothing to draw the back-end would still map its buffers and save, set and restore the whole
+        // pipeline state: some sixty calls, each a command for Wine's rendering thread, every frame.
+        ImDrawData* const drawData = ImGui::GetDrawData();
+        if (drawData != nullptr && drawData->CmdListsCount > 0)
+        {
+            ImGui_ImplDX11_RenderDrawData(drawData);
+        }
     }
     if (timer)
     {
