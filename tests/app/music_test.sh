@@ -61,9 +61,15 @@ for _ in $(seq 1 100); do [ -S "$XDG_RUNTIME_DIR/pulse/native" ] && break; sleep
 say "sound server $server_pid with a null sink in $XDG_RUNTIME_DIR"
 
 # The recording's first sample is placed on the system clock (RECORDING.start), as the music log's wall times are.
+# The program starts only once the recorder hears the sink: a recorder that joined after the program's stream
+# measured the sound 110 to 130 ms late (the sink's latency is set by the clients it has when a stream connects),
+# and a program without a world opens its music about as soon as the recorder starts.
 record() {
+    rm -f "$1.recording"
     HOME="$scratch/home" python3 "$root/tools/music/timecode.py" record "$1" &
     recorder_pid=$!
+    for _ in $(seq 1 100); do [ -e "$1.recording" ] && return; sleep 0.1; done
+    fail "the recorder heard nothing of the sound server within 10 s"
 }
 stop_recording() {
     kill "$recorder_pid" 2>/dev/null

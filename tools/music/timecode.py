@@ -12,7 +12,8 @@
         records the default sink's monitor with `parec` until ended (SIGTERM or SIGINT) and writes OUT.raw.start:
         the moment of the recording's first sample on the system clock (seconds since 1970), to within the few
         milliseconds parec holds a fragment. Each fragment read says when the samples so far had been recorded at
-        the latest; the earliest such bound is the start.
+        the latest; the earliest such bound is the start. OUT.raw.recording appears once the first fragment is
+        in: what a test waits for before it starts the program.
     timecode.py tap OUT.raw
         records like `record` and, for a tapper as steady as a machine, presses Space (`xdotool key space`) as soon
         as it hears a click: a loud sound after at least 0.3 s of quiet. Ended like `record`, it also writes
@@ -121,6 +122,11 @@ def record(path, device, on_click=None):
             if not chunk:
                 break
             out.write(chunk)
+            if frames == 0:
+                # The sink is heard from now on: a test starts the program only after this, since a client that
+                # joins the null sink after the program's stream connected measures 110 to 130 ms more (the
+                # sink's latency is set by the clients it has when a stream connects).
+                open(path + ".recording", "w").close()
             if on_click:
                 on_click(chunk, frames)
             frames += len(chunk) / 4
