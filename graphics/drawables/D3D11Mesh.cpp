@@ -130,7 +130,6 @@ D3D11Mesh::D3D11Mesh(MeshRenderComponent* renderComponent, const Matrix4x4* toWo
         auto pixelSlot =
             std::make_unique<PerObjectSlotBinding>(m_objectRing, PerObjectSlotBinding::Stage::Pixel, pixelShader);
         m_pixelSlot = pixelSlot.get();
-        m_pixelShader = pixelShader;
         AddPerDrawBind(std::move(pixelSlot));
     }
     else
@@ -173,14 +172,7 @@ int D3D11Mesh::Render(SceneTree* scene, ID3D11DeviceContext* context)
     {
         if (MeshPassBatch* batch = MeshPassBatch::OpenOn(context))
         {
-            // Asked of the binding only when the shader was compiled again: the entry is shared by every mesh of
-            // the shader and in the cache, the binding is one more object per mesh.
-            if (m_pixelShader->CompileStamp() != m_pixelStamp)
-            {
-                m_pixelStamp = m_pixelShader->CompileStamp();
-                m_pixelMaterialOnly = m_pixelSlot->ReadsMaterialOnly();
-            }
-            batch->Hold(*this, *m_objectRing, m_pixelMaterialOnly);
+            batch->Hold(*this, *m_objectRing, m_pixelSlot->ReadsMaterialOnly());
             return 0;
         }
     }

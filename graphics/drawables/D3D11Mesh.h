@@ -11,7 +11,6 @@
 #include "graphics/sharing/SharedConstantBuffer.h"
 #include "scene/ActorComponentLink.h"
 
-#include <cstdint>
 #include <memory>
 
 #include <tiny_obj_loader.h>
@@ -20,7 +19,6 @@ class MeshComponent;
 class MeshRenderComponent;
 class PerObjectConstantRing;
 class PerObjectSlotBinding;
-class ShaderClass;
 struct ID3D11Device;
 
 class D3D11Mesh : public D3D11Drawable
@@ -77,10 +75,6 @@ private:
     // Whether a view was bound in slot 0 and slot 1; fixed at construction like the views themselves.
     bool m_hasDiffuseTexture = false;
     bool m_hasNormalMap = false;
-    // With a ring: the pixel stage's slot binding, which knows whether the shader reads only the material, and
-    // what it said for the shader's compilation last asked about.
+    // With a ring: the pixel stage's slot binding, which knows whether the shader reads only the material.
     PerObjectSlotBinding* m_pixelSlot = nullptr;
-    const ShaderClass* m_pixelShader = nullptr;
-    std::uint64_t m_pixelStamp = 0;
-    bool m_pixelMaterialOnly = false;
 };
