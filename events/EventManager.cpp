@@ -163,6 +163,12 @@ std::size_t EventManager::GetPendingEventCount() const
     return m_queues[m_activeQueue].size();
 }
 
+std::vector<SharedEventData> EventManager::GetPendingEvents() const
+{
+    const std::deque<SharedEventData>& queue = m_queues[m_activeQueue];
+    return std::vector<SharedEventData>(queue.begin(), queue.end());
+}
+
 void EventManager::Dispatch(ListenerList& listeners, const SharedEventData& event)
 {
     ++m_dispatchDepth;

@@ -29,6 +29,7 @@ public:
     // The budget is checked after each event, so at least one pending event is delivered per call even
     // with a budget of 0. Events queued by listeners during the call wait for the next one.
     bool Update(float maxSeconds) override;
+    std::vector<SharedEventData> GetPendingEvents() const override;
 
     const std::string& GetDebugName() const { return m_debugName; }
     // Events waiting for the next Update.

@@ -4,6 +4,8 @@
 
 #include "events/EventDelegate.h"
 
+#include <vector>
+
 class IEventManager
 {
 public:
@@ -32,4 +34,7 @@ public:
     // Dispatches the events queued before this call until `maxSeconds` have been spent; the rest wait, in
     // order, for the next update. True when nothing was left over.
     virtual bool Update(float maxSeconds) = 0;
+    // The events waiting for the next Update, in order; the same shared events, not copies. Whoever puts the
+    // timeline back to an earlier moment queues them again (after aborting what is waiting then).
+    virtual std::vector<SharedEventData> GetPendingEvents() const = 0;
 };

@@ -147,7 +147,9 @@ bool LiveTools::OnKeyDown(unsigned key, bool repeated)
             return false;
         }
     }
-    return m_controls->OnKeyDown(key, repeated, m_host->timer.TotalTime());
+    // From the clock's own nanoseconds, not its single-precision seconds: a seek lands on the very moment it
+    // names, and 20 s must stay 20 s (15 s as a float is 14.999999 s).
+    return m_controls->OnKeyDown(key, repeated, static_cast<double>(m_host->timer.TotalNanoseconds()) / 1e9);
 }
 
 int LiveTools::MusicLatencyMs(int fromOptions, int longestMs)

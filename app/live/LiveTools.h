@@ -116,8 +116,8 @@ public:
 
     // Plays `choreography` (valid) from now on and replays the timeline to the moment on screen with it, paused
     // or playing, so that an edit or a reloaded file shows at once. `source` names its file for the reports of
-    // actors the world lacks. The music is told to jump only when the moment replayed to is not the one shown
-    // (a replay lands on the fixed step's frame nearest to it), so a run of edits does not make it stutter.
+    // actors the world lacks. The replay lands on the moment shown, so the music is not told to jump and a run of
+    // edits does not make it stutter.
     // False without a scripted scene or before Start.
     bool PlayChoreography(std::shared_ptr<const Choreography> choreography, std::string source);
 
@@ -131,8 +131,8 @@ private:
     // The scene seeks and reloads work with; null while there is none (or another kind).
     Scene3* PresentationScene() const;
     void Seek(double seconds);
-    // Replays the timeline to the frame nearest `seconds` and has time go on from there; returns that frame's
-    // time (nanoseconds), or nothing without a scripted scene.
+    // Replays the timeline to `seconds` and has time go on from there; returns that moment (nanoseconds), or
+    // nothing without a scripted scene.
     std::optional<std::int64_t> ReplayTo(double seconds);
     // ReplayTo without telling what keeps to the clock that time jumped, for a replay that lands where it was.
     std::optional<std::int64_t> ReplayQuietlyTo(double seconds);

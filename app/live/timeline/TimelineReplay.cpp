@@ -1,6 +1,7 @@
 // Seeking by replay: see TimelineReplay.h.
 #include "app/live/timeline/TimelineReplay.h"
 
+#include <cmath>
 #include <memory>
 
 #include "actors/Actor.h"
@@ -37,22 +38,32 @@ std::int64_t TimelineReplay::Seek(double seconds, Scene3& scene, IEventManager& 
     }
     scene.SetTimelineState(scene.GetStartState());
 
-    // The capture tool's clock: frame n reads exactly n steps, and the timer turns that into elapsed and total
-    // seconds with the same conversions as in every run.
-    const long long last = m_step.FrameAt(seconds);
-    long long frame = 0;
-    FrameTimer timer([this, &frame] { return m_step.Nanoseconds(frame); });
+    // The capture tool's clock: frame n reads exactly n steps, a moment between frames is reached as the capture
+    // tool reaches it (FixedStep::PathTo), and the timer turns that into elapsed and total seconds with the same
+    // conversions as in every run.
+    const std::int64_t moment = seconds > 0.0 ? std::llround(seconds * 1e9) : 0;
+    const FixedStep::Path path = m_step.PathTo(moment);
+    std::int64_t now = 0;
+    FrameTimer timer([&now] { return now; });
     timer.Reset();
-    for (frame = 0; frame <= last; ++frame)
+    for (long long frame = 0; frame <= path.lastFrame; ++frame)
     {
         if (frame > 0)
         {
             StandInForDrawing(scene);   // in place of drawing the previous frame
         }
+        now = m_step.Nanoseconds(frame);
         timer.Tick();
         update(timer);
     }
-    return m_step.Nanoseconds(last);
+    for (int reading = 0; reading < path.readingCount; ++reading)
+    {
+        StandInForDrawing(scene);
+        now = path.readings[reading];
+        timer.Tick();
+        update(timer);
+    }
+    return moment;
 }
 
 void TimelineReplay::StandInForDrawing(Scene3& scene)

@@ -1,8 +1,8 @@
 // The timeline under engine.exe's controls. A seek puts the presentation back to its start (the scene's timeline
 // state, every actor's transform, the move events still queued) and replays logic, event queue and timeline on
 // the capture tool's fixed step up to the moment sought, drawing nothing: the state it leaves is the one the
-// capture tool has right before drawing that moment, so the next picture is the capture's, byte for byte. A
-// held (paused) moment is drawn again from exactly the state its first drawing started from.
+// capture tool has right before drawing that moment, so the next picture is the capture's, byte for byte, at any
+// moment, between two frames of the step too. A held (paused) moment is drawn again from exactly the state its first drawing started from.
 // It reads no input and owns nothing it replays; portable, with the scene (see app/CMakeLists.txt).
 #pragma once
 
@@ -35,8 +35,9 @@ public:
     // loaded and before the first frame.
     void RememberStart(const BaseEngineLogic& logic);
 
-    // Starts the timeline over and replays it up to the frame nearest `seconds`, that frame's update included.
-    // Returns that frame's time in nanoseconds, for the frame timer to carry on from.
+    // Starts the timeline over and replays it up to `seconds` (0 for anything before), that moment's update
+    // included: on the fixed step, and a moment between its frames by the path the capture tool takes there
+    // (FixedStep::PathTo). Returns the moment in nanoseconds, for the frame timer to carry on from.
     std::int64_t Seek(double seconds, Scene3& scene, IEventManager& events, const FrameUpdate& update);
 
     // What drawing a frame does to the timeline, for a frame that is not drawn: the camera's render step
