@@ -20,6 +20,9 @@ struct RunSettings
     // window is made just large enough around it.
     int screenWidth = 0;
     int screenHeight = 0;
+    // With a picture size above: the picture keeps that size whatever size the window gets, so that it may be
+    // larger than the screen (the swap chain's buffers need not match the window; Present scales them).
+    bool fixedPictureSize = false;
     // When false, deactivation no longer stops the timer, so frames do not depend on window focus.
     bool timerFollowsActivation = true;
     // When false, start-up does not start the music (a capture runs on its own clock, not in real time).

@@ -155,6 +155,10 @@ LRESULT SystemClass::MessageHandler(HWND window, UINT message, WPARAM wParam, LP
     {
     case WM_SIZE:
     {
+        if (m_settings.fixedPictureSize && m_settings.screenWidth > 0 && m_settings.screenHeight > 0)
+        {
+            return 0;   // the picture's size is not the window's
+        }
         m_options.m_screenWidth = LOWORD(lParam);
         m_options.m_screenHeight = HIWORD(lParam);
         if (!HasDevice())

@@ -90,6 +90,24 @@ TEST(CaptureOptions, RefusesMalformedValuesWithAMessage)
         {"--memory-every", "5"},
         {"--submission"},
         {"--no-device-timer"},
+        {"--supersample", "0"},
+        {"--supersample", "5"},
+        {"--supersample", "2"},
+        {"--size", "7680x4320", "--supersample", "3"},
+        {"--size", "4200x100", "--supersample", "4"},
+        {"--motion-blur", "1"},
+        {"--motion-blur", "65"},
+        {"--shutter", "0.5"},
+        {"--motion-blur", "8", "--shutter", "0.01"},
+        {"--motion-blur", "8", "--shutter", "1.5"},
+        {"--motion-blur", "8", "--shutter", "nan"},
+        {"--motion-blur", "8", "--loop", "--until", "9"},
+        {"--motion-blur", "8", "--stats", "s.csv"},
+        {"--frames", "3-1", "--every"},
+        {"--frames", "-2", "--every"},
+        {"--frames", "0-9"},
+        {"--frames", "0-9", "--every", "--at", "1"},
+        {"--frames", "0-121", "--stream", "--size", "320x180", "--until", "2"},
     };
     for (const auto& args : bad)
     {
@@ -162,30 +180,35 @@ TEST(CaptureOptions, HelpAndVersionAreAskedAndExplained)
     }
 }
 
-TEST(CaptureOptions, TheRunPlaysUpToItsEndAndDrawsEveryFrameOrTheMomentsAlone)
+TEST(CaptureOptions, QualityAndChunkSwitchesAndTheLargestPicture)
 {
-    // Frames played, frames drawn, progress shown. Every frame from 0 s up to and including the end: a stream of
-    // 2 s at 60 fps is 121 frames.
-    const auto count = [](std::vector<std::string> args) {
-        CaptureOptions options;
-        EXPECT_FALSE(Parse(args, options));
-        return std::make_tuple(options.FrameCount(), options.DrawnFrameCount(), options.ShowsProgress());
-    };
-    EXPECT_EQ(count({"--stream", "--size", "320x180", "--until", "2"}), std::make_tuple(121LL, 121LL, true));
-    EXPECT_EQ(count({}), std::make_tuple(3481LL, 3481LL, true));
-    EXPECT_EQ(count({"--fps", "2", "--until", "60", "--loop", "--at", "50"}), std::make_tuple(121LL, 121LL, true));
-    EXPECT_EQ(count({"--every", "--until", "0.5"}), std::make_tuple(31LL, 31LL, true));
-    EXPECT_EQ(count({"--at", "1", "--until", "2", "--stats=s.csv"}), std::make_tuple(121LL, 121LL, false));
-    EXPECT_EQ(count({"--at", "1", "--memory=m.csv"}), std::make_tuple(3481LL, 3481LL, true));
-
-    // Moments alone: only their frames are drawn (two moments on one frame draw it once), and the run ends after
-    // the last unless --until asks for more. A moment past the end is never reached.
-    EXPECT_EQ(count({"--at", "1,8,50"}), std::make_tuple(3001LL, 3LL, false));
-    EXPECT_EQ(count({"--fps", "4", "--at", "1,1.01,50", "--until", "50.1"}), std::make_tuple(201LL, 2LL, false));
-    EXPECT_EQ(count({"--at", "1", "--until", "1"}), std::make_tuple(61LL, 1LL, false));
-    EXPECT_EQ(count({"--at", "8,59"}), std::make_tuple(3481LL, 1LL, false));
-    EXPECT_EQ(count({"--fps", "1", "--at", "0,1,2,3,4,5,6,7,8,9,10"}), std::make_tuple(11LL, 11LL, true));
-
     CaptureOptions options;
-    EXPECT_TRUE(Parse({"--stream"}, options)) << "a stream's reader must know the frame size";
+    ASSERT_FALSE(Parse({"--size", "3840x2160", "--supersample", "4", "--motion-blur=16", "--shutter", "0.25",
+                        "--frames", "60-119", "--stream"},
+                       options));
+    EXPECT_EQ(options.supersample, 4);
+    EXPECT_EQ(options.DrawnWidth(), 15360);
+    EXPECT_EQ(options.DrawnHeight(), 8640);
+    EXPECT_EQ(options.Samples(), 16);
+    EXPECT_DOUBLE_EQ(options.shutter, 0.25);
+    EXPECT_EQ(options.frames, std::make_pair(60LL, 119LL));
+    EXPECT_FALSE(options.DrawsEveryFrame()) << "a chunk draws its own frames alone";
+
+    // The largest picture the device can draw: 7680 x 4320 twice over is 15360 x 8640, under 16384 a side.
+    CaptureOptions eightK;
+    EXPECT_FALSE(Parse({"--size", "7680x4320", "--supersample", "2", "--at", "1"}, eightK));
+
+    // The sub-frames spread evenly over the open shutter, about the picture's moment: at 60 fps and a half
+    // frame's shutter, 4 sub-frames lie 3/16 and 1/16 of a frame either side.
+    CaptureOptions blur;
+    ASSERT_FALSE(Parse({"--motion-blur", "4", "--every"}, blur));
+    EXPECT_EQ(blur.SampleOffset(0), -3'125'000);
+    EXPECT_EQ(blur.SampleOffset(1), -1'041'667);
+    EXPECT_EQ(blur.SampleOffset(2), 1'041'667);
+    EXPECT_EQ(blur.SampleOffset(3), 3'125'000);
+    EXPECT_EQ(options.frameCount, false);
+    CaptureOptions count;
+    ASSERT_FALSE(Parse({"--frame-count", "--until", "2", "--fps", "30"}, count));
+    EXPECT_TRUE(count.frameCount);
+    EXPECT_EQ(count.RunFrameCount(), 61);
 }

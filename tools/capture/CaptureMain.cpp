@@ -1,20 +1,17 @@
 // engine-capture.exe: starts the presentation exactly as engine.exe does (same start-up, loop and frame), but
-// drives the frame timer with a fixed step and saves chosen frames of the back buffer as PNG, optionally with a
-// CSV of per-frame CPU timings and one of memory samples, or streams every frame to standard output for an
-// encoder (tools/capture/video.sh). Window activation does not pause a capture, so the same arguments always
-// give the same frames. Chosen moments alone are drawn: the frames between them are played without drawing
-// and the run ends after the last. A long capture shows its progress on standard error.
+// drives the frame timer with a fixed step and saves pictures of the back buffer as PNG, optionally with a CSV
+// of per-frame CPU timings and one of memory samples, or streams every frame to standard output for an encoder
+// (tools/capture/video.sh, tools/render/render.sh). Window activation does not pause a capture, so the same
+// arguments always give the same pictures. A picture may be drawn larger and averaged down (--supersample), be
+// the mean of sub-frames (--motion-blur), show any moment (between two frames too), and a run may write a chunk
+// of frames alone (--frames). Only what the pictures need is drawn; a long capture shows its progress.
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iomanip>
 #include <iostream>
-#include <map>
 #include <optional>
-#include <set>
 #include <string>
-#include <sstream>
 #include <vector>
 
 #include <fcntl.h>
@@ -22,50 +19,25 @@
 
 #include "app/EngineCommandLine.h"
 #include "app/EngineVersion.h"
-#include "app/guards/ExitReport.h"
+#include "app/FrameStats.h"
 #include "app/MessageBox.h"
 #include "app/SystemClass.h"
+#include "app/guards/ExitReport.h"
 #include "graphics/BackBufferReader.h"
 #include "graphics/D3DClass.h"
 #include "graphics/GpuPassTimer.h"
-#include "app/FrameStats.h"
-#include "tools/capture/CaptureOptions.h"
-#include "tools/capture/CaptureProgress.h"
 #include "scene/SubmissionProfile.h"
+#include "tools/capture/BetweenFrames.h"
+#include "tools/capture/CaptureOptions.h"
+#include "tools/capture/CapturePlan.h"
+#include "tools/capture/CaptureProgress.h"
 #include "tools/capture/FrameStatsCsv.h"
 #include "tools/capture/MemorySampler.h"
+#include "tools/capture/PictureWriter.h"
 
 namespace
 {
 constexpr int kExitUsage = 64;
-
-std::string MomentFileName(double seconds)
-{
-    std::ostringstream name;
-    name << "t" << std::fixed << std::setprecision(3) << seconds << ".png";
-    return name.str();
-}
-
-std::string FrameFileName(long long frame)
-{
-    std::ostringstream name;
-    name << "frame-" << std::setw(6) << std::setfill('0') << frame << ".png";
-    return name.str();
-}
-
-// Writes a frame's pixels to standard output as RGB rows, top to bottom. False when the reader has gone.
-bool StreamFrame(const FrameImage& image, std::vector<unsigned char>& rgb)
-{
-    const std::size_t pixels = static_cast<std::size_t>(image.width) * image.height;
-    rgb.resize(pixels * 3);
-    for (std::size_t i = 0; i < pixels; ++i)
-    {
-        rgb[i * 3] = image.rgba[i * 4];
-        rgb[i * 3 + 1] = image.rgba[i * 4 + 1];
-        rgb[i * 3 + 2] = image.rgba[i * 4 + 2];
-    }
-    return std::fwrite(rgb.data(), 1, rgb.size(), stdout) == rgb.size();
-}
 }
 
 int main(int argc, char** argv)
@@ -85,6 +57,11 @@ int main(int argc, char** argv)
     if (options.version)
     {
         std::cout << EngineCommandLine::VersionLine(kEngineVersion) << "\n";
+        return 0;
+    }
+    if (options.frameCount)
+    {
+        std::cout << options.RunFrameCount() << "\n";
         return 0;
     }
 
@@ -130,32 +107,43 @@ int main(int argc, char** argv)
         return kExitUsage;
     }
 
-    // Several requested moments may fall on one frame; each still gets its own file.
-    std::multimap<long long, double> moments;
-    for (const double seconds : options.at)
-    {
-        moments.emplace(options.FrameAt(seconds), seconds);
-    }
-    std::set<double> saved;
-    long long frame = 0;
-    std::vector<unsigned char> streamBuffer;
-    bool streamFailed = false;
     if (options.stream)
     {
         // Raw frames, byte for byte: no line-end translation on the way to the encoder.
         _setmode(_fileno(stdout), _O_BINARY);
     }
-    CaptureProgress progress(options.DrawnFrameCount(), _isatty(_fileno(stderr)) != 0);
-    const bool showsProgress = options.ShowsProgress();
+    const CapturePlan plan(options);
+    PictureWriter writer(options, plan, outDir, stdout);
+    long long frame = 0;
+    // The pictures the drawing in progress goes into: the run's own drawing of a frame, or one between frames.
+    std::vector<std::size_t> targets;
+    CaptureProgress progress(plan.DrawingCount(), _isatty(_fileno(stderr)) != 0);
+    const bool showsProgress = plan.ShowsProgress();
     PhaseStopwatch sinceFirstFrame;
-    std::uint64_t drawn = 0;          // frames drawn so far
+    std::uint64_t drawn = 0;          // frames the run drew so far
+    long long drawings = 0;           // every drawing so far, those between frames included
     unsigned long long resizes = 0;   // resizes that reached the scene (the window's size changed)
     std::string startup;              // the start-up split, complete after the first frame
     BackBufferReader reader;
-    bool writeFailed = false;
+    bool sizeFailed = false;
 
     // Nobody is there to click a dialog: messages go to standard error only.
     SetMessageBoxHandler([](const std::string&, const std::string&) {});
+
+    const auto showProgress = [&] {
+        ++drawings;
+        if (drawings == 1)
+        {
+            sinceFirstFrame = PhaseStopwatch();   // the estimate is about drawings, not start-up
+        }
+        if (showsProgress)
+        {
+            if (const auto line = progress.Update(drawings, sinceFirstFrame.Milliseconds() / 1000.0))
+            {
+                std::cerr << *line << std::flush;
+            }
+        }
+    };
 
     const int exitCode = SystemClass::RunApplication([&](SystemClass& system) {
         // Presentation time is the frame number times the step, computed exactly rather than accumulated. With
@@ -170,8 +158,9 @@ int main(int argc, char** argv)
         system.Settings().exitDeadlineMs = RunSettings::kProgramExitDeadlineMs;
         if (options.width > 0)
         {
-            system.Settings().screenWidth = options.width;
-            system.Settings().screenHeight = options.height;
+            system.Settings().screenWidth = options.DrawnWidth();
+            system.Settings().screenHeight = options.DrawnHeight();
+            system.Settings().fixedPictureSize = true;
         }
         if (!options.choreographyFile.empty())
         {
@@ -183,44 +172,28 @@ int main(int argc, char** argv)
         }
         if (!options.DrawsEveryFrame())
         {
-            system.Settings().drawsFrame = [&] { return moments.count(frame) > 0; };
+            system.Settings().drawsFrame = [&] { return !plan.PicturesDrawnBy(frame).empty(); };
         }
         system.Settings().beforePresent = [&] {
-            const auto range = moments.equal_range(frame);
-            if (options.every || options.stream || range.first != range.second)
+            if (targets.empty())
             {
-                D3DClass& d3d = *SystemClass::GetGraphics().GetD3D();
-                const FrameImage image = reader.Read(d3d.GetSwapChain(), d3d.GetDevice(), d3d.GetDeviceContext());
-                if (options.stream && !streamFailed)
-                {
-                    // The reader was told the size; a picture of another size would scramble everything after.
-                    if (image.width != options.width || image.height != options.height)
-                    {
-                        std::cerr << "engine-capture: the picture is " << image.width << "x" << image.height
-                                  << ", not the " << options.width << "x" << options.height
-                                  << " asked for (the screen may be too small); stopping\n";
-                        streamFailed = true;
-                    }
-                    else if (!StreamFrame(image, streamBuffer))
-                    {
-                        std::cerr << "engine-capture: standard output was closed; stopping\n";
-                        streamFailed = true;
-                    }
-                    if (streamFailed)
-                    {
-                        PostQuitMessage(0);
-                    }
-                }
-                if (options.every)
-                {
-                    writeFailed |= !image.WritePng((outDir / FrameFileName(frame)).string());
-                }
-                for (auto moment = range.first; moment != range.second; ++moment)
-                {
-                    writeFailed |= !image.WritePng((outDir / MomentFileName(moment->second)).string());
-                    saved.insert(moment->second);
-                }
+                return;
             }
+            D3DClass& d3d = *SystemClass::GetGraphics().GetD3D();
+            FrameImage image = reader.Read(d3d.GetSwapChain(), d3d.GetDevice(), d3d.GetDeviceContext());
+            if (options.width > 0 && (image.width != options.DrawnWidth() || image.height != options.DrawnHeight()))
+            {
+                std::cerr << "engine-capture: the picture is " << image.width << "x" << image.height << ", not the "
+                          << options.DrawnWidth() << "x" << options.DrawnHeight() << " asked for; stopping\n";
+                sizeFailed = true;
+                PostQuitMessage(0);
+                return;
+            }
+            for (std::size_t i = 0; i + 1 < targets.size(); ++i)
+            {
+                writer.Add(targets[i], image);
+            }
+            writer.Add(targets.back(), std::move(image));
         };
         system.Settings().frameObserver = [&] {
             if (stats)
@@ -253,26 +226,31 @@ int main(int argc, char** argv)
             if (drewThisFrame && drawn == 0)
             {
                 startup = system.GetStartupStats().Describe();
-                sinceFirstFrame = PhaseStopwatch();   // the estimate is about frames, not start-up
             }
             drawn = system.GetFrameCounts().rendered;
-            ++frame;
-            if (showsProgress && drewThisFrame)
+            if (drewThisFrame)
             {
-                if (const auto line =
-                        progress.Update(static_cast<long long>(drawn), sinceFirstFrame.Milliseconds() / 1000.0))
-                {
-                    std::cerr << *line << std::flush;
-                }
+                showProgress();
             }
-            // A looping run never passes the end by time, nor does one that has drawn its last moment before
+            // The drawings this frame's state leads to: moments between it and the next, and sub-frames.
+            for (const CapturePlan::Drawing& drawing : plan.DrawingsAfter(frame))
+            {
+                targets = {drawing.picture};
+                BetweenFrames::Draw(system, options, frame, drawing.path);
+                showProgress();
+            }
+            ++frame;
+            targets = plan.PicturesDrawnBy(frame);
+            // A looping run never passes the end by time, nor does one that has drawn its last picture before
             // the end; it stops before the next frame, as the quit message is taken before that frame is ticked.
-            if (options.StopsBefore(frame))
+            if (plan.StopsBefore(frame) || writer.StreamFailed())
             {
                 PostQuitMessage(0);
             }
         };
+        targets = plan.PicturesDrawnBy(0);
     });
+    writer.Finish();
 
     if (stats)
     {
@@ -283,6 +261,7 @@ int main(int argc, char** argv)
         return exitCode;
     }
     int missing = 0;
+    const std::set<double> saved = writer.SavedMoments();
     for (const double seconds : options.at)
     {
         if (!saved.count(seconds))
@@ -291,7 +270,13 @@ int main(int argc, char** argv)
             ++missing;
         }
     }
-    std::cerr << "engine-capture: " << frame << " frames played, " << drawn << " drawn, " << resizes << " resizes\n";
+    const long long unwritten = static_cast<long long>(plan.Pictures().size()) - writer.FinishedCount();
+    if (missing == 0 && unwritten > 0)
+    {
+        std::cerr << "engine-capture: " << unwritten << " pictures were not finished\n";
+    }
+    std::cerr << "engine-capture: " << frame << " frames played, " << drawn << " drawn, " << drawings << " drawings, "
+              << resizes << " resizes\n";
     if (!startup.empty())
     {
         std::cerr << "engine-capture: " << startup << "\n";
@@ -300,9 +285,11 @@ int main(int argc, char** argv)
     {
         std::cerr << "engine-capture: " << stats->Summary() << "\n";
     }
+    bool streamFailed = writer.StreamFailed();
     if (options.stream && std::fflush(stdout) != 0)
     {
         streamFailed = true;
     }
-    return (missing > 0 || writeFailed || streamFailed) ? SystemClass::kExitError : 0;
+    return (missing > 0 || unwritten > 0 || writer.Failed() || streamFailed || sizeFailed) ? SystemClass::kExitError
+                                                                                           : 0;
 }

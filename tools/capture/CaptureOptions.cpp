@@ -23,49 +23,56 @@ bool CaptureOptions::PastUntil(long long frame) const
     return until && static_cast<double>(RunNanoseconds(frame)) > *until * 1e9;
 }
 
+std::int64_t CaptureOptions::Nanoseconds(double seconds)
+{
+    return seconds > 0.0 ? std::llround(seconds * 1e9) : 0;
+}
+
+std::int64_t CaptureOptions::PresentationNanosecondsAt(std::int64_t nanoseconds) const
+{
+    return loop ? nanoseconds % kPresentationNanoseconds : nanoseconds;
+}
+
+double CaptureOptions::EndSeconds() const
+{
+    return until ? *until : static_cast<double>(kPresentationNanoseconds) / 1e9;
+}
+
+std::int64_t CaptureOptions::SampleOffset(int sample) const
+{
+    if (motionBlur <= 0)
+    {
+        return 0;
+    }
+    const double frames = shutter * ((sample + 0.5) / motionBlur - 0.5);
+    return std::llround(frames * 1e9 / fps);
+}
+
 bool CaptureOptions::DrawsEveryFrame() const
 {
-    return every || stream || !statsFile.empty() || !submissionFile.empty() || !memoryFile.empty() || loop ||
-           at.empty();
-}
-
-std::vector<long long> CaptureOptions::MomentFrames() const
-{
-    std::vector<long long> frames;
-    for (const double seconds : at)
+    if (!statsFile.empty() || !submissionFile.empty() || !memoryFile.empty() || loop)
     {
-        frames.push_back(FrameAt(seconds));
+        return true;
     }
-    std::sort(frames.begin(), frames.end());
-    frames.erase(std::unique(frames.begin(), frames.end()), frames.end());
-    return frames;
-}
-
-bool CaptureOptions::StopsBefore(long long frame) const
-{
-    if (loop)
-    {
-        return PastUntil(frame);
-    }
-    if (DrawsEveryFrame() || until)
+    if (frames || motionBlur > 0)
     {
         return false;
     }
-    return frame > FrameAt(*std::max_element(at.begin(), at.end()));
+    return every || stream || at.empty();
 }
 
-long long CaptureOptions::FrameCount() const
+long long CaptureOptions::RunFrameCount() const
 {
-    // A run that stops by itself stops before the first frame it must not play; any other run ends when the
-    // frame timer's total (single-precision seconds) exceeds the end, also in single precision.
-    const double end = until ? *until : static_cast<double>(kPresentationNanoseconds) / 1e9;
+    // A looping run stops before the first frame past --until; any other run ends when the frame timer's total
+    // (single-precision seconds) exceeds the end, also in single precision.
+    const double end = EndSeconds();
     const auto played = [this, end](long long frame) {
-        if (StopsBefore(frame))
+        if (loop)
         {
-            return false;
+            return !PastUntil(frame);
         }
         const float total = static_cast<float>(PresentationNanoseconds(frame)) / 1000000000.0f;
-        return loop || !(total > static_cast<float>(end));
+        return !(total > static_cast<float>(end));
     };
     long long last = static_cast<long long>(std::floor(end * fps)) + 2;
     while (last >= 0 && !played(last))
@@ -75,34 +82,10 @@ long long CaptureOptions::FrameCount() const
     return last + 1;
 }
 
-long long CaptureOptions::DrawnFrameCount() const
-{
-    const long long played = FrameCount();
-    if (DrawsEveryFrame())
-    {
-        return played;
-    }
-    const std::vector<long long> moments = MomentFrames();
-    return std::count_if(moments.begin(), moments.end(), [played](long long frame) { return frame < played; });
-}
-
-bool CaptureOptions::ShowsProgress() const
-{
-    if (every || stream)
-    {
-        return true;
-    }
-    if (!DrawsEveryFrame())
-    {
-        return DrawnFrameCount() > kProgressMoments;
-    }
-    const double seconds = until ? *until : static_cast<double>(kPresentationNanoseconds) / 1e9;
-    return seconds > kProgressSeconds;
-}
-
 std::optional<std::string> ParseCaptureOptions(const std::vector<std::string>& args, CaptureOptions& options)
 {
     CommandLineReader reader(args);
+    bool shutterGiven = false;
     while (reader.Next())
     {
         const auto value = [&reader] { return reader.Value(); };
@@ -228,6 +211,51 @@ std::optional<std::string> ParseCaptureOptions(const std::vector<std::string>& a
             }
             options.choreographyFile = *text;
         }
+        else if (reader.WithValue("--supersample"))
+        {
+            const auto text = value();
+            if (!text || !CommandLineReader::ToInt(*text, options.supersample) || options.supersample < 1 ||
+                options.supersample > CaptureOptions::kLargestSupersample)
+            {
+                return "--supersample needs a whole number of samples each way from 1 to 4";
+            }
+        }
+        else if (reader.WithValue("--motion-blur"))
+        {
+            const auto text = value();
+            if (!text || !CommandLineReader::ToInt(*text, options.motionBlur) || options.motionBlur < 2 ||
+                options.motionBlur > CaptureOptions::kLargestMotionBlur)
+            {
+                return "--motion-blur needs a whole number of sub-frames from 2 to 64";
+            }
+        }
+        else if (reader.WithValue("--shutter"))
+        {
+            const auto text = value();
+            if (!text || !CommandLineReader::ToDouble(*text, options.shutter) || !(options.shutter >= 0.05) ||
+                !(options.shutter <= 1.0))
+            {
+                return "--shutter needs the fraction of a frame the shutter is open, from 0.05 to 1";
+            }
+            shutterGiven = true;
+        }
+        else if (reader.WithValue("--frames"))
+        {
+            const auto text = value();
+            const auto dash = text ? text->find('-') : std::string::npos;
+            int first = 0;
+            int last = 0;
+            if (!text || dash == std::string::npos || !CommandLineReader::ToInt(text->substr(0, dash), first) ||
+                !CommandLineReader::ToInt(text->substr(dash + 1), last) || first < 0 || last < first)
+            {
+                return "--frames needs FIRST-LAST, two frame numbers with FIRST not after LAST, such as --frames 0-59";
+            }
+            options.frames = std::make_pair(static_cast<long long>(first), static_cast<long long>(last));
+        }
+        else if (reader.Flag("--frame-count"))
+        {
+            options.frameCount = true;
+        }
         else if (reader.WithValue("--memory-every"))
         {
             const auto text = value();
@@ -262,6 +290,44 @@ std::optional<std::string> ParseCaptureOptions(const std::vector<std::string>& a
     {
         return "--memory-every needs --memory FILE.csv";
     }
+    if (options.supersample > 1 && options.width == 0)
+    {
+        return "--supersample needs --size WxH: the size of the picture it averages down to";
+    }
+    if (options.DrawnWidth() > CaptureOptions::kLargestTexture ||
+        options.DrawnHeight() > CaptureOptions::kLargestTexture)
+    {
+        return "--size " + std::to_string(options.width) + "x" + std::to_string(options.height) +
+               " with --supersample " + std::to_string(options.supersample) + " draws " +
+               std::to_string(options.DrawnWidth()) + "x" + std::to_string(options.DrawnHeight()) +
+               " pixels, more than the device's largest texture, " + std::to_string(CaptureOptions::kLargestTexture) +
+               " pixels a side";
+    }
+    if (shutterGiven && options.motionBlur == 0)
+    {
+        return "--shutter needs --motion-blur S: the sub-frames it spreads";
+    }
+    if (options.motionBlur > 0 && (options.loop || !options.statsFile.empty() || !options.submissionFile.empty()))
+    {
+        return "--motion-blur makes pictures, not measurements: it goes with neither --loop, --stats nor --submission";
+    }
+    if (options.frames)
+    {
+        if (!options.every && !options.stream)
+        {
+            return "--frames needs --every or --stream: what to write of those frames";
+        }
+        if (!options.at.empty() || options.loop)
+        {
+            return "--frames goes with neither --at nor --loop";
+        }
+        const long long count = options.RunFrameCount();
+        if (options.frames->second >= count)
+        {
+            return "--frames " + std::to_string(options.frames->first) + "-" + std::to_string(options.frames->second) +
+                   ": the run has frames 0 to " + std::to_string(count - 1) + " (--until and --fps decide)";
+        }
+    }
     if (options.until)
     {
         for (const double seconds : options.at)
@@ -283,11 +349,12 @@ frames of the back buffer (after the post pass and the overlay) as PNG files.
 Usage: engine-capture.exe [options]   (run it where engine.exe runs: beside the data files)
 
   --fps N           frames per second of presentation time (default 60); each frame advances 1/N s
-  --at T1,T2,...    save the frames nearest to these presentation times, in seconds (e.g. --at 1,8,50).
-                    Only these frames are drawn: the ones between are played without drawing, as engine.exe's
-                    seek replays them, which gives the same pictures in a fraction of the time; the run ends
-                    after the last of them unless --until asks for more. --every, --stream, --stats, --memory
-                    and --loop draw every frame, as does a run without --at (a play-through that saves nothing)
+  --at T1,T2,...    save the pictures of these presentation times, in seconds (e.g. --at 1,8,50): each the
+                    moment itself, between two frames too (reached by the frames before it and one shorter
+                    step, as engine.exe's seek reaches it). Only these pictures are drawn: the frames between
+                    are played without drawing, which gives the same pictures in a fraction of the time; the
+                    run ends after the last of them unless --until asks for more. --every, --stream, --stats,
+                    --memory and --loop draw every frame, as does a run without --at (a play-through)
   --every           save every frame (frame-000000.png, frame-000001.png, ...)
   --stream          write every frame to standard output as raw RGB, 3 bytes per pixel, rows top to bottom,
                     for an encoder to read (ffmpeg -f rawvideo -pix_fmt rgb24 -s WxH -i -); needs --size.
@@ -299,13 +366,25 @@ Usage: engine-capture.exe [options]   (run it where engine.exe runs: beside the 
                     (a soak, e.g. --until 600 --loop) passes through every shot and both skies again and
                     again; the camera's turn and the actors' spin carry on from where they were, so later
                     passes do not repeat the first exactly. The stats and memory rows count run time.
+  --frames A-B      with --every or --stream: write frames A to B alone (both included, at --fps), byte for
+                    byte those frames of a whole run with the same switches; the frames before are played
+                    without drawing, and the run stops after B (a render farm's chunk)
+  --frame-count     print how many frames --every and --stream write with these switches, and stop
+  --supersample N   draw each picture N times as large each way (N from 1 to 4) and average every N x N block
+                    in linear light (decoded from sRGB, averaged, encoded): anti-aliased pictures. Needs --size;
+                    W*N and H*N may not pass the device's largest texture, 16384 pixels a side
+  --motion-blur S   each picture is the linear-light mean of S sub-frames (2 to 64), sub-frame i at
+                    t + A * ((i + 0.5) / S - 0.5) / fps, each the world exactly at that moment (before 0 s:
+                    at 0 s). A still scene blurs to exactly its unblurred picture
+  --shutter A       with --motion-blur: the fraction of a frame the shutter is open, from 0.05 to 1 (default 0.5)
   --size WxH        picture size in pixels, overriding EngineOptions.xml: the window is made just large
                     enough around it and the camera takes the picture's aspect, W/H. Without --size the
                     window has the options file's size, frame included, and the camera that size's aspect,
                     as in engine.exe. So engine.exe's picture after a seek (F12) is the capture made with
                     the same EngineOptions.xml and no --size. In a framed window the picture is smaller
                     than the window (320x240 leaves 312x213 under Wine), and --size 312x213 shows a wider
-                    view than that window does
+                    view than that window does. With --size the picture keeps its size whatever size the
+                    window gets, so it may be larger than the screen
   --choreography FILE  play the choreography in FILE instead of the compiled-in one (as engine.exe does);
                     a file that cannot be used ends start-up with exit code 1, naming the file and line
   --out DIR         folder for the images and nothing else (default: the current folder; created if missing)
@@ -332,6 +411,7 @@ write --at 1,8), a switch without its value and any other argument are refused, 
 
 Frames saved with --at are named t<seconds>.png with three decimals (t8.000.png). The same arguments give the
 same images. A long capture (--every, --stream, every frame over more than 10 s of presentation time, or more
-than 10 moments) shows a progress line on standard error: frames drawn out of the total and the time left. Exit code: 0 on success, 1 when start-up fails, 2 after an error, 64 for bad arguments.
+than 10 drawings) shows a progress line on standard error: drawings made out of the total and the time left.
+Exit code: 0 on success, 1 when start-up fails, 2 after an error, 64 for bad arguments.
 )";
 }

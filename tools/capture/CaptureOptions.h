@@ -2,8 +2,10 @@
 // where to, and whether to record per-frame statistics. Parsing only; nothing here runs the engine.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/FixedStep.h"
@@ -25,14 +27,38 @@ struct CaptureOptions
     std::string memoryFile;         // empty: no memory samples
     int memoryEvery = 0;            // frames between memory samples; 0: once per second (fps frames)
     std::string choreographyFile;   // empty: the compiled-in choreography
+    int supersample = 1;            // each picture drawn N x N times larger and averaged down in linear light
+    int motionBlur = 0;             // sub-frames averaged into each picture; 0: none
+    double shutter = 0.5;           // with motionBlur: how much of a frame the sub-frames span
+    std::optional<std::pair<long long, long long>> frames;   // --frames A-B: those frames alone, both included
+    bool frameCount = false;                                 // print how many frames the run writes, and stop
     bool help = false;
     bool version = false;
 
     // Length of one pass of the presentation, which --loop repeats.
     static constexpr long long kPresentationNanoseconds = 58'000'000'000LL;
+    // The largest side of a texture at the device's feature level, 11_0 (D3D11_REQ_TEXTURE2D_U_OR_V_DIMENSION):
+    // the picture, supersampled, is one.
+    static constexpr int kLargestTexture = 16384;
+    static constexpr int kLargestSupersample = 4;
+    static constexpr int kLargestMotionBlur = 64;
 
     // The frame whose presentation time is nearest to `seconds`.
     long long FrameAt(double seconds) const;
+    // A moment in seconds as the clock counts it, in whole nanoseconds.
+    static std::int64_t Nanoseconds(double seconds);
+    // The time the frame timer is given for a run time of `nanoseconds`: itself, or with --loop its place in
+    // the pass.
+    std::int64_t PresentationNanosecondsAt(std::int64_t nanoseconds) const;
+    // Where the run ends, in seconds: --until, or the presentation's end.
+    double EndSeconds() const;
+    // Drawings averaged into one picture (sub-frames).
+    int Samples() const { return motionBlur > 0 ? motionBlur : 1; }
+    // How far sub-frame `sample` of a picture lies from the picture's moment, in nanoseconds.
+    std::int64_t SampleOffset(int sample) const;
+    // The size drawn: the picture's, supersampled (0 when the options file decides).
+    int DrawnWidth() const { return width * supersample; }
+    int DrawnHeight() const { return height * supersample; }
     // Seconds of presentation time at the start of frame `frame`.
     double TimeOfFrame(long long frame) const { return Step().Seconds(frame); }
     // Run time at the start of frame `frame` in nanoseconds, computed exactly rather than accumulated.
@@ -43,24 +69,15 @@ struct CaptureOptions
     bool PastUntil(long long frame) const;
     // Frames between memory samples.
     int MemorySampleInterval() const { return memoryEvery > 0 ? memoryEvery : fps; }
-    // Whether the run draws every frame: it saves or streams them all, writes what drawing them costs (--stats,
-    // and --memory or --loop, the soak, which measures the renderer), or saves no moment at all (a play-through,
-    // timed from outside). Otherwise it draws the moments' frames alone and plays the frames between them
-    // without drawing, as engine.exe's seek replays them; the pictures are the same, byte for byte.
+    // Whether the run draws every frame: it writes what drawing them costs (--stats, and --memory or --loop,
+    // the soak, which measures the renderer), saves or streams them all unblurred, or saves no moment at all (a
+    // play-through, timed from outside). Otherwise it draws only what its pictures need and plays the frames
+    // between without drawing, as engine.exe's seek replays them; the pictures are the same, byte for byte.
     bool DrawsEveryFrame() const;
-    // The frames of the moments asked for, each once, in order.
-    std::vector<long long> MomentFrames() const;
-    // Whether the run stops before frame `frame` although the presentation goes on: with --loop, past --until;
-    // when it draws the moments alone and no --until asks for more, past the last moment.
-    bool StopsBefore(long long frame) const;
-    // How many frames the run plays, drawn or not: from 0 s up to the end (--until, the presentation's 58 s, or
-    // the last moment), the one at the end included, compared the way the program compares them.
-    long long FrameCount() const;
-    // How many of those it draws.
-    long long DrawnFrameCount() const;
-    // Whether the run shows a progress line (of the frames it draws): it saves or streams every frame, draws
-    // every frame over more than kProgressSeconds of presentation time, or more than kProgressMoments moments.
-    bool ShowsProgress() const;
+    // How many frames a whole run plays, drawn or not: from 0 s up to the end (--until or the presentation's
+    // 58 s), the one at the end included, compared the way the program compares them. --every and --stream
+    // write these frames; a run of moments alone, or of --frames, stops earlier (CapturePlan).
+    long long RunFrameCount() const;
     static constexpr double kProgressSeconds = 10.0;
     static constexpr long long kProgressMoments = 10;
     // The step the frames are made on; a seek in engine.exe replays on the default one.
