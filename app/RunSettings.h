@@ -42,6 +42,8 @@ struct RunSettings
     std::function<void()> beforePresent;
     // Called after every frame, drawn or not (see drawsFrame).
     std::function<void()> frameObserver;
+    // Called once when the frame loop is over, with the device and the scene still there.
+    std::function<void()> afterLoop;
     // Asked once per frame, after its update, whether to draw it; without it every frame is drawn. A frame that
     // is not drawn moves the timeline on as its drawing would have (TimelineReplay::StandInForDrawing), so the
     // next frame drawn is byte for byte the one a run that draws every frame shows there.

@@ -357,6 +357,10 @@ void SystemClass::Run()
             break;
         }
     }
+    if (m_settings.afterLoop)
+    {
+        m_settings.afterLoop();
+    }
 }
 
 void SystemClass::UpdateFrame(const FrameTimer& timer)

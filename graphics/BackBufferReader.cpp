@@ -1,46 +1,90 @@
 // Back-buffer read-back: see BackBufferReader.h.
 #include "graphics/BackBufferReader.h"
 
+#include <cassert>
 #include <cstring>
 #include <stdexcept>
+#include <string>
 
 #include "graphics/DxException.h"
 
+namespace
+{
+bool IsBgra(DXGI_FORMAT format)
+{
+    return format == DXGI_FORMAT_B8G8R8A8_UNORM || format == DXGI_FORMAT_B8G8R8A8_UNORM_SRGB;
+}
+
+bool IsRgba(DXGI_FORMAT format)
+{
+    return format == DXGI_FORMAT_R8G8B8A8_UNORM || format == DXGI_FORMAT_R8G8B8A8_UNORM_SRGB;
+}
+}
+
 FrameImage BackBufferReader::Read(IDXGISwapChain* swapChain, ID3D11Device* device, ID3D11DeviceContext* context)
+{
+    FrameImage image;
+    while (!m_waiting.empty())
+    {
+        TakeOldest(context, image);   // copies started before are not this frame's
+    }
+    Start(swapChain, device, context);
+    TakeOldest(context, image);
+    return image;
+}
+
+void BackBufferReader::Start(IDXGISwapChain* swapChain, ID3D11Device* device, ID3D11DeviceContext* context)
+{
+    assert(m_waiting.size() < kSlots && "take the oldest copy before starting another");
+    Copy(m_slots[m_next], swapChain, device, context);
+    m_waiting.push_back(m_next);
+    m_next = (m_next + 1) % kSlots;
+}
+
+void BackBufferReader::TakeOldest(ID3D11DeviceContext* context, FrameImage& image)
+{
+    assert(!m_waiting.empty() && "no copy was started");
+    const Slot& slot = m_slots[m_waiting.front()];
+    m_waiting.pop_front();
+    Map(slot, context, image);
+}
+
+void BackBufferReader::Copy(Slot& slot, IDXGISwapChain* swapChain, ID3D11Device* device, ID3D11DeviceContext* context)
 {
     Microsoft::WRL::ComPtr<ID3D11Texture2D> backBuffer;
     DX_THROW_IF_FAILED(swapChain->GetBuffer(0, IID_PPV_ARGS(backBuffer.GetAddressOf())));
     D3D11_TEXTURE2D_DESC desc{};
     backBuffer->GetDesc(&desc);
-    const bool bgra = desc.Format == DXGI_FORMAT_B8G8R8A8_UNORM || desc.Format == DXGI_FORMAT_B8G8R8A8_UNORM_SRGB;
-    const bool rgba = desc.Format == DXGI_FORMAT_R8G8B8A8_UNORM || desc.Format == DXGI_FORMAT_R8G8B8A8_UNORM_SRGB;
-    if (!bgra && !rgba)
+    if (!IsBgra(desc.Format) && !IsRgba(desc.Format))
     {
         throw std::runtime_error("back buffer format " + std::to_string(desc.Format) + " cannot be captured");
     }
-
-    if (!m_staging || m_stagingDesc.Width != desc.Width || m_stagingDesc.Height != desc.Height ||
-        m_stagingDesc.Format != desc.Format)
+    if (!slot.staging || slot.desc.Width != desc.Width || slot.desc.Height != desc.Height ||
+        slot.desc.Format != desc.Format)
     {
-        m_stagingDesc = desc;
-        m_stagingDesc.MipLevels = 1;
-        m_stagingDesc.ArraySize = 1;
-        m_stagingDesc.SampleDesc = {1, 0};
-        m_stagingDesc.Usage = D3D11_USAGE_STAGING;
-        m_stagingDesc.BindFlags = 0;
-        m_stagingDesc.CPUAccessFlags = D3D11_CPU_ACCESS_READ;
-        m_stagingDesc.MiscFlags = 0;
-        m_staging.Reset();
-        DX_THROW_IF_FAILED(device->CreateTexture2D(&m_stagingDesc, nullptr, m_staging.GetAddressOf()));
+        slot.desc = desc;
+        slot.desc.MipLevels = 1;
+        slot.desc.ArraySize = 1;
+        slot.desc.SampleDesc = {1, 0};
+        slot.desc.Usage = D3D11_USAGE_STAGING;
+        slot.desc.BindFlags = 0;
+        slot.desc.CPUAccessFlags = D3D11_CPU_ACCESS_READ;
+        slot.desc.MiscFlags = 0;
+        slot.staging.Reset();
+        DX_THROW_IF_FAILED(device->CreateTexture2D(&slot.desc, nullptr, slot.staging.GetAddressOf()));
     }
-    context->CopyResource(m_staging.Get(), backBuffer.Get());
+    context->CopyResource(slot.staging.Get(), backBuffer.Get());
+}
 
+void BackBufferReader::Map(const Slot& slot, ID3D11DeviceContext* context, FrameImage& image)
+{
+    const D3D11_TEXTURE2D_DESC& desc = slot.desc;
     D3D11_MAPPED_SUBRESOURCE mapped{};
-    DX_THROW_IF_FAILED(context->Map(m_staging.Get(), 0, D3D11_MAP_READ, 0, &mapped));
-    FrameImage image;
+    DX_THROW_IF_FAILED(context->Map(slot.staging.Get(), 0, D3D11_MAP_READ, 0, &mapped));
     image.width = static_cast<int>(desc.Width);
     image.height = static_cast<int>(desc.Height);
     image.rgba.resize(static_cast<std::size_t>(desc.Width) * desc.Height * 4);
+    const bool bgra = IsBgra(desc.Format);
     for (UINT y = 0; y < desc.Height; ++y)
     {
         const auto* source =
@@ -55,6 +99,5 @@ FrameImage BackBufferReader::Read(IDXGISwapChain* swapChain, ID3D11Device* devic
             }
         }
     }
-    context->Unmap(m_staging.Get(), 0);
-    return image;
+    context->Unmap(slot.staging.Get(), 0);
 }

@@ -8,6 +8,8 @@
 # A third run carries an actor: a click on the ring in view selects it, G picks it up, the camera flies and turns
 # with it, and K keys both at 20 s and again at 25 s; the saved file's capture at 25 s is the F12 picture there.
 # (An actor's move shows from the frame after it is made, so its keyed pose is checked where it holds on both sides.)
+# A fourth run keys the flown camera on a beat between two frames, reached through a bookmark (M, Ctrl+1): the
+# capture at that beat is the F12 picture there too.
 #   fly_test.sh BIN SCRATCH     BIN is the build's bin folder (programs and data); SCRATCH is emptied and used.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -126,3 +128,26 @@ done
 cmp -s screenshot-0001.png carried-25/t25.000.png || fail "the F12 picture with the carried actor is not the saved file's capture at 25 s"
 ! cmp -s screenshot-0001.png original-25/t25.000.png || fail "carrying did not change the picture at 25 s"
 say "actor $actor carried, keyed and played back where it was seen, byte for byte"
+
+say "engine.exe --choreography between.xml: keyed on a beat that falls between two frames (20.15625 s, frame 1209.375)"
+mkdir third && mv screenshot-0001.png third/
+cp written.xml between.xml
+start_engine between.xml
+xdotool key m; sleep 1                                     # a bookmark on the beat nearest 20 s
+xdotool key ctrl+1; sleep 3                                # the jump lands on the beat itself, not on a frame
+xdotool key F3; sleep 1
+xdotool keydown w; sleep 0.6; xdotool keyup w; sleep 0.5
+xdotool key k; sleep 2
+xdotool key F12
+await screenshot-0001.png
+xdotool key ctrl+s
+await between.xml.bak
+finish_engine
+grep -q 'keyed the camera at 20.1562' engine.err || fail "K did not key the camera on the beat at 20.15625 s"
+for file in written between; do
+    "$root/tools/winerun" ./engine-capture.exe --choreography $file.xml --at 20.15625 --until 20.2 --out $file-beat \
+        2>>capture.err || { cat capture.err >&2; fail "engine-capture.exe could not play $file.xml"; }
+done
+cmp -s screenshot-0001.png between-beat/t20.156.png || fail "the F12 picture on the beat is not the saved file's capture at 20.15625 s"
+! cmp -s screenshot-0001.png written-beat/t20.156.png || fail "flying did not change the picture on the beat"
+say "keyed between two frames and captured there, byte for byte"

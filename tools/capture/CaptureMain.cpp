@@ -7,6 +7,7 @@
 // of frames alone (--frames). Only what the pictures need is drawn; a long capture shows its progress.
 #include <cstdint>
 #include <cstdio>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -125,6 +126,7 @@ int main(int argc, char** argv)
     unsigned long long resizes = 0;   // resizes that reached the scene (the window's size changed)
     std::string startup;              // the start-up split, complete after the first frame
     BackBufferReader reader;
+    std::deque<std::vector<std::size_t>> copiedFor;   // the pictures of each copy the reader has started
     bool sizeFailed = false;
 
     // Nobody is there to click a dialog: messages go to standard error only.
@@ -174,13 +176,14 @@ int main(int argc, char** argv)
         {
             system.Settings().drawsFrame = [&] { return !plan.PicturesDrawnBy(frame).empty(); };
         }
-        system.Settings().beforePresent = [&] {
-            if (targets.empty())
-            {
-                return;
-            }
+        // A drawing's copy is read while the next one is drawn: the oldest copy is taken before another starts.
+        // The hooks below keep copies of this one; it refers only to what lives in main.
+        const auto takeOldestCopy = [&reader, &copiedFor, &options, &sizeFailed, &writer] {
             D3DClass& d3d = *SystemClass::GetGraphics().GetD3D();
-            FrameImage image = reader.Read(d3d.GetSwapChain(), d3d.GetDevice(), d3d.GetDeviceContext());
+            FrameImage image;
+            reader.TakeOldest(d3d.GetDeviceContext(), image);
+            const std::vector<std::size_t> pictures = std::move(copiedFor.front());
+            copiedFor.pop_front();
             if (options.width > 0 && (image.width != options.DrawnWidth() || image.height != options.DrawnHeight()))
             {
                 std::cerr << "engine-capture: the picture is " << image.width << "x" << image.height << ", not the "
@@ -189,11 +192,30 @@ int main(int argc, char** argv)
                 PostQuitMessage(0);
                 return;
             }
-            for (std::size_t i = 0; i + 1 < targets.size(); ++i)
+            for (std::size_t i = 0; i + 1 < pictures.size(); ++i)
             {
-                writer.Add(targets[i], image);
+                writer.Add(pictures[i], image);
             }
-            writer.Add(targets.back(), std::move(image));
+            writer.Add(pictures.back(), std::move(image));
+        };
+        system.Settings().beforePresent = [&, takeOldestCopy] {
+            if (targets.empty())
+            {
+                return;
+            }
+            if (reader.Waiting() == BackBufferReader::kSlots)
+            {
+                takeOldestCopy();
+            }
+            D3DClass& d3d = *SystemClass::GetGraphics().GetD3D();
+            reader.Start(d3d.GetSwapChain(), d3d.GetDevice(), d3d.GetDeviceContext());
+            copiedFor.push_back(targets);
+        };
+        system.Settings().afterLoop = [&reader, takeOldestCopy] {
+            while (reader.Waiting() > 0)
+            {
+                takeOldestCopy();
+            }
         };
         system.Settings().frameObserver = [&] {
             if (stats)
