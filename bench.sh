@@ -29,8 +29,9 @@ scale_pairs=${BENCH_SCALE_PAIRS:-5}
 # Throughput runs of the two programs, in turn: the rendering thread's share of two cores moves a whole run's
 # frame time by a tenth from one run to the next, so one run of each is not enough to compare them.
 throughput_pairs=${BENCH_THROUGHPUT_PAIRS:-3}
+quick=""
 case "${1:-}" in
-    --quick) fps=${BENCH_FPS:-1}; scale_frames=${BENCH_SCALE_FRAMES:-30}; scale_pairs=${BENCH_SCALE_PAIRS:-3}
+    --quick) quick=1; fps=${BENCH_FPS:-1}; scale_frames=${BENCH_SCALE_FRAMES:-30}; scale_pairs=${BENCH_SCALE_PAIRS:-3}
              throughput_pairs=${BENCH_THROUGHPUT_PAIRS:-1} ;;
     "") ;;
     *) echo "usage: ./bench.sh [--quick]" >&2; exit 64 ;;
@@ -221,6 +222,12 @@ if [ $have_capture = 1 ]; then
     say "pictures at the README's moments against tests/tools/reference-pictures.txt"
     python3 tools/capture/reference_pictures.py --bin "$build/bin" --check tests/tools/reference-pictures.txt \
         --keep "$work/pictures" > "$raw/pictures.txt" 2>&1 || true
+fi
+# The studio render: its pipeline against the drawing alone, a chunk against the same frames inside a run, the
+# memory of a 4K supersampled render and the farm's wall time with one and two workers.
+if [ $have_capture = 1 ]; then
+    python3 tools/bench/render_costs.py --bin "$build/bin" --raw "$raw" --build "$build" ${quick:+--quick} >&2 ||
+        say "the render costs failed"
 fi
 echo "load_after=$(cut -d' ' -f1-3 /proc/loadavg)" >> "$raw/settings.txt"
 echo "wall_s=$(( $(date +%s) - bench_start ))" >> "$raw/settings.txt"

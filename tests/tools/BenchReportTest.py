@@ -199,6 +199,24 @@ class BenchReportTest(unittest.TestCase):
         self.assertIn("engine-capture.exe was not available", report)
         self.assertIn("the event benchmark (no output)", report)
 
+    def test_the_studio_render_costs_are_set_against_their_goals_and_a_failed_run_is_left_out(self):
+        write(self.raw, "render-costs.txt",
+              "memory,3840x2160 supersampled 2,2500,,40.0,0\n"
+              "pipeline,1,alone,40.0,0\npipeline,1,render,42.0,0\n"
+              "pipeline,2,alone,50.0,0\npipeline,2,render,60.0,0\n"
+              "pipeline,3,alone,10.0,0\npipeline,3,render,99.0,2\n"
+              "chunk,plain,4.0,5.0\nchunk,supersampled 2,16.0,17.0\n"
+              "farm,1,0,render: wall 30.0 s, chunks 28.0 s, 40 frames per second\n"
+              "farm,2,0,render: wall 16.0 s, chunks 30.0 s, 75 frames per second\n")
+        figures, report = self.run_report()
+        pipeline = figures["render pipeline against the drawing alone"]
+        self.assertAlmostEqual(float(pipeline["ratio"]), 51.0 / 45.0, places=4)   # medians of the two good pairs
+        self.assertAlmostEqual(float(figures["chunk of 60 frames, plain"]["ratio"]), 1.25)
+        self.assertAlmostEqual(float(figures["peak memory, 3840 x 2160 supersampled 2"]["value"]), 2500)
+        self.assertAlmostEqual(float(figures["farm wall time, 2 local workers"]["value"]), 16.0)
+        self.assertIn("## Studio render", report)
+        self.assertNotIn("the studio render's costs", report)
+
     def test_choreography_figures_are_read_from_its_benchmark(self):
         write(self.raw, "choreography_bench.txt",
               "choreography file, 10000 keys: 0.4 MB, read in 12.5 ms\n"

@@ -134,8 +134,8 @@ TEST(CapturePlan, ABlurredFrameIsTheMeanOfItsSubFramesAroundItsMomentAndThoseBef
 TEST(CapturePlan, AChunkDrawsExactlyWhatTheWholeRunDrawsForItsFrames)
 {
     const CaptureOptions whole = Parsed({"--every", "--until", "4", "--motion-blur", "6", "--shutter", "0.8"});
-    const CaptureOptions chunk = Parsed({"--every", "--until", "4", "--motion-blur", "6", "--shutter", "0.8",
-                                         "--frames", "120-179"});
+    const CaptureOptions chunk =
+        Parsed({"--every", "--until", "4", "--motion-blur", "6", "--shutter", "0.8", "--frames", "120-179"});
     const CapturePlan wholePlan(whole);
     const CapturePlan chunkPlan(chunk);
     ASSERT_EQ(chunkPlan.Pictures().size(), 60u);

@@ -23,6 +23,8 @@ import statistics
 import subprocess
 import sys
 
+import render_report  # noqa: E402  (beside this script)
+
 # The phases of an engine frame as the capture tool's --stats names them, matched loosely so that the exact
 # column titles ("logic_ms", "logic update (ms)", ...) do not matter.
 PHASES = [
@@ -927,6 +929,10 @@ def main():
         md.append("")
     else:
         skipped.append("the choreography benchmark (no output)")
+
+    render_md, render_skipped = render_report.section(raw, results)
+    md.extend(render_md)
+    skipped.extend(render_skipped)
 
     problem = chart(raw, out, [("engine", eng_fps), ("baseline", base_fps)], scale_rows)
     md.insert(2, "![Throughput and cost per actor](chart.png)\n" if problem is None else f"({problem}.)\n")

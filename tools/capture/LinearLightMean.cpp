@@ -76,7 +76,8 @@ bool LinearLightMean::Add(const FrameImage& drawing)
         std::uint32_t* const sums = m_sums.data() + static_cast<std::size_t>(y) * m_width * 3;
         for (int row = 0; row < m_factor; ++row)
         {
-            const std::uint8_t* source = drawing.rgba.data() + (static_cast<std::size_t>(y) * m_factor + row) * drawingRow;
+            const std::uint8_t* source =
+                drawing.rgba.data() + (static_cast<std::size_t>(y) * m_factor + row) * drawingRow;
             for (int x = 0; x < m_width; ++x)
             {
                 std::uint32_t r = 0;
