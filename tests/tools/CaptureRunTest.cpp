@@ -320,6 +320,8 @@ TEST(CaptureArguments, BadArgumentsExitWith64AndHelpWithZero)
     EXPECT_EQ(RunProgram(L"engine-capture.exe --fps zero"), 64);
     EXPECT_EQ(RunProgram(L"engine-capture.exe --bogus"), 64);
     EXPECT_EQ(RunProgram(L"engine-capture.exe --help"), 0);
+    // A picture whose supersampled drawing would pass the device's largest texture, before anything is drawn.
+    EXPECT_EQ(RunProgram(L"engine-capture.exe --size 7680x4320 --supersample 3 --at 1"), 64);
     // A choreography that cannot be played is a failed start-up.
     EXPECT_EQ(RunProgram(L"engine-capture.exe --choreography no-such-choreography.xml --until 1"), 1);
 }
