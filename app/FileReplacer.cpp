@@ -391,6 +391,27 @@ bool FileReplacer::Exists(const std::string& file)
     return Examine(file) != Existing::None;
 }
 
+std::string FileReplacer::FreeName(const std::string& name)
+{
+    // The extension is what follows the last dot of the last part of the name, as long as that dot does not start
+    // it (".hidden" has none).
+    const std::size_t part = name.find_last_of("/\\") + 1;
+    const std::size_t dot = name.rfind('.');
+    const bool hasExtension = dot != std::string::npos && dot > part;
+    const std::string stem = hasExtension ? name.substr(0, dot) : name;
+    const std::string extension = hasExtension ? name.substr(dot) : std::string();
+    std::string candidate = name;
+    for (unsigned number = 2;; ++number)
+    {
+        // A folder that cannot be looked into ends the search; writing there fails and says so.
+        if (!Exists(candidate))
+        {
+            return candidate;
+        }
+        candidate = stem + "-" + std::to_string(number) + extension;
+    }
+}
+
 std::optional<std::int64_t> FileReplacer::LastWritten(const std::string& file)
 {
     return Written(file);

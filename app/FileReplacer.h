@@ -25,6 +25,8 @@ public:
     // Renames `from` to `to`, which must not exist yet; false, with the reason, when it cannot.
     static bool Rename(const std::string& from, const std::string& to, std::string* problem = nullptr);
     static bool Exists(const std::string& file);
+    // The first of `name`, then `name` with "-2", "-3" ... before its extension, that does not exist.
+    static std::string FreeName(const std::string& name);
     // When `file` was last written, in the platform's ticks (comparable with another file's), if it exists.
     static std::optional<std::int64_t> LastWritten(const std::string& file);
     // The temporary name a write of `target` by this process uses next: beside it, so that the final step is a

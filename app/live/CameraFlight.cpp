@@ -11,6 +11,7 @@
 #include "actors/BaseEngineLogic.h"
 #include "actors/ComponentLookup.h"
 #include "actors/TransformComponent.h"
+#include "app/live/KeyMap.h"
 #include "app/live/timeline/TimelineReplay.h"
 
 namespace
@@ -112,8 +113,12 @@ void CameraFlight::ReadInput()
     // message per frame, so a held key's auto-repeat would hold back its release for seconds. Each asking costs
     // (under Wine, some 9 us a key, 30 us for the active window and 180 us for the pointer, a round trip to the X
     // server), so the modifiers, the window and the pointer are asked only once a key or the button is held.
-    const auto down = [](int key) { return (GetAsyncKeyState(key) & 0x8000) != 0; };
-    const std::array<bool, 7> held{down('W'), down('S'), down('D'), down('A'), down('E'), down('Q'), down(VK_RBUTTON)};
+    const auto down = [](unsigned key) { return (GetAsyncKeyState(static_cast<int>(key)) & 0x8000) != 0; };
+    // The keys (and the button that turns) as the key map binds them.
+    const auto bound = [&down](KeyAction action) { return down(KeyMap::Of(action).chord.key); };
+    const std::array<bool, 7> held{bound(KeyAction::FlyForward), bound(KeyAction::FlyBack), bound(KeyAction::FlyRight),
+                                   bound(KeyAction::FlyLeft),    bound(KeyAction::FlyUp),   bound(KeyAction::FlyDown),
+                                   bound(KeyAction::FlyTurn)};
     const bool any = std::find(held.begin(), held.end(), true) != held.end();
     // Only while this program's window is the active one.
     const bool active = any && GetActiveWindow() != nullptr;
@@ -125,7 +130,7 @@ void CameraFlight::ReadInput()
         input.forward = axis(held[0], held[1]);
         input.right = axis(held[2], held[3]);
         input.up = axis(held[4], held[5]);
-        input.fast = down(VK_SHIFT);
+        input.fast = bound(KeyAction::FlyFaster);
     }
     // A turn starts with the right button pressed over the view (over the panel or the overlay it is theirs) and
     // lasts while the button is held.

@@ -1,8 +1,9 @@
 // engine.exe's in-process tools as one object: the controls (pause, seek, overlay, screenshots), the timeline
-// replay behind a seek, the timeline panel that edits the choreography, and --watch's shader and world reload.
-// The application wires it in at a handful of points (start-up's end, a key, a frame's start, drawing, before
-// Present, shutdown) and holds none of its state. Nothing is enabled by default: unused, every point is a no-op
-// and the presentation runs as designed.
+// replay behind a seek, the choreography's document with the timeline panel that edits it and the directing tools
+// that edit it from the view, the sound calibration, and --watch's shader, world and choreography reload. Every key
+// and gesture they answer is in the key map (KeyMap). The application wires it in at a handful of points
+// (start-up's end, a key, a frame's start, drawing, before Present, shutdown) and holds none of its state. Nothing
+// is enabled by default: unused, every point is a no-op and the presentation runs as designed.
 #pragma once
 
 #include <cstdint>
@@ -13,26 +14,25 @@
 
 #include "app/FrameStats.h"
 #include "app/live/FileChangePoller.h"
+#include "app/live/KeyMap.h"
 
 class ActorFactory;
 struct Choreography;
 class BaseEngineLogic;
-class CameraFlight;
-class ChoreographyReloader;
+class ChoreographyDocument;
 class DebugOverlay;
+class EditingTools;
 class FrameTimer;
 class GraphicsClass;
 class IEventManager;
-class MeshParseCache;
-class PassageLoop;
 class PresentationControls;
 class Scene3;
 class ScreenshotWriter;
 class ShaderWatcher;
 class MusicPlayer;
 class SoundCalibration;
-class TimelinePanel;
 class TimelineReplay;
+class WatchedFiles;
 class WorldReloader;
 
 class LiveTools
@@ -66,21 +66,20 @@ public:
         std::function<MusicPlayer*()> music;
     };
 
-    // Win32 virtual-key code of the sound calibration: opens it (and plays its beat), and closes it.
-    static constexpr unsigned kCalibrationKey = 0x73;   // F4
-
     LiveTools();
     ~LiveTools();
     LiveTools(const LiveTools&) = delete;
     LiveTools& operator=(const LiveTools&) = delete;
 
-    // Before start-up only. The controls: pause, seek, the overlay and screenshots (docs/controls.md).
+    // Before start-up only. The controls: pause, seek, the overlay, screenshots, the timeline panel, fly mode and
+    // the sound calibration (docs/controls.md).
     void EnableControls() { m_controlsEnabled = true; }
     // The overlay plots the device's time per pass, so with the controls every frame is timed from the first.
     bool WantsDeviceTiming() const { return m_controlsEnabled; }
     // --watch: shaders reload when their files change, the world when its files change or on F5 (with the
-    // controls), the choreography when its file (--choreography) changes, each at the moment on screen (docs/editing.md). Installs the mesh parse cache at once,
-    // so that the start-up world fills it and a reload parses only the meshes whose files changed.
+    // controls), the choreography when its file (--choreography) changes, each at the moment on screen
+    // (docs/editing.md). Installs the mesh parse cache at once, so that the start-up world fills it and a reload
+    // parses only the meshes whose files changed.
     void EnableWatch();
     // How often the watched files are looked at and how long a change must settle (tests make both 0).
     void SetWatchTiming(FileChangePoller::Timing timing) { m_watchTiming = timing; }
@@ -94,8 +93,9 @@ public:
     // While the overlay or the timeline panel edits text (a Ctrl+click on a number types it), keys are theirs:
     // no control, and not Escape either, which cancels the typing.
     bool IsTyping() const;
-    // A key went down (a Win32 virtual-key code). True when it paused or resumed the presentation, so the
-    // application's timer must follow.
+    // A key went down (a Win32 virtual-key code; `repeated`: the keyboard's auto-repeat): whatever the key map
+    // binds it to in the present situation. True when it was a control, so that the application's timer follows
+    // (a pause holds it).
     bool OnKeyDown(unsigned key, bool repeated);
     // A frame's start, right after the timer's tick. Nothing when the application updates the frame as usual;
     // otherwise the tools moved it themselves (a seek, a world swapped in: true) or held it (paused: false).
@@ -110,8 +110,8 @@ public:
     void BeforePresent();
     // True while the controls hold the presentation (paused), which stops the timer.
     bool HoldsTime() const;
-    // Writes the timeline panel's unsaved edits to a recovery file, and lets go of the shader registry and the
-    // device before the graphics object releases them.
+    // Writes the document's unsaved edits to a recovery file, and lets go of the shader registry and the device
+    // before the graphics object releases them.
     void Shutdown();
 
     // Plays `choreography` (valid) from now on and replays the timeline to the moment on screen with it, paused
@@ -121,15 +121,20 @@ public:
     // False without a scripted scene or before Start.
     bool PlayChoreography(std::shared_ptr<const Choreography> choreography, std::string source);
 
-    // Null unless enabled and start-up got as far as the world.
+    // Null unless enabled and start-up got as far as the world (the document: and a scripted scene).
     PresentationControls* GetControls() const { return m_controls.get(); }
-    ShaderWatcher* GetShaderWatcher() const { return m_shaderWatcher.get(); }
-    WorldReloader* GetWorldReloader() const { return m_worldReloader.get(); }
-    TimelinePanel* GetTimelinePanel() const { return m_timeline.get(); }
+    ShaderWatcher* GetShaderWatcher() const;
+    WorldReloader* GetWorldReloader() const;
+    ChoreographyDocument* GetDocument() const;
 
 private:
     // The scene seeks and reloads work with; null while there is none (or another kind).
     Scene3* PresentationScene() const;
+    // Which of the key map's contexts hold now.
+    KeyMap::Situation Situation() const;
+    // Carries out one of the key map's actions, from a key or from a button of the panel's; `index` is the key's
+    // place in a chord of several (Ctrl+1 to Ctrl+9). True when it was a control's.
+    bool Carry(KeyAction action, unsigned index);
     void Seek(double seconds);
     // Replays the timeline to `seconds` and has time go on from there; returns that moment (nanoseconds), or
     // nothing without a scripted scene.
@@ -140,42 +145,30 @@ private:
     // and the choreography when its file changed. True when a new world or choreography was swapped in (the
     // frame then shows the moment replayed for it).
     bool ReloadWhatChanged();
-    bool ReloadWorld();
-    bool ReloadChoreography(std::int64_t now);
-    // Plays the timeline panel's latest valid edit, once; true when there was one.
+    // A world swapped in stands where its files put it: replays the timeline to `moment` from there.
+    void ReplayNewWorld(double moment, double buildMs);
+    // The watched choreography file's new version: played at the moment on screen, unless the document keeps its
+    // unsaved edits playing (the file's version then waits one undo away). True when it was played.
+    bool PlayReloadedChoreography(std::shared_ptr<const Choreography> loaded);
+    // Plays the document's latest valid edit, once; true when there was one.
     bool PlayTimelineEdit();
     void DrawOverlay();
     void ClearFramePhases();
-    // Fly mode's camera and carried actor as the choreography has them, at a frame's start.
-    void GiveCameraBack();
-    // A click over the view selects the actor under the pointer in the timeline panel (or nothing).
-    void PickActor();
-    // G: carries the selected actor with the flown camera, or puts the carried one down.
-    void CarryOrPutDown();
-    // K: keys at the playhead the camera as it is drawn, flown or the choreography's, and the actor carried.
-    void KeyWhatYouSee();
-    // K, I and O, asked for since the last frame, as edits at the moment on screen.
-    void CarryOutEditKeys();
     // Looping: in the frame whose clock reached the loop's out point, the timeline replays to its in point and the
     // clock and the music jump there. True when it did.
     bool LoopBack();
 
     bool m_controlsEnabled = false;
-    bool m_watchEnabled = false;
     FileChangePoller::Timing m_watchTiming;
     std::optional<Host> m_host;
     std::unique_ptr<PresentationControls> m_controls;
     std::unique_ptr<TimelineReplay> m_replay;
     std::unique_ptr<DebugOverlay> m_overlay;
     std::unique_ptr<ScreenshotWriter> m_screenshots;
-    std::unique_ptr<MeshParseCache> m_meshCache;
-    std::unique_ptr<ShaderWatcher> m_shaderWatcher;
-    std::unique_ptr<WorldReloader> m_worldReloader;
-    std::unique_ptr<ChoreographyReloader> m_choreographyReloader;   // with --watch and --choreography
-    std::unique_ptr<TimelinePanel> m_timeline;
+    std::unique_ptr<WatchedFiles> m_watched;           // with --watch
     std::unique_ptr<SoundCalibration> m_calibration;   // with the controls
-    std::unique_ptr<CameraFlight> m_flight;            // with the controls
-    std::unique_ptr<PassageLoop> m_loop;               // with the timeline panel
+    std::unique_ptr<EditingTools> m_editing;           // with the controls and a scripted scene
+    std::string m_helpLine;
     // The moment the last frame showed (nanoseconds), from which a frame's clock reaches the out point.
     std::int64_t m_shownNanoseconds = 0;
     // Wall time between presented frames, for the overlay's frame rate.

@@ -5,38 +5,28 @@
 #include <cmath>
 #include <utility>
 
-bool PresentationControls::OnKeyDown(unsigned key, bool repeated, double shownSeconds)
+bool PresentationControls::Carry(KeyAction action, double shownSeconds)
 {
-    const bool control = key == kPauseKey || key == kBackKey || key == kForwardKey || key == kStartKey ||
-                         key == kOverlayKey || key == kTimelineKey || key == kScreenshotKey || key == kFlyKey ||
-                         key == kKeyViewKey || key == kLoopInKey || key == kLoopOutKey || key == kLoopKey ||
-                         key == kBookmarkKey || key == kCarryKey || (key == kReloadKey && m_reloadEnabled);
-    if (!control || repeated)
-    {
-        return control;
-    }
-    // Two arrow presses before the first seek has landed add up, as a user pressing twice expects.
     const double from = m_seek.value_or(shownSeconds);
-    switch (key)
+    switch (action)
     {
-    case kPauseKey: m_paused = !m_paused; break;
-    case kBackKey: RequestSeek(from - kSeekStepSeconds); break;
-    case kForwardKey: RequestSeek(from + kSeekStepSeconds); break;
-    case kStartKey: RequestSeek(0.0); break;
-    case kOverlayKey: m_overlayVisible = !m_overlayVisible; break;
-    case kTimelineKey: m_timelineVisible = !m_timelineVisible; break;
-    case kScreenshotKey: m_screenshotWaiting = true; break;
-    case kReloadKey: m_reloadWaiting = true; break;
-    case kFlyKey: m_flying = !m_flying; break;
-    case kKeyViewKey: m_keyWaiting = true; break;
-    case kCarryKey: m_carryWaiting = true; break;
-    case kLoopInKey: m_loopInWaiting = true; break;
-    case kLoopOutKey: m_loopOutWaiting = true; break;
-    case kLoopKey: m_looping = !m_looping; break;
-    case kBookmarkKey: m_bookmarkWaiting = true; break;
-    default: break;
+    case KeyAction::Pause: m_paused = !m_paused; return true;
+    case KeyAction::SeekBack: RequestSeek(from - kSeekStepSeconds); return true;
+    case KeyAction::SeekOn: RequestSeek(from + kSeekStepSeconds); return true;
+    case KeyAction::SeekToStart: RequestSeek(0.0); return true;
+    case KeyAction::ToggleOverlay: m_overlayVisible = !m_overlayVisible; return true;
+    case KeyAction::TogglePanel: m_timelineVisible = !m_timelineVisible; return true;
+    case KeyAction::Screenshot: m_screenshotWaiting = true; return true;
+    case KeyAction::ReloadWorld: m_reloadWaiting = m_reloadWaiting || m_reloadEnabled; return m_reloadEnabled;
+    case KeyAction::ToggleFly: m_flying = !m_flying; return true;
+    case KeyAction::KeyWhatYouSee: m_keyWaiting = true; return true;
+    case KeyAction::Carry: m_carryWaiting = true; return true;
+    case KeyAction::LoopIn: m_loopInWaiting = true; return true;
+    case KeyAction::LoopOut: m_loopOutWaiting = true; return true;
+    case KeyAction::ToggleLoop: m_looping = !m_looping; return true;
+    case KeyAction::AddBookmark: m_bookmarkWaiting = true; return true;
+    default: return false;
     }
-    return true;
 }
 
 void PresentationControls::RequestSeek(double seconds)

@@ -31,6 +31,35 @@ SoundCalibration::~SoundCalibration()
     StopPassage();
 }
 
+int SoundCalibration::LatencyForRun(int fromOptions, int longestMs)
+{
+    std::string problem;
+    if (const std::optional<int> kept =
+            LatencyCalibration::LoadKept(LatencyCalibration::kFileName, longestMs, &problem))
+    {
+        std::cerr << LatencyCalibration::kFileName << ": music latency " << *kept
+                  << " ms, as calibrated (in place of the options' " << fromOptions << " ms)" << std::endl;
+        return *kept;
+    }
+    if (!problem.empty())
+    {
+        std::cerr << LatencyCalibration::kFileName << ": " << problem << "; the options' music latency of "
+                  << fromOptions << " ms is used" << std::endl;
+    }
+    return fromOptions;
+}
+
+bool SoundCalibration::Carry(KeyAction action)
+{
+    switch (action)
+    {
+    case KeyAction::Calibration: m_open ? Close() : Open(); return true;
+    case KeyAction::TapBeat: Tap(); return false;
+    case KeyAction::KeepCalibration: Keep(); return false;
+    default: return false;
+    }
+}
+
 void SoundCalibration::Open()
 {
     m_open = true;

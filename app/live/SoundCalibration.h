@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "app/live/KeyMap.h"
 #include "app/live/LatencyCalibration.h"
 
 class MusicPlayer;
@@ -24,7 +25,14 @@ public:
     SoundCalibration(const SoundCalibration&) = delete;
     SoundCalibration& operator=(const SoundCalibration&) = delete;
 
+    // The music's latency for a run: the one kept by a calibration (LatencyCalibration::kFileName), when there is
+    // one, in place of `fromOptions`; one line on standard error says which is used and why.
+    static int LatencyForRun(int fromOptions, int longestMs);
+
     bool IsOpen() const { return m_open; }
+    // The key map's calibration actions: open or close it (F4), and while it is open, a tap (Space) or keeping the
+    // result (Enter). True when it opened or closed, which holds the presentation or lets it go on.
+    bool Carry(KeyAction action);
     // Opens the window and plays the passage (again, when it is open: a new run).
     void Open();
     // Closes the window; the music stops playing the passage and follows the clock again.

@@ -1,11 +1,11 @@
 // A small program for tests/app/save_kill_test.sh, which kills it with SIGKILL at chosen moments: it saves a
-// large choreography through the timeline's editor again and again, or makes an edit, waits for its autosave and
-// then waits to be killed, or reports what a file and a new editor find afterwards.
+// large choreography through the timeline's document again and again, or makes an edit, waits for its autosave and
+// then waits to be killed, or reports what a file and a new document find afterwards.
 //   choreography_save_probe save FILE        saves versions 1, 2, 3, ... of a large choreography, forever
 //   choreography_save_probe edit FILE        an edit of FILE's actor rate, autosaved, then waits forever
 //   choreography_save_probe check FILE       exit 0 when FILE reads as a whole version (printing its number)
-//   choreography_save_probe recover FILE     exit 0 when a new editor offers the edit and opens it
-#include "app/live/timeline/ChoreographyEditor.h"
+//   choreography_save_probe recover FILE     exit 0 when a new document offers the edit and opens it
+#include "app/live/timeline/ChoreographyDocument.h"
 #include "app/FileReplacer.h"
 #include "scene/choreography/ChoreographyFile.h"
 
@@ -39,11 +39,11 @@ Choreography Version(int number)
 
 int Save(const std::string& file)
 {
-    ChoreographyEditor editor(Version(0), file);
+    ChoreographyDocument document(Version(0), file);
     for (int number = 1;; ++number)
     {
-        editor.Change(Version(number));
-        if (!editor.Save())
+        document.Editor().Change(Version(number));
+        if (!document.Save())
         {
             return 1;
         }
@@ -86,13 +86,13 @@ int Edit(const std::string& file)
     {
         return 1;
     }
-    ChoreographyEditor editor(*start, file);
+    ChoreographyDocument document(*start, file);
     Choreography edited = *start;
     edited.actors.front().rate = kEditedRate;
-    editor.Change(std::move(edited));
-    editor.Tick(0.0);
+    document.Editor().Change(std::move(edited));
+    document.Tick(0.0);
     // The autosave is written on its own thread: wait until it reads back whole.
-    while (ChoreographyFile::LoadForEditing(editor.AutosaveFileName()) == std::nullopt)
+    while (ChoreographyFile::LoadForEditing(document.AutosaveFileName()) == std::nullopt)
     {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
@@ -112,12 +112,12 @@ int Recover(const std::string& file)
         std::fprintf(stderr, "%s: the file itself changed\n", file.c_str());
         return 1;
     }
-    ChoreographyEditor editor(*start, file);
-    if (editor.RecoveryFile().empty() || !editor.OpenRecovery())
+    ChoreographyDocument document(*start, file);
+    if (document.RecoveryFile().empty() || !document.OpenRecovery())
     {
         return 1;
     }
-    return editor.Current().actors.front().rate == kEditedRate ? 0 : 1;
+    return document.Editor().Current().actors.front().rate == kEditedRate ? 0 : 1;
 }
 }
 

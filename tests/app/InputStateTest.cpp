@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
 
 #include "app/Mouse.h"
 #include "app/live/PresentationControls.h"
@@ -85,23 +86,22 @@ TEST(WindowSizeState, OtherKindsChangeNothing)
     EXPECT_FALSE(state.IsMaximized());
 }
 
-TEST(PresentationControls, KeysLeaveRequestsThatAreHandedOutOnceAndSeeksStayWithinThePresentation)
+TEST(PresentationControls, ActionsLeaveRequestsThatAreHandedOutOnceAndSeeksStayWithinThePresentation)
 {
-    using Controls = PresentationControls;
-    Controls controls(58.0);
-    EXPECT_FALSE(controls.OnKeyDown('A', false, 10.0));
+    PresentationControls controls(58.0);
+    EXPECT_FALSE(controls.Carry(KeyAction::Save, 10.0)) << "the document's, not a control's";
     EXPECT_FALSE(controls.TakeSeek().has_value());
 
     // The arrows seek from the moment on screen, or from a seek still waiting, so two presses add up.
-    EXPECT_TRUE(controls.OnKeyDown(Controls::kForwardKey, false, 10.0));
-    EXPECT_TRUE(controls.OnKeyDown(Controls::kForwardKey, false, 10.0));
+    EXPECT_TRUE(controls.Carry(KeyAction::SeekOn, 10.0));
+    EXPECT_TRUE(controls.Carry(KeyAction::SeekOn, 10.0));
     EXPECT_EQ(controls.TakeSeek(), 20.0);
     EXPECT_FALSE(controls.TakeSeek().has_value());
-    controls.OnKeyDown(Controls::kBackKey, false, 3.0);
+    controls.Carry(KeyAction::SeekBack, 3.0);
     EXPECT_EQ(controls.TakeSeek(), 0.0);
-    controls.OnKeyDown(Controls::kForwardKey, false, 56.5);
+    controls.Carry(KeyAction::SeekOn, 56.5);
     EXPECT_EQ(controls.TakeSeek(), 58.0);
-    controls.OnKeyDown(Controls::kStartKey, false, 40.0);
+    controls.Carry(KeyAction::SeekToStart, 40.0);
     EXPECT_EQ(controls.TakeSeek(), 0.0);
     controls.RequestSeek(std::nan(""));
     EXPECT_FALSE(controls.TakeSeek().has_value());
@@ -109,36 +109,41 @@ TEST(PresentationControls, KeysLeaveRequestsThatAreHandedOutOnceAndSeeksStayWith
     controls.RequestSeek(33.25);   // the later request wins
     EXPECT_EQ(controls.TakeSeek(), 33.25);
 
-    // Space, F1 and F2 toggle; F12 leaves one screenshot.
-    controls.OnKeyDown(Controls::kPauseKey, false, 0.0);
-    controls.OnKeyDown(Controls::kOverlayKey, false, 0.0);
-    controls.OnKeyDown(Controls::kTimelineKey, false, 0.0);
-    controls.OnKeyDown(Controls::kScreenshotKey, false, 0.0);
-    EXPECT_TRUE(controls.IsPaused());
-    EXPECT_TRUE(controls.IsOverlayVisible());
-    EXPECT_TRUE(controls.IsTimelineVisible());
-    EXPECT_TRUE(controls.TakeScreenshot());
-    EXPECT_FALSE(controls.TakeScreenshot());
-
-    // A held key's auto-repeat is a control key, but does nothing.
-    for (const unsigned key : {Controls::kPauseKey, Controls::kOverlayKey, Controls::kScreenshotKey,
-                               Controls::kForwardKey, Controls::kStartKey})
+    // Space, F1, F2, F3 and L toggle, twice back to where they were; F12, K, G, I, O and M leave one request each.
+    for (int round = 0; round < 2; ++round)
     {
-        EXPECT_TRUE(controls.OnKeyDown(key, true, 5.0));
+        for (const KeyAction toggle : {KeyAction::Pause, KeyAction::ToggleOverlay, KeyAction::TogglePanel,
+                                       KeyAction::ToggleFly, KeyAction::ToggleLoop})
+        {
+            controls.Carry(toggle, 0.0);
+        }
+        const bool on = round == 0;
+        EXPECT_EQ(controls.IsPaused(), on);
+        EXPECT_EQ(controls.IsOverlayVisible(), on);
+        EXPECT_EQ(controls.IsTimelineVisible(), on);
+        EXPECT_EQ(controls.IsFlying(), on);
+        EXPECT_EQ(controls.IsLooping(), on);
     }
-    EXPECT_TRUE(controls.IsPaused());
-    EXPECT_TRUE(controls.IsOverlayVisible());
-    EXPECT_FALSE(controls.TakeScreenshot());
-    EXPECT_FALSE(controls.TakeSeek().has_value());
-    controls.OnKeyDown(Controls::kPauseKey, false, 0.0);
-    EXPECT_FALSE(controls.IsPaused());
+    const std::pair<KeyAction, bool (PresentationControls::*)()> requests[] = {
+        {KeyAction::Screenshot, &PresentationControls::TakeScreenshot},
+        {KeyAction::KeyWhatYouSee, &PresentationControls::TakeKeyRequest},
+        {KeyAction::Carry, &PresentationControls::TakeCarryRequest},
+        {KeyAction::LoopIn, &PresentationControls::TakeLoopIn},
+        {KeyAction::LoopOut, &PresentationControls::TakeLoopOut},
+        {KeyAction::AddBookmark, &PresentationControls::TakeBookmark}};
+    for (const auto& [action, take] : requests)
+    {
+        EXPECT_TRUE(controls.Carry(action, 0.0));
+        EXPECT_TRUE(controls.Carry(action, 0.0));
+        EXPECT_TRUE((controls.*take)());
+        EXPECT_FALSE((controls.*take)()) << "two presses before a frame are one request";
+    }
 
     // F5 is a control only where the world can be reloaded (engine.exe --watch); then it leaves one request.
-    EXPECT_FALSE(controls.OnKeyDown(Controls::kReloadKey, false, 0.0));
+    EXPECT_FALSE(controls.Carry(KeyAction::ReloadWorld, 0.0));
     EXPECT_FALSE(controls.TakeReload());
     controls.EnableReload();
-    EXPECT_TRUE(controls.OnKeyDown(Controls::kReloadKey, false, 0.0));
-    EXPECT_TRUE(controls.OnKeyDown(Controls::kReloadKey, true, 0.0));
+    EXPECT_TRUE(controls.Carry(KeyAction::ReloadWorld, 0.0));
     EXPECT_TRUE(controls.TakeReload());
-    EXPECT_FALSE(controls.TakeReload()) << "an auto-repeat asked again";
+    EXPECT_FALSE(controls.TakeReload());
 }

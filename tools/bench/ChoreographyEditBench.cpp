@@ -7,7 +7,7 @@
 // Run:  tools/winerun build/bin/choreography_edit_bench.exe write FILE
 //       tools/winerun build/bin/choreography_edit_bench.exe edit FILE
 #include "app/FileReplacer.h"
-#include "app/live/timeline/ChoreographyEditor.h"
+#include "app/live/timeline/ChoreographyDocument.h"
 #include "scene/choreography/ChoreographyFile.h"
 
 #include <algorithm>
@@ -82,7 +82,8 @@ int Edit(const std::string& file)
 
     std::vector<double> edits;
     {
-        ChoreographyEditor editor(std::move(*loaded), file);
+        ChoreographyDocument document(std::move(*loaded), file);
+        ChoreographyEditor& editor = document.Editor();
         const std::size_t perTrack = editor.Current().tracks.front().keys.size();
         for (int e = 0; e < kEdits; ++e)
         {
@@ -93,14 +94,14 @@ int Edit(const std::string& file)
                 .value += 1.0f;
             editor.Change(std::move(next));
             editor.TakeToPlay();
-            editor.HasUnsavedChanges();
-            editor.Tick(Seconds());
+            document.HasUnsavedChanges();
+            document.Tick(Seconds());
             edits.push_back(std::chrono::duration<double, std::milli>(Clock::now() - editStart).count());
         }
         std::printf("choreography edit: %zu undo steps held after %d edits\n", editor.UndoSteps(), kEdits);
-        editor.WriteRecovery();
+        document.WriteRecovery();
     }
-    FileReplacer::Remove(file + ChoreographyEditor::kAutosaveSuffix);
+    FileReplacer::Remove(file + ChoreographyDocument::kAutosaveSuffix);
     const double afterEdits = PeakMegabytes();
     std::sort(edits.begin(), edits.end());
     std::printf("choreography edit, %zu keys: read in %.0f ms, peak %.0f MB after reading, %.0f MB after %d key edits "

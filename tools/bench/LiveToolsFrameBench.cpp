@@ -70,7 +70,7 @@ int main()
             if (index == 0)
             {
                 controls.RequestSeek(kMoment);
-                controls.OnKeyDown(PresentationControls::kPauseKey, false, 0.0);
+                controls.Carry(KeyAction::Pause, 0.0);
                 return;
             }
             if (index < kSettleFrames)
@@ -98,10 +98,13 @@ int main()
                 return;
             }
             const auto next = static_cast<Case>(block % kCaseCount);
-            controls.SetFlying(next == kFlying);
+            if ((next == kFlying) != controls.IsFlying())
+            {
+                controls.Carry(KeyAction::ToggleFly, 0.0);
+            }
             if ((next == kPanel) != controls.IsTimelineVisible())
             {
-                controls.OnKeyDown(PresentationControls::kTimelineKey, false, 0.0);
+                controls.Carry(KeyAction::TogglePanel, 0.0);
             }
             shown = next;
         };

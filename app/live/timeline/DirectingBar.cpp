@@ -6,25 +6,37 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
+
+#include "app/live/KeyMap.h"
 
 DirectingBar::Clicked DirectingBar::Draw(const State& state)
 {
+    // The buttons name their keys as the key map binds them.
+    static const std::string fly = KeyMap::Label("Fly", KeyAction::ToggleFly);
+    static const std::string key = KeyMap::Label("Key what you see", KeyAction::KeyWhatYouSee);
+    static const std::string loop = KeyMap::Label("Loop", KeyAction::ToggleLoop);
+    static const std::string in = KeyMap::Label("In", KeyAction::LoopIn);
+    static const std::string out = KeyMap::Label("Out", KeyAction::LoopOut);
+    static const std::string carry = KeyMap::Label("Carry", KeyAction::Carry);
+    static const std::string addBookmark = KeyMap::Label("+ bookmark", KeyAction::AddBookmark);
+    const KeyChord& jump = KeyMap::Of(KeyAction::JumpToBookmark).chord;
     Clicked clicked;
     // A second Begin of the same window appends to it; collapsed, there is nothing to append to.
     if (ImGui::Begin("Timeline"))
     {
         ImGui::Separator();
         bool flying = state.flying;
-        clicked.fly = ImGui::Checkbox("Fly (F3)", &flying);
+        clicked.fly = ImGui::Checkbox(fly.c_str(), &flying);
         ImGui::SameLine();
-        clicked.keyWhatYouSee = ImGui::Button("Key what you see (K)");
+        clicked.keyWhatYouSee = ImGui::Button(key.c_str());
         ImGui::SameLine();
         bool looping = state.looping;
-        clicked.looping = ImGui::Checkbox("Loop (L)", &looping);
+        clicked.looping = ImGui::Checkbox(loop.c_str(), &looping);
         ImGui::SameLine();
-        clicked.loopIn = ImGui::Button("In (I)");
+        clicked.loopIn = ImGui::Button(in.c_str());
         ImGui::SameLine();
-        clicked.loopOut = ImGui::Button("Out (O)");
+        clicked.loopOut = ImGui::Button(out.c_str());
         ImGui::SameLine();
         if (state.loop)
         {
@@ -42,7 +54,7 @@ DirectingBar::Clicked DirectingBar::Draw(const State& state)
             // Carrying needs an actor to carry: one clicked in the view, or whose row or track is selected.
             ImGui::BeginDisabled(!state.carriedActor && !state.selectedActor);
             bool carrying = state.carriedActor.has_value();
-            clicked.carry = ImGui::Checkbox("Carry (G)", &carrying);
+            clicked.carry = ImGui::Checkbox(carry.c_str(), &carrying);
             ImGui::EndDisabled();
             ImGui::SameLine();
             if (state.carriedActor)
@@ -59,16 +71,18 @@ DirectingBar::Clicked DirectingBar::Draw(const State& state)
                 ImGui::TextDisabled("click an actor in the view to carry it");
             }
         }
-        clicked.addBookmark = ImGui::Button("+ bookmark (M)");
+        clicked.addBookmark = ImGui::Button(addBookmark.c_str());
         const std::size_t count = state.bookmarks != nullptr ? state.bookmarks->size() : 0;
         for (std::size_t i = 0; i < count; ++i)
         {
             const Choreography::Bookmark& bookmark = (*state.bookmarks)[i];
             ImGui::PushID(static_cast<int>(i));
             ImGui::SameLine();
+            // The first bookmarks have a key of their own, Ctrl+1 onwards.
+            const unsigned jumpKey = jump.key + static_cast<unsigned>(i);
+            const std::string keys = jumpKey <= jump.lastKey ? " (" + KeyMap::KeyName(jump, jumpKey) + ")" : "";
             char label[48];
-            std::snprintf(label, sizeof label, i < 9 ? "%.2f s (Ctrl+%zu)" : "%.2f s",
-                          static_cast<double>(bookmark.time), i + 1);
+            std::snprintf(label, sizeof label, "%.2f s%s", static_cast<double>(bookmark.time), keys.c_str());
             if (ImGui::Button(label))
             {
                 clicked.jumpTo = i;

@@ -1,12 +1,11 @@
 // What the timeline panel edits and by which rules, without drawing anything: the selection, snapping to the
-// music's beats, and the edits on top of the ChoreographyEditor (a key dragged stays between its neighbours, a
-// new track's first key starts where things stand on screen, new windows run a bar from the playhead, the
-// selection never points past the end after an undo, a redo or a deletion). Portable and free of ImGui, so that
-// every rule has tests of its own; the panel draws and turns input into these calls. It keeps no copy of the
-// choreography: every read goes to the editor's current version.
+// music's beats, and the edits on top of the ChoreographyEditor (new windows run a bar from the playhead, the
+// selection never points past the end after an undo, a redo or a deletion; the keys' rules are TrackKeys', the
+// loop's and the bookmarks' PassageMarks'). Portable and free of ImGui, so that every rule has tests of its own;
+// the panel draws and turns input into these calls. It keeps no copy of the choreography: every read goes to the
+// editor's current version. Part of the document (ChoreographyDocument), which saves.
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -15,6 +14,7 @@
 
 #include "app/live/timeline/ChoreographyEditor.h"
 #include "app/live/timeline/PassageMarks.h"
+#include "app/live/timeline/TrackKeys.h"
 #include "scene/Vector3.h"
 
 class BaseEngineLogic;
@@ -80,6 +80,9 @@ public:
     void SelectActor(std::optional<ActorId> actor);
     // The actor clicked in the view, or else the one whose row or track is selected; none for the camera's lanes.
     std::optional<ActorId> SelectedActor() const;
+    // The selection an edit of a track's keys leaves (the key added, the track whose key went): the actor clicked in
+    // the view stays lit.
+    void SelectEdited(const Selection& selection) { m_selection = selection; }
     // Drops a selection that an edit elsewhere (a file changed on disk) left pointing past the end; the model's
     // own edits keep it valid themselves.
     void KeepSelectionValid();
@@ -87,7 +90,6 @@ public:
     bool TakeScrollRequest() { return std::exchange(m_scrollToSelection, false); }
 
     // Each ends a gesture under way first. What happened, for the panel to show, is Status().
-    bool Save();
     bool Undo();
     bool Redo();
     const std::string& Status() const { return m_status; }
@@ -118,31 +120,19 @@ public:
     // Removes the selected segment, row or track.
     void DeleteSelected();
 
-    // A key in track `track` at `time` (snapped), selected. It takes the track's value at that time; as the
-    // track's first key, the value its channel has on screen, so that keying starts where things stand.
-    void AddKey(std::size_t track, float time);
-    void AddKeyAtPlayhead();
-    void DeleteSelectedKey();
-    // A key taken in its lane (`key`: the one under the pointer, if any) selects it, and its drag along the lane
-    // is one undo step until it is let go.
-    void GrabKey(std::size_t track, std::optional<std::size_t> key);
-    void DragGrabbedKey(float time);
-    void LetGoOfKey();
-    // Moves a key to `time` (snapped), held between its neighbours: keys stay in time order.
-    void MoveKey(std::size_t track, std::size_t key, float time);
-
-    // What one camera (actor 0) or actor shows: its six channels in the order of Choreography::Channel, angles in
-    // degrees.
-    struct SeenPose
+    // The keys of the tracks (see TrackKeys): each change one undo step, a drag one from grab to let-go.
+    void AddKey(std::size_t track, float time) { m_keys.AddKey(track, time); }
+    void AddKeyAtPlayhead() { m_keys.AddKeyAtPlayhead(); }
+    void DeleteSelectedKey() { m_keys.DeleteSelectedKey(); }
+    void GrabKey(std::size_t track, std::optional<std::size_t> key) { m_keys.GrabKey(track, key); }
+    void DragGrabbedKey(float time) { m_keys.DragGrabbedKey(time); }
+    void LetGoOfKey() { m_keys.LetGoOfKey(); }
+    void MoveKey(std::size_t track, std::size_t key, float time) { m_keys.MoveKey(track, key, time); }
+    using SeenPose = TrackKeys::SeenPose;
+    std::optional<float> KeyWhatYouSee(double seconds, const std::vector<SeenPose>& poses)
     {
-        ActorId actor = Choreography::Track::kCamera;
-        std::array<float, Choreography::kChannelCount> channels{};
-    };
-    // Key what you see: every channel of each pose gets a key at `seconds` (snapped) holding its value, in one
-    // undo step. A channel without a track gets one; a key already at that time takes the new value and keeps its
-    // ease; a new key eases on as the key before it does. Returns the time keyed, or none when nothing could be
-    // (a time or value that is not a finite number).
-    std::optional<float> KeyWhatYouSee(double seconds, const std::vector<SeenPose>& poses);
+        return m_keys.KeyWhatYouSee(seconds, poses);
+    }
 
     // The loop and the bookmarks (see PassageMarks): each change one undo step.
     void SetLoopIn(double seconds) { m_marks.SetLoopIn(seconds); }
@@ -177,8 +167,8 @@ private:
     std::optional<ActorId> m_clickedActor;
     bool m_snapToBeats = true;
     bool m_scrollToSelection = false;
-    bool m_keyGrabbed = false;
     Screen m_screen;
     std::string m_status;
+    TrackKeys m_keys{*this};
     PassageMarks m_marks{*this};
 };

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <iostream>
 
+#include "app/live/KeyMap.h"
 #include "app/live/timeline/TimeAxis.h"
 #include "app/live/timeline/TimelineRuler.h"
 #include "scene/FreeCameraNode.h"
@@ -41,44 +42,6 @@ std::string TrackLabel(const Choreography::Track& track)
 }
 
 // ---------------------------------------------------------------------------------------------------------------
-// Shortcuts and replays
-
-bool TimelinePanel::OnShortcut(unsigned key, bool shift, bool repeated)
-{
-    switch (key)
-    {
-    case kSaveKey:
-        if (!repeated)   // held down, it would write the file again and again; undo and redo repeat as usual
-        {
-            m_model.Save();
-        }
-        return true;
-    case kUndoKey: shift ? m_model.Redo() : m_model.Undo(); return true;
-    case kRedoKey: m_model.Redo(); return true;
-    default: return false;
-    }
-}
-
-void TimelinePanel::RecordReplay(double seconds, double milliseconds)
-{
-    m_replaySeconds = seconds;
-    m_replayMs = milliseconds;
-    m_replayReported = false;
-}
-
-void TimelinePanel::ReportReplay()
-{
-    if (m_replayReported || !m_replaySeconds || m_editor.InGesture())
-    {
-        return;
-    }
-    m_replayReported = true;
-    const std::string& file = m_editor.FileName();
-    std::cerr << (file.empty() ? "the timeline panel" : file) << ": edit played, replayed to " << *m_replaySeconds
-              << " s in " << static_cast<int>(m_replayMs) << " ms" << std::endl;
-}
-
-// ---------------------------------------------------------------------------------------------------------------
 // The window
 
 std::optional<double> TimelinePanel::Draw(const View& view)
@@ -99,6 +62,7 @@ std::optional<double> TimelinePanel::Draw(const View& view)
     ImGui::SetNextWindowBgAlpha(0.85f);
     if (ImGui::Begin("Timeline"))
     {
+        m_focused = ImGui::IsWindowFocused(ImGuiFocusedFlags_RootAndChildWindows);
         DrawToolbar();
         DrawProblems();
         const float left = ImGui::GetCursorScreenPos().x + kLabelWidth;
@@ -117,7 +81,7 @@ std::optional<double> TimelinePanel::Draw(const View& view)
         {
             m_model.SetLoop(loopDragged->first, loopDragged->second);
         }
-        m_waveform.Draw(axis.Left(), axis.Width(), axis.From(), axis.Until(), view.shownSeconds, m_editor);
+        m_waveform.Draw(axis.Left(), axis.Width(), axis.From(), axis.Until(), view.shownSeconds, m_document.Editor());
         ImGui::SetItemUsingMouseWheel();
         overTime = overTime || (ImGui::IsItemHovered() && ImGui::GetIO().MousePos.x >= axis.Left());
         ZoomAndDrag(axis, overTime);
@@ -130,6 +94,7 @@ std::optional<double> TimelinePanel::Draw(const View& view)
     else
     {
         m_model.OnHidden();   // collapsed: nothing in it can be let go
+        m_focused = false;
     }
     ImGui::End();
     return picked;
@@ -139,15 +104,15 @@ void TimelinePanel::DrawToolbar()
 {
     // Edits an earlier run left unsaved come first: they are the maker's work, and this run's autosaves go
     // elsewhere until they are opened or put aside.
-    if (!m_editor.RecoveryFile().empty())
+    if (!m_document.RecoveryFile().empty())
     {
         ImGui::TextColored(ImVec4(1.0f, 0.8f, 0.3f, 1.0f), "Unsaved edits of an earlier run: %s",
-                           m_editor.RecoveryFile().c_str());
+                           m_document.RecoveryFile().c_str());
         ImGui::SameLine();
         if (ImGui::Button("Open them"))
         {
             std::string problem;
-            if (!m_editor.OpenRecovery(&problem))
+            if (!m_document.OpenRecovery(&problem))
             {
                 std::cerr << problem << std::endl;
             }
@@ -155,44 +120,49 @@ void TimelinePanel::DrawToolbar()
         ImGui::SameLine();
         if (ImGui::Button("Not now"))
         {
-            m_editor.DismissRecovery();
+            m_document.DismissRecovery();
         }
     }
     // The file and what happened to it last on one line, the commands on the next.
-    const std::string& file = m_editor.FileName();
+    const std::string& file = m_document.FileName();
     ImGui::Text("%s%s", file.empty() ? "(compiled-in: Save writes a new file)" : file.c_str(),
-                m_editor.HasUnsavedChanges() ? "   * unsaved" : "");
+                m_document.HasUnsavedChanges() ? "   * unsaved" : "");
     if (!m_model.Status().empty())
     {
         ImGui::SameLine();
         ImGui::TextDisabled("  %s", m_model.Status().c_str());
     }
-    if (m_replaySeconds)
+    if (const std::optional<ChoreographyDocument::Replay>& replay = m_document.LastReplay())
     {
         ImGui::SameLine();
-        ImGui::TextDisabled("  edit replayed to %.2f s in %.0f ms", *m_replaySeconds, m_replayMs);
+        ImGui::TextDisabled("  edit replayed to %.2f s in %.0f ms", replay->seconds, replay->milliseconds);
     }
-    if (ImGui::Button("Save (Ctrl+S)"))
+    // The buttons name their keys as the key map binds them.
+    static const std::string save = KeyMap::Label("Save", KeyAction::Save);
+    static const std::string undo = KeyMap::Label("Undo", KeyAction::Undo);
+    static const std::string redo = KeyMap::Label("Redo", KeyAction::Redo);
+    const ChoreographyEditor& editor = m_document.Editor();
+    if (ImGui::Button(save.c_str()))
     {
-        m_model.Save();
+        m_document.Save();
     }
     ImGui::SameLine();
-    ImGui::BeginDisabled(!m_editor.CanUndo());
-    if (ImGui::Button("Undo (Ctrl+Z)"))
+    ImGui::BeginDisabled(!editor.CanUndo());
+    if (ImGui::Button(undo.c_str()))
     {
         m_model.Undo();
     }
     ImGui::EndDisabled();
     ImGui::SameLine();
-    ImGui::BeginDisabled(!m_editor.CanRedo());
-    if (ImGui::Button("Redo (Ctrl+Y)"))
+    ImGui::BeginDisabled(!editor.CanRedo());
+    if (ImGui::Button(redo.c_str()))
     {
         m_model.Redo();
     }
     ImGui::EndDisabled();
     ImGui::SameLine();
     // The history is bounded by steps and by memory, so how far back it reaches is worth seeing.
-    ImGui::TextDisabled("%zu undo steps", m_editor.UndoSteps());
+    ImGui::TextDisabled("%zu undo steps", editor.UndoSteps());
     ImGui::SameLine();
     bool snap = m_model.SnapsToBeats();
     if (ImGui::Checkbox("snap to beats", &snap))
@@ -203,7 +173,7 @@ void TimelinePanel::DrawToolbar()
 
 void TimelinePanel::DrawProblems() const
 {
-    const std::vector<Choreography::Problem>& problems = m_editor.Problems();
+    const std::vector<Choreography::Problem>& problems = m_document.Editor().Problems();
     if (problems.empty())
     {
         return;

@@ -1,15 +1,15 @@
 // engine.exe's timeline panel, an ImGui window for editing the choreography while it plays: the toolbar, the
 // problems of the version edited, the ruler (TimelineRuler), one lane per camera segment, actor row and track
-// showing its window or its keys, and the fields of what is selected (TimelineFields). It only draws and turns
-// input into calls on its TimelineModel, whose rules decide what an edit does, on top of the ChoreographyEditor
-// that keeps the undo history and decides what plays; the panel itself reports back a moment picked on the
-// ruler. It does not play, replay or save anything on its own.
+// showing its window or its keys, and the fields of what is selected (TimelineFields). It owns no document: it
+// draws the ChoreographyDocument it is lent and turns input into calls on it and on its TimelineModel, whose rules
+// decide what an edit does; it reports back a moment picked on the ruler. It does not play, replay or save
+// anything on its own, and keeps only what it shows: the span of time in view and a drag of it.
 #pragma once
 
 #include <optional>
 #include <string>
 
-#include "app/live/timeline/ChoreographyEditor.h"
+#include "app/live/timeline/ChoreographyDocument.h"
 #include "app/live/timeline/TimelineFields.h"
 #include "app/live/timeline/TimelineModel.h"
 #include "app/live/timeline/WaveformLane.h"
@@ -22,12 +22,6 @@ class TimeAxis;
 class TimelinePanel
 {
 public:
-    // Win32 virtual-key codes of the panel's shortcuts (with Ctrl): S saves, Z undoes (with Shift: redoes), Y
-    // redoes.
-    static constexpr unsigned kSaveKey = 'S';
-    static constexpr unsigned kUndoKey = 'Z';
-    static constexpr unsigned kRedoKey = 'Y';
-
     // What one frame of the panel shows besides the choreography.
     struct View
     {
@@ -40,29 +34,24 @@ public:
         bool looping = false;
     };
 
-    TimelinePanel(Choreography start, std::string fileName) : m_editor(std::move(start), std::move(fileName)) {}
+    explicit TimelinePanel(ChoreographyDocument& document)
+        : m_document(document), m_model(document.Model()), m_fields(document.Model())
+    {
+    }
     TimelinePanel(const TimelinePanel&) = delete;
     TimelinePanel& operator=(const TimelinePanel&) = delete;
-
-    ChoreographyEditor& Editor() { return m_editor; }
-    const ChoreographyEditor& Editor() const { return m_editor; }
-    // The editing rules, for commands given outside the panel (keying what is seen).
-    TimelineModel& Model() { return m_model; }
-
-    // A key went down while Ctrl is held (`repeated`: the keyboard's auto-repeat). True when it was one of the
-    // panel's shortcuts, so that it is no other control.
-    bool OnShortcut(unsigned key, bool shift, bool repeated);
-    // What an edit's replay cost, to show: the moment replayed to and the milliseconds.
-    void RecordReplay(double seconds, double milliseconds);
-    // Once per frame: the last replay on standard error, once the edit is done (a drag replays every frame and
-    // is told once, when it ends).
-    void ReportReplay();
 
     // Submits the window into the ImGui frame being built. Returns the moment picked on the ruler, when the user
     // clicked or dragged it in this frame.
     std::optional<double> Draw(const View& view);
     // In each frame the panel is not drawn: a drag it showed can no longer end with the mouse button.
-    void Hidden() { m_model.OnHidden(); }
+    void Hidden()
+    {
+        m_model.OnHidden();
+        m_focused = false;
+    }
+    // Whether the panel had the keyboard's focus in the last frame it was drawn: keys bound "in the panel" act then.
+    bool HasFocus() const { return m_focused; }
 
 private:
     void DrawToolbar();
@@ -79,13 +68,11 @@ private:
     // Once a frame: the drag moves the span with the pointer until both buttons are let go.
     void FollowDrag(const TimeAxis& axis);
 
-    ChoreographyEditor m_editor;
-    TimelineModel m_model{m_editor};
-    TimelineFields m_fields{m_model};
+    ChoreographyDocument& m_document;
+    TimelineModel& m_model;
+    TimelineFields m_fields;
     WaveformLane m_waveform{"DemoTrack01.mp3"};   // the music the presentation plays
     TimelineZoom m_zoom;
     bool m_dragging = false;   // the span, by the right or middle button
-    std::optional<double> m_replaySeconds;
-    double m_replayMs = 0.0;
-    bool m_replayReported = true;
+    bool m_focused = false;
 };

@@ -75,7 +75,7 @@ TEST(ActorCarrier, TheKeyedActorPlaysBackAsTheMatrixItWasDrawnWithBitForBit)
     // six tracks override.
     Choreography start = Choreography::Presentation();
     start.beatSeconds = 0.5f;
-    ChoreographyEditor editor(start, "");
+    ChoreographyEditor editor(start);
     TimelineModel model(editor);
     ASSERT_EQ(model.KeyWhatYouSee(2.1, {{Choreography::Track::kCamera, flown.Channels()}, {14, carried.Channels()}}),
               2.0f);

@@ -148,7 +148,7 @@ TEST(FlyCamera, EnteringKeepsTheViewAndWhatIsKeyedPlaysBackAsTheSameCameraBitFor
     // Keyed at 2 s on a half-second grid, played at 2 s from the compiled-in presentation's state there.
     Choreography start = Choreography::Presentation();
     start.beatSeconds = 0.5f;
-    ChoreographyEditor editor(start, "");
+    ChoreographyEditor editor(start);
     TimelineModel model(editor);
     EXPECT_EQ(model.KeyWhatYouSee(2.1, {{Choreography::Track::kCamera, fly.GetPose().Channels()}}), 2.0f);
     scene.SetChoreography(std::make_shared<const Choreography>(model.Current()), "");

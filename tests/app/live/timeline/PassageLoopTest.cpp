@@ -48,7 +48,7 @@ TEST(PassageLoop, TheClockGoesBackInTheFrameThatReachesTheOutPointOnlyWhenPlayin
 
 TEST(PassageLoop, TheModelSetsTheBoundsOnTheGridOneUndoStepEachAndNeverAnEmptyLoop)
 {
-    ChoreographyEditor editor(OnHalfSecondBeats(), "");
+    ChoreographyEditor editor(OnHalfSecondBeats());
     TimelineModel model(editor);
 
     model.SetLoopIn(3.1);

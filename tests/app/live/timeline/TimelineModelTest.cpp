@@ -66,7 +66,7 @@ std::size_t UndoSteps(ChoreographyEditor& editor)
 
 TEST(TimelineModel, ADraggedKeyStaysBetweenItsNeighboursOnTheGridWhileSnappingAndIsOneUndoStep)
 {
-    ChoreographyEditor editor(Keyed(), "");
+    ChoreographyEditor editor(Keyed());
     TimelineModel model(editor);
     for (int round = 0; round < 2; ++round)   // a second drag behaves as the first
     {
@@ -104,7 +104,7 @@ TEST(TimelineModel, ADraggedKeyStaysBetweenItsNeighboursOnTheGridWhileSnappingAn
 
 TEST(TimelineModel, HidingThePanelEndsAGestureSoLaterEditsAreStepsOfTheirOwn)
 {
-    ChoreographyEditor editor(Keyed(), "");
+    ChoreographyEditor editor(Keyed());
     TimelineModel model(editor);
     model.SetScreen({0.3, std::nullopt, nullptr});
 
@@ -142,7 +142,7 @@ TEST(TimelineModel, ATracksFirstKeyTakesTheValueOnScreenAndLaterKeysTheTracksOwn
     Choreography start = Keyed();
     start.tracks[0].channel = Channel::Z;
     start.tracks[0].keys.clear();
-    ChoreographyEditor editor(start, "");
+    ChoreographyEditor editor(start);
     TimelineModel model(editor);
 
     // Without a camera there is nothing to start from.
@@ -195,7 +195,7 @@ TEST(TimelineModel, AnActorTracksFirstKeyStartsWhereTheActorStandsAndTurns)
     start.tracks.push_back(TrackOf(actor->GetId(), Channel::Y));
     start.tracks.push_back(TrackOf(actor->GetId(), Channel::Yaw));
     start.tracks.push_back(TrackOf(999, Channel::X));
-    ChoreographyEditor editor(start, "");
+    ChoreographyEditor editor(start);
     TimelineModel model(editor);
     model.SetScreen({1.0, Vector3{}, &logic});
     model.AddKey(0, 1.0f);
@@ -208,7 +208,7 @@ TEST(TimelineModel, AnActorTracksFirstKeyStartsWhereTheActorStandsAndTurns)
 
 TEST(TimelineModel, NewLanesRunABarFromThePlayheadAndAreSelected)
 {
-    ChoreographyEditor editor(Keyed(), "");
+    ChoreographyEditor editor(Keyed());
     TimelineModel model(editor);
     model.SetScreen({10.1, std::nullopt, nullptr});
 
@@ -256,7 +256,7 @@ TEST(TimelineModel, NewLanesRunABarFromThePlayheadAndAreSelected)
 
 TEST(TimelineModel, TheSelectionNeverPointsPastTheEndAfterUndoRedoOrDelete)
 {
-    ChoreographyEditor editor(Keyed(), "");
+    ChoreographyEditor editor(Keyed());
     TimelineModel model(editor);
 
     // What an undone add made is selected no more, and a redo does not select it again.
@@ -308,7 +308,7 @@ TEST(TimelineModel, AnActorClickedInTheViewSelectsItsRowsAndTracksUntilAnotherLa
     start.tracks.back().keys.push_back({1.0f, 0.0f, Ease::Linear});
     start.actors.push_back({9, {0.0f, 4.0f}, {}, Choreography::Angle::Yaw, 1.0f});
     start.actors.push_back({7, {4.0f, 8.0f}, {}, Choreography::Angle::Yaw, 1.0f});
-    ChoreographyEditor editor(start, "");
+    ChoreographyEditor editor(start);
     TimelineModel model(editor);
 
     // Actor 7: both its rows and its track show selected, the first row is what the fields edit.
@@ -347,7 +347,7 @@ TEST(TimelineModel, AnActorClickedInTheViewSelectsItsRowsAndTracksUntilAnotherLa
 
 TEST(TimelineModel, ActorIdsAreTakenWholeOrRefusedVisibly)
 {
-    ChoreographyEditor editor(Keyed(), "");
+    ChoreographyEditor editor(Keyed());
     TimelineModel model(editor);
     constexpr double kLargest = std::numeric_limits<ActorId>::max();
 
@@ -398,7 +398,7 @@ TEST(TimeAxis, MapsTheSpanOntoItsPixelsAndFindsTheBeats)
 
 TEST(TimelineModel, KeyingWhatIsSeenMakesMissingTracksReplacesAKeyAtThatTimeSnapsAndIsOneUndoStep)
 {
-    ChoreographyEditor editor(Keyed(), "");
+    ChoreographyEditor editor(Keyed());
     TimelineModel model(editor);
     const TimelineModel::SeenPose camera{Choreography::Track::kCamera, {100.0f, 2.0f, 3.0f, 10.0f, -20.0f, 180.0f}};
     const TimelineModel::SeenPose actor{14, {1.0f, 2.0f, 3.0f, 4.0f, 5.0f, 6.0f}};
@@ -451,7 +451,7 @@ TEST(TimelineModel, KeyingWhatIsSeenMakesMissingTracksReplacesAKeyAtThatTimeSnap
 
 TEST(TimelineModel, BookmarksGoOnTheGridInTimeOrderWithNamesOfTheirOwnAndRenamesTheFileCanHold)
 {
-    ChoreographyEditor editor(Keyed(), "");
+    ChoreographyEditor editor(Keyed());
     TimelineModel model(editor);
     for (int round = 0; round < 2; ++round)   // a second M at the same moment makes no second bookmark
     {

@@ -1,0 +1,170 @@
+// The choreography being edited: see ChoreographyDocument.h.
+#include "app/live/timeline/ChoreographyDocument.h"
+
+#include <iostream>
+#include <utility>
+
+#include "app/FileReplacer.h"
+#include "scene/choreography/ChoreographyFile.h"
+
+ChoreographyDocument::ChoreographyDocument(Choreography start, std::string fileName)
+    : m_fileName(std::move(fileName)), m_editor(std::move(start)),
+      m_recovery(BaseFileName(), BaseFileName() + kAutosaveSuffix)
+{
+    m_savedRevision = m_autosavedRevision = m_editor.Revision();
+}
+
+ChoreographyDocument::~ChoreographyDocument() = default;
+
+std::string ChoreographyDocument::AutosaveFileName() const
+{
+    return m_recovery.AutosaveInstead().value_or(BaseFileName() + kAutosaveSuffix);
+}
+
+std::string ChoreographyDocument::BaseFileName() const
+{
+    return m_fileName.empty() ? std::string(kNewFileName) : m_fileName;
+}
+
+bool ChoreographyDocument::Save()
+{
+    m_editor.EndGesture();
+    const std::string fileName = m_fileName.empty() ? FileReplacer::FreeName(kNewFileName) : m_fileName;
+    const std::vector<Choreography::Problem>& problems = m_editor.Problems();
+    const bool replacing = FileReplacer::Exists(fileName);
+    std::string problem;
+    // A version that cannot be played is not saved: the file keeps one that can.
+    const bool written =
+        problems.empty() && FileReplacer::Write(fileName, ChoreographyFile::Write(m_editor.Current()),
+                                                replacing ? fileName + kBackupSuffix : std::string(), &problem);
+    if (!written)
+    {
+        if (!problems.empty())
+        {
+            std::cerr << fileName << ": not saved, since this version cannot be played yet ("
+                      << problems.front().Where() << ": " << problems.front().what << "); it is kept in "
+                      << AutosaveFileName() << std::endl;
+        }
+        else
+        {
+            std::cerr << problem << std::endl;
+        }
+        QueueAutosave();
+        m_model.SetStatus("not saved (see standard error)");
+        return false;
+    }
+    // Any autosave of an unnamed version sits beside "choreography.xml"; it goes with the first save too.
+    const std::string autosave = AutosaveFileName();
+    m_fileName = fileName;
+    m_savedRevision = m_autosavedRevision = m_editor.Revision();
+    m_autosave.Wait();
+    FileReplacer::Remove(autosave);
+    FileReplacer::Remove(AutosaveFileName());
+    m_recovery.Saved();
+    const Choreography& saved = m_editor.Current();
+    std::cerr << fileName << ": choreography saved (" << saved.camera.size() << " camera segments, "
+              << saved.actors.size() << " actor rows, " << saved.tracks.size() << " tracks"
+              << (replacing ? ", the previous version in " + fileName + kBackupSuffix : std::string()) << ")"
+              << std::endl;
+    m_model.SetStatus("saved to " + fileName);
+    return true;
+}
+
+void ChoreographyDocument::Tick(double nowSeconds)
+{
+    if (const std::optional<std::string> failure = m_autosave.TakeFailure())
+    {
+        std::cerr << *failure << " (the autosave is tried again)" << std::endl;
+        m_autosavedRevision = 0;
+    }
+    if (HasUnsavedChanges() && m_editor.Revision() != m_autosavedRevision &&
+        nowSeconds - m_lastAutosave >= kAutosaveSeconds)
+    {
+        m_lastAutosave = nowSeconds;
+        QueueAutosave();
+    }
+}
+
+std::optional<std::string> ChoreographyDocument::WriteRecovery()
+{
+    if (m_recoveryWritten)
+    {
+        return std::nullopt;
+    }
+    m_recoveryWritten = true;
+    m_editor.EndGesture();
+    const std::string autosave = AutosaveFileName();
+    if (!HasUnsavedChanges())
+    {
+        m_autosave.Wait();
+        FileReplacer::Remove(autosave);
+        return std::nullopt;
+    }
+    QueueAutosave();
+    m_autosave.Wait();
+    if (const std::optional<std::string> failure = m_autosave.TakeFailure())
+    {
+        std::cerr << *failure << "; the unsaved edits could not be kept" << std::endl;
+        return std::nullopt;
+    }
+    std::cerr << BaseFileName() << ": unsaved edits kept in " << autosave
+              << (m_editor.Problems().empty() ? "" : " (a version that cannot be played yet, as it was)")
+              << "; the next start with this file offers them" << std::endl;
+    return autosave;
+}
+
+bool ChoreographyDocument::AdoptFile(std::shared_ptr<const Choreography> loaded)
+{
+    m_editor.EndGesture();
+    if (HasUnsavedChanges() && *loaded != m_editor.Current())
+    {
+        // The maker's edits win over a change made elsewhere: they stay what is edited and plays, and are on the
+        // disk before anything else happens; the file's new version is one undo away and in FILE.bak once saved.
+        QueueAutosave();
+        m_savedRevision = m_editor.PutBelow(*loaded);
+        std::cerr << BaseFileName() << ": changed on disk; the timeline panel's unsaved edits stay (and are in "
+                  << AutosaveFileName() << "), the file's version is one undo away" << std::endl;
+        return true;
+    }
+    if (*loaded != m_editor.Current())
+    {
+        m_editor.Change(*loaded);
+    }
+    m_editor.MarkPlayed();
+    m_savedRevision = m_autosavedRevision = m_editor.Revision();
+    return false;
+}
+
+bool ChoreographyDocument::OpenRecovery(std::string* problem)
+{
+    std::optional<Choreography> recovered = m_recovery.Open(problem);
+    if (!recovered)
+    {
+        return false;
+    }
+    m_editor.Change(std::move(*recovered));
+    return true;
+}
+
+void ChoreographyDocument::RecordReplay(double seconds, double milliseconds)
+{
+    m_replay = Replay{seconds, milliseconds};
+    m_replayReported = false;
+}
+
+void ChoreographyDocument::ReportReplay()
+{
+    if (m_replayReported || !m_replay || m_editor.InGesture())
+    {
+        return;
+    }
+    m_replayReported = true;
+    std::cerr << (m_fileName.empty() ? "the timeline panel" : m_fileName) << ": edit played, replayed to "
+              << m_replay->seconds << " s in " << static_cast<int>(m_replay->milliseconds) << " ms" << std::endl;
+}
+
+void ChoreographyDocument::QueueAutosave()
+{
+    m_autosavedRevision = m_editor.Revision();
+    m_autosave.Queue(AutosaveFileName(), m_editor.Current(), m_editor.Problems());
+}

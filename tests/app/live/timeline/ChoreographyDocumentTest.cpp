@@ -1,0 +1,248 @@
+// The choreography's document: every save works, again and again, keeping the right backup; and no edit is lost:
+// not to a version that cannot be played, a change on disk, a quit or a process that dies, whose autosave the next
+// run offers back.
+#include "app/live/timeline/ChoreographyDocument.h"
+#include "app/FileReplacer.h"
+#include "scene/choreography/ChoreographyFile.h"
+#include "tests/ScratchDirectory.h"
+#include "tests/app/live/timeline/ChoreographyVersions.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace
+{
+// The engine's file names are narrow strings in the active ANSI code page on Windows; std::filesystem takes
+// narrow names as UTF-8 there, so a path for it is made from the wide name.
+std::filesystem::path PathOf(const std::string& name)
+{
+#ifdef _WIN32
+    std::wstring wide(name.size(), L'\0');
+    wide.resize(static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()),
+                                                             wide.data(), static_cast<int>(wide.size()))));
+    return std::filesystem::path(wide);
+#else
+    return std::filesystem::path(name);
+#endif
+}
+
+// `utf8` as the engine's narrow name.
+std::string NarrowName(const std::string& utf8)
+{
+#ifdef _WIN32
+    std::wstring wide(utf8.size(), L'\0');
+    wide.resize(static_cast<std::size_t>(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
+                                                             wide.data(), static_cast<int>(wide.size()))));
+    std::string narrow(wide.size() * 4, '\0');
+    narrow.resize(static_cast<std::size_t>(WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()),
+                                                               narrow.data(), static_cast<int>(narrow.size()), nullptr,
+                                                               nullptr)));
+    return narrow;
+#else
+    return utf8;
+#endif
+}
+
+std::string Contents(const std::string& fileName)
+{
+    std::ifstream in(PathOf(fileName), std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+bool Exists(const std::string& fileName)
+{
+    return FileReplacer::Exists(fileName);
+}
+
+void SetWritable(const std::string& fileName, bool writable)
+{
+    std::filesystem::permissions(PathOf(fileName), std::filesystem::perms::owner_write,
+                                 writable ? std::filesystem::perm_options::add : std::filesystem::perm_options::remove);
+}
+}
+
+TEST(ChoreographyDocument, EverySaveWritesTheNewVersionAndTheRightBackup)
+{
+    ScratchDirectory dir;
+    // A name with a space and a character outside ASCII, which the platform's wide calls must carry.
+    const std::string name = dir.File(NarrowName("my pr\xC3\xA9sentation.xml"));
+    ASSERT_TRUE(FileReplacer::Write(name, ChoreographyFile::Write(WithRate(16.0f))));
+    ChoreographyDocument document(WithRate(16.0f), name);
+    std::string previous = Contents(name);
+    for (float rate : {20.0f, 21.0f, 22.0f})
+    {
+        document.Editor().Change(WithRate(rate));
+        ASSERT_TRUE(document.Save()) << "save at rate " << rate;
+        EXPECT_EQ(ChoreographyFile::Load(name), WithRate(rate));
+        EXPECT_EQ(Contents(name + ChoreographyDocument::kBackupSuffix), previous) << "the version saved over";
+        EXPECT_FALSE(document.HasUnsavedChanges());
+        previous = Contents(name);
+    }
+
+    // A second run finds the first one's backup and saves over it, twice.
+    ChoreographyDocument second(WithRate(22.0f), name);
+    for (float rate : {30.0f, 31.0f})
+    {
+        second.Editor().Change(WithRate(rate));
+        ASSERT_TRUE(second.Save());
+        EXPECT_EQ(ChoreographyFile::Load(name), WithRate(rate));
+        EXPECT_EQ(Contents(name + ChoreographyDocument::kBackupSuffix), previous);
+        previous = Contents(name);
+    }
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+    {
+        EXPECT_EQ(entry.path().string().find(".writing"), std::string::npos) << "a temporary file was left";
+    }
+
+    // A read-only file is a clear failure, and the file stays as it was; so is a read-only backup.
+    SetWritable(name, false);
+    second.Editor().Change(WithRate(40.0f));
+    EXPECT_FALSE(second.Save());
+    EXPECT_EQ(Contents(name), previous);
+    EXPECT_TRUE(second.HasUnsavedChanges());
+    SetWritable(name, true);
+    const std::string backup = name + ChoreographyDocument::kBackupSuffix;
+    const std::string oldBackup = Contents(backup);
+    SetWritable(backup, false);
+    EXPECT_FALSE(second.Save());
+    EXPECT_EQ(Contents(name), previous);
+    EXPECT_EQ(Contents(backup), oldBackup);
+    SetWritable(backup, true);
+    EXPECT_TRUE(second.Save());
+    EXPECT_EQ(ChoreographyFile::Load(name), WithRate(40.0f));
+
+    // Without a file, the first save picks a new name in the working folder and keeps it.
+    const std::filesystem::path home = std::filesystem::current_path();
+    std::filesystem::current_path(dir.Path());
+    dir.Write(ChoreographyDocument::kNewFileName, "someone else's");
+    ChoreographyDocument unnamed(WithRate(16.0f), "");
+    unnamed.Editor().Change(WithRate(1.0f));
+    const bool saved = unnamed.Save();
+    const std::string chosen = unnamed.FileName();
+    std::filesystem::current_path(home);
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(chosen, "choreography-2.xml");
+    EXPECT_EQ(ChoreographyFile::Load(dir.File(chosen)), WithRate(1.0f));
+    EXPECT_EQ(Contents(dir.File(ChoreographyDocument::kNewFileName)), "someone else's");
+}
+
+TEST(ChoreographyDocument, UnsavedEditsSurviveQuittingAnUnplayableVersionAndTheNextStartOffersThem)
+{
+    ScratchDirectory dir;
+    const std::string file = dir.Write("mine.xml", ChoreographyFile::Write(WithRate(16.0f)));
+    const std::string original = Contents(file);
+    const std::string autosave = file + ChoreographyDocument::kAutosaveSuffix;
+
+    // A quit with nothing unsaved leaves no autosave behind, even one an edit made before it was undone.
+    {
+        ChoreographyDocument document(WithRate(16.0f), file);
+        document.Editor().Change(WithRate(3.0f));
+        document.Tick(100.0);
+        document.Editor().Undo();
+        EXPECT_EQ(document.WriteRecovery(), std::nullopt);
+    }
+    EXPECT_FALSE(Exists(autosave));
+
+    // An edit that cannot be played yet, then more on top: Save refuses, quitting keeps it as it is.
+    Choreography unplayable = Unplayable(WithRate(7.0f));
+    unplayable.actors.back().rate = 99.0f;
+    {
+        ChoreographyDocument document(WithRate(16.0f), file);
+        document.Editor().Change(WithRate(7.0f));
+        document.Editor().Change(Unplayable(WithRate(7.0f)));
+        document.Editor().Change(unplayable);
+        EXPECT_FALSE(document.Save());
+        EXPECT_EQ(Contents(file), original);
+        EXPECT_EQ(document.WriteRecovery(), std::optional<std::string>(autosave));
+    }
+    EXPECT_EQ(Contents(file), original) << "the file is the user's to save";
+    EXPECT_FALSE(ChoreographyFile::Load(autosave)) << "it does not play";
+    EXPECT_EQ(ChoreographyFile::LoadForEditing(autosave), unplayable) << "but it is all there";
+    EXPECT_EQ(Contents(autosave).rfind("<!--", 0), 0u) << "its first line says why";
+
+    // The next start moves it aside, offers it, and opens it one undo step away from the file's version.
+    {
+        ChoreographyDocument document(WithRate(16.0f), file);
+        ASSERT_FALSE(document.RecoveryFile().empty());
+        EXPECT_FALSE(Exists(autosave)) << "this run's autosaves cannot write over it";
+        EXPECT_EQ(Contents(file), original);
+        const std::string recovered = document.RecoveryFile();
+        ASSERT_TRUE(document.OpenRecovery());
+        EXPECT_EQ(document.Editor().Current(), unplayable);
+        EXPECT_TRUE(document.HasUnsavedChanges());
+        ASSERT_TRUE(document.Editor().Undo());
+        EXPECT_EQ(document.Editor().Current(), WithRate(16.0f));
+        ASSERT_TRUE(document.Editor().Redo());
+        // Mended and saved, the file holds it and the recovered copy has done its work.
+        Choreography mended = WithRate(7.0f);
+        mended.actors.back().rate = 99.0f;
+        document.Editor().Change(mended);
+        ASSERT_TRUE(document.Save());
+        EXPECT_EQ(ChoreographyFile::Load(file), mended);
+        EXPECT_FALSE(Exists(recovered));
+        EXPECT_FALSE(Exists(autosave));
+    }
+
+    // A run that dies after its autosave was written (the destructor stands in for the end of the process).
+    {
+        ChoreographyDocument document(ChoreographyFile::Load(file).value(), file);
+        EXPECT_TRUE(document.RecoveryFile().empty());
+        document.Editor().Change(WithRate(5.0f));
+        document.Tick(1000.0);
+        document.Editor().Change(WithRate(6.0f));
+        document.Tick(1001.0);   // too soon: the autosave holds the first edit until kAutosaveSeconds have passed
+    }
+    EXPECT_EQ(ChoreographyFile::Load(autosave), WithRate(5.0f));
+    ChoreographyDocument next(ChoreographyFile::Load(file).value(), file);
+    ASSERT_TRUE(next.OpenRecovery());
+    EXPECT_EQ(next.Editor().Current(), WithRate(5.0f));
+}
+
+TEST(ChoreographyDocument, AChangeOnDiskNeverDropsUnsavedEdits)
+{
+    ScratchDirectory dir;
+    const std::string file = dir.Write("watched.xml", ChoreographyFile::Write(WithRate(16.0f)));
+    ChoreographyDocument document(WithRate(16.0f), file);
+
+    // Nothing unsaved: the file's new version is what is edited, and plays.
+    EXPECT_FALSE(document.AdoptFile(std::make_shared<const Choreography>(WithRate(3.0f))));
+    EXPECT_EQ(document.Editor().Current(), WithRate(3.0f));
+    EXPECT_FALSE(document.HasUnsavedChanges());
+    EXPECT_EQ(document.Editor().TakeToPlay(), nullptr) << "the caller plays it";
+
+    // Unsaved edits stay what is edited, and are autosaved; the file's version is one undo away.
+    document.Editor().Change(WithRate(8.0f));
+    EXPECT_TRUE(document.AdoptFile(std::make_shared<const Choreography>(WithRate(4.0f))));
+    EXPECT_EQ(document.Editor().Current(), WithRate(8.0f));
+    EXPECT_TRUE(document.HasUnsavedChanges());
+    ASSERT_TRUE(document.Editor().Undo());
+    EXPECT_EQ(document.Editor().Current(), WithRate(4.0f));
+    EXPECT_FALSE(document.HasUnsavedChanges()) << "that is the file's version";
+    ASSERT_TRUE(document.Editor().Redo());
+    EXPECT_EQ(document.WriteRecovery(), std::optional<std::string>(file + ChoreographyDocument::kAutosaveSuffix));
+    EXPECT_EQ(ChoreographyFile::Load(file + ChoreographyDocument::kAutosaveSuffix), WithRate(8.0f));
+}
+
+TEST(FileReplacer, AFailedWriteLeavesTheFileAsItWas)
+{
+    ScratchDirectory dir;
+    const std::string file = dir.Write("kept.txt", "old");
+    std::string problem;
+    EXPECT_FALSE(FileReplacer::Write(dir.File("missing folder/kept.txt"), "new", {}, &problem));
+    EXPECT_FALSE(problem.empty());
+    EXPECT_FALSE(FileReplacer::Write(dir.Path().string(), "new", {}, &problem)) << "a folder";
+    EXPECT_TRUE(FileReplacer::Write(file, "new", file + ".bak"));
+    EXPECT_EQ(Contents(file), "new");
+    EXPECT_EQ(Contents(file + ".bak"), "old");
+    EXPECT_TRUE(FileReplacer::Remove(file + ".bak"));
+    EXPECT_TRUE(FileReplacer::Remove(file + ".bak")) << "gone already";
+}
