@@ -46,6 +46,8 @@ height=${BASH_REMATCH[2]}
 [ $((width % 2)) -eq 0 ] && [ $((height % 2)) -eq 0 ] || die "--size needs even sides for H.264 (yuv420p)"
 command -v ffmpeg >/dev/null || die "ffmpeg is missing (tools/setup.sh installs it)"
 [ -f "$bin/engine-capture.exe" ] || die "$bin/engine-capture.exe is missing (build first, or name the folder with --bin)"
+# The capture and the encoder run in that folder: a relative --bin must not name a folder inside it.
+bin=$(cd "$bin" && pwd)
 # The capture runs in the program's folder: a relative file name must still mean the caller's file.
 if [ -n "$choreography" ]; then
     [ -f "$choreography" ] || die "--choreography: $choreography is not a file"
