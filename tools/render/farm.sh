@@ -178,7 +178,7 @@ follow() {
         for n in "${drawn[@]}"; do now_done=$((now_done + n)); done
         busy=$(printf '%s\n' "${running[@]}" | sort -u | grep -c . || true)
         if [ -t 2 ]; then
-            [ $((now - last_print)) -ge 250000 ] || [ "$kind" = done ] || continue
+            [ $((now - last_print)) -ge 250000 ] || [ "$kind" = "done" ] || continue
         else
             [ $((now_done * 10 / count)) -gt "$shown" ] || continue
             shown=$((now_done * 10 / count))
@@ -217,7 +217,7 @@ else
     [ -z "$choreography" ] || farm+=(--basefile engine-render/choreography.xml)
 fi
 set +e
-(cd "$work" && "${farm[@]}" engine-render/worker.sh "$name" {1} {2} "$size" "$fps" "${worker_switches[@]}" \
+(cd "$work" && "${farm[@]}" engine-render/worker.sh "$name" '{1}' '{2}' "$size" "$fps" "${worker_switches[@]}" \
     <chunks.txt {work_lock}>&-) | follow
 status=("${PIPESTATUS[@]}")
 set -e

@@ -79,7 +79,8 @@ Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$ready" 2>/dev/null &
 xvfb=$!
 while kill -0 "$xvfb" 2>/dev/null && [ ! -s "$ready" ]; do sleep 0.05; done
 [ -s "$ready" ] || { say "could not start a virtual display (Xvfb)"; exit 1; }
-export DISPLAY=:$(cat "$ready")
+DISPLAY=:$(cat "$ready")
+export DISPLAY
 
 if [ ! -f "$WINEPREFIX/.engine-render" ]; then
     say "making the Wine prefix $WINEPREFIX (once)"
