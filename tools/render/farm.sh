@@ -199,7 +199,11 @@ follow() {
     if [ -t 2 ]; then printf '\n' >&2; fi
 }
 
-[ "$before" -eq 0 ] || say "$before of $count frames are drawn already: drawing the rest"
+if [ "$before" -eq "$count" ]; then
+    say "all $count frames are drawn already: joining them"
+elif [ "$before" -gt 0 ]; then
+    say "$before of $count frames are drawn already: drawing the rest"
+fi
 say "$count frames of ${until:-58} s at $fps frames per second, $size ${quality[*]}, in $chunks chunks" \
     "on $machines machine(s), $jobs at a time on each; chunks in $work"
 started=${EPOCHREALTIME/./}
@@ -254,15 +258,19 @@ fi
 mv -f "$partial" "$out"
 finished=${EPOCHREALTIME/./}
 
-# The speed: wall time of this run, and the chunks' own times from the job log (the last successful try of each),
+# The speed: wall time of this run, and the times of the chunks it drew from the job log (their successful tries),
 # whose sum over the wall time is the speed-up the machines gave.
-chunk_seconds=$(awk -F '\t' 'NR > 1 && $7 == 0 { t[$1] = $4 } END { for (s in t) sum += t[s]; printf "%.1f", sum }' \
-    "$joblog")
+chunk_seconds=$(awk -F '\t' -v since=$((started / 1000000)) 'NR > 1 && $7 == 0 && $3 >= since { sum += $4 }
+    END { printf "%.1f", sum }' "$joblog")
 awk -v wall=$((drawn_at - started)) -v all=$((finished - started)) -v sum="$chunk_seconds" \
-    -v n=$((count - before)) -v chunks="$chunks" 'BEGIN {
+    -v n=$((count - before)) 'BEGIN {
     wall /= 1e6; all /= 1e6
-    printf "farm.sh: %d frames drawn in %.1f s wall time, %.1f s of chunk time summed (%.2f x the wall time), " \
-        "%.2f frames/s; joined and encoded in %.1f s\n", n, wall, sum, sum / wall, n / wall, all - wall > "/dev/stderr" }'
+    if (n > 0)
+        printf "farm.sh: %d frames drawn in %.1f s wall time, %.1f s of chunk time summed (%.2f x the wall time), " \
+            "%.2f frames/s; ", n, wall, sum, sum / wall, n / wall > "/dev/stderr"
+    else
+        printf "farm.sh: " > "/dev/stderr"
+    printf "joined and encoded in %.1f s\n", all - wall > "/dev/stderr" }'
 if [ -n "$hosts" ]; then
     # The machines keep the unpacked program and their Wine prefixes for the next render, not the chunks.
     parallel --will-cite --nonall --sshloginfile "$hosts" 'rm -f engine-render/chunks/chunk-*' || true
