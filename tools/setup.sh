@@ -21,10 +21,12 @@ TINYOBJ_VERSION=2.0.0~rc10+dfsg-2
 # tools/capture/video.sh encodes the presentation with ffmpeg (and checks it with ffprobe). tools/winerun asks
 # glxinfo (mesa-utils, which needs only the GL dispatch libraries, not Mesa itself) which renderer draws.
 # tools/format.sh formats the sources with clang-format (Debian 12's is version 14).
+# tools/render/farm.sh spreads a render with GNU parallel over ssh (which moves files with rsync), and its workers
+# unpack the release archive with unzip; its test runs an sshd on the loopback address.
 packages=(g++-mingw-w64-x86-64-posix wine64 xvfb xauth libgl1-mesa-dri cmake ninja-build dpkg-dev
           googletest libstb-dev xz-utils ca-certificates clang libclang-rt-14-dev g++ lame gnuplot-nox python3
           gstreamer1.0-plugins-base gstreamer1.0-plugins-good pulseaudio pulseaudio-utils xdotool x11-utils ffmpeg
-          mesa-utils clang-format)
+          mesa-utils clang-format parallel rsync unzip openssh-client openssh-server)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
