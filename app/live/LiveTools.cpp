@@ -150,22 +150,21 @@ bool LiveTools::OnKeyDown(unsigned key, bool repeated)
     return m_controls->OnKeyDown(key, repeated, m_host->timer.TotalTime());
 }
 
-int LiveTools::MusicLatencyMs(int fromOptions, int longestMs)
+std::optional<int> LiveTools::CalibratedMusicLatencyMs(const std::string& otherwise, int longestMs)
 {
     std::string problem;
-    if (const std::optional<int> kept =
-            LatencyCalibration::LoadKept(LatencyCalibration::kFileName, longestMs, &problem))
+    const std::optional<int> kept = LatencyCalibration::LoadKept(LatencyCalibration::kFileName, longestMs, &problem);
+    if (kept)
     {
-        std::cerr << LatencyCalibration::kFileName << ": music latency " << *kept
-                  << " ms, as calibrated (in place of the options' " << fromOptions << " ms)" << std::endl;
-        return *kept;
+        std::cerr << LatencyCalibration::kFileName << ": music latency " << *kept << " ms, as calibrated (in place of "
+                  << otherwise << ")" << std::endl;
     }
-    if (!problem.empty())
+    else if (!problem.empty())
     {
-        std::cerr << LatencyCalibration::kFileName << ": " << problem << "; the options' music latency of "
-                  << fromOptions << " ms is used" << std::endl;
+        std::cerr << LatencyCalibration::kFileName << ": " << problem << "; the music latency is " << otherwise
+                  << std::endl;
     }
-    return fromOptions;
+    return kept;
 }
 
 bool LiveTools::IsTyping() const
@@ -668,6 +667,10 @@ void LiveTools::DrawOverlay()
     }
     view.logic = &m_host->logic;
     view.helpLine = m_controls->HelpLine();
+    if (m_host->musicLatencyInUse)
+    {
+        view.musicLatency = m_host->musicLatencyInUse();
+    }
     if (m_shaderWatcher)
     {
         view.reloadProblems = m_shaderWatcher->Problems();
