@@ -2,7 +2,8 @@
 """What tools/music/avsync.py makes of a watch, on made-up ones: when each part of a recording is played (from
 PulseAudio's readings, on a sink clock that drifts), where the sky changed in the grabs, which picture each second's
 sound belongs to (a seek's change of sky of the wrong parity is no second's), and, end to end, how long after its
-picture the sound of each stretch was played. app_music's verdicts on sound and picture rest on these."""
+picture the sound of each stretch was played, and each against the program's clock when its log is given.
+app_music's verdicts on sound and picture rest on these."""
 
 import array
 import json
@@ -16,7 +17,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "..", "tools", "music"))
 sys.path.insert(0, HERE)
 import avsync  # noqa: E402
-from MusicTimecodeTest import tones  # noqa: E402
+from MusicTimecodeTest import WALL, log_line, tones  # noqa: E402
 
 RATE = avsync.RATE
 DUSK, NIGHT, GREY = [119.2, 92.7, 71.7], [19.5, 23.8, 36.7], [11.3, 11.3, 11.3]
@@ -103,15 +104,26 @@ class ReadTest(unittest.TestCase):
                 f.write(recording.tobytes())
             frames = len(recording) // 2
             with open(out + ".json", "w") as f:
+                # The system clock stood WALL - 1 s ahead of CLOCK_MONOTONIC, so monotonic 100.0 is WALL + 99.0.
                 json.dump({"rate": RATE, "readings": readings(frames), "grabs": grabs(changes, 99.5, 120.5),
-                           "timings": [[100.0, {"sink_ms": 3.0}], [110.0, {"sink_ms": 4.5}]], "clocks": [],
-                           "window": [320, 180]}, f)
-            result = avsync.read(out)
+                           "timings": [[100.0, {"sink_ms": 3.0}], [110.0, {"sink_ms": 4.5}]],
+                           "clocks": [[90.0, WALL - 1 + 90.0], [121.0, WALL - 1 + 121.0]], "window": [320, 180]}, f)
+            # The program's own account of the same run: its clock's stretches on the system clock.
+            with open(out + ".err", "w") as f:
+                f.writelines([log_line(0.0, 99.0, "play DemoTrack01.mp3 from 235"),
+                              log_line(6.0, 105.0, "pause DemoTrack01.mp3"),
+                              log_line(6.0, 107.0, "play DemoTrack01.mp3 from 6235"),
+                              log_line(12.0, 113.0, "close DemoTrack01.mp3")])
+            result = avsync.read(out, out + ".err")
         stretches = result["stretches"]
         self.assertEqual(len(stretches), 2)
         for stretch, lag in zip(stretches, sound_lags):
             self.assertAlmostEqual(stretch["after_first"], lag - picture_lag, delta=0.002)
             self.assertAlmostEqual(stretch["after"], lag - picture_lag, delta=0.002)
+            # Against the program's clock, each on its own: the sound's lateness and the picture's.
+            for first_or_all in (0, 1):
+                self.assertAlmostEqual(stretch["sound_late"][first_or_all], lag, delta=0.002)
+                self.assertAlmostEqual(stretch["picture_late"][first_or_all], picture_lag, delta=0.002)
         self.assertEqual([s["pairs"] for s in stretches], [5, 5])   # a change of second is where a second begins
         self.assertEqual(result["monitor"]["ahead_ms"], [4.0, 4.0, 4.0])
         self.assertEqual(result["monitor"]["sink_latency_ms"], [3.8, 4.5])

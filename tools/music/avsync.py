@@ -10,10 +10,12 @@ program itself: when a picture is on the screen and when a sound is played.
         each grab was taken and its mean colour, and when the sound read so far is played, both on
         CLOCK_MONOTONIC. OUT.raw.recording appears once sound comes in: what a test waits for before it starts
         the program. OUT.raw.start is timecode.py record's: the recording's first frame on the system clock.
-    avsync.py read OUT [--json]
+    avsync.py read OUT [--log STDERR] [--json]
         sets the pictures beside the sound: the time-coded track (timecode.py make) played in place of the music,
         and a picture that changes with every whole second of the presentation (avsync.py choreography) give one
-        pair a second; each says how long after its picture a second's sound was played.
+        pair a second; each says how long after its picture a second's sound was played. With --log, the standard
+        error of engine.exe --music-log that played it, each is also set against the program's clock: how long
+        after its moment the sound was played (the audio path less the music's lead) and the picture shown.
     avsync.py choreography OUT.xml [--seconds N]
         writes a choreography whose sky changes at every whole second (dusk on even seconds, night on odd), the
         picture that names its second's parity as the time-coded track names the second.
@@ -410,12 +412,40 @@ def pairs(sounds, pictures):
     return result
 
 
-def read(out):
+def on_the_clock(matched, log, clocks):
+    """With the program's own log (engine.exe --music-log), each pair's sound and picture also against the moment
+    its second was on the program's clock: "sound_late" and "picture_late", in seconds. The log's wall times are
+    on the system clock, which the watch set beside CLOCK_MONOTONIC at its start and end."""
+    segments = timecode.clock_segments(log)
+    wall = statistics.median(system - monotonic for monotonic, system in clocks)
+
+    def moment(monotonic):
+        for segment in segments:
+            if segment["wall"][0] <= monotonic + wall <= segment["wall"][1]:
+                return monotonic + wall + segment["lead"]
+        return None
+    for pair in matched:
+        sound, picture = moment(pair["sound"]), moment(pair["picture"])
+        if sound is not None and picture is not None:
+            pair["sound_late"] = round(sound - pair["second"], 4)
+            pair["picture_late"] = round(picture - pair["second"], 4)
+
+
+def first_and_all(pairs_of_stretch, key):
+    values = [p[key] for p in pairs_of_stretch if key in p]
+    if not values:
+        return None
+    return [round(statistics.median(values[:FIRST_PAIRS]), 4), round(statistics.median(values), 4)]
+
+
+def read(out, log=None):
     with open(out + ".json") as record:
         watched = json.load(record)
     runs = timecode.tone_runs(out + ".raw")
     played = PlayedClock(watched["readings"])
     matched = pairs(sound_changes(runs, played), sky_changes(watched["grabs"]))
+    if log:
+        on_the_clock(matched, log, watched["clocks"])
     # The stretches of continuous sound (between pauses and seeks) each pair belongs to, by the recording's time.
     stretches = []
     for stretch in timecode.stretches(runs):
@@ -426,6 +456,9 @@ def read(out):
                               "after_first": round(statistics.median(afters[:FIRST_PAIRS]), 4),
                               "after": round(statistics.median(afters), 4),
                               "spread": [round(min(afters), 4), round(max(afters), 4)]})
+            for key in ("sound_late", "picture_late"):
+                if first_and_all(inside, key):
+                    stretches[-1][key] = first_and_all(inside, key)
     # How far ahead of playing the monitor handed sound out: from when each reading's bytes came in to when the last
     # of them is played; and the sink's latency, PulseAudio's own figure for the same, as the server reported it.
     monitor = {}
@@ -461,6 +494,7 @@ def main():
     watcher.add_argument("--fragment-ms", type=int, default=5)
     reader = commands.add_parser("read")
     reader.add_argument("out")
+    reader.add_argument("--log")
     reader.add_argument("--json", action="store_true")
     writer = commands.add_parser("choreography")
     writer.add_argument("out")
@@ -469,7 +503,7 @@ def main():
     if args.command == "watch":
         watch(args.out, args.window, args.device, args.fragment_ms)
     elif args.command == "read":
-        result = read(args.out)
+        result = read(args.out, args.log)
         if args.json:
             print(json.dumps(result, indent=1))
             return 0
@@ -478,6 +512,10 @@ def main():
                   "%.1f ms over it (%.1f to %.1f)" % (stretch["music"][0], stretch["music"][1], stretch["pairs"],
                                                       stretch["after_first"] * 1000, stretch["after"] * 1000,
                                                       stretch["spread"][0] * 1000, stretch["spread"][1] * 1000))
+            for key, what in (("sound_late", "sound played"), ("picture_late", "picture shown")):
+                if key in stretch:
+                    print("    %s after its moment on the program's clock: %.1f ms where it began, %.1f ms over "
+                          "it" % (what, stretch[key][0] * 1000, stretch[key][1] * 1000))
         monitor = result["monitor"]
         if "ahead_ms" in monitor:
             print("the monitor handed sound out %.1f ms before it was played (median; 5 %% to 95 %%: %.1f to %.1f)"
