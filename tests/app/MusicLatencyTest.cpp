@@ -45,10 +45,10 @@ TEST(MusicLatency, OnWindowsItsOwnReportWhereBelievedOtherwiseNoLead)
     EXPECT_EQ(reported.From(), MusicLatency::Source::PlatformReport);
     EXPECT_EQ(MusicLatency::Choose(std::nullopt, Windows(0.5)).Milliseconds(), 500);
     // Never Wine's figure on Windows: no answer, or one that is no output latency, gives no lead at all.
-    for (const std::optional<double> report : {std::optional<double>{}, std::optional<double>{0.0},
-                                               std::optional<double>{-0.01}, std::optional<double>{0.501},
-                                               std::optional<double>{std::numeric_limits<double>::quiet_NaN()},
-                                               std::optional<double>{std::numeric_limits<double>::infinity()}})
+    for (const std::optional<double> report :
+         {std::optional<double>{}, std::optional<double>{0.0}, std::optional<double>{-0.01},
+          std::optional<double>{0.501}, std::optional<double>{std::numeric_limits<double>::quiet_NaN()},
+          std::optional<double>{std::numeric_limits<double>::infinity()}})
     {
         const MusicLatency latency = MusicLatency::Choose(std::nullopt, Windows(report));
         EXPECT_EQ(latency.Milliseconds(), 0);
@@ -58,9 +58,9 @@ TEST(MusicLatency, OnWindowsItsOwnReportWhereBelievedOtherwiseNoLead)
 
 TEST(MusicLatency, ACalibrationReplacesWhateverWasChosen)
 {
-    for (MusicLatency latency : {MusicLatency::Choose(300, {}), MusicLatency::Choose(std::nullopt, {true, {}}),
-                                 MusicLatency::Choose(std::nullopt, Windows(0.02)),
-                                 MusicLatency::Choose(std::nullopt, Windows({}))})
+    for (MusicLatency latency :
+         {MusicLatency::Choose(300, {}), MusicLatency::Choose(std::nullopt, {true, {}}),
+          MusicLatency::Choose(std::nullopt, Windows(0.02)), MusicLatency::Choose(std::nullopt, Windows({}))})
     {
         latency.UseCalibrated(212);
         EXPECT_EQ(latency.Milliseconds(), 212);
@@ -74,10 +74,9 @@ TEST(MusicLatency, WhatIsShownNamesTheFigureAndWhereItCameFrom)
 {
     MusicLatency calibrated = MusicLatency::Choose(std::nullopt, {true, {}});
     calibrated.UseCalibrated(212);
-    const MusicLatency shown[] = {calibrated, MusicLatency::Choose(300, {}),
-                                  MusicLatency::Choose(std::nullopt, {true, {}}),
-                                  MusicLatency::Choose(std::nullopt, Windows(0.032)),
-                                  MusicLatency::Choose(std::nullopt, Windows({}))};
+    const MusicLatency shown[] = {
+        calibrated, MusicLatency::Choose(300, {}), MusicLatency::Choose(std::nullopt, {true, {}}),
+        MusicLatency::Choose(std::nullopt, Windows(0.032)), MusicLatency::Choose(std::nullopt, Windows({}))};
     std::vector<std::string> texts;
     for (const MusicLatency& latency : shown)
     {
