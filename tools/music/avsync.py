@@ -431,11 +431,30 @@ def on_the_clock(matched, log, clocks):
             pair["picture_late"] = round(picture - pair["second"], 4)
 
 
-def first_and_all(pairs_of_stretch, key):
+def within(recorded, stretch):
+    """Whether a moment of the recording lies in a stretch of sound, whose ends timecode.py gives to the millisecond."""
+    return stretch["recording"][0] - 0.001 <= recorded <= stretch["recording"][1] + 0.001
+
+
+def first_drop_out(runs, stretch):
+    """Where a stretch of sound first fell silent for longer than a drop-out, in the recording's seconds (its end when
+    it never did): after a drop-out the audio path may stand elsewhere, so where the stretch began is told only by
+    the pairs before it."""
+    inside = [run for run in runs if within(run[0], stretch)]
+    for before, after in zip(inside, inside[1:]):
+        if after[0] - before[1] > timecode.DROP_OUT_SECONDS:
+            return before[1]
+    return stretch["recording"][1]
+
+
+def first_and_all(pairs_of_stretch, dropped_at, key):
+    """The median of `key` over a stretch's first pairs before its first drop-out (None when there are none) and
+    over all its pairs; None when no pair has it."""
     values = [p[key] for p in pairs_of_stretch if key in p]
     if not values:
         return None
-    return [round(statistics.median(values[:FIRST_PAIRS]), 4), round(statistics.median(values), 4)]
+    first = [p[key] for p in pairs_of_stretch if key in p and p["recorded"] < dropped_at][:FIRST_PAIRS]
+    return [round(statistics.median(first), 4) if first else None, round(statistics.median(values), 4)]
 
 
 def read(out, log=None):
@@ -449,16 +468,17 @@ def read(out, log=None):
     # The stretches of continuous sound (between pauses and seeks) each pair belongs to, by the recording's time.
     stretches = []
     for stretch in timecode.stretches(runs):
-        inside = [p for p in matched if stretch["recording"][0] <= p["recorded"] <= stretch["recording"][1]]
+        inside = [p for p in matched if within(p["recorded"], stretch)]
         if inside:
+            dropped_at = first_drop_out(runs, stretch)
             afters = [p["after"] for p in inside]
+            first, whole = first_and_all(inside, dropped_at, "after")
             stretches.append({"recording": stretch["recording"], "music": stretch["music"], "pairs": len(inside),
-                              "after_first": round(statistics.median(afters[:FIRST_PAIRS]), 4),
-                              "after": round(statistics.median(afters), 4),
+                              "after_first": first, "after": whole,
                               "spread": [round(min(afters), 4), round(max(afters), 4)]})
             for key in ("sound_late", "picture_late"):
-                if first_and_all(inside, key):
-                    stretches[-1][key] = first_and_all(inside, key)
+                if first_and_all(inside, dropped_at, key):
+                    stretches[-1][key] = first_and_all(inside, dropped_at, key)
     # How far ahead of playing the monitor handed sound out: from when each reading's bytes came in to when the last
     # of them is played; and the sink's latency, PulseAudio's own figure for the same, as the server reported it.
     monitor = {}
@@ -507,15 +527,17 @@ def main():
         if args.json:
             print(json.dumps(result, indent=1))
             return 0
+        def ms(seconds):
+            return "dropped sound" if seconds is None else "%.1f ms" % (seconds * 1000)
         for stretch in result["stretches"]:
-            print("stretch of music %.1f-%.1f s: %d seconds paired; sound after its picture: %.1f ms where it began, "
-                  "%.1f ms over it (%.1f to %.1f)" % (stretch["music"][0], stretch["music"][1], stretch["pairs"],
-                                                      stretch["after_first"] * 1000, stretch["after"] * 1000,
-                                                      stretch["spread"][0] * 1000, stretch["spread"][1] * 1000))
+            print("stretch of music %.1f-%.1f s: %d seconds paired; sound after its picture: %s where it began, %s "
+                  "over it (%s to %s)" % (stretch["music"][0], stretch["music"][1], stretch["pairs"],
+                                          ms(stretch["after_first"]), ms(stretch["after"]), ms(stretch["spread"][0]),
+                                          ms(stretch["spread"][1])))
             for key, what in (("sound_late", "sound played"), ("picture_late", "picture shown")):
                 if key in stretch:
-                    print("    %s after its moment on the program's clock: %.1f ms where it began, %.1f ms over "
-                          "it" % (what, stretch[key][0] * 1000, stretch[key][1] * 1000))
+                    print("    %s after its moment on the program's clock: %s where it began, %s over it"
+                          % (what, ms(stretch[key][0]), ms(stretch[key][1])))
         monitor = result["monitor"]
         if "ahead_ms" in monitor:
             print("the monitor handed sound out %.1f ms before it was played (median; 5 %% to 95 %%: %.1f to %.1f)"
