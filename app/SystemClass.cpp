@@ -312,6 +312,10 @@ void SystemClass::StartMusic()
     }
     m_music = std::make_unique<MusicPlayer>(m_settings.presentationSeconds, m_musicLatency.Milliseconds() / 1000.0,
                                             m_settings.musicLog ? &std::cerr : nullptr);
+    if (m_settings.musicLog)
+    {
+        std::cerr << "music: ahead of the clock by " << m_musicLatency.Describe() << std::endl;
+    }
     if (!m_music->Start())
     {
         m_music.reset();   // it said why; the presentation runs silent
