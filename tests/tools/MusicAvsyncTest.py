@@ -83,6 +83,23 @@ class PairsTest(unittest.TestCase):
         self.assertAlmostEqual(paired[1]["after"], -0.010, places=4)
 
 
+class BetweenRestartsTest(unittest.TestCase):
+    def test_drop_outs_join_and_pauses_and_seeks_part(self):
+        def stretch(recording, music):
+            return {"recording": list(recording), "music": list(music)}
+        found = avsync.between_restarts([
+            stretch((1.0, 3.0), (0.0, 2.0)),
+            # 0.4 s of sound lost, and 0.3 s heard twice: the same stretch of running clock.
+            stretch((3.4, 5.0), (2.4, 4.0)), stretch((5.05, 6.0), (3.75, 4.7)),
+            # A pause: 1.7 s of silence, the music where it stopped.
+            stretch((7.7, 9.0), (4.7, 6.0)),
+            # A seek 5 s on, 0.2 s later.
+            stretch((9.2, 12.0), (11.2, 14.0)),
+        ])
+        self.assertEqual([s["recording"] for s in found], [[1.0, 6.0], [7.7, 9.0], [9.2, 12.0]])
+        self.assertEqual(found[0]["music"], [0.0, 4.7])
+
+
 class ReadTest(unittest.TestCase):
     def test_sound_after_its_picture_in_each_stretch(self):
         # The presentation's clock: seconds 0 to 6 from monotonic 100.0, paused for 2 s, then seconds 6 to 12.

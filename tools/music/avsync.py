@@ -431,6 +431,29 @@ def on_the_clock(matched, log, clocks):
             pair["picture_late"] = round(picture - pair["second"], 4)
 
 
+# A silence at least this long is a pause of the clock, not a drop-out of a busy machine (timecode.py's measure);
+# music that goes on after a shorter silence by this much more or less than the silence lasted is a seek.
+SEEK_SECONDS = 1.0
+
+
+def between_restarts(stretches):
+    """timecode.py's stretches of continuous music, joined again where only a drop-out parted them: a silence shorter
+    than a pause after which the music goes on about where the time gone says (a busy machine loses a second of
+    sound, or plays a moment twice). What is left are the stretches between the clock's stops and seeks."""
+    joined = []
+    for stretch in stretches:
+        last = joined[-1] if joined else None
+        if last and last["music"] and stretch["music"]:
+            silence = stretch["recording"][0] - last["recording"][1]
+            skipped = stretch["music"][0] - last["music"][1]
+            if silence < timecode.PAUSE_SECONDS and abs(skipped - silence) < SEEK_SECONDS:
+                joined[-1] = {"recording": [last["recording"][0], stretch["recording"][1]],
+                              "music": [last["music"][0], stretch["music"][1]]}
+                continue
+        joined.append(stretch)
+    return joined
+
+
 def within(recorded, stretch):
     """Whether a moment of the recording lies in a stretch of sound, whose ends timecode.py gives to the millisecond."""
     return stretch["recording"][0] - 0.001 <= recorded <= stretch["recording"][1] + 0.001
@@ -465,9 +488,9 @@ def read(out, log=None):
     matched = pairs(sound_changes(runs, played), sky_changes(watched["grabs"]))
     if log:
         on_the_clock(matched, log, watched["clocks"])
-    # The stretches of continuous sound (between pauses and seeks) each pair belongs to, by the recording's time.
+    # The stretches of sound between restarts (pauses and seeks) each pair belongs to, by the recording's time.
     stretches = []
-    for stretch in timecode.stretches(runs):
+    for stretch in between_restarts(timecode.stretches(runs)):
         inside = [p for p in matched if within(p["recorded"], stretch)]
         if inside:
             dropped_at = first_drop_out(runs, stretch)
