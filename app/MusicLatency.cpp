@@ -35,7 +35,7 @@ std::string MusicLatency::Describe() const
     switch (m_source)
     {
     case Source::Calibrated: return figure + ", as calibrated (F4)";
-    case Source::Options: return figure + ", as the options say (EngineOptions.xml)";
+    case Source::Options: return figure + ", as EngineOptions.xml says";
     case Source::Wine: return figure + ", Wine's audio path as measured";
     case Source::PlatformReport: return figure + ", the output latency Windows reports";
     case Source::None: break;
