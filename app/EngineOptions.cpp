@@ -24,7 +24,7 @@ bool IsYes(const char* text)
 EngineOptions::EngineOptions()
     : m_renderer(kRendererDirect3D11), m_runFullSpeed(false), m_fullScreen(false), m_screenWidth(kDefaultWidth),
       m_screenHeight(kDefaultHeight), m_screenDepth(1000.0f), m_screenNear(0.1f), m_fieldOfView(1.5707964f),
-      m_screenAspect(1.0f), m_sfxVolume(1.0f), m_musicVolume(1.0f), m_musicLatencyMs(kDefaultMusicLatencyMs)
+      m_screenAspect(1.0f), m_sfxVolume(1.0f), m_musicVolume(1.0f)
 {
 }
 
@@ -165,8 +165,7 @@ void EngineOptions::Load(const std::string& fileName)
             if (end == latency || *end != '\0' || value < 0 || value > kLongestMusicLatencyMs)
             {
                 std::cerr << fileName << ": Sound latency \"" << latency << "\" is not a whole number of "
-                          << "milliseconds from 0 to " << kLongestMusicLatencyMs << "; using " << m_musicLatencyMs
-                          << "\n";
+                          << "milliseconds from 0 to " << kLongestMusicLatencyMs << "; the platform's figure is used\n";
             }
             else
             {

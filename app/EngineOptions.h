@@ -3,6 +3,7 @@
 // use, and ReplaceBrokenLensValues mends what the camera would otherwise be built from.
 #pragma once
 
+#include <optional>
 #include <string>
 
 struct EngineOptions
@@ -11,13 +12,7 @@ struct EngineOptions
     // Used when the file gives no size, or one that is not positive, so that a window can always be created.
     static constexpr int kDefaultWidth = 1280;
     static constexpr int kDefaultHeight = 720;
-    // How long the music's sound takes from the track to the ear, in milliseconds (<Sound latency="...">): the
-    // track plays that far ahead of the picture. Measured by the recording test (tests/app/music_test.sh) under
-    // Wine 8 with PulseAudio, where sound came 226 to 249 ms after the track's position passed it (DirectShow's
-    // own 200 ms, and the rest of the audio path), alike at start-up and after every "play ... from"; the
-    // platform's own figure (WASAPI's 20 ms) is far off.
-    static constexpr int kDefaultMusicLatencyMs = 235;
-    // Beyond this a value is a typing slip, not a sound path.
+    // Beyond this a music latency is a typing slip, not a sound path.
     static constexpr int kLongestMusicLatencyMs = 2000;
 
     EngineOptions();
@@ -48,7 +43,9 @@ struct EngineOptions
     float m_screenAspect;
     float m_sfxVolume;
     float m_musicVolume;
-    // Whole milliseconds, 0 to kLongestMusicLatencyMs: a value outside, or not a whole number, keeps the default
-    // with a line on standard error naming the file.
-    int m_musicLatencyMs;
+    // How long the music's sound takes from the track to the ear, in whole milliseconds from 0 to
+    // kLongestMusicLatencyMs (<Sound latency="...">): the track plays that far ahead of the picture. Nothing when
+    // the file does not say, or says something else (with a line on standard error naming the file): then the
+    // platform's figure applies (MusicLatency).
+    std::optional<int> m_musicLatencyMs;
 };

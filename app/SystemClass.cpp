@@ -2,6 +2,7 @@
 #include "app/SystemClass.h"
 
 #include <cpuid.h>
+#include <cmath>
 #include <iostream>
 
 #include <windows.h>
@@ -16,6 +17,7 @@
 #include "actors/MeshRenderComponent.h"
 #include "app/MessageBox.h"
 #include "app/MusicPlayer.h"
+#include "app/SoundPlatform.h"
 #include "app/guards/ExitWatchdog.h"
 #include "app/guards/FatalErrorGuard.h"
 #include "app/live/LiveTools.h"
@@ -183,8 +185,14 @@ bool SystemClass::Initialize()
     m_options.ReplaceBrokenLensValues(EngineOptions::kFileName);
     if (m_settings.music)
     {
-        m_options.m_musicLatencyMs =
-            LiveTools::MusicLatencyMs(m_options.m_musicLatencyMs, EngineOptions::kLongestMusicLatencyMs);
+        // The platform is asked only when the options leave the latency to it.
+        m_musicLatency = MusicLatency::Choose(
+            m_options.m_musicLatencyMs, m_options.m_musicLatencyMs ? MusicLatency::Platform{} : SoundPlatform::Ask());
+        if (const std::optional<int> kept =
+                LiveTools::CalibratedMusicLatencyMs(m_musicLatency.Describe(), EngineOptions::kLongestMusicLatencyMs))
+        {
+            m_musicLatency.UseCalibrated(*kept);
+        }
     }
     if (!LoadChoreography())
     {
@@ -263,14 +271,16 @@ bool SystemClass::Initialize()
                            m_music->Jump(!m_timer.IsStopped(), static_cast<double>(m_timer.TotalNanoseconds()) / 1e9);
                        }
                    },
-                   m_settings.choreographyFile, m_options.m_musicLatencyMs,
+                   m_settings.choreographyFile, m_musicLatency.Milliseconds(),
                    [this](double seconds) {
+                       m_musicLatency.UseCalibrated(static_cast<int>(std::lround(seconds * 1000.0)));
                        if (m_music)
                        {
                            m_music->SetLatency(seconds);
                        }
                    },
-                   [this] { return m_music.get(); }});
+                   [this] { return m_music.get(); },
+                   [this] { return m_music ? m_musicLatency.Describe() : std::string(); }});
 
     StartMusic();
     m_firstFrameStopwatch = PhaseStopwatch();
@@ -300,8 +310,12 @@ void SystemClass::StartMusic()
     {
         return;
     }
-    m_music = std::make_unique<MusicPlayer>(m_settings.presentationSeconds, m_options.m_musicLatencyMs / 1000.0,
+    m_music = std::make_unique<MusicPlayer>(m_settings.presentationSeconds, m_musicLatency.Milliseconds() / 1000.0,
                                             m_settings.musicLog ? &std::cerr : nullptr);
+    if (m_settings.musicLog)
+    {
+        std::cerr << "music: ahead of the clock by " << m_musicLatency.Describe() << std::endl;
+    }
     if (!m_music->Start())
     {
         m_music.reset();   // it said why; the presentation runs silent

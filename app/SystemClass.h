@@ -12,6 +12,7 @@
 #include "app/FrameStats.h"
 #include "app/FrameTimer.h"
 #include "app/Mouse.h"
+#include "app/MusicLatency.h"
 #include "app/RunSettings.h"
 #include "app/Win32Handles.h"
 #include "app/WindowSizeState.h"
@@ -134,4 +135,6 @@ private:
     PhaseStopwatch m_firstFrameStopwatch;
     // Playing on the timer's clock from start-up's last step to shutdown; null without sound.
     std::unique_ptr<MusicPlayer> m_music;
+    // How far the music runs ahead of the clock, and why (the overlay says); a calibration kept changes it.
+    MusicLatency m_musicLatency = MusicLatency::Choose(std::nullopt, {});
 };

@@ -237,6 +237,10 @@ std::optional<double> DebugOverlay::Draw(const View& view)
         {
             picked = slider;
         }
+        if (!view.musicLatency.empty())
+        {
+            ImGui::Text("Music lead: %s", view.musicLatency.c_str());
+        }
         DrawFrameRate();
         DrawPhasePlot();
         DrawGpuPlot();

@@ -34,6 +34,8 @@ public:
         const char* helpLine = "";
         // What the last reloads could not do (engine.exe --watch): compiler messages, a world file that failed.
         std::string reloadProblems;
+        // How far the music runs ahead of the clock and why (MusicLatency::Describe); empty without music.
+        std::string musicLatency;
     };
 
     // Every rendered frame, shown or not, so the plot is full as soon as the overlay opens: the frame's phase

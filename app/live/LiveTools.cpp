@@ -129,9 +129,9 @@ KeyMap::Situation LiveTools::Situation() const
     return situation;
 }
 
-int LiveTools::MusicLatencyMs(int fromOptions, int longestMs)
+std::optional<int> LiveTools::CalibratedMusicLatencyMs(const std::string& otherwise, int longestMs)
 {
-    return SoundCalibration::LatencyForRun(fromOptions, longestMs);
+    return SoundCalibration::KeptLatencyMs(otherwise, longestMs);
 }
 
 bool LiveTools::IsTyping() const
@@ -429,6 +429,10 @@ void LiveTools::DrawOverlay()
     }
     view.logic = &m_host->logic;
     view.helpLine = m_helpLine.c_str();
+    if (m_host->musicLatencyInUse)
+    {
+        view.musicLatency = m_host->musicLatencyInUse();
+    }
     if (m_watched)
     {
         view.reloadProblems = m_watched->Problems();

@@ -64,6 +64,8 @@ public:
         std::function<void(double)> useMusicLatency;
         // The music's player, whose own device plays the sound calibration's beat; nothing when silent.
         std::function<MusicPlayer*()> music;
+        // The music's latency in use and where it comes from, for the overlay; empty when silent.
+        std::function<std::string()> musicLatencyInUse;
     };
 
     LiveTools();
@@ -84,9 +86,10 @@ public:
     // How often the watched files are looked at and how long a change must settle (tests make both 0).
     void SetWatchTiming(FileChangePoller::Timing timing) { m_watchTiming = timing; }
 
-    // The music's latency for this run: the one kept by the sound calibration (LatencyCalibration::kFileName),
-    // when there is one, in place of `fromOptions`; one line on standard error says which is used and why.
-    static int MusicLatencyMs(int fromOptions, int longestMs);
+    // The music's latency kept by the sound calibration (LatencyCalibration::kFileName), when there is one; one
+    // line on standard error says it is used in place of `otherwise` (what applies without it), or why a file
+    // that is there is not used.
+    static std::optional<int> CalibratedMusicLatencyMs(const std::string& otherwise, int longestMs);
 
     // Start-up's end, once the world has loaded and before any frame has moved an actor.
     void Start(Host host);

@@ -31,22 +31,21 @@ SoundCalibration::~SoundCalibration()
     StopPassage();
 }
 
-int SoundCalibration::LatencyForRun(int fromOptions, int longestMs)
+std::optional<int> SoundCalibration::KeptLatencyMs(const std::string& otherwise, int longestMs)
 {
     std::string problem;
-    if (const std::optional<int> kept =
-            LatencyCalibration::LoadKept(LatencyCalibration::kFileName, longestMs, &problem))
+    const std::optional<int> kept = LatencyCalibration::LoadKept(LatencyCalibration::kFileName, longestMs, &problem);
+    if (kept)
     {
-        std::cerr << LatencyCalibration::kFileName << ": music latency " << *kept
-                  << " ms, as calibrated (in place of the options' " << fromOptions << " ms)" << std::endl;
-        return *kept;
+        std::cerr << LatencyCalibration::kFileName << ": music latency " << *kept << " ms, as calibrated (in place of "
+                  << otherwise << ")" << std::endl;
     }
-    if (!problem.empty())
+    else if (!problem.empty())
     {
-        std::cerr << LatencyCalibration::kFileName << ": " << problem << "; the options' music latency of "
-                  << fromOptions << " ms is used" << std::endl;
+        std::cerr << LatencyCalibration::kFileName << ": " << problem << "; the music latency is " << otherwise
+                  << std::endl;
     }
-    return fromOptions;
+    return kept;
 }
 
 bool SoundCalibration::Carry(KeyAction action)

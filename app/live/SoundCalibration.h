@@ -25,9 +25,10 @@ public:
     SoundCalibration(const SoundCalibration&) = delete;
     SoundCalibration& operator=(const SoundCalibration&) = delete;
 
-    // The music's latency for a run: the one kept by a calibration (LatencyCalibration::kFileName), when there is
-    // one, in place of `fromOptions`; one line on standard error says which is used and why.
-    static int LatencyForRun(int fromOptions, int longestMs);
+    // The music's latency kept by a calibration (LatencyCalibration::kFileName), when there is one; one line on
+    // standard error says it is used in place of `otherwise` (what applies without it), or why a file that is
+    // there is not used.
+    static std::optional<int> KeptLatencyMs(const std::string& otherwise, int longestMs);
 
     bool IsOpen() const { return m_open; }
     // The key map's calibration actions: open or close it (F4), and while it is open, a tap (Space) or keeping the

@@ -27,7 +27,7 @@ void ExpectDefaults(const EngineOptions& options)
     EXPECT_FLOAT_EQ(options.m_screenAspect, 1.0f);
     EXPECT_FLOAT_EQ(options.m_sfxVolume, 1.0f);
     EXPECT_FLOAT_EQ(options.m_musicVolume, 1.0f);
-    EXPECT_EQ(options.m_musicLatencyMs, EngineOptions::kDefaultMusicLatencyMs);
+    EXPECT_FALSE(options.m_musicLatencyMs.has_value());
 }
 }
 
@@ -99,17 +99,18 @@ TEST(EngineOptions, SoundIsReadWithoutGraphics)
     EXPECT_EQ(options.m_screenWidth, 1280);
 }
 
-TEST(EngineOptions, MusicLatencyIsWholeMillisecondsInRangeOrTheDefault)
+TEST(EngineOptions, MusicLatencyIsWholeMillisecondsInRangeOrLeftToThePlatform)
 {
     EXPECT_EQ(LoadText(R"(<O><Sound latency="120"/></O>)").m_musicLatencyMs, 120);
     EXPECT_EQ(LoadText(R"(<O><Sound latency="0" musicVolume="50"/></O>)").m_musicLatencyMs, 0);
     EXPECT_EQ(LoadText(R"(<O><Sound latency="2000"/></O>)").m_musicLatencyMs, 2000);
-    // A slip of the keyboard must not move the picture against the sound: the default stays.
+    // A slip of the keyboard must not move the picture against the sound: the platform's figure applies.
     for (const char* text : {"19O", "", "-5", "2001", "1e3", "12.5", "99999999999999999999"})
     {
         const std::string xml = std::string("<O><Sound latency=\"") + text + "\"/></O>";
-        EXPECT_EQ(LoadText(xml).m_musicLatencyMs, EngineOptions::kDefaultMusicLatencyMs) << text;
+        EXPECT_FALSE(LoadText(xml).m_musicLatencyMs.has_value()) << text;
     }
+    EXPECT_FALSE(LoadText(R"(<O><Sound musicVolume="50"/></O>)").m_musicLatencyMs.has_value());
 }
 
 TEST(EngineOptions, UnknownRendererTextChangesNothing)
