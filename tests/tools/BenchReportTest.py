@@ -206,8 +206,8 @@ class BenchReportTest(unittest.TestCase):
               "pipeline,2,alone,50.0,0\npipeline,2,render,60.0,0\n"
               "pipeline,3,alone,10.0,0\npipeline,3,render,99.0,2\n"
               "chunk,plain,4.0,5.0\nchunk,supersampled 2,16.0,17.0\n"
-              "farm,1,0,render: wall 30.0 s, chunks 28.0 s, 40 frames per second\n"
-              "farm,2,0,render: wall 16.0 s, chunks 30.0 s, 75 frames per second\n")
+              "farm,1,0,farm.sh: 240 frames drawn in 30.0 s wall time, 28.0 s of chunk time summed (0.93 x the wall time), 8.00 frames/s; joined and encoded in 1.0 s\n"
+              "farm,2,0,farm.sh: 240 frames drawn in 16.0 s wall time, 30.0 s of chunk time summed (1.88 x the wall time), 15.00 frames/s; joined and encoded in 1.0 s\n")
         figures, report = self.run_report()
         pipeline = figures["render pipeline against the drawing alone"]
         self.assertAlmostEqual(float(pipeline["ratio"]), 51.0 / 45.0, places=4)   # medians of the two good pairs
