@@ -205,7 +205,7 @@ class BenchReportTest(unittest.TestCase):
               "pipeline,1,alone,40.0,0\npipeline,1,render,42.0,0\n"
               "pipeline,2,alone,50.0,0\npipeline,2,render,60.0,0\n"
               "pipeline,3,alone,10.0,0\npipeline,3,render,99.0,2\n"
-              "chunk,plain,4.0,5.0\nchunk,supersampled 2,16.0,17.0\n"
+              "chunk,plain,4.0,5.0\nchunk,plain,4.0,6.0\nchunk,plain,4.0,4.0\nchunk,supersampled 2,16.0,17.0\n"
               "farm,1,0,farm.sh: 240 frames drawn in 30.0 s wall time, 28.0 s of chunk time summed (0.93 x the wall time), 8.00 frames/s; joined and encoded in 1.0 s\n"
               "farm,2,0,farm.sh: 240 frames drawn in 16.0 s wall time, 30.0 s of chunk time summed (1.88 x the wall time), 15.00 frames/s; joined and encoded in 1.0 s\n")
         figures, report = self.run_report()
