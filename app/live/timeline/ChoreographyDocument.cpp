@@ -133,7 +133,11 @@ bool ChoreographyDocument::AdoptFile(std::shared_ptr<const Choreography> loaded)
     }
     if (*loaded != m_editor.Current())
     {
+        // Taken over without a word, the maker would not know that their own version is now one undo away.
         m_editor.Change(*loaded);
+        std::cerr << BaseFileName() << ": saved elsewhere (another program or editor) and taken in; this "
+                  << "program's own version is one undo away" << std::endl;
+        m_model.SetStatus("taken in a save made elsewhere: your own version is one undo away");
     }
     m_editor.MarkPlayed();
     m_savedRevision = m_autosavedRevision = m_editor.Revision();

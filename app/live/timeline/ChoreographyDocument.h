@@ -63,7 +63,8 @@ public:
     // Done once.
     std::optional<std::string> WriteRecovery();
     // The file changed on disk and was loaded (--watch). Without unsaved edits, `loaded` becomes the version edited
-    // and the file's, what was edited before one undo away; the caller plays it. With unsaved edits, they stay the
+    // and the file's, what was edited before one undo away, and the status and standard error say so; the caller
+    // plays it. With unsaved edits, they stay the
     // version edited (and are autosaved at once), `loaded` becomes the file's version, one undo away; returns
     // true, and the caller plays nothing new.
     bool AdoptFile(std::shared_ptr<const Choreography> loaded);

@@ -332,6 +332,27 @@ TEST(ChoreographyDocument, AChangeOnDiskNeverDropsUnsavedEdits)
     EXPECT_EQ(ChoreographyFile::Load(document.AutosaveFileName()), WithRate(8.0f));
 }
 
+TEST(ChoreographyDocument, ASaveMadeElsewhereIsTakenInWithAWordAndTheMakersOwnVersionOneUndoAway)
+{
+    ScratchDirectory dir;
+    const std::string file = dir.Write("taken.xml", ChoreographyFile::Write(WithRate(16.0f)));
+    ChoreographyDocument document(WithRate(16.0f), file);
+    document.Editor().Change(WithRate(5.0f));
+    ASSERT_TRUE(document.Save());
+    document.Model().SetStatus({});
+    EXPECT_FALSE(document.AdoptFile(std::make_shared<const Choreography>(WithRate(6.0f))));
+    EXPECT_FALSE(document.Model().Status().empty()) << "taken in, and said so";
+    EXPECT_FALSE(document.HasUnsavedChanges());
+    ASSERT_TRUE(document.Editor().Undo());
+    EXPECT_EQ(document.Editor().Current(), WithRate(5.0f)) << "the maker's own saved version";
+
+    // The program's own save coming back through the watcher is no take-over.
+    document.Model().SetStatus({});
+    document.Editor().Redo();
+    EXPECT_FALSE(document.AdoptFile(std::make_shared<const Choreography>(WithRate(6.0f))));
+    EXPECT_TRUE(document.Model().Status().empty());
+}
+
 TEST(FileReplacer, AFailedWriteLeavesTheFileAsItWas)
 {
     ScratchDirectory dir;
