@@ -6,12 +6,15 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -187,6 +190,49 @@ bool Gone(const std::string& file)
     return DeleteFileW(Wide(file).c_str()) != 0 || GetLastError() == ERROR_FILE_NOT_FOUND ||
            GetLastError() == ERROR_PATH_NOT_FOUND;
 }
+std::string Narrow(const std::wstring& wide)
+{
+    const int length =
+        WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string narrow(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), narrow.data(), length, nullptr, nullptr);
+    return narrow;
+}
+
+std::vector<std::string> NamesStartingWith(const std::string& folder, const std::string& start)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAW found{};
+    const HANDLE search = FindFirstFileW(Wide(folder + start + "*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+    {
+        return names;
+    }
+    do
+    {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+        {
+            names.push_back(Narrow(found.cFileName));
+        }
+    } while (FindNextFileW(search, &found) != 0);
+    FindClose(search);
+    return names;
+}
+
+std::string ShownTime(std::int64_t written)
+{
+    FILETIME utc{static_cast<DWORD>(written & 0xffffffff), static_cast<DWORD>(written >> 32)};
+    FILETIME local{};
+    SYSTEMTIME time{};
+    if (FileTimeToLocalFileTime(&utc, &local) == 0 || FileTimeToSystemTime(&local, &time) == 0)
+    {
+        return "?";
+    }
+    char text[32];
+    std::snprintf(text, sizeof(text), "%04u-%02u-%02u %02u:%02u:%02u", time.wYear, time.wMonth, time.wDay, time.wHour,
+                  time.wMinute, time.wSecond);
+    return text;
+}
 #else
 unsigned ProcessId()
 {
@@ -314,6 +360,42 @@ bool Gone(const std::string& file)
 {
     return unlink(file.c_str()) == 0 || errno == ENOENT;
 }
+std::vector<std::string> NamesStartingWith(const std::string& folder, const std::string& start)
+{
+    std::vector<std::string> names;
+    DIR* directory = opendir(folder.empty() ? "." : folder.c_str());
+    if (directory == nullptr)
+    {
+        return names;
+    }
+    while (const dirent* entry = readdir(directory))
+    {
+        const std::string name = entry->d_name;
+        struct stat status
+        {
+        };
+        if (name.compare(0, start.size(), start) == 0 && stat((folder + name).c_str(), &status) == 0 &&
+            !S_ISDIR(status.st_mode))
+        {
+            names.push_back(name);
+        }
+    }
+    closedir(directory);
+    return names;
+}
+
+std::string ShownTime(std::int64_t written)
+{
+    const std::time_t seconds = static_cast<std::time_t>(written / 1'000'000'000);
+    std::tm local{};
+    if (localtime_r(&seconds, &local) == nullptr)
+    {
+        return "?";
+    }
+    char text[32];
+    std::strftime(text, sizeof(text), "%Y-%m-%d %H:%M:%S", &local);
+    return text;
+}
 #endif
 
 // Writes `text` to `target` through a flushed temporary file and one rename over it.
@@ -420,4 +502,21 @@ std::optional<std::int64_t> FileReplacer::LastWritten(const std::string& file)
 std::string FileReplacer::TemporaryName(const std::string& target)
 {
     return target + "." + std::to_string(ProcessId()) + "-" + std::to_string(++g_temporaryCount) + ".writing";
+}
+
+std::string FileReplacer::LocalTime(std::int64_t written)
+{
+    return ShownTime(written);
+}
+
+std::vector<std::string> FileReplacer::StartingWith(const std::string& prefix)
+{
+    const std::size_t part = prefix.find_last_of("/\\") + 1;
+    const std::string folder = prefix.substr(0, part);
+    std::vector<std::string> files;
+    for (const std::string& name : NamesStartingWith(folder, prefix.substr(part)))
+    {
+        files.push_back(folder + name);
+    }
+    return files;
 }

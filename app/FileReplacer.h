@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class FileReplacer
 {
@@ -29,6 +30,11 @@ public:
     static std::string FreeName(const std::string& name);
     // When `file` was last written, in the platform's ticks (comparable with another file's), if it exists.
     static std::optional<std::int64_t> LastWritten(const std::string& file);
+    // A LastWritten() time as the user reads it: "YYYY-MM-DD HH:MM:SS", local time.
+    static std::string LocalTime(std::int64_t written);
+    // The files beside `prefix` (in its folder) whose names start with its last part, each with the folder, in no
+    // particular order; folders are left out.
+    static std::vector<std::string> StartingWith(const std::string& prefix);
     // The temporary name a write of `target` by this process uses next: beside it, so that the final step is a
     // rename within one folder, and unique to the process, so that two programs saving one file never share it.
     static std::string TemporaryName(const std::string& target);

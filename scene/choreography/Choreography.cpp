@@ -80,6 +80,8 @@ std::string Choreography::Problem::Where() const
     case Part::CameraSegment: return "camera segment " + std::to_string(index + 1);
     case Part::ActorRow: return "actor row " + std::to_string(index + 1);
     case Part::Track: return "track " + std::to_string(index + 1) + (key ? ", key " + std::to_string(*key + 1) : "");
+    case Part::Loop: return "the loop";
+    case Part::Bookmark: return "bookmark " + std::to_string(index + 1);
     }
     return {};
 }
@@ -241,26 +243,31 @@ std::vector<Choreography::Problem> ValidateSharing(const Choreography& c, const 
 
     if (c.loop)
     {
-        problems.Number(Part::Choreography, 0, std::nullopt, "the loop's in", c.loop->in);
-        problems.Number(Part::Choreography, 0, std::nullopt, "the loop's out", c.loop->out);
+        problems.Number(Part::Loop, 0, std::nullopt, "the loop's in", c.loop->in);
+        problems.Number(Part::Loop, 0, std::nullopt, "the loop's out", c.loop->out);
         if (!(c.loop->out > c.loop->in))
         {
-            problems.Add(Part::Choreography, 0, std::nullopt, "the loop ends (out) before or where it starts (in)");
+            problems.Add(Part::Loop, 0, std::nullopt, "the loop ends (out) before or where it starts (in)");
+        }
+        else if (!(c.loop->out - c.loop->in >= Choreography::kShortestLoop))
+        {
+            problems.Add(Part::Loop, 0, std::nullopt, "the loop is shorter than a frame (1/60 s)");
         }
     }
     for (std::size_t i = 0; i < c.bookmarks.size() && !problems.Full(); ++i)
     {
         const Choreography::Bookmark& bookmark = c.bookmarks[i];
-        problems.Number(Part::Choreography, 0, std::nullopt, "a bookmark's time", bookmark.time);
+        problems.Number(Part::Bookmark, i, std::nullopt, "the bookmark's time", bookmark.time);
         if (i > 0 && bookmark.time < c.bookmarks[i - 1].time)
         {
-            problems.Add(Part::Choreography, 0, std::nullopt, "the bookmarks are not in time order");
+            problems.Add(Part::Bookmark, i, std::nullopt, "the bookmarks are not in time order");
         }
         if (!Choreography::IsBookmarkName(bookmark.name))
         {
-            problems.Add(Part::Choreography, 0, std::nullopt,
+            problems.Add(Part::Bookmark, i, std::nullopt,
                          "a bookmark's name is a line of at most " +
-                             std::to_string(Choreography::kLongestBookmarkName) + " bytes");
+                             std::to_string(Choreography::kLongestBookmarkName) +
+                             " bytes of UTF-8 without control characters");
         }
     }
     return problems.Take();
@@ -269,9 +276,58 @@ std::vector<Choreography::Problem> ValidateSharing(const Choreography& c, const 
 
 bool Choreography::IsBookmarkName(const std::string& name)
 {
-    return name.size() <= kLongestBookmarkName && std::none_of(name.begin(), name.end(), [](char c) {
-               return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
-           });
+    if (name.size() > kLongestBookmarkName)
+    {
+        return false;
+    }
+    // UTF-8 as XML 1.0 allows it: no overlong forms, no surrogates, nothing past U+10FFFF, and no control
+    // character (C0, DEL or C1), which a label cannot show and strict readers refuse.
+    for (std::size_t at = 0; at < name.size();)
+    {
+        const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(name[i]); };
+        const unsigned char lead = byte(at);
+        std::size_t length = 1;
+        std::uint32_t code = lead;
+        if (lead >= 0xF0 && lead <= 0xF4)
+        {
+            length = 4;
+            code = lead & 0x07u;
+        }
+        else if (lead >= 0xE0)
+        {
+            length = lead <= 0xEF ? 3 : 0;
+            code = lead & 0x0Fu;
+        }
+        else if (lead >= 0xC2)
+        {
+            length = 2;
+            code = lead & 0x1Fu;
+        }
+        else if (lead >= 0x80)
+        {
+            return false;   // a continuation byte, or the lead of an overlong form
+        }
+        if (length == 0 || at + length > name.size())
+        {
+            return false;
+        }
+        for (std::size_t i = 1; i < length; ++i)
+        {
+            if ((byte(at + i) & 0xC0u) != 0x80u)
+            {
+                return false;
+            }
+            code = (code << 6) | (byte(at + i) & 0x3Fu);
+        }
+        const bool overlong = (length == 3 && code < 0x800) || (length == 4 && code < 0x10000);
+        if (overlong || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF) || code < 0x20 ||
+            (code >= 0x7F && code <= 0x9F))
+        {
+            return false;
+        }
+        at += length;
+    }
+    return true;
 }
 
 std::vector<Choreography::Problem> Choreography::Validate() const

@@ -161,6 +161,9 @@ struct Choreography
     };
 
     // The passage the maker loops while editing it, from `in` to `out` seconds. Playing ignores it.
+    // It lasts at least one frame of the 60 fps step every seek replays at: a shorter loop would jump back (and
+    // restart the music) every frame. The timeline panel keeps a loop a beat long while it snaps to beats.
+    static constexpr float kShortestLoop = 1.0f / 60.0f;
     struct Loop
     {
         float in = 0.0f;
@@ -175,7 +178,8 @@ struct Choreography
         std::string name;
         bool operator==(const Bookmark&) const = default;
     };
-    // A bookmark's name is a label on the ruler: a line of at most this many bytes, without control characters.
+    // A bookmark's name is a label on the ruler: a line of at most this many bytes of UTF-8 (what an XML file
+    // holds), without control characters.
     static constexpr std::size_t kLongestBookmarkName = 64;
     // Whether `name` can be a bookmark's (see kLongestBookmarkName).
     static bool IsBookmarkName(const std::string& name);
@@ -190,14 +194,16 @@ struct Choreography
             Travel,
             CameraSegment,
             ActorRow,
-            Track
+            Track,
+            Loop,
+            Bookmark
         };
         Part part = Part::Choreography;
         std::size_t index = 0;
         std::optional<std::size_t> key;
         std::string what;
 
-        // "camera segment 2", "track 1, key 15" (counted from 1), for messages without a file line.
+        // "camera segment 2", "track 1, key 15", "bookmark 3" (counted from 1), for messages without a file line.
         std::string Where() const;
     };
     // Validate() stops after this many problems, so a million bad keys do not make a million messages.

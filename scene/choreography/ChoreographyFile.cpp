@@ -65,6 +65,7 @@ public:
     int Line() const { return m_element.Row(); }
 
     const char* Text(const char* name) const { return m_element.Attribute(name); }
+    const std::string* WholeText(const char* name) const { return m_element.Attribute(std::string(name)); }
 
     const char* Required(const char* name) const
     {
@@ -213,6 +214,8 @@ struct PartLines
     std::vector<int> actors;
     std::vector<int> tracks;
     std::vector<std::vector<int>> keys;
+    int loop = 0;
+    std::vector<int> bookmarks;
 
     int Of(const Choreography::Problem& problem) const
     {
@@ -224,6 +227,8 @@ struct PartLines
         case Part::CameraSegment: return camera.at(problem.index);
         case Part::ActorRow: return actors.at(problem.index);
         case Part::Track: return problem.key ? keys.at(problem.index).at(*problem.key) : tracks.at(problem.index);
+        case Part::Loop: return loop != 0 ? loop : root;
+        case Part::Bookmark: return bookmarks.at(problem.index);
         }
         return root;
     }
@@ -403,6 +408,7 @@ Choreography Read(const TiXmlElement& rootElement, PartLines& lines)
             {
                 e.Fail("the loop ends (out) before or where it starts (in)");
             }
+            lines.loop = e.Line();
             choreography.loop = loop;
         }
         else if (name == "Bookmark")
@@ -410,19 +416,22 @@ Choreography Read(const TiXmlElement& rootElement, PartLines& lines)
             const ElementReader e(*child, {"at", "name"});
             Choreography::Bookmark bookmark;
             bookmark.time = e.Number("at", e.Required("at"));
-            if (const char* text = e.Text("name"))
+            // The whole value: a character reference such as "&#0;" becomes a byte the C string would end at.
+            if (const std::string* text = e.WholeText("name"))
             {
-                bookmark.name = text;
+                bookmark.name = *text;
             }
             if (!Choreography::IsBookmarkName(bookmark.name))
             {
                 e.Fail("name=\"" + Shown(bookmark.name) + "\" is no bookmark name: a line of at most " +
-                       std::to_string(Choreography::kLongestBookmarkName) + " bytes");
+                       std::to_string(Choreography::kLongestBookmarkName) +
+                       " bytes of UTF-8 without control characters");
             }
             if (!choreography.bookmarks.empty() && bookmark.time < choreography.bookmarks.back().time)
             {
                 e.Fail("the bookmark comes before the one above it (bookmarks go in time order)");
             }
+            lines.bookmarks.push_back(e.Line());
             choreography.bookmarks.push_back(std::move(bookmark));
         }
         else

@@ -1,10 +1,21 @@
 // A small program for tests/app/save_kill_test.sh, which kills it with SIGKILL at chosen moments: it saves a
 // large choreography through the timeline's document again and again, or makes an edit, waits for its autosave and
-// then waits to be killed, or reports what a file and a new document find afterwards.
+// then waits to be killed, or reports what a file and a new document find afterwards; and, for
+// tests/app/two_programs_test.sh, plays one of two programs editing the same file, step by step.
 //   choreography_save_probe save FILE        saves versions 1, 2, 3, ... of a large choreography, forever
 //   choreography_save_probe edit FILE        an edit of FILE's actor rate, autosaved, then waits forever
 //   choreography_save_probe check FILE       exit 0 when FILE reads as a whole version (printing its number)
 //   choreography_save_probe recover FILE     exit 0 when a new document offers the edit and opens it
+//   choreography_save_probe session FILE STEP...
+//       opens FILE and takes the steps in order, printing "STEP done" after each:
+//         rate ACTOR VALUE   sets the rate of the file's actor row ACTOR (counted from 0)
+//         autosave           autosaves now and waits until the autosave is written
+//         save               saves (exit 1 when it fails)
+//         await NAME         waits until a file NAME exists
+//         quit               quits as engine.exe does (unsaved edits autosaved, otherwise its autosave removed)
+//         hold               waits forever (to be killed)
+//   choreography_save_probe offers FILE      prints each version a new document offers, newest first, as
+//                                            "FILE RATE0 RATE1 ..." (its actor rows' rates), then puts them aside
 #include "app/live/timeline/ChoreographyDocument.h"
 #include "app/FileReplacer.h"
 #include "scene/choreography/ChoreographyFile.h"
@@ -12,6 +23,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <thread>
 
@@ -104,6 +116,95 @@ int Edit(const std::string& file)
     }
 }
 
+void Told(const char* step)
+{
+    std::printf("%s done\n", step);
+    std::fflush(stdout);
+}
+
+int Session(const std::string& file, int count, char** steps)
+{
+    std::optional<Choreography> start = ChoreographyFile::Load(file);
+    if (!start)
+    {
+        return 1;
+    }
+    ChoreographyDocument document(*start, file);
+    double now = 0.0;
+    for (int at = 0; at < count; ++at)
+    {
+        const std::string step = steps[at];
+        if (step == "rate" && at + 2 < count)
+        {
+            Choreography edited = document.Editor().Current();
+            edited.actors.at(static_cast<std::size_t>(std::atoi(steps[at + 1]))).rate =
+                static_cast<float>(std::atof(steps[at + 2]));
+            document.Editor().Change(std::move(edited));
+            at += 2;
+        }
+        else if (step == "autosave")
+        {
+            now += ChoreographyDocument::kAutosaveSeconds;
+            document.Tick(now);
+            const Choreography wanted = document.Editor().Current();
+            while (ChoreographyFile::LoadForEditing(document.AutosaveFileName()) != wanted)
+            {
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+        }
+        else if (step == "save" && !document.Save())
+        {
+            return 1;
+        }
+        else if (step == "await" && at + 1 < count)
+        {
+            const std::string awaited = steps[++at];
+            while (!FileReplacer::Exists(awaited))
+            {
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+        }
+        else if (step == "quit")
+        {
+            document.WriteRecovery();
+            Told(steps[at]);
+            return 0;
+        }
+        else if (step == "hold")
+        {
+            Told(steps[at]);
+            for (;;)
+            {
+                std::this_thread::sleep_for(std::chrono::seconds(1));
+            }
+        }
+        Told(step.c_str());
+    }
+    return 0;
+}
+
+int Offers(const std::string& file)
+{
+    const std::optional<Choreography> start = ChoreographyFile::Load(file);
+    if (!start)
+    {
+        return 1;
+    }
+    ChoreographyDocument document(*start, file);
+    for (const ChoreographyRecovery::Version& version : document.Recovered())
+    {
+        const std::optional<Choreography> offered = ChoreographyFile::LoadForEditing(version.file);
+        std::printf("%s", version.file.c_str());
+        for (std::size_t row = 0; offered && row < offered->actors.size(); ++row)
+        {
+            std::printf(" %g", static_cast<double>(offered->actors[row].rate));
+        }
+        std::printf("\n");
+    }
+    document.DismissRecovery();
+    return 0;
+}
+
 int Recover(const std::string& file)
 {
     const std::optional<Choreography> start = ChoreographyFile::Load(file);
@@ -113,7 +214,7 @@ int Recover(const std::string& file)
         return 1;
     }
     ChoreographyDocument document(*start, file);
-    if (document.RecoveryFile().empty() || !document.OpenRecovery())
+    if (document.Recovered().empty() || !document.OpenRecovery())
     {
         return 1;
     }
@@ -123,13 +224,22 @@ int Recover(const std::string& file)
 
 int main(int argc, char** argv)
 {
-    if (argc != 3)
+    if (argc < 3)
     {
-        std::fprintf(stderr, "usage: choreography_save_probe save|edit|check|recover FILE\n");
+        std::fprintf(stderr, "usage: choreography_save_probe save|edit|check|recover|offers FILE, or session FILE "
+                             "STEP...\n");
         return 64;
     }
     const std::string mode = argv[1];
     const std::string file = argv[2];
+    if (mode == "session")
+    {
+        return Session(file, argc - 3, argv + 3);
+    }
+    if (mode == "offers")
+    {
+        return Offers(file);
+    }
     if (mode == "save")
     {
         return Save(file);

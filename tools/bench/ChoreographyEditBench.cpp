@@ -81,8 +81,10 @@ int Edit(const std::string& file)
     const double afterLoading = PeakMegabytes();
 
     std::vector<double> edits;
+    std::string autosave;
     {
         ChoreographyDocument document(std::move(*loaded), file);
+        autosave = document.AutosaveFileName();
         ChoreographyEditor& editor = document.Editor();
         const std::size_t perTrack = editor.Current().tracks.front().keys.size();
         for (int e = 0; e < kEdits; ++e)
@@ -101,7 +103,7 @@ int Edit(const std::string& file)
         std::printf("choreography edit: %zu undo steps held after %d edits\n", editor.UndoSteps(), kEdits);
         document.WriteRecovery();
     }
-    FileReplacer::Remove(file + ChoreographyDocument::kAutosaveSuffix);
+    FileReplacer::Remove(autosave);
     const double afterEdits = PeakMegabytes();
     std::sort(edits.begin(), edits.end());
     std::printf("choreography edit, %zu keys: read in %.0f ms, peak %.0f MB after reading, %.0f MB after %d key edits "

@@ -8,18 +8,12 @@
 #include "scene/choreography/ChoreographyFile.h"
 
 ChoreographyDocument::ChoreographyDocument(Choreography start, std::string fileName)
-    : m_fileName(std::move(fileName)), m_editor(std::move(start)),
-      m_recovery(BaseFileName(), BaseFileName() + kAutosaveSuffix)
+    : m_fileName(std::move(fileName)), m_editor(std::move(start)), m_recovery(BaseFileName())
 {
     m_savedRevision = m_autosavedRevision = m_editor.Revision();
 }
 
 ChoreographyDocument::~ChoreographyDocument() = default;
-
-std::string ChoreographyDocument::AutosaveFileName() const
-{
-    return m_recovery.AutosaveInstead().value_or(BaseFileName() + kAutosaveSuffix);
-}
 
 std::string ChoreographyDocument::BaseFileName() const
 {
@@ -53,14 +47,25 @@ bool ChoreographyDocument::Save()
         m_model.SetStatus("not saved (see standard error)");
         return false;
     }
-    // Any autosave of an unnamed version sits beside "choreography.xml"; it goes with the first save too.
+    // Any autosave of an unnamed version sits beside "choreography.xml"; it goes with the first save too, and this
+    // program's files follow the name chosen.
     const std::string autosave = AutosaveFileName();
+    if (fileName != BaseFileName())
+    {
+        m_recovery.Rename(fileName);
+    }
     m_fileName = fileName;
     m_savedRevision = m_autosavedRevision = m_editor.Revision();
     m_autosave.Wait();
     FileReplacer::Remove(autosave);
     FileReplacer::Remove(AutosaveFileName());
-    m_recovery.Saved();
+    const bool keptOpened = !m_opened || *m_opened == *m_beforeOpened || m_editor.Current() != *m_beforeOpened;
+    m_recovery.Saved(keptOpened);
+    if (keptOpened)
+    {
+        m_beforeOpened.reset();
+        m_opened.reset();
+    }
     const Choreography& saved = m_editor.Current();
     std::cerr << fileName << ": choreography saved (" << saved.camera.size() << " camera segments, "
               << saved.actors.size() << " actor rows, " << saved.tracks.size() << " tracks"
@@ -128,22 +133,38 @@ bool ChoreographyDocument::AdoptFile(std::shared_ptr<const Choreography> loaded)
     }
     if (*loaded != m_editor.Current())
     {
+        // Taken over without a word, the maker would not know that their own version is now one undo away.
         m_editor.Change(*loaded);
+        std::cerr << BaseFileName() << ": saved elsewhere (another program or editor) and taken in; this "
+                  << "program's own version is one undo away" << std::endl;
+        m_model.SetStatus("taken in a save made elsewhere: your own version is one undo away");
     }
     m_editor.MarkPlayed();
     m_savedRevision = m_autosavedRevision = m_editor.Revision();
     return false;
 }
 
-bool ChoreographyDocument::OpenRecovery(std::string* problem)
+bool ChoreographyDocument::OpenRecovery(std::size_t index, std::string* problem)
 {
-    std::optional<Choreography> recovered = m_recovery.Open(problem);
+    std::optional<Choreography> recovered = m_recovery.Open(index, problem);
     if (!recovered)
     {
         return false;
     }
+    m_editor.EndGesture();
+    m_beforeOpened = m_editor.Current();
+    m_opened = *recovered;
     m_editor.Change(std::move(*recovered));
+    m_model.SetStatus("recovered version opened: what was edited before is one undo away");
     return true;
+}
+
+bool ChoreographyDocument::DiscardRecovery(std::size_t index, std::string* problem)
+{
+    const bool discarded = m_recovery.Discard(index, problem);
+    m_model.SetStatus(discarded ? "recovered version discarded"
+                                : "recovered version not discarded (see standard error)");
+    return discarded;
 }
 
 void ChoreographyDocument::RecordReplay(double seconds, double milliseconds)

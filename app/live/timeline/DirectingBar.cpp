@@ -73,37 +73,57 @@ DirectingBar::Clicked DirectingBar::Draw(const State& state)
         }
         clicked.addBookmark = ImGui::Button(addBookmark.c_str());
         const std::size_t count = state.bookmarks != nullptr ? state.bookmarks->size() : 0;
-        for (std::size_t i = 0; i < count; ++i)
+        // One row a bookmark, in a list that scrolls past a few: a file may hold any number of them.
+        const float rows = static_cast<float>(std::min<std::size_t>(count, kBookmarkRowsShown));
+        if (count > 0 &&
+            ImGui::BeginChild("##bookmarks", ImVec2(0.0f, rows * ImGui::GetFrameHeightWithSpacing()), false))
         {
-            const Choreography::Bookmark& bookmark = (*state.bookmarks)[i];
-            ImGui::PushID(static_cast<int>(i));
-            ImGui::SameLine();
-            // The first bookmarks have a key of their own, Ctrl+1 onwards.
-            const unsigned jumpKey = jump.key + static_cast<unsigned>(i);
-            const std::string keys = jumpKey <= jump.lastKey ? " (" + KeyMap::KeyName(jump, jumpKey) + ")" : "";
-            char label[48];
-            std::snprintf(label, sizeof label, "%.2f s%s", static_cast<double>(bookmark.time), keys.c_str());
-            if (ImGui::Button(label))
+            ImGuiListClipper clipper;
+            clipper.Begin(static_cast<int>(count));
+            while (clipper.Step())
             {
-                clicked.jumpTo = i;
+                for (int row = clipper.DisplayStart; row < clipper.DisplayEnd; ++row)
+                {
+                    DrawBookmark(*state.bookmarks, static_cast<std::size_t>(row), jump, clicked);
+                }
             }
-            ImGui::SameLine();
-            // Typed into ImGui's own buffer while the field is active; the name changes when Enter is pressed.
-            char name[Choreography::kLongestBookmarkName + 1] = {};
-            std::memcpy(name, bookmark.name.data(), std::min(bookmark.name.size(), sizeof name - 1));
-            ImGui::SetNextItemWidth(110.0f);
-            if (ImGui::InputText("##name", name, sizeof name, ImGuiInputTextFlags_EnterReturnsTrue))
-            {
-                clicked.rename = std::make_pair(i, std::string(name));
-            }
-            ImGui::SameLine();
-            if (ImGui::SmallButton("x"))
-            {
-                clicked.deleteBookmark = i;
-            }
-            ImGui::PopID();
+        }
+        if (count > 0)
+        {
+            ImGui::EndChild();
         }
     }
     ImGui::End();
     return clicked;
+}
+
+void DirectingBar::DrawBookmark(const CowVector<Choreography::Bookmark>& bookmarks, std::size_t index,
+                                const KeyChord& jump, Clicked& clicked)
+{
+    const Choreography::Bookmark& bookmark = bookmarks[index];
+    ImGui::PushID(static_cast<int>(index));
+    // The first bookmarks have a key of their own, Ctrl+1 onwards.
+    const unsigned jumpKey = jump.key + static_cast<unsigned>(index);
+    const std::string keys = jumpKey <= jump.lastKey ? " (" + KeyMap::KeyName(jump, jumpKey) + ")" : "";
+    char label[48];
+    std::snprintf(label, sizeof label, "%.2f s%s", static_cast<double>(bookmark.time), keys.c_str());
+    if (ImGui::Button(label))
+    {
+        clicked.jumpTo = index;
+    }
+    ImGui::SameLine();
+    // Typed into ImGui's own buffer while the field is active; the name changes when Enter is pressed.
+    char name[Choreography::kLongestBookmarkName + 1] = {};
+    std::memcpy(name, bookmark.name.data(), std::min(bookmark.name.size(), sizeof name - 1));
+    ImGui::SetNextItemWidth(220.0f);
+    if (ImGui::InputText("##name", name, sizeof name, ImGuiInputTextFlags_EnterReturnsTrue))
+    {
+        clicked.rename = std::make_pair(index, std::string(name));
+    }
+    ImGui::SameLine();
+    if (ImGui::SmallButton("x"))
+    {
+        clicked.deleteBookmark = index;
+    }
+    ImGui::PopID();
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <utility>
 
+#include "app/live/KeyMap.h"
 #include "scene/choreography/Choreography.h"
 
 class DirectingBar
@@ -39,6 +40,14 @@ public:
         std::optional<std::pair<std::size_t, std::string>> rename;
     };
 
+    // Bookmarks shown at once; the list scrolls through the rest.
+    static constexpr std::size_t kBookmarkRowsShown = 5;
+
     // Appends the line to the window "Timeline" (the panel), which must have been submitted in this frame.
     static Clicked Draw(const State& state);
+
+private:
+    // Bookmark `index`'s row: its time (a jump), its name (a field) and its delete button.
+    static void DrawBookmark(const CowVector<Choreography::Bookmark>& bookmarks, std::size_t index,
+                             const KeyChord& jump, Clicked& clicked);
 };

@@ -7,27 +7,58 @@
 
 #include "app/live/timeline/TimelineModel.h"
 
-void PassageMarks::ChangeLoop(std::optional<Choreography::Loop> loop)
+bool PassageMarks::IsMoment(double seconds)
 {
-    if (loop && !(std::isfinite(loop->in) && std::isfinite(loop->out) && loop->in < loop->out))
+    if (!std::isfinite(seconds))
     {
+        m_model.SetStatus("no loop set: the moment is no number");
+    }
+    return std::isfinite(seconds);
+}
+
+float PassageMarks::ShortestLoop() const
+{
+    const float beat = m_model.Current().beatSeconds;
+    return m_model.EditsInBeats() ? std::max(beat, Choreography::kShortestLoop) : Choreography::kShortestLoop;
+}
+
+void PassageMarks::ChangeLoop(Choreography::Loop loop)
+{
+    if (!(std::isfinite(loop.in) && std::isfinite(loop.out)))
+    {
+        m_model.SetStatus("no loop set: the moment is no number");
         return;
+    }
+    // A loop shorter than this would jump back (and restart the music) every frame or two.
+    const bool clamped = !(loop.out - loop.in >= ShortestLoop());
+    if (clamped)
+    {
+        // The sum is rounded to a float; the next float up when that falls short of the length.
+        loop.out = loop.in + ShortestLoop();
+        while (loop.out - loop.in < ShortestLoop())
+        {
+            loop.out = std::nextafter(loop.out, Choreography::kForever);
+        }
     }
     if (loop != m_model.Current().loop)
     {
         m_model.Edit([&](Choreography& next) { next.loop = loop; });
     }
-    if (loop)
-    {
-        char text[64];
-        std::snprintf(text, sizeof text, "loop %.3f to %.3f s", static_cast<double>(loop->in),
-                      static_cast<double>(loop->out));
-        m_model.SetStatus(text);
-    }
+    char text[160];
+    std::snprintf(text, sizeof text, "loop %.3f to %.3f s%s", static_cast<double>(loop.in),
+                  static_cast<double>(loop.out),
+                  !clamped                 ? ""
+                  : m_model.EditsInBeats() ? " (made a beat long: a loop lasts at least one beat)"
+                                           : " (made a frame long: a loop lasts at least one frame)");
+    m_model.SetStatus(text);
 }
 
 void PassageMarks::SetLoopIn(double seconds)
 {
+    if (!IsMoment(seconds))
+    {
+        return;
+    }
     const float in = std::max(0.0f, m_model.Snapped(static_cast<float>(seconds)));
     const std::optional<Choreography::Loop>& loop = m_model.Current().loop;
     ChangeLoop(loop && in < loop->out ? Choreography::Loop{in, loop->out} : Choreography::Loop{in, in + m_model.Bar()});
@@ -35,20 +66,36 @@ void PassageMarks::SetLoopIn(double seconds)
 
 void PassageMarks::SetLoopOut(double seconds)
 {
+    if (!IsMoment(seconds))
+    {
+        return;
+    }
     const float out = m_model.Snapped(static_cast<float>(seconds));
     const std::optional<Choreography::Loop>& loop = m_model.Current().loop;
-    ChangeLoop(loop && out > loop->in ? Choreography::Loop{loop->in, out}
-                                      : Choreography::Loop{std::max(0.0f, out - m_model.Bar()), out});
+    if (loop && out > loop->in)
+    {
+        ChangeLoop(Choreography::Loop{loop->in, out});
+    }
+    else if (!(out > 0.0f))
+    {
+        // Nothing comes before the start, so no loop can end there.
+        m_model.SetStatus("no loop ends at 0 s or before: set its out point later, or its in point (I) first");
+    }
+    else
+    {
+        ChangeLoop(Choreography::Loop{std::max(0.0f, out - m_model.Bar()), out});
+    }
 }
 
 void PassageMarks::SetLoop(double from, double until)
 {
+    if (!IsMoment(from) || !IsMoment(until))
+    {
+        return;
+    }
     const float a = std::max(0.0f, m_model.Snapped(static_cast<float>(std::min(from, until))));
     const float b = m_model.Snapped(static_cast<float>(std::max(from, until)));
-    if (a < b)
-    {
-        ChangeLoop(Choreography::Loop{a, b});
-    }
+    ChangeLoop(Choreography::Loop{a, std::max(a, b)});
 }
 
 std::optional<std::size_t> PassageMarks::AddBookmark(double seconds)
@@ -56,6 +103,7 @@ std::optional<std::size_t> PassageMarks::AddBookmark(double seconds)
     const float time = m_model.Snapped(static_cast<float>(seconds));
     if (!std::isfinite(seconds) || !std::isfinite(time))
     {
+        m_model.SetStatus("no bookmark set: the moment is no number");
         return std::nullopt;
     }
     const auto& bookmarks = m_model.Current().bookmarks;
@@ -92,8 +140,9 @@ bool PassageMarks::RenameBookmark(std::size_t index, const std::string& name)
     }
     if (!Choreography::IsBookmarkName(name))
     {
-        m_model.SetStatus("a bookmark's name is a line of at most " +
-                          std::to_string(Choreography::kLongestBookmarkName) + " bytes");
+        m_model.SetStatus("name not taken: a bookmark's name is a line of at most " +
+                          std::to_string(Choreography::kLongestBookmarkName) +
+                          " bytes of UTF-8 without control characters");
         return false;
     }
     if (name != m_model.Current().bookmarks[index].name)

@@ -18,11 +18,14 @@ public:
 
     // The loop's in or out point at `seconds` (snapped), one undo step each. An in point at or after the out point
     // (or without a loop) makes a loop a bar long from there; an out point at or before the in point, a bar long up
-    // to there (from 0 at the earliest).
+    // to there (from 0 at the earliest); an out point at 0 s or before is refused. A loop is at least ShortestLoop()
+    // long: a shorter one is made that long, and the status says so, as it says why anything is refused.
     void SetLoopIn(double seconds);
     void SetLoopOut(double seconds);
-    // Both bounds at once, in either order (a drag along the ruler); nothing for an empty passage.
+    // Both bounds at once, in either order (a drag along the ruler).
     void SetLoop(double from, double until);
+    // A beat while times are edited in beats, a frame (Choreography::kShortestLoop) otherwise.
+    float ShortestLoop() const;
 
     // A bookmark at `seconds` (snapped), named "bookmark N" with the first N no bookmark has, in time order; one undo
     // step. At a moment that has one already, that one's index and nothing new. None for a time that is no number.
@@ -34,7 +37,9 @@ public:
     std::optional<float> BookmarkTime(std::size_t index) const;
 
 private:
-    void ChangeLoop(std::optional<Choreography::Loop> loop);
+    void ChangeLoop(Choreography::Loop loop);
+    // Whether `seconds` is a moment a loop can start or end at; the status says why not.
+    bool IsMoment(double seconds);
 
     TimelineModel& m_model;
 };

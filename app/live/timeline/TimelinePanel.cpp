@@ -102,26 +102,46 @@ std::optional<double> TimelinePanel::Draw(const View& view)
 
 void TimelinePanel::DrawToolbar()
 {
-    // Edits an earlier run left unsaved come first: they are the maker's work, and this run's autosaves go
-    // elsewhere until they are opened or put aside.
-    if (!m_document.RecoveryFile().empty())
+    // Edits ended programs left unsaved come first, newest first: they are the maker's work, and each stays on
+    // the disk until the maker opens and saves it or discards it.
+    const std::vector<ChoreographyRecovery::Version>& recovered = m_document.Recovered();
+    if (!recovered.empty())
     {
-        ImGui::TextColored(ImVec4(1.0f, 0.8f, 0.3f, 1.0f), "Unsaved edits of an earlier run: %s",
-                           m_document.RecoveryFile().c_str());
+        ImGui::TextColored(ImVec4(1.0f, 0.8f, 0.3f, 1.0f),
+                           "Unsaved edits of runs that have ended (%zu):", recovered.size());
         ImGui::SameLine();
-        if (ImGui::Button("Open them"))
-        {
-            std::string problem;
-            if (!m_document.OpenRecovery(&problem))
-            {
-                std::cerr << problem << std::endl;
-            }
-        }
-        ImGui::SameLine();
-        if (ImGui::Button("Not now"))
+        if (ImGui::SmallButton("Not now"))
         {
             m_document.DismissRecovery();
         }
+        // A few rows at a time: a file edited in many crashed runs must not push the timeline out of the panel.
+        const float rowHeight = ImGui::GetFrameHeightWithSpacing();
+        const float height = rowHeight * static_cast<float>(std::min<std::size_t>(recovered.size(), 4));
+        if (ImGui::BeginChild("##recovered", ImVec2(0.0f, height), false))
+        {
+            for (std::size_t index = 0; index < m_document.Recovered().size(); ++index)
+            {
+                const ChoreographyRecovery::Version& version = m_document.Recovered()[index];
+                ImGui::PushID(static_cast<int>(index));
+                std::string problem;
+                const bool open = ImGui::SmallButton("Open");
+                ImGui::SameLine();
+                const bool discard = ImGui::SmallButton("Discard");
+                ImGui::SameLine();
+                ImGui::Text("%s  %s", version.time.c_str(), version.file.c_str());
+                ImGui::PopID();
+                if ((open && !m_document.OpenRecovery(index, &problem)) ||
+                    (discard && !m_document.DiscardRecovery(index, &problem)))
+                {
+                    std::cerr << problem << std::endl;
+                }
+                if (open || discard)
+                {
+                    break;   // the list changed under the loop
+                }
+            }
+        }
+        ImGui::EndChild();
     }
     // The file and what happened to it last on one line, the commands on the next.
     const std::string& file = m_document.FileName();

@@ -214,6 +214,66 @@ TEST(ChoreographyFile, ABadFileIsRefusedNamingItselfAndTheLineOfTheProblem)
     EXPECT_EQ(problem.rfind(dir.File("missing.xml") + ":", 0), 0u) << problem;
 }
 
+TEST(ChoreographyFile, EveryRefusalOfALoopOrABookmarkNamesItsOwnLine)
+{
+    // Hand-written files: the element stands on line 4 or 5, after others, so that the root's line or the first
+    // element's cannot pass for it.
+    const std::string head = "<Choreography version=\"1\" beat=\"0.5\">\n<Actor id=\"3\"/>\n<Bookmark at=\"1\"/>\n";
+    const std::string end = "\n</Choreography>";
+    const std::vector<std::string> loops = {
+        "<Loop out=\"1e10\" in=\"0\"/>",   // beyond +-1e9, which only the whole choreography's check sees
+        "<Loop in=\"-2e9\" out=\"1\"/>",
+        "<Loop in=\"nan\" out=\"1\"/>",
+        "<Loop in=\"0\" out=\"inf\"/>",
+        "<Loop in=\"one\" out=\"2\"/>",
+        "<Loop out=\"2\"/>",
+        "<Loop in=\"1\"/>",
+        "<Loop in=\"3\" out=\"2\"/>",
+        "<Loop in=\"2\" out=\"2\"/>",
+        "<Loop in=\"2\" out=\"2.01\"/>",   // shorter than a frame
+        "<Loop in=\"1\" out=\"2\" on=\"yes\"/>",
+        "<Loop in=\"1\" out=\"2\">x</Loop>",
+    };
+    const std::vector<std::string> bookmarks = {
+        "<Bookmark at=\"2e9\"/>",
+        "<Bookmark at=\"-inf\"/>",
+        "<Bookmark at=\"soon\"/>",
+        "<Bookmark name=\"a\"/>",
+        "<Bookmark at=\"0.5\"/>",   // before the one above it
+        "<Bookmark at=\"2\" name=\"a&#10;b\"/>",
+        "<Bookmark at=\"2\" name=\"a&#0;b\"/>",
+        "<Bookmark at=\"2\" name=\"a&#x85;b\"/>",       // a C1 control character
+        "<Bookmark at=\"2\" name=\"caf\xE9\"/>",        // Latin-1, not UTF-8
+        "<Bookmark at=\"2\" name=\"\xC0\xAF\"/>",       // an overlong form
+        "<Bookmark at=\"2\" name=\"\xED\xA0\x80\"/>",   // a surrogate
+        "<Bookmark at=\"2\" name=\"" + std::string(Choreography::kLongestBookmarkName + 1, 'x') + "\"/>",
+        "<Bookmark at=\"2\" label=\"a\"/>",
+        "<Bookmark at=\"2\"><Key at=\"1\" value=\"0\"/></Bookmark>",
+    };
+    ScratchDirectory dir;
+    const auto refusedAt = [&](const std::string& text, int line) {
+        const std::string path = dir.Write("marks.xml", text);
+        std::string problem;
+        EXPECT_FALSE(ChoreographyFile::Load(path, &problem)) << text;
+        const std::string where = path + ":" + std::to_string(line) + ":";
+        EXPECT_EQ(problem.rfind(where, 0), 0u) << "expected " << where << " for\n" << text << "\ngot " << problem;
+    };
+    for (const std::string& loop : loops)
+    {
+        refusedAt(head + loop + end, 4);
+        refusedAt(head + "<Loop in=\"0\" out=\"1\"/>\n" + loop + end, 5);   // a second loop, whatever it holds
+    }
+    for (const std::string& bookmark : bookmarks)
+    {
+        refusedAt(head + "<Camera/>\n" + bookmark + end, 5);
+    }
+    // What each rule still lets through: a loop of a frame, a name of 64 bytes of UTF-8 with an accent.
+    const std::string good = head + "<Loop in=\"2\" out=\"2.0167\"/>\n<Bookmark at=\"2\" name=\"" +
+                             std::string(Choreography::kLongestBookmarkName - 2, 'x') + "\xC3\xA9\"/>" + end;
+    std::string problem;
+    EXPECT_TRUE(ChoreographyFile::Load(dir.Write("good.xml", good), &problem)) << problem;
+}
+
 class PlayedChoreographyTest : public testing::Test
 {
 protected:

@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <memory>
 #include <fstream>
 #include <sstream>
 
@@ -140,11 +142,12 @@ TEST(ChoreographyDocument, UnsavedEditsSurviveQuittingAnUnplayableVersionAndTheN
     ScratchDirectory dir;
     const std::string file = dir.Write("mine.xml", ChoreographyFile::Write(WithRate(16.0f)));
     const std::string original = Contents(file);
-    const std::string autosave = file + ChoreographyDocument::kAutosaveSuffix;
+    std::string autosave;
 
     // A quit with nothing unsaved leaves no autosave behind, even one an edit made before it was undone.
     {
         ChoreographyDocument document(WithRate(16.0f), file);
+        autosave = document.AutosaveFileName();
         document.Editor().Change(WithRate(3.0f));
         document.Tick(100.0);
         document.Editor().Undo();
@@ -157,6 +160,7 @@ TEST(ChoreographyDocument, UnsavedEditsSurviveQuittingAnUnplayableVersionAndTheN
     unplayable.actors.back().rate = 99.0f;
     {
         ChoreographyDocument document(WithRate(16.0f), file);
+        autosave = document.AutosaveFileName();
         document.Editor().Change(WithRate(7.0f));
         document.Editor().Change(Unplayable(WithRate(7.0f)));
         document.Editor().Change(unplayable);
@@ -172,10 +176,10 @@ TEST(ChoreographyDocument, UnsavedEditsSurviveQuittingAnUnplayableVersionAndTheN
     // The next start moves it aside, offers it, and opens it one undo step away from the file's version.
     {
         ChoreographyDocument document(WithRate(16.0f), file);
-        ASSERT_FALSE(document.RecoveryFile().empty());
+        ASSERT_EQ(document.Recovered().size(), 1u);
         EXPECT_FALSE(Exists(autosave)) << "this run's autosaves cannot write over it";
         EXPECT_EQ(Contents(file), original);
-        const std::string recovered = document.RecoveryFile();
+        const std::string recovered = document.Recovered().front().file;
         ASSERT_TRUE(document.OpenRecovery());
         EXPECT_EQ(document.Editor().Current(), unplayable);
         EXPECT_TRUE(document.HasUnsavedChanges());
@@ -195,7 +199,8 @@ TEST(ChoreographyDocument, UnsavedEditsSurviveQuittingAnUnplayableVersionAndTheN
     // A run that dies after its autosave was written (the destructor stands in for the end of the process).
     {
         ChoreographyDocument document(ChoreographyFile::Load(file).value(), file);
-        EXPECT_TRUE(document.RecoveryFile().empty());
+        autosave = document.AutosaveFileName();
+        EXPECT_TRUE(document.Recovered().empty());
         document.Editor().Change(WithRate(5.0f));
         document.Tick(1000.0);
         document.Editor().Change(WithRate(6.0f));
@@ -205,6 +210,101 @@ TEST(ChoreographyDocument, UnsavedEditsSurviveQuittingAnUnplayableVersionAndTheN
     ChoreographyDocument next(ChoreographyFile::Load(file).value(), file);
     ASSERT_TRUE(next.OpenRecovery());
     EXPECT_EQ(next.Editor().Current(), WithRate(5.0f));
+}
+
+TEST(ChoreographyDocument, EachProgramRemovesOnlyItsOwnAutosaveAndNeverARunningProgramsOne)
+{
+    ScratchDirectory dir;
+    const std::string file = dir.Write("shared.xml", ChoreographyFile::Write(WithRate(16.0f)));
+    auto a = std::make_unique<ChoreographyDocument>(WithRate(16.0f), file);
+    auto b = std::make_unique<ChoreographyDocument>(WithRate(16.0f), file);
+    ASSERT_NE(a->AutosaveFileName(), b->AutosaveFileName());
+
+    // B keys a pose and does not save; A quits, then saves in a second life and quits again, with nothing unsaved.
+    b->Editor().Change(WithRate(40.0f));
+    ASSERT_TRUE(b->WriteRecovery());
+    EXPECT_EQ(a->WriteRecovery(), std::nullopt);
+    a.reset();
+    a = std::make_unique<ChoreographyDocument>(WithRate(16.0f), file);
+    EXPECT_TRUE(a->Recovered().empty()) << "B still runs: its autosave is its own to offer";
+    a->Editor().Change(WithRate(41.0f));
+    ASSERT_TRUE(a->Save());
+    EXPECT_EQ(a->WriteRecovery(), std::nullopt);
+    EXPECT_EQ(ChoreographyFile::Load(b->AutosaveFileName()), WithRate(40.0f)) << "A never removes B's autosave";
+
+    // B ends without a word (the destructor stands in for a kill): the next start takes its edit over and offers it.
+    b.reset();
+    ChoreographyDocument next(WithRate(41.0f), file);
+    ASSERT_EQ(next.Recovered().size(), 1u);
+    ASSERT_TRUE(next.OpenRecovery(0));
+    EXPECT_EQ(next.Editor().Current(), WithRate(40.0f));
+}
+
+TEST(ChoreographyDocument, EveryRecoveredVersionIsOfferedNewestFirstUntilTheMakerDecides)
+{
+    ScratchDirectory dir;
+    const std::string file = dir.Write("left.xml", ChoreographyFile::Write(WithRate(16.0f)));
+    // Three runs that ended with unsaved edits, the oldest first: two that ran side by side, and an older
+    // program's autosave, which had no name of its own.
+    const auto now = std::filesystem::file_time_type::clock::now();
+    std::vector<std::string> left;
+    {
+        ChoreographyDocument first(WithRate(16.0f), file);
+        ChoreographyDocument second(WithRate(16.0f), file);
+        first.Editor().Change(WithRate(1.0f));
+        second.Editor().Change(WithRate(2.0f));
+        left.push_back(*first.WriteRecovery());
+        left.push_back(*second.WriteRecovery());
+    }
+    left.push_back(dir.Write("left.xml.autosave.xml", ChoreographyFile::Write(WithRate(3.0f))));
+    for (std::size_t index = 0; index < left.size(); ++index)
+    {
+        std::filesystem::last_write_time(PathOf(left[index]), now - std::chrono::minutes(10 - index));
+    }
+
+    // "Not now" at three starts in a row: each start offers all three, newest first, each with its time.
+    const std::vector<Choreography> newestFirst{WithRate(3.0f), WithRate(2.0f), WithRate(1.0f)};
+    for (int start = 0; start < 3; ++start)
+    {
+        ChoreographyDocument document(WithRate(16.0f), file);
+        ASSERT_EQ(document.Recovered().size(), 3u) << "start " << start;
+        for (std::size_t index = 0; index < 3; ++index)
+        {
+            EXPECT_EQ(ChoreographyFile::LoadForEditing(document.Recovered()[index].file), newestFirst[index]);
+            EXPECT_FALSE(document.Recovered()[index].time.empty());
+        }
+        document.DismissRecovery();
+        EXPECT_TRUE(document.Recovered().empty());
+        EXPECT_EQ(document.WriteRecovery(), std::nullopt);
+    }
+
+    // Opened, then undone and saved: the save does not keep its edits, so it stays. Discarded: it goes.
+    {
+        ChoreographyDocument document(WithRate(16.0f), file);
+        ASSERT_TRUE(document.OpenRecovery(0));
+        document.Editor().Undo();
+        document.Editor().Change(WithRate(16.0f));
+        ASSERT_TRUE(document.Save());
+        ASSERT_EQ(document.Recovered().size(), 2u);
+        const std::string discarded = document.Recovered()[1].file;
+        ASSERT_TRUE(document.DiscardRecovery(1));
+        EXPECT_FALSE(Exists(discarded));
+        EXPECT_EQ(document.Recovered().size(), 1u);
+    }
+    // Opened and saved with more edits on top: it has done its work. Opening a second one first puts it back.
+    ChoreographyDocument document(WithRate(16.0f), file);
+    ASSERT_EQ(document.Recovered().size(), 2u);
+    const std::string kept = document.Recovered()[0].file;
+    ASSERT_TRUE(document.OpenRecovery(0));
+    ASSERT_TRUE(document.OpenRecovery(0));
+    EXPECT_EQ(document.Editor().Current(), WithRate(2.0f));
+    ASSERT_EQ(document.Recovered().size(), 1u);
+    EXPECT_EQ(document.Recovered()[0].file, kept);
+    document.Editor().Change(WithRate(22.0f));
+    ASSERT_TRUE(document.Save());
+    EXPECT_EQ(document.Recovered().size(), 1u);
+    EXPECT_TRUE(Exists(kept));
+    EXPECT_EQ(FileReplacer::StartingWith(file + ".recovered").size(), 1u);
 }
 
 TEST(ChoreographyDocument, AChangeOnDiskNeverDropsUnsavedEdits)
@@ -228,8 +328,29 @@ TEST(ChoreographyDocument, AChangeOnDiskNeverDropsUnsavedEdits)
     EXPECT_EQ(document.Editor().Current(), WithRate(4.0f));
     EXPECT_FALSE(document.HasUnsavedChanges()) << "that is the file's version";
     ASSERT_TRUE(document.Editor().Redo());
-    EXPECT_EQ(document.WriteRecovery(), std::optional<std::string>(file + ChoreographyDocument::kAutosaveSuffix));
-    EXPECT_EQ(ChoreographyFile::Load(file + ChoreographyDocument::kAutosaveSuffix), WithRate(8.0f));
+    EXPECT_EQ(document.WriteRecovery(), std::optional<std::string>(document.AutosaveFileName()));
+    EXPECT_EQ(ChoreographyFile::Load(document.AutosaveFileName()), WithRate(8.0f));
+}
+
+TEST(ChoreographyDocument, ASaveMadeElsewhereIsTakenInWithAWordAndTheMakersOwnVersionOneUndoAway)
+{
+    ScratchDirectory dir;
+    const std::string file = dir.Write("taken.xml", ChoreographyFile::Write(WithRate(16.0f)));
+    ChoreographyDocument document(WithRate(16.0f), file);
+    document.Editor().Change(WithRate(5.0f));
+    ASSERT_TRUE(document.Save());
+    document.Model().SetStatus({});
+    EXPECT_FALSE(document.AdoptFile(std::make_shared<const Choreography>(WithRate(6.0f))));
+    EXPECT_FALSE(document.Model().Status().empty()) << "taken in, and said so";
+    EXPECT_FALSE(document.HasUnsavedChanges());
+    ASSERT_TRUE(document.Editor().Undo());
+    EXPECT_EQ(document.Editor().Current(), WithRate(5.0f)) << "the maker's own saved version";
+
+    // The program's own save coming back through the watcher is no take-over.
+    document.Model().SetStatus({});
+    document.Editor().Redo();
+    EXPECT_FALSE(document.AdoptFile(std::make_shared<const Choreography>(WithRate(6.0f))));
+    EXPECT_TRUE(document.Model().Status().empty());
 }
 
 TEST(FileReplacer, AFailedWriteLeavesTheFileAsItWas)

@@ -68,15 +68,31 @@ TEST(PassageLoop, TheModelSetsTheBoundsOnTheGridOneUndoStepEachAndNeverAnEmptyLo
     EXPECT_EQ(model.Current().loop, (Loop{6.0f, 8.0f})) << "out before the in point: a bar up to there";
     model.SetLoopOut(1.0);
     EXPECT_EQ(model.Current().loop, (Loop{0.0f, 1.0f})) << "never before 0";
+    model.SetStatus({});
     model.SetLoopOut(0.0);
-    EXPECT_EQ(model.Current().loop, (Loop{0.0f, 1.0f})) << "an empty loop is none: nothing changes";
+    EXPECT_EQ(model.Current().loop, (Loop{0.0f, 1.0f})) << "no loop ends at 0 s: nothing changes";
+    EXPECT_FALSE(model.Status().empty()) << "but the status says why";
 
     model.SetLoop(12.9, 9.1);
     EXPECT_EQ(model.Current().loop, (Loop{9.0f, 13.0f})) << "a drag either way, on the grid";
-    model.SetLoop(9.1, 9.2);
-    EXPECT_EQ(model.Current().loop, (Loop{9.0f, 13.0f})) << "a drag that snaps to nothing";
+    model.SetStatus({});
     model.SetLoop(NAN, 3.0);
     EXPECT_EQ(model.Current().loop, (Loop{9.0f, 13.0f}));
+    EXPECT_FALSE(model.Status().empty());
+    const std::size_t steps = editor.UndoSteps();
+    for (int round = 0; round < 2; ++round)
+    {
+        model.SetLoop(9.1, 9.2);
+        EXPECT_EQ(model.Current().loop, (Loop{9.0f, 9.5f})) << "a drag that snaps to nothing lasts a beat";
+    }
+    EXPECT_EQ(editor.UndoSteps(), steps + 1);
+    // Without snapping, a loop lasts at least a frame.
+    model.SetSnapToBeats(false);
+    model.SetLoop(20.0, 20.001);
+    ASSERT_TRUE(model.Current().loop);
+    const float length = model.Current().loop->out - model.Current().loop->in;
+    EXPECT_GE(length, Choreography::kShortestLoop);
+    EXPECT_LT(length, Choreography::kShortestLoop * 1.01f);
     EXPECT_TRUE(model.Current().Validate().empty());
 
     while (model.Undo())
