@@ -47,19 +47,6 @@ unsigned ProcessId()
     return static_cast<unsigned>(GetCurrentProcessId());
 }
 
-// File names come as the program's narrow strings, in the active ANSI code page.
-std::wstring Wide(const std::string& text)
-{
-    if (text.empty())
-    {
-        return {};
-    }
-    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-    return wide;
-}
-
 std::string LastError()
 {
     const DWORD code = GetLastError();
@@ -78,7 +65,7 @@ std::string LastError()
 
 Existing Examine(const std::string& file)
 {
-    const DWORD attributes = GetFileAttributesW(Wide(file).c_str());
+    const DWORD attributes = GetFileAttributesW(FileReplacer::WideName(file).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
     {
         return Existing::None;
@@ -93,8 +80,8 @@ Existing Examine(const std::string& file)
 // Writes and flushes a new file; it must not exist yet.
 bool WriteNew(const std::string& file, std::string_view text, std::string& reason)
 {
-    const HANDLE handle =
-        CreateFileW(Wide(file).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE handle = CreateFileW(FileReplacer::WideName(file).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
     {
         reason = LastError();
@@ -122,8 +109,9 @@ bool WriteNew(const std::string& file, std::string_view text, std::string& reaso
 
 bool ReadWhole(const std::string& file, std::string& text, std::string& reason)
 {
-    const HANDLE handle = CreateFileW(Wide(file).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE handle =
+        CreateFileW(FileReplacer::WideName(file).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
     {
         reason = LastError();
@@ -152,7 +140,8 @@ bool ReadWhole(const std::string& file, std::string& text, std::string& reason)
 
 bool Rename(const std::string& from, const std::string& to, std::string& reason)
 {
-    if (MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0)
+    if (MoveFileExW(FileReplacer::WideName(from).c_str(), FileReplacer::WideName(to).c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0)
     {
         reason = LastError();
         return false;
@@ -162,7 +151,8 @@ bool Rename(const std::string& from, const std::string& to, std::string& reason)
 
 bool RenameNew(const std::string& from, const std::string& to, std::string& reason)
 {
-    if (MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_WRITE_THROUGH) == 0)
+    if (MoveFileExW(FileReplacer::WideName(from).c_str(), FileReplacer::WideName(to).c_str(), MOVEFILE_WRITE_THROUGH) ==
+        0)
     {
         reason = LastError();
         return false;
@@ -173,7 +163,7 @@ bool RenameNew(const std::string& from, const std::string& to, std::string& reas
 std::optional<std::int64_t> Written(const std::string& file)
 {
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (GetFileAttributesExW(Wide(file).c_str(), GetFileExInfoStandard, &data) == 0)
+    if (GetFileAttributesExW(FileReplacer::WideName(file).c_str(), GetFileExInfoStandard, &data) == 0)
     {
         return std::nullopt;
     }
@@ -182,12 +172,12 @@ std::optional<std::int64_t> Written(const std::string& file)
 
 void Delete(const std::string& file)
 {
-    DeleteFileW(Wide(file).c_str());
+    DeleteFileW(FileReplacer::WideName(file).c_str());
 }
 
 bool Gone(const std::string& file)
 {
-    return DeleteFileW(Wide(file).c_str()) != 0 || GetLastError() == ERROR_FILE_NOT_FOUND ||
+    return DeleteFileW(FileReplacer::WideName(file).c_str()) != 0 || GetLastError() == ERROR_FILE_NOT_FOUND ||
            GetLastError() == ERROR_PATH_NOT_FOUND;
 }
 std::string Narrow(const std::wstring& wide)
@@ -203,7 +193,7 @@ std::vector<std::string> NamesStartingWith(const std::string& folder, const std:
 {
     std::vector<std::string> names;
     WIN32_FIND_DATAW found{};
-    const HANDLE search = FindFirstFileW(Wide(folder + start + "*").c_str(), &found);
+    const HANDLE search = FindFirstFileW(FileReplacer::WideName(folder + start + "*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE)
     {
         return names;
@@ -520,3 +510,17 @@ std::vector<std::string> FileReplacer::StartingWith(const std::string& prefix)
     }
     return files;
 }
+
+#ifdef _WIN32
+std::wstring FileReplacer::WideName(const std::string& name)
+{
+    if (name.empty())
+    {
+        return {};
+    }
+    const int length = MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), wide.data(), length);
+    return wide;
+}
+#endif

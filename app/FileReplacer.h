@@ -38,4 +38,8 @@ public:
     // The temporary name a write of `target` by this process uses next: beside it, so that the final step is a
     // rename within one folder, and unique to the process, so that two programs saving one file never share it.
     static std::string TemporaryName(const std::string& target);
+#ifdef _WIN32
+    // A file name, as the program's narrow strings carry it (the active ANSI code page), for the wide Win32 calls.
+    static std::wstring WideName(const std::string& name);
+#endif
 };

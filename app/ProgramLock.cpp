@@ -6,6 +6,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "app/FileReplacer.h"
 #else
 #include <cerrno>
 #include <fcntl.h>
@@ -16,24 +18,13 @@
 namespace
 {
 #ifdef _WIN32
-std::wstring Wide(const std::string& text)
-{
-    if (text.empty())
-    {
-        return {};
-    }
-    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-    return wide;
-}
 
 long long Take(const std::string& file)
 {
     // No sharing: every other open fails while this program runs. The system closes the handle when the process
     // ends, however it ends, and the file goes with it.
-    const HANDLE handle = CreateFileW(Wide(file).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    const HANDLE handle = CreateFileW(FileReplacer::WideName(file).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     return handle == INVALID_HANDLE_VALUE ? -1 : reinterpret_cast<long long>(handle);
 }
 
@@ -44,13 +35,13 @@ void Let(long long handle, const std::string&)
 
 bool HeldByProgram(const std::string& file)
 {
-    const HANDLE handle =
-        CreateFileW(Wide(file).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE handle = CreateFileW(FileReplacer::WideName(file).c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle != INVALID_HANDLE_VALUE)
     {
         CloseHandle(handle);
-        DeleteFileW(Wide(file).c_str());   // left by a program the system could not close down
+        DeleteFileW(FileReplacer::WideName(file).c_str());   // left by a program the system could not close down
         return false;
     }
     const DWORD error = GetLastError();
