@@ -100,8 +100,12 @@ public:
     {
         Choreography next = m_editor.Current();
         edit(next);
+        ClampChangedHandles(next);
         m_editor.Change(std::move(next));
     }
+    // Handles of keys an edit moved closer together are clamped into their stretches, so that no edit makes a curve
+    // run back in time; tracks the edit did not touch are not looked at.
+    void ClampChangedHandles(Choreography& next) const;
     // A number dragged or typed, from the moment it is taken to the moment it is let go: one undo step.
     void BeginGesture() { m_editor.BeginGesture(); }
     void EndGesture() { m_editor.EndGesture(); }

@@ -102,6 +102,41 @@ TEST(TimelineModel, ADraggedKeyStaysBetweenItsNeighboursOnTheGridWhileSnappingAn
     EXPECT_EQ(model.Selected(), (Selection{Part::Track, 0, std::nullopt}));
 }
 
+// A Bezier curve's handles reach at most to the neighbouring key: a key dragged towards a handle's far end, or a
+// key added inside a stretch, takes the handle with it rather than leave a curve that runs back in time (which the
+// file would refuse); the drag and its clamping are one undo step.
+TEST(TimelineModel, HandlesAreClampedIntoTheirStretchWhenKeysComeCloser)
+{
+    Choreography start = Keyed();
+    auto& keys = start.tracks[0].keys;
+    keys[0].ease = Ease::Bezier;
+    keys[0].out = Choreography::Handle{0.75f, 4.0f};
+    keys[1].in = Choreography::Handle{-0.9f, -1.0f};
+    keys[1].out = Choreography::Handle{0.5f, 2.0f};
+    ASSERT_TRUE(start.Validate().empty());
+    ChoreographyEditor editor(start);
+    TimelineModel model(editor);
+    model.SetSnapToBeats(false);
+    for (int round = 0; round < 2; ++round)
+    {
+        model.GrabKey(0, 1);
+        model.DragGrabbedKey(1.5f);
+        model.DragGrabbedKey(1.25f);
+        model.LetGoOfKey();
+        const auto& dragged = model.Current().tracks[0].keys;
+        EXPECT_EQ(dragged[0].out, (Choreography::Handle{0.25f, 4.0f})) << "the value of a handle stays";
+        EXPECT_EQ(dragged[1].in, (Choreography::Handle{-0.25f, -1.0f}));
+        EXPECT_EQ(dragged[1].out, (Choreography::Handle{0.5f, 2.0f})) << "a longer stretch leaves its handle alone";
+        EXPECT_TRUE(model.Current().Validate().empty());
+        EXPECT_EQ(UndoSteps(editor), 1u);
+        ASSERT_TRUE(model.Undo());
+        EXPECT_EQ(model.Current(), start);
+    }
+    model.AddKey(0, 1.5f);
+    EXPECT_EQ(model.Current().tracks[0].keys[0].out->dt, 0.5f);
+    EXPECT_TRUE(model.Current().Validate().empty());
+}
+
 TEST(TimelineModel, HidingThePanelEndsAGestureSoLaterEditsAreStepsOfTheirOwn)
 {
     ChoreographyEditor editor(Keyed());
