@@ -31,11 +31,8 @@ Handle BezierStretch::ClampedIn(Handle in, float span)
 }
 
 BezierStretch::BezierStretch(const Choreography::Key& from, const Choreography::Key& to)
-    : m_time0(from.time),
-      m_value0(from.value),
-      m_span(static_cast<double>(to.time) - from.time),
-      m_smooth(!from.out && !to.in),
-      m_valueSpan(static_cast<double>(to.value) - from.value)
+    : m_time0(from.time), m_value0(from.value), m_span(static_cast<double>(to.time) - from.time),
+      m_smooth(!from.out && !to.in), m_valueSpan(static_cast<double>(to.value) - from.value)
 {
     // Control points relative to the first key: (0, 0), (a, p), (b, q), (span, valueSpan).
     const double a = m_smooth ? m_span / 3.0 : OutHandle(from, to).dt;

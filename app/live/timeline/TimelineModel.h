@@ -132,6 +132,11 @@ public:
     void DragGrabbedKey(float time) { m_keys.DragGrabbedKey(time); }
     void LetGoOfKey() { m_keys.LetGoOfKey(); }
     void MoveKey(std::size_t track, std::size_t key, float time) { m_keys.MoveKey(track, key, time); }
+    void SetHandle(std::size_t track, std::size_t key, bool out, Choreography::Handle handle, bool aligned)
+    {
+        m_keys.SetHandle(track, key, out, handle, aligned);
+    }
+    void ClearHandles(std::size_t track, std::size_t key) { m_keys.ClearHandles(track, key); }
     using SeenPose = TrackKeys::SeenPose;
     std::optional<float> KeyWhatYouSee(double seconds, const std::vector<SeenPose>& poses)
     {

@@ -21,8 +21,7 @@ using Ease = Choreography::Ease;
 
 Choreography::Track TrackOf(std::vector<Key> keys)
 {
-    return Choreography::Track{Choreography::Track::kCamera, Choreography::Channel::X,
-                               CowVector<Key>(std::move(keys))};
+    return Choreography::Track{Choreography::Track::kCamera, Choreography::Channel::X, CowVector<Key>(std::move(keys))};
 }
 
 // The times of a stretch at a thousand and one even steps, ends included.
@@ -158,15 +157,15 @@ TEST(BezierFile, AHandleThatRunsBackInTimeOrIsNotTwoNumbersIsRefusedWithItsLine)
 {
     const std::string head = "<Choreography version=\"1\">\n<Track channel=\"x\">\n<Key at=\"1\" value=\"0\"";
     const std::vector<std::string> secondKeys = {
-        "/>\n<Key at=\"2\" value=\"1\" in=\"-1.5 0\"/>",    // before the key above
-        "/>\n<Key at=\"2\" value=\"1\" in=\"0.25 0\"/>",    // after its own key
-        " out=\"1.5 0\"/>\n<Key at=\"2\" value=\"1\"/>",    // beyond the key below: named on its own line, 3
-        " out=\"-0.5 0\"/>\n<Key at=\"2\" value=\"1\"/>",   // before its own key
-        "/>\n<Key at=\"2\" value=\"1\" in=\"-0.5\"/>",      // one number
-        "/>\n<Key at=\"2\" value=\"1\" in=\"-0.5 1 2\"/>",  // three
-        "/>\n<Key at=\"2\" value=\"1\" in=\"-0.5,1\"/>",    // not apart by a space
-        "/>\n<Key at=\"2\" value=\"1\" in=\"-0.5 nan\"/>",  // not finite
-        "/>\n<Key at=\"2\" value=\"1\" in=\"-0.5 2e9\"/>",  // beyond the largest value
+        "/>\n<Key at=\"2\" value=\"1\" in=\"-1.5 0\"/>",     // before the key above
+        "/>\n<Key at=\"2\" value=\"1\" in=\"0.25 0\"/>",     // after its own key
+        " out=\"1.5 0\"/>\n<Key at=\"2\" value=\"1\"/>",     // beyond the key below: named on its own line, 3
+        " out=\"-0.5 0\"/>\n<Key at=\"2\" value=\"1\"/>",    // before its own key
+        "/>\n<Key at=\"2\" value=\"1\" in=\"-0.5\"/>",       // one number
+        "/>\n<Key at=\"2\" value=\"1\" in=\"-0.5 1 2\"/>",   // three
+        "/>\n<Key at=\"2\" value=\"1\" in=\"-0.5,1\"/>",     // not apart by a space
+        "/>\n<Key at=\"2\" value=\"1\" in=\"-0.5 nan\"/>",   // not finite
+        "/>\n<Key at=\"2\" value=\"1\" in=\"-0.5 2e9\"/>",   // beyond the largest value
     };
     ScratchDirectory dir;
     for (const std::string& second : secondKeys)

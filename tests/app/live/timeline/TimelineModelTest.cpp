@@ -137,6 +137,46 @@ TEST(TimelineModel, HandlesAreClampedIntoTheirStretchWhenKeysComeCloser)
     EXPECT_TRUE(model.Current().Validate().empty());
 }
 
+// Handles as the graph view drags them: clamped into their stretch; aligned, the other handle turns to the
+// opposite direction at its own length; broken, it stays; each drag one undo step, and clearing them one more.
+TEST(TimelineModel, AHandleDraggedAlignedTurnsItsPartnerAndBrokenLeavesIt)
+{
+    Choreography start = Keyed();
+    start.tracks[0].keys[1].ease = Ease::Bezier;
+    start.tracks[0].keys[1].in = Choreography::Handle{-0.6f, 0.0f};
+    ChoreographyEditor editor(start);
+    TimelineModel model(editor);
+    const auto key = [&model]() { return model.Current().tracks[0].keys[1]; };
+    for (int round = 0; round < 2; ++round)
+    {
+        model.BeginGesture();
+        model.SetHandle(0, 1, true, {0.3f, 0.4f}, true);
+        model.SetHandle(0, 1, true, {0.6f, 0.8f}, true);
+        model.EndGesture();
+        EXPECT_EQ(key().out, (Choreography::Handle{0.6f, 0.8f}));
+        ASSERT_TRUE(key().in);
+        EXPECT_NEAR(key().in->dt, -0.36f, 1e-6f) << "opposite the out handle, 0.6 long as it was";
+        EXPECT_NEAR(key().in->dv, -0.48f, 1e-6f);
+        model.SetHandle(0, 1, false, {-5.0f, 2.0f}, false);
+        EXPECT_EQ(key().in, (Choreography::Handle{-1.0f, 2.0f})) << "clamped at the key before";
+        EXPECT_EQ(key().out, (Choreography::Handle{0.6f, 0.8f})) << "broken: the other stays";
+        EXPECT_TRUE(model.Current().Validate().empty());
+        model.ClearHandles(0, 1);
+        EXPECT_FALSE(key().in || key().out);
+        EXPECT_EQ(UndoSteps(editor), 3u);
+        for (int step = 0; step < 3; ++step)
+        {
+            ASSERT_TRUE(model.Undo());
+        }
+        EXPECT_EQ(model.Current(), start);
+    }
+    // A handle that is no finite number, or on a key that is not there, changes nothing.
+    model.SetHandle(0, 1, true, {std::nanf(""), 1.0f}, true);
+    model.SetHandle(0, 9, true, {0.1f, 1.0f}, true);
+    model.SetHandle(4, 0, true, {0.1f, 1.0f}, true);
+    EXPECT_EQ(model.Current(), start);
+}
+
 TEST(TimelineModel, HidingThePanelEndsAGestureSoLaterEditsAreStepsOfTheirOwn)
 {
     ChoreographyEditor editor(Keyed());
