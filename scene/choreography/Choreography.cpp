@@ -3,7 +3,10 @@
 // own, operation for operation, so that playing the constant draws the very pictures the timeline always drew.
 #include "scene/choreography/Choreography.h"
 
+#include "scene/choreography/BezierStretch.h"
+
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <set>
 #include <unordered_set>
@@ -55,6 +58,10 @@ float Choreography::Track::ValueAt(float t) const
     {
         return key.value;
     }
+    if (key.ease == Ease::Bezier)
+    {
+        return static_cast<float>(BezierStretch(key, *next).ValueAtTime(t));
+    }
     // In double, so that no difference of two large keys overflows; a span that is not positive (keys out of
     // order, which Validate refuses) counts as arrived.
     const double span = static_cast<double>(next->time) - key.time;
@@ -69,6 +76,29 @@ float Choreography::Track::ValueAt(float t) const
         part = u * u;
     }
     return static_cast<float>(key.value + (static_cast<double>(next->value) - key.value) * part);
+}
+
+bool Choreography::Track::ClampHandles()
+{
+    bool clamped = false;
+    const auto& read = keys.Items();
+    for (std::size_t k = 0; k < read.size(); ++k)
+    {
+        const Key& key = read[k];
+        const std::optional<Handle> in =
+            key.in && k > 0 ? std::optional(BezierStretch::ClampedIn(*key.in, key.time - read[k - 1].time)) : key.in;
+        const std::optional<Handle> out =
+            key.out && k + 1 < read.size()
+                ? std::optional(BezierStretch::ClampedOut(*key.out, read[k + 1].time - key.time))
+                : key.out;
+        if (in != key.in || out != key.out)
+        {
+            keys[k].in = in;
+            keys[k].out = out;
+            clamped = true;
+        }
+    }
+    return clamped;
 }
 
 std::string Choreography::Problem::Where() const
@@ -90,6 +120,13 @@ namespace
 {
 using Problem = Choreography::Problem;
 using Part = Problem::Part;
+
+std::string NumberText(float value)
+{
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof(buffer), value);
+    return std::string(buffer, result.ptr);
+}
 
 // Collects problems up to the limit; every check names the part it is about.
 class ProblemList
@@ -144,6 +181,35 @@ public:
         for (std::size_t axis = 0; axis < place.size(); ++axis)
         {
             Number(part, index, std::nullopt, kNames[axis], place[axis].offset);
+        }
+    }
+
+    // A key's handles: finite numbers, their times within the stretch they shape (else the curve would run back
+    // in time). The check is the same whatever the key's mode, since a mode can be switched to Bezier at any time.
+    void Handles(std::size_t track, std::size_t k, const CowVector<Choreography::Key>& keys)
+    {
+        const Choreography::Key& key = keys[k];
+        if (key.in)
+        {
+            Number(Part::Track, track, k, "the in handle's time", key.in->dt);
+            Number(Part::Track, track, k, "the in handle's value", key.in->dv);
+            const float span = k > 0 ? key.time - keys[k - 1].time : 0.0f;
+            if (k > 0 && !(key.in->dt <= 0.0f && key.in->dt >= -span))
+            {
+                Add(Part::Track, track, k,
+                    "the in handle's time leaves the stretch from the key above (0 to -" + NumberText(span) + ")");
+            }
+        }
+        if (key.out)
+        {
+            Number(Part::Track, track, k, "the out handle's time", key.out->dt);
+            Number(Part::Track, track, k, "the out handle's value", key.out->dv);
+            const float span = k + 1 < keys.size() ? keys[k + 1].time - key.time : 0.0f;
+            if (k + 1 < keys.size() && !(key.out->dt >= 0.0f && key.out->dt <= span))
+            {
+                Add(Part::Track, track, k,
+                    "the out handle's time leaves the stretch to the key below (0 to " + NumberText(span) + ")");
+            }
         }
     }
 
@@ -238,6 +304,7 @@ std::vector<Choreography::Problem> ValidateSharing(const Choreography& c, const 
             {
                 problems.Add(Part::Track, i, k, "the key comes before the one above it (keys go in time order)");
             }
+            problems.Handles(i, k, track.keys);
         }
     }
 
@@ -348,7 +415,7 @@ const char* Choreography::ChannelName(Channel channel)
 
 const char* Choreography::EaseName(Ease ease)
 {
-    static const char* const kNames[] = {"step", "linear", "smooth", "ramp"};
+    static const char* const kNames[] = {"step", "linear", "smooth", "ramp", "bezier"};
     return kNames[static_cast<std::size_t>(ease)];
 }
 

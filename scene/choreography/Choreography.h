@@ -125,21 +125,43 @@ struct Choreography
 
     // How a key's value goes over to the next key's, with u the part of the way from one key's time to the
     // next one's (0 to 1): Step holds the value until the next key, Linear moves by u, Smooth by the
-    // smoothstep u²(3 - 2u), Ramp by the quadratic ease-in u².
+    // smoothstep u²(3 - 2u), Ramp by the quadratic ease-in u². Bezier follows a cubic Bézier curve in (time,
+    // value) whose inner points are this key's `out` handle and the next key's `in` handle (BezierStretch).
     enum class Ease : std::uint8_t
     {
         Step,
         Linear,
         Smooth,
-        Ramp
+        Ramp,
+        Bezier
     };
-    static constexpr std::size_t kEaseCount = 4;
+    static constexpr std::size_t kEaseCount = 5;
+
+    // A Bézier handle: an offset in time and value from its own key.
+    struct Handle
+    {
+        float dt = 0.0f;
+        float dv = 0.0f;
+        bool operator==(const Handle&) const = default;
+    };
 
     struct Key
     {
+        Key() = default;
+        // So that a key is written {time, value, ease} without its handles.
+        Key(float time_, float value_, Ease ease_ = Ease::Linear, std::optional<Handle> in_ = std::nullopt,
+            std::optional<Handle> out_ = std::nullopt)
+            : time(time_), value(value_), ease(ease_), in(in_), out(out_)
+        {
+        }
+
         float time = 0.0f;
         float value = 0.0f;
         Ease ease = Ease::Linear;
+        // Bezier handles towards the key before (`in`, dt <= 0) and after (`out`, dt >= 0). A missing one is a
+        // third of its stretch in time, flat; they are kept whatever the mode, so that switching back finds them.
+        std::optional<Handle> in;
+        std::optional<Handle> out;
         bool operator==(const Key&) const = default;
     };
 
@@ -157,6 +179,9 @@ struct Choreography
         // The value at `t`, found by binary search; before the first key the first value, after the last the
         // last. 0 without keys.
         float ValueAt(float t) const;
+        // Brings every handle's time back within its stretch, for an edit that moved keys closer together; keys
+        // whose handles fit are not touched (nor copied). Returns whether any handle moved.
+        bool ClampHandles();
         bool operator==(const Track&) const = default;
     };
 
@@ -223,7 +248,7 @@ struct Choreography
 
     // Empty when the choreography can be played: every number finite and within kLargestValue (window sides
     // may be open), windows that end after they start, skies 0 or 1, a wrap that jumps back, actor ids from 1,
-    // keys in time order, at most one track per channel of the camera and of each actor, a loop that ends after it
+    // keys in time order, handles whose time stays within their stretch, at most one track per channel of the camera and of each actor, a loop that ends after it
     // starts, bookmarks in time order with names IsBookmarkName allows.
     std::vector<Problem> Validate() const;
     // The same answer as Validate(), for a version made from `valid` (which has no problems) by edits: the keys

@@ -90,6 +90,27 @@ public:
         return value;
     }
 
+    // A Bezier handle: "dt dv", two numbers apart by spaces.
+    std::optional<Choreography::Handle> OptionalHandle(const char* name) const
+    {
+        const char* text = Text(name);
+        if (text == nullptr)
+        {
+            return std::nullopt;
+        }
+        const std::string_view view(text);
+        const std::size_t space = view.find(' ');
+        const std::size_t second = space == std::string_view::npos ? space : view.find_first_not_of(' ', space);
+        Choreography::Handle handle;
+        if (second == std::string_view::npos || !ParseNumber(view.substr(0, space), handle.dt) ||
+            !ParseNumber(view.substr(second), handle.dv))
+        {
+            Fail(std::string(name) + "=\"" + Shown(text) +
+                 "\" is not a handle: two finite numbers, its time and value from the key (\"0.5 -2\")");
+        }
+        return handle;
+    }
+
     std::optional<float> OptionalNumber(const char* name) const
     {
         const char* text = Text(name);
@@ -302,6 +323,8 @@ Choreography::Key ReadKey(const ElementReader& e)
     {
         key.ease = e.Word("mode", mode, Choreography::kEaseCount, &Choreography::EaseName);
     }
+    key.in = e.OptionalHandle("in");
+    key.out = e.OptionalHandle("out");
     return key;
 }
 
@@ -384,7 +407,7 @@ Choreography Read(const TiXmlElement& rootElement, PartLines& lines)
             for (const TiXmlElement* keyElement = child->FirstChildElement(); keyElement != nullptr;
                  keyElement = keyElement->NextSiblingElement())
             {
-                const ElementReader key(*keyElement, {"at", "value", "mode"});
+                const ElementReader key(*keyElement, {"at", "value", "mode", "in", "out"});
                 if (key.Name() != "Key")
                 {
                     key.Fail("<Track> holds <Key> elements only, not <" + key.Name() + ">");
@@ -678,11 +701,18 @@ std::string ChoreographyFile::Write(const Choreography& choreography)
         element.Open();
         for (const Choreography::Key& key : track.keys)
         {
-            ElementWriter(out, 2, "Key")
-                .Number("at", key.time)
+            ElementWriter element(out, 2, "Key");
+            element.Number("at", key.time)
                 .Number("value", key.value)
-                .Attribute("mode", Choreography::EaseName(key.ease))
-                .Close();
+                .Attribute("mode", Choreography::EaseName(key.ease));
+            for (const auto& [name, handle] : {std::pair{"in", &key.in}, std::pair{"out", &key.out}})
+            {
+                if (*handle)
+                {
+                    element.Attribute(name, NumberText((*handle)->dt) + " " + NumberText((*handle)->dv));
+                }
+            }
+            element.Close();
         }
         out += "    </Track>\n";
     }

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -490,4 +491,53 @@ TEST(CaptureChoreography, TheWrittenCompiledInChoreographyDrawsTheSamePictures)
         ASSERT_FALSE(compiledIn.empty()) << name;
         EXPECT_TRUE(compiledIn == ReadBytes(dir.File("from-file") + "\\" + name)) << name << " differs";
     }
+}
+
+// Bezier keys drawn: without handles as smooth, bit for bit; with their handles spelt out at a third of the stretch,
+// flat, as smooth and with handles on the straight line as linear, to a float's last bits (in the value, not the
+// time, both of which are exact here: the stretch is 3 s); and a pulled handle turns the camera elsewhere.
+TEST(CaptureChoreography, BezierKeysDrawAsSmoothAndLinearAndAPulledHandleChangesThePicture)
+{
+    ScratchDirectory dir;
+    const std::string presentation = dir.File("presentation.xml");
+    ASSERT_EQ(RunProgram(Wide("engine.exe --write-choreography " + presentation)), 0);
+    const std::string written = ReadBytes(presentation);
+    const std::size_t end = written.rfind("</Choreography>");
+    ASSERT_NE(end, std::string::npos);
+    const auto withYaw = [&](const std::string& name, const std::string& first, const std::string& second) {
+        std::ofstream(dir.File(name + ".xml"), std::ios::binary)
+            << written.substr(0, end) << "    <Track channel=\"yaw\">\n        <Key at=\"0\" value=\"0\" " << first
+            << "/>\n        <Key at=\"3\" value=\"90\" " << second << "/>\n    </Track>\n"
+            << written.substr(end);
+        const std::string out = dir.File(name);
+        EXPECT_EQ(RunProgram(Wide("engine-capture.exe --at 1.3 --fps 2 --until 1.5 --size 320x180 --out " + out +
+                                  " --choreography " + dir.File(name + ".xml"))),
+                  0)
+            << name;
+        return Load(out + "\\t1.300.png");
+    };
+    const Picture smooth = withYaw("smooth", "mode=\"smooth\"", "");
+    const Picture bezier = withYaw("bezier", "mode=\"bezier\"", "");
+    const Picture spelt = withYaw("spelt", "mode=\"bezier\" out=\"1 0\"", "in=\"-1 0\"");
+    const Picture linear = withYaw("linear", "mode=\"linear\"", "");
+    const Picture straight = withYaw("straight", "mode=\"bezier\" out=\"1 30\"", "in=\"-1 -30\"");
+    const Picture pulled = withYaw("pulled", "mode=\"bezier\" out=\"0.5 80\"", "");
+    ASSERT_FALSE(smooth.rgb.empty());
+    const auto rmse = [](const Picture& a, const Picture& b) {
+        double sum = 0.0;
+        for (std::size_t i = 0; i < a.rgb.size() && a.rgb.size() == b.rgb.size(); ++i)
+        {
+            const double d = (static_cast<double>(a.rgb[i]) - b.rgb[i]) / 255.0;
+            sum += d * d;
+        }
+        return a.rgb.size() == b.rgb.size() ? std::sqrt(sum / a.rgb.size()) : 1.0;
+    };
+    EXPECT_EQ(bezier.rgb, smooth.rgb) << "a bezier key without handles is smooth, bit for bit";
+    EXPECT_LE(rmse(spelt, smooth), 0.001);
+    EXPECT_LE(rmse(straight, linear), 0.001);
+    std::printf("pictures at 1.3 s: spelt handles %s smooth's bytes, straight handles %s linear's\n",
+                spelt.rgb == smooth.rgb ? "equal" : "differ from",
+                straight.rgb == linear.rgb ? "equal" : "differ from");
+    EXPECT_GT(rmse(smooth, linear), 0.01) << "the moment tells the modes apart";
+    EXPECT_GT(rmse(pulled, bezier), 0.01) << "a pulled handle turns the camera elsewhere";
 }

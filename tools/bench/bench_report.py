@@ -876,6 +876,9 @@ def main():
         for case, average, typical, p99, worst in frames:
             md.append(f"| {case} | {average:.2f} | {typical:.2f} | {p99:.2f} | {worst:.2f} |")
             goal = f"under {CHOREOGRAPHY_GOAL_US:.0f} µs" if case == "10000 keys" else ""
+            if case == "10000 bezier keys":
+                mixed = next((mean for name, mean, *_ in frames if name == "10000 keys"), None)
+                goal = f"at most 1.5x the mixed modes' ({1.5 * mixed:.2f} µs)" if mixed else ""
             results.add("choreography", f"per-frame evaluation, {case}", average, "µs", goal=goal)
         for keys, megabytes, ms in files:
             md.append(f"\nA file of {keys:,} keys ({megabytes:.1f} MB) is read in {ms:.1f} ms.")

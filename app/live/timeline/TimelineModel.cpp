@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <iterator>
 #include <limits>
+#include <utility>
 
 #include "actors/Actor.h"
 #include "actors/BaseEngineLogic.h"
@@ -361,4 +362,21 @@ bool TimelineModel::SetTrackActor(std::size_t track, double typed)
         Edit([&](Choreography& next) { next.tracks[track].actor = *actor; });
     }
     return actor.has_value();
+}
+
+void TimelineModel::ClampChangedHandles(Choreography& next) const
+{
+    const auto& before = m_editor.Current().tracks;
+    for (std::size_t i = 0; i < next.tracks.size(); ++i)
+    {
+        const Choreography::Track& track = std::as_const(next.tracks)[i];
+        if (i >= before.size() || track.keys.Identity() != before[i].keys.Identity())
+        {
+            Choreography::Track clamped = track;
+            if (clamped.ClampHandles())
+            {
+                next.tracks[i] = std::move(clamped);
+            }
+        }
+    }
 }

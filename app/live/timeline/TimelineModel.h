@@ -100,8 +100,12 @@ public:
     {
         Choreography next = m_editor.Current();
         edit(next);
+        ClampChangedHandles(next);
         m_editor.Change(std::move(next));
     }
+    // Handles of keys an edit moved closer together are clamped into their stretches, so that no edit makes a curve
+    // run back in time; tracks the edit did not touch are not looked at.
+    void ClampChangedHandles(Choreography& next) const;
     // A number dragged or typed, from the moment it is taken to the moment it is let go: one undo step.
     void BeginGesture() { m_editor.BeginGesture(); }
     void EndGesture() { m_editor.EndGesture(); }
@@ -128,6 +132,11 @@ public:
     void DragGrabbedKey(float time) { m_keys.DragGrabbedKey(time); }
     void LetGoOfKey() { m_keys.LetGoOfKey(); }
     void MoveKey(std::size_t track, std::size_t key, float time) { m_keys.MoveKey(track, key, time); }
+    void SetHandle(std::size_t track, std::size_t key, bool out, Choreography::Handle handle, bool aligned)
+    {
+        m_keys.SetHandle(track, key, out, handle, aligned);
+    }
+    void ClearHandles(std::size_t track, std::size_t key) { m_keys.ClearHandles(track, key); }
     using SeenPose = TrackKeys::SeenPose;
     std::optional<float> KeyWhatYouSee(double seconds, const std::vector<SeenPose>& poses)
     {

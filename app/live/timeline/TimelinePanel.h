@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/live/timeline/ChoreographyDocument.h"
+#include "app/live/timeline/GraphView.h"
 #include "app/live/timeline/TimelineFields.h"
 #include "app/live/timeline/TimelineModel.h"
 #include "app/live/timeline/WaveformLane.h"
@@ -35,7 +36,7 @@ public:
     };
 
     explicit TimelinePanel(ChoreographyDocument& document)
-        : m_document(document), m_model(document.Model()), m_fields(document.Model())
+        : m_document(document), m_model(document.Model()), m_fields(document.Model()), m_graph(document.Model())
     {
     }
     TimelinePanel(const TimelinePanel&) = delete;
@@ -71,6 +72,7 @@ private:
     ChoreographyDocument& m_document;
     TimelineModel& m_model;
     TimelineFields m_fields;
+    GraphView m_graph;
     WaveformLane m_waveform{"DemoTrack01.mp3"};   // the music the presentation plays
     TimelineZoom m_zoom;
     bool m_dragging = false;   // the span, by the right or middle button

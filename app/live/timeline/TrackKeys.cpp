@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "app/live/timeline/TimelineModel.h"
+#include "scene/choreography/BezierStretch.h"
 
 namespace
 {
@@ -108,6 +109,62 @@ void TrackKeys::MoveKey(std::size_t track, std::size_t key, float time)
     if (time != keys[key].time)
     {
         m_model.Edit([&](Choreography& next) { next.tracks[track].keys[key].time = time; });
+    }
+}
+
+void TrackKeys::SetHandle(std::size_t track, std::size_t key, bool out, Choreography::Handle handle, bool aligned)
+{
+    if (track >= m_model.Current().tracks.size() || !std::isfinite(handle.dt) || !std::isfinite(handle.dv))
+    {
+        return;
+    }
+    const auto& keys = m_model.Current().tracks[track].keys;
+    if (key >= keys.size())
+    {
+        return;
+    }
+    const Choreography::Key& edited = keys[key];
+    const bool hasNext = key + 1 < keys.size();
+    const bool hasBefore = key > 0;
+    const float spanAfter = hasNext ? keys[key + 1].time - edited.time : 0.0f;
+    const float spanBefore = hasBefore ? edited.time - keys[key - 1].time : 0.0f;
+    Choreography::Key changed = edited;
+    std::optional<Choreography::Handle>& moved = out ? changed.out : changed.in;
+    moved = out ? BezierStretch::ClampedOut(handle, spanAfter) : BezierStretch::ClampedIn(handle, spanBefore);
+    const bool otherExists = out ? hasBefore : hasNext;
+    if (aligned && otherExists)
+    {
+        // The other handle at its own length (as it plays: a missing one is a third of its stretch, flat).
+        const Choreography::Handle other =
+            out ? BezierStretch::InHandle(keys[key - 1], edited) : BezierStretch::OutHandle(edited, keys[key + 1]);
+        const double length = std::hypot(static_cast<double>(other.dt), static_cast<double>(other.dv));
+        const double pulled = std::hypot(static_cast<double>(moved->dt), static_cast<double>(moved->dv));
+        if (pulled > 0.0)
+        {
+            const Choreography::Handle opposite{static_cast<float>(-moved->dt / pulled * length),
+                                                static_cast<float>(-moved->dv / pulled * length)};
+            (out ? changed.in : changed.out) =
+                out ? BezierStretch::ClampedIn(opposite, spanBefore) : BezierStretch::ClampedOut(opposite, spanAfter);
+        }
+    }
+    if (!(changed == edited))
+    {
+        m_model.Edit([&](Choreography& next) { next.tracks[track].keys[key] = changed; });
+    }
+}
+
+void TrackKeys::ClearHandles(std::size_t track, std::size_t key)
+{
+    if (track < m_model.Current().tracks.size() && key < m_model.Current().tracks[track].keys.size())
+    {
+        const Choreography::Key& current = m_model.Current().tracks[track].keys[key];
+        if (current.in || current.out)
+        {
+            m_model.Edit([&](Choreography& next) {
+                next.tracks[track].keys[key].in.reset();
+                next.tracks[track].keys[key].out.reset();
+            });
+        }
     }
 }
 

@@ -39,6 +39,14 @@ public:
     // Moves a key to `time` (snapped), held between its neighbours: keys stay in time order.
     void MoveKey(std::size_t track, std::size_t key, float time);
 
+    // A key's Bezier handles, as the graph view drags them. `out` says which: towards the next key, or the one
+    // before. The handle is clamped into its stretch; when `aligned`, the key's other handle turns to point the
+    // opposite way at its own length (a missing one at the length it plays with), so the curve stays smooth
+    // through the key; broken, it stays where it is. One undo step, or part of the gesture under way.
+    void SetHandle(std::size_t track, std::size_t key, bool out, Choreography::Handle handle, bool aligned);
+    // Drops a key's handles: it plays with a third of each stretch, flat.
+    void ClearHandles(std::size_t track, std::size_t key);
+
     // Key what you see: every channel of each pose gets a key at `seconds` (snapped) holding its value, in one
     // undo step. A channel without a track gets one; a key already at that time takes the new value and keeps its
     // ease; a new key eases on as the key before it does. Returns the time keyed, or none when nothing could be

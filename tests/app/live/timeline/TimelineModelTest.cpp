@@ -102,6 +102,81 @@ TEST(TimelineModel, ADraggedKeyStaysBetweenItsNeighboursOnTheGridWhileSnappingAn
     EXPECT_EQ(model.Selected(), (Selection{Part::Track, 0, std::nullopt}));
 }
 
+// A Bezier curve's handles reach at most to the neighbouring key: a key dragged towards a handle's far end, or a
+// key added inside a stretch, takes the handle with it rather than leave a curve that runs back in time (which the
+// file would refuse); the drag and its clamping are one undo step.
+TEST(TimelineModel, HandlesAreClampedIntoTheirStretchWhenKeysComeCloser)
+{
+    Choreography start = Keyed();
+    auto& keys = start.tracks[0].keys;
+    keys[0].ease = Ease::Bezier;
+    keys[0].out = Choreography::Handle{0.75f, 4.0f};
+    keys[1].in = Choreography::Handle{-0.9f, -1.0f};
+    keys[1].out = Choreography::Handle{0.5f, 2.0f};
+    ASSERT_TRUE(start.Validate().empty());
+    ChoreographyEditor editor(start);
+    TimelineModel model(editor);
+    model.SetSnapToBeats(false);
+    for (int round = 0; round < 2; ++round)
+    {
+        model.GrabKey(0, 1);
+        model.DragGrabbedKey(1.5f);
+        model.DragGrabbedKey(1.25f);
+        model.LetGoOfKey();
+        const auto& dragged = model.Current().tracks[0].keys;
+        EXPECT_EQ(dragged[0].out, (Choreography::Handle{0.25f, 4.0f})) << "the value of a handle stays";
+        EXPECT_EQ(dragged[1].in, (Choreography::Handle{-0.25f, -1.0f}));
+        EXPECT_EQ(dragged[1].out, (Choreography::Handle{0.5f, 2.0f})) << "a longer stretch leaves its handle alone";
+        EXPECT_TRUE(model.Current().Validate().empty());
+        EXPECT_EQ(UndoSteps(editor), 1u);
+        ASSERT_TRUE(model.Undo());
+        EXPECT_EQ(model.Current(), start);
+    }
+    model.AddKey(0, 1.5f);
+    EXPECT_EQ(model.Current().tracks[0].keys[0].out->dt, 0.5f);
+    EXPECT_TRUE(model.Current().Validate().empty());
+}
+
+// Handles as the graph view drags them: clamped into their stretch; aligned, the other handle turns to the
+// opposite direction at its own length; broken, it stays; each drag one undo step, and clearing them one more.
+TEST(TimelineModel, AHandleDraggedAlignedTurnsItsPartnerAndBrokenLeavesIt)
+{
+    Choreography start = Keyed();
+    start.tracks[0].keys[1].ease = Ease::Bezier;
+    start.tracks[0].keys[1].in = Choreography::Handle{-0.6f, 0.0f};
+    ChoreographyEditor editor(start);
+    TimelineModel model(editor);
+    const auto key = [&model]() { return model.Current().tracks[0].keys[1]; };
+    for (int round = 0; round < 2; ++round)
+    {
+        model.BeginGesture();
+        model.SetHandle(0, 1, true, {0.3f, 0.4f}, true);
+        model.SetHandle(0, 1, true, {0.6f, 0.8f}, true);
+        model.EndGesture();
+        EXPECT_EQ(key().out, (Choreography::Handle{0.6f, 0.8f}));
+        ASSERT_TRUE(key().in);
+        EXPECT_NEAR(key().in->dt, -0.36f, 1e-6f) << "opposite the out handle, 0.6 long as it was";
+        EXPECT_NEAR(key().in->dv, -0.48f, 1e-6f);
+        model.SetHandle(0, 1, false, {-5.0f, 2.0f}, false);
+        EXPECT_EQ(key().in, (Choreography::Handle{-1.0f, 2.0f})) << "clamped at the key before";
+        EXPECT_EQ(key().out, (Choreography::Handle{0.6f, 0.8f})) << "broken: the other stays";
+        EXPECT_TRUE(model.Current().Validate().empty());
+        model.ClearHandles(0, 1);
+        EXPECT_FALSE(key().in || key().out);
+        EXPECT_EQ(UndoSteps(editor), 3u);
+        for (int step = 0; step < 3; ++step)
+        {
+            ASSERT_TRUE(model.Undo());
+        }
+        EXPECT_EQ(model.Current(), start);
+    }
+    // A handle that is no finite number, or on a key that is not there, changes nothing.
+    model.SetHandle(0, 1, true, {std::nanf(""), 1.0f}, true);
+    model.SetHandle(0, 9, true, {0.1f, 1.0f}, true);
+    model.SetHandle(4, 0, true, {0.1f, 1.0f}, true);
+    EXPECT_EQ(model.Current(), start);
+}
+
 TEST(TimelineModel, HidingThePanelEndsAGestureSoLaterEditsAreStepsOfTheirOwn)
 {
     ChoreographyEditor editor(Keyed());
