@@ -115,8 +115,8 @@ class PulseRecorder:
         if lib.pa_context_connect(self.context, None, 0, None) < 0:
             raise RuntimeError("cannot reach the sound server")
         self._wait(lambda: lib.pa_context_get_state(self.context), _CONTEXT_READY, _CONTEXT_FAILED, "the server")
-        spec = _SampleSpec(_S16LE, RATE, 2)
-        self.stream = lib.pa_stream_new(self.context, b"avsync", ctypes.byref(spec), None)
+        sample_format = _SampleSpec(_S16LE, RATE, 2)
+        self.stream = lib.pa_stream_new(self.context, b"avsync", ctypes.byref(sample_format), None)
         # 0: no fragment asked for, so that the recorder does not lower the sink's latency (the server's default).
         fragment = fragment_ms * RATE // 1000 * FRAME_BYTES if fragment_ms > 0 else _NO_VALUE
         attributes = _BufferAttr(_NO_VALUE, _NO_VALUE, _NO_VALUE, _NO_VALUE, fragment)
