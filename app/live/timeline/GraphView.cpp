@@ -1,14 +1,18 @@
-// The graph view: see GraphView.h. The value axis spans the track's keys and handles with a margin, so that no
-// handle is dragged off the view; time uses the lanes' axis, so zooming and scrolling move both together.
+// The graph view: see GraphView.h. The value axis spans the shown tracks' keys and handles with a margin, so that
+// no handle is dragged off the view and tracks of one actor compare at one scale; time uses the lanes' axis, so
+// zooming and scrolling move both together.
 #include "app/live/timeline/GraphView.h"
 
 #include <imgui.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <string>
 
 #include "app/live/timeline/TimeAxis.h"
 #include "app/live/timeline/TimelineRuler.h"
+#include "app/live/timeline/WaveformLane.h"
 #include "scene/choreography/BezierStretch.h"
 
 namespace
@@ -16,22 +20,39 @@ namespace
 constexpr float kHeight = 160.0f;
 constexpr float kPickPixels = 6.0f;
 constexpr float kStepPixels = 2.0f;
-constexpr ImU32 kCurveColour = IM_COL32(204, 121, 167, 255);
-constexpr ImU32 kKeyColour = IM_COL32(204, 121, 167, 255);
+// One colour per curve, told apart also by those who do not see red from green.
+constexpr std::array<ImU32, 6> kCurveColours = {
+    IM_COL32(204, 121, 167, 255), IM_COL32(86, 180, 233, 255), IM_COL32(230, 159, 0, 255),
+    IM_COL32(0, 158, 115, 255),   IM_COL32(213, 94, 0, 255),   IM_COL32(0, 114, 178, 255),
+};
 constexpr ImU32 kHandleColour = IM_COL32(240, 228, 66, 255);
 constexpr ImU32 kSelectedColour = IM_COL32(255, 255, 255, 255);
+constexpr ImU32 kWaveColour = IM_COL32(86, 180, 233, 45);
 }
 
-void GraphView::Draw(const TimeAxis& axis)
+std::vector<std::size_t> GraphView::ShownTracks() const
 {
-    const std::optional<TimelineModel::Selection>& selection = m_model.Selected();
-    if (!selection || selection->part != TimelineModel::Part::Track ||
-        selection->index >= m_model.Current().tracks.size())
+    std::vector<std::size_t> shown;
+    const std::size_t tracks = m_model.Current().tracks.size();
+    for (std::size_t track = 0; track < tracks && shown.size() < kMostTracks; ++track)
     {
+        if (m_model.IsSelected(TimelineModel::Part::Track, track))
+        {
+            shown.push_back(track);
+        }
+    }
+    return shown;
+}
+
+void GraphView::Draw(const TimeAxis& axis, const WaveformLane& waveform)
+{
+    const std::vector<std::size_t> shown = ShownTracks();
+    if (shown.empty())
+    {
+        m_grab.reset();
         return;
     }
-    const std::size_t trackIndex = selection->index;
-    const Choreography::Track& track = m_model.Current().tracks[trackIndex];
+    const Choreography& choreography = m_model.Current();
     ImGui::SetCursorScreenPos(ImVec2(axis.Left(), ImGui::GetCursorScreenPos().y));
     const ImVec2 origin = ImGui::GetCursorScreenPos();
     ImGui::InvisibleButton("graph", ImVec2(axis.Width(), kHeight));
@@ -40,52 +61,49 @@ void GraphView::Draw(const TimeAxis& axis)
     const float top = origin.y + 6.0f;
     const float bottom = origin.y + kHeight - 6.0f;
     draw->AddRectFilled(origin, ImVec2(origin.x + axis.Width(), origin.y + kHeight), IM_COL32(0, 0, 0, 110));
-    TimelineRuler::DrawBeatGrid(*draw, axis, m_model.Current().beatSeconds, origin.y, origin.y + kHeight);
-    if (track.keys.empty())
-    {
-        return;
-    }
+    waveform.DrawPeaks(*draw, axis.Left(), axis.Width(), axis.From(), axis.Until(), origin.y, origin.y + kHeight,
+                       kWaveColour);
+    TimelineRuler::DrawBeatGrid(*draw, axis, choreography.beatSeconds, origin.y, origin.y + kHeight);
 
-    // The value span: every key, and every handle of a Bezier stretch, as the curve plays them.
-    float lowest = track.keys.front().value;
-    float highest = lowest;
+    // The value span: every key, and every handle of a Bezier stretch, as the curves play them.
+    std::optional<std::pair<float, float>> span;
     const auto widen = [&](float value) {
-        lowest = std::min(lowest, value);
-        highest = std::max(highest, value);
+        span = span ? std::pair(std::min(span->first, value), std::max(span->second, value)) : std::pair(value, value);
     };
-    for (std::size_t k = 0; k < track.keys.size(); ++k)
+    for (const std::size_t t : shown)
     {
-        widen(track.keys[k].value);
-        if (track.keys[k].ease == Choreography::Ease::Bezier && k + 1 < track.keys.size())
+        const auto& keys = choreography.tracks[t].keys;
+        for (std::size_t k = 0; k < keys.size(); ++k)
         {
-            widen(track.keys[k].value + BezierStretch::OutHandle(track.keys[k], track.keys[k + 1]).dv);
-            widen(track.keys[k + 1].value + BezierStretch::InHandle(track.keys[k], track.keys[k + 1]).dv);
+            widen(keys[k].value);
+            if (keys[k].ease == Choreography::Ease::Bezier && k + 1 < keys.size())
+            {
+                widen(keys[k].value + BezierStretch::OutHandle(keys[k], keys[k + 1]).dv);
+                widen(keys[k + 1].value + BezierStretch::InHandle(keys[k], keys[k + 1]).dv);
+            }
         }
     }
-    const float margin = std::max((highest - lowest) * 0.1f, 1e-3f);
-    lowest -= margin;
-    highest += margin;
+    if (!span)
+    {
+        return;   // selected tracks without keys yet: the grid alone
+    }
+    // While something is held the scale stands still, or dragging a value past the edge would widen the span
+    // under the pointer and run away from it.
+    const float margin = std::max((span->second - span->first) * 0.1f, 1e-3f);
+    if (!m_grab)
+    {
+        m_scale = {static_cast<double>(span->first) - margin, static_cast<double>(span->second) + margin};
+    }
+    const auto [lowest, highest] = m_scale;
     const auto y = [&](double value) {
-        return static_cast<float>(bottom - (value - lowest) / (static_cast<double>(highest) - lowest) * (bottom - top));
+        return static_cast<float>(bottom - (value - lowest) / (highest - lowest) * (bottom - top));
     };
-    const auto valueAt = [&](float pixelY) {
-        return lowest + (bottom - pixelY) / (bottom - top) * (static_cast<double>(highest) - lowest);
-    };
+    const auto valueAt = [&](float pixelY) { return lowest + (bottom - pixelY) / (bottom - top) * (highest - lowest); };
 
-    // The curve, sampled every few pixels across the span shown.
-    std::optional<ImVec2> previous;
-    for (float x = axis.Left(); x <= axis.Left() + axis.Width(); x += kStepPixels)
-    {
-        const ImVec2 point(x, y(track.ValueAt(static_cast<float>(axis.Seconds(x)))));
-        if (previous)
-        {
-            draw->AddLine(*previous, point, kCurveColour, 1.5f);
-        }
-        previous = point;
-    }
-
-    // Keys and the handles of Bezier stretches; what lies nearest the pointer is what a click takes.
+    // Curves sampled every few pixels across the span shown, their keys and the handles of their Bezier
+    // stretches; what lies nearest the pointer is what a click takes.
     const ImVec2 mouse = ImGui::GetIO().MousePos;
+    const std::optional<TimelineModel::Selection>& selection = m_model.Selected();
     std::optional<Grab> nearest;
     float nearestPixels = kPickPixels;
     const auto consider = [&](ImVec2 point, const Grab& grab) {
@@ -96,57 +114,96 @@ void GraphView::Draw(const TimeAxis& axis)
             nearest = grab;
         }
     };
-    for (std::size_t k = 0; k < track.keys.size(); ++k)
+    for (std::size_t n = 0; n < shown.size(); ++n)
     {
-        const Choreography::Key& key = track.keys[k];
-        const double time = key.time;
-        if (time < axis.From() - 1.0 || time > axis.Until() + 1.0)
+        const std::size_t trackIndex = shown[n];
+        const Choreography::Track& track = choreography.tracks[trackIndex];
+        const ImU32 colour = kCurveColours[n % kCurveColours.size()];
+        const std::string name =
+            std::string(track.actor == Choreography::Track::kCamera ? "camera"
+                                                                    : "actor " + std::to_string(track.actor)) +
+            " " + Choreography::ChannelName(track.channel);
+        draw->AddText(ImVec2(origin.x + 4.0f, origin.y + 2.0f + 14.0f * static_cast<float>(n)), colour, name.c_str());
+        if (track.keys.empty())
         {
             continue;
         }
-        const ImVec2 point(axis.X(time), y(key.value));
-        const bool keySelected = selection->key == k;
-        const auto handle = [&](const Choreography::Handle& h, bool out) {
-            const ImVec2 end(axis.X(time + h.dt), y(static_cast<double>(key.value) + h.dv));
-            draw->AddLine(point, end, kHandleColour);
-            draw->AddCircleFilled(end, 3.5f, kHandleColour);
-            consider(end, Grab{trackIndex, k, out});
-        };
-        if (key.ease == Choreography::Ease::Bezier && k + 1 < track.keys.size())
+        std::optional<ImVec2> previous;
+        for (float x = axis.Left(); x <= axis.Left() + axis.Width(); x += kStepPixels)
         {
-            handle(BezierStretch::OutHandle(key, track.keys[k + 1]), true);
+            const ImVec2 point(x, y(track.ValueAt(static_cast<float>(axis.Seconds(x)))));
+            if (previous)
+            {
+                draw->AddLine(*previous, point, colour, 1.5f);
+            }
+            previous = point;
         }
-        if (k > 0 && track.keys[k - 1].ease == Choreography::Ease::Bezier)
+        for (std::size_t k = 0; k < track.keys.size(); ++k)
         {
-            handle(BezierStretch::InHandle(track.keys[k - 1], key), false);
+            const Choreography::Key& key = track.keys[k];
+            const double time = key.time;
+            if (time < axis.From() - 1.0 || time > axis.Until() + 1.0)
+            {
+                continue;
+            }
+            const ImVec2 point(axis.X(time), y(key.value));
+            const Grab keyGrab{trackIndex, k, std::nullopt, key.time, key.value, mouse.x, mouse.y};
+            const auto handle = [&](const Choreography::Handle& h, bool out) {
+                const ImVec2 end(axis.X(time + h.dt), y(static_cast<double>(key.value) + h.dv));
+                draw->AddLine(point, end, kHandleColour);
+                draw->AddCircleFilled(end, 3.5f, kHandleColour);
+                Grab handleGrab = keyGrab;
+                handleGrab.outHandle = out;
+                consider(end, handleGrab);
+            };
+            if (key.ease == Choreography::Ease::Bezier && k + 1 < track.keys.size())
+            {
+                handle(BezierStretch::OutHandle(key, track.keys[k + 1]), true);
+            }
+            if (k > 0 && track.keys[k - 1].ease == Choreography::Ease::Bezier)
+            {
+                handle(BezierStretch::InHandle(track.keys[k - 1], key), false);
+            }
+            const bool keySelected = selection && selection->part == TimelineModel::Part::Track &&
+                                     selection->index == trackIndex && selection->key == k;
+            draw->AddRectFilled(ImVec2(point.x - 4.0f, point.y - 4.0f), ImVec2(point.x + 4.0f, point.y + 4.0f),
+                                keySelected ? kSelectedColour : colour);
+            consider(point, keyGrab);
         }
-        draw->AddRectFilled(ImVec2(point.x - 4.0f, point.y - 4.0f), ImVec2(point.x + 4.0f, point.y + 4.0f),
-                            keySelected ? kSelectedColour : kKeyColour);
-        consider(point, Grab{trackIndex, k, std::nullopt});
     }
 
-    // From here on the version may be replaced: `track` is not read again.
+    // From here on the version may be replaced: `choreography` is not read again.
     if (hovered && ImGui::IsMouseClicked(0) && nearest)
     {
         m_grab = nearest;
         m_model.GrabKey(nearest->track, nearest->key);
     }
-    if (m_grab && ImGui::IsMouseDown(0))
+    const ImGuiIO& io = ImGui::GetIO();
+    if (m_grab && ImGui::IsMouseDown(0) && (io.MouseDelta.x != 0.0f || io.MouseDelta.y != 0.0f) &&
+        m_grab->track < m_model.Current().tracks.size() &&
+        m_grab->key < m_model.Current().tracks[m_grab->track].keys.size())
     {
-        const std::vector<Choreography::Key>& keys = m_model.Current().tracks.at(m_grab->track).keys.Items();
-        if (m_grab->key < keys.size() && (ImGui::GetIO().MouseDelta.x != 0.0f || ImGui::GetIO().MouseDelta.y != 0.0f))
+        const Choreography::Key& key = m_model.Current().tracks[m_grab->track].keys[m_grab->key];
+        if (m_grab->outHandle)
         {
-            if (m_grab->outHandle)
-            {
-                const Choreography::Key& key = keys[m_grab->key];
-                const Choreography::Handle pulled{static_cast<float>(axis.Seconds(mouse.x) - key.time),
-                                                  static_cast<float>(valueAt(mouse.y) - key.value)};
-                m_model.SetHandle(m_grab->track, m_grab->key, *m_grab->outHandle, pulled, !ImGui::GetIO().KeyAlt);
-            }
-            else
-            {
-                m_model.DragGrabbedKey(static_cast<float>(axis.Seconds(mouse.x)));
-            }
+            const Choreography::Handle pulled{static_cast<float>(axis.Seconds(mouse.x) - key.time),
+                                              static_cast<float>(valueAt(mouse.y) - key.value)};
+            m_model.SetHandle(m_grab->track, m_grab->key, *m_grab->outHandle, pulled, !io.KeyAlt);
+        }
+        else
+        {
+            // Shift holds the key to the axis the pointer has moved furthest along since it was taken; the key
+            // moves as far as the pointer did, wherever on it the pointer took it.
+            const bool alongTime = std::abs(mouse.x - m_grab->mouseX) >= std::abs(mouse.y - m_grab->mouseY);
+            const float time =
+                io.KeyShift && !alongTime
+                    ? m_grab->time
+                    : static_cast<float>(m_grab->time + axis.Seconds(mouse.x) - axis.Seconds(m_grab->mouseX));
+            const float value = io.KeyShift && alongTime
+                                    ? m_grab->value
+                                    : static_cast<float>(m_grab->value + valueAt(mouse.y) - valueAt(m_grab->mouseY));
+            m_model.DragGrabbedKey(time);
+            m_model.DragGrabbedKeyValue(value);
         }
     }
     if (m_grab && !ImGui::IsMouseDown(0))
@@ -158,29 +215,30 @@ void GraphView::Draw(const TimeAxis& axis)
     // A key's mode and handles from its menu.
     if (hovered && ImGui::IsMouseClicked(1) && nearest && !nearest->outHandle)
     {
-        m_menuKey = nearest->key;
-        m_model.Select(TimelineModel::Part::Track, trackIndex, nearest->key);
+        m_menuKey = std::pair(nearest->track, nearest->key);
+        m_model.Select(TimelineModel::Part::Track, nearest->track, nearest->key);
         ImGui::OpenPopup("key menu");
     }
     if (ImGui::BeginPopup("key menu"))
     {
-        const auto& keys = m_model.Current().tracks[trackIndex].keys;
-        if (m_menuKey && *m_menuKey < keys.size())
+        const auto& tracks = m_model.Current().tracks;
+        if (m_menuKey && m_menuKey->first < tracks.size() && m_menuKey->second < tracks[m_menuKey->first].keys.size())
         {
-            const std::size_t k = *m_menuKey;
+            const auto [t, k] = *m_menuKey;
+            const Choreography::Key& key = tracks[t].keys[k];
             for (std::size_t mode = 0; mode < Choreography::kEaseCount; ++mode)
             {
                 const auto ease = static_cast<Choreography::Ease>(mode);
-                if (ImGui::MenuItem(Choreography::EaseName(ease), nullptr, keys[k].ease == ease))
+                if (ImGui::MenuItem(Choreography::EaseName(ease), nullptr, key.ease == ease))
                 {
-                    m_model.Edit([&](Choreography& next) { next.tracks[trackIndex].keys[k].ease = ease; });
+                    m_model.Edit([&](Choreography& next) { next.tracks[t].keys[k].ease = ease; });
                 }
             }
             ImGui::Separator();
             if (ImGui::MenuItem("Flat handles (a third of each stretch)", nullptr, false,
-                                keys[k].in.has_value() || keys[k].out.has_value()))
+                                key.in.has_value() || key.out.has_value()))
             {
-                m_model.ClearHandles(trackIndex, k);
+                m_model.ClearHandles(t, k);
             }
         }
         ImGui::EndPopup();

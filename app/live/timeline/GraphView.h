@@ -1,34 +1,50 @@
-// The timeline panel's graph view: the selected track drawn as its value against time, on the lanes' time axis
-// and beat grid, tall enough to shape a curve. Keys drag along time as in the lanes; a Bezier key's handles drag
-// freely, aligned (the partner turns with them) unless Alt breaks them; a right click on a key sets its mode or
-// drops its handles. Drawing and input only: every change is a call on the TimelineModel, one undo step each.
+// The timeline panel's graph view: the selected tracks (the one chosen in the lanes, or every track of the actor
+// clicked in the view) drawn as their values against time, on the lanes' time axis and beat grid over the music's
+// waveform, tall enough to shape a curve. A key drags in time (snapped as in the lanes) and in value, Shift
+// holding it to the axis it moved most along; a Bezier key's handles drag freely, aligned (the partner turns with
+// them) unless Alt breaks them; a right click on a key sets its mode or drops its handles. Drawing and input
+// only: every change is a call on the TimelineModel, one undo step each.
 #pragma once
 
 #include <cstddef>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "app/live/timeline/TimelineModel.h"
 
 class TimeAxis;
+class WaveformLane;
 
 class GraphView
 {
 public:
+    // More curves than this on one graph are a tangle, not a view: the first ones are drawn.
+    static constexpr std::size_t kMostTracks = 8;
+
     explicit GraphView(TimelineModel& model) : m_model(model) {}
 
-    // Draws the graph of the selected track (nothing without one) across `axis`.
-    void Draw(const TimeAxis& axis);
+    // Draws the graph of the selected tracks (nothing without one) across `axis`, over `waveform`.
+    void Draw(const TimeAxis& axis, const WaveformLane& waveform);
 
 private:
-    // What the pointer holds: a key, or one of a key's handles.
+    // What the pointer holds: a key, or one of a key's handles, and where the key stood when it was taken.
     struct Grab
     {
         std::size_t track = 0;
         std::size_t key = 0;
         std::optional<bool> outHandle;   // none: the key itself
+        float time = 0.0f;
+        float value = 0.0f;
+        float mouseX = 0.0f;
+        float mouseY = 0.0f;
     };
+
+    // The tracks the model shows selected, in file order, at most kMostTracks.
+    std::vector<std::size_t> ShownTracks() const;
 
     TimelineModel& m_model;
     std::optional<Grab> m_grab;
-    std::optional<std::size_t> m_menuKey;
+    std::pair<double, double> m_scale{0.0, 1.0};                    // the values at the foot and the head of the graph
+    std::optional<std::pair<std::size_t, std::size_t>> m_menuKey;   // track, key
 };

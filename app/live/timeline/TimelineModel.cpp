@@ -144,8 +144,15 @@ bool TimelineModel::IsSelected(Part part, std::size_t index) const
 void TimelineModel::Select(Part part, std::size_t index, std::optional<std::size_t> key)
 {
     m_selection = Selection{part, index, part == Part::Track ? key : std::nullopt};
-    m_clickedActor.reset();
     KeepSelectionValid();
+    const Choreography& choreography = m_editor.Current();
+    const bool ownLane = m_clickedActor && m_selection &&
+                         ((part == Part::ActorRow && choreography.actors[index].actor == *m_clickedActor) ||
+                          (part == Part::Track && choreography.tracks[index].actor == *m_clickedActor));
+    if (!ownLane)
+    {
+        m_clickedActor.reset();
+    }
 }
 
 void TimelineModel::SelectActor(std::optional<ActorId> actor)

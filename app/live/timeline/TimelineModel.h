@@ -73,7 +73,8 @@ public:
 
     const std::optional<Selection>& Selected() const { return m_selection; }
     bool IsSelected(Part part, std::size_t index) const;
-    // A lane's label or bar clicked: selects it (in a track, with `key`).
+    // A lane's label or bar clicked: selects it (in a track, with `key`). The actor clicked in the view stays
+    // selected when the lane is one of its own (a key of one of its tracks taken in the graph view).
     void Select(Part part, std::size_t index, std::optional<std::size_t> key = std::nullopt);
     // An actor clicked in the view: its rows and tracks show selected, and the first of them is what the fields
     // edit (with its lanes brought into view). None selects nothing.
@@ -130,6 +131,7 @@ public:
     void DeleteSelectedKey() { m_keys.DeleteSelectedKey(); }
     void GrabKey(std::size_t track, std::optional<std::size_t> key) { m_keys.GrabKey(track, key); }
     void DragGrabbedKey(float time) { m_keys.DragGrabbedKey(time); }
+    void DragGrabbedKeyValue(float value) { m_keys.DragGrabbedKeyValue(value); }
     void LetGoOfKey() { m_keys.LetGoOfKey(); }
     void MoveKey(std::size_t track, std::size_t key, float time) { m_keys.MoveKey(track, key, time); }
     void SetHandle(std::size_t track, std::size_t key, bool out, Choreography::Handle handle, bool aligned)
@@ -172,7 +174,7 @@ private:
 
     ChoreographyEditor& m_editor;
     std::optional<Selection> m_selection;
-    // Set by a click in the view, dropped by any other selection.
+    // Set by a click in the view, dropped by the selection of a lane that is not its own.
     std::optional<ActorId> m_clickedActor;
     bool m_snapToBeats = true;
     bool m_scrollToSelection = false;

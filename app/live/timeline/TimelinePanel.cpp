@@ -86,7 +86,7 @@ std::optional<double> TimelinePanel::Draw(const View& view)
         overTime = overTime || (ImGui::IsItemHovered() && ImGui::GetIO().MousePos.x >= axis.Left());
         ZoomAndDrag(axis, overTime);
         DrawLanes(axis, view.shownSeconds);
-        m_graph.Draw(axis);
+        m_graph.Draw(axis, m_waveform);
         FollowDrag(axis);
         DrawAddButtons();
         ImGui::Separator();

@@ -168,24 +168,9 @@ void WaveformLane::Draw(float left, float width, double fromSeconds, double unti
     ImDrawList* draw = ImGui::GetWindowDrawList();
     const float top = origin.y;
     const float bottom = origin.y + kLaneHeight;
-    const float middle = (top + bottom) * 0.5f;
-    const float half = kLaneHeight * 0.5f - 1.0f;
     draw->AddRectFilled(ImVec2(left, top), ImVec2(left + width, bottom), kBackground);
+    DrawPeaks(*draw, left, width, fromSeconds, untilSeconds, top, bottom, kWaveColour);
     const double span = untilSeconds - fromSeconds;
-    if (m_ready && !m_ready->peaks.Empty() && span > 0.0)
-    {
-        const double secondsPerPixel = span / static_cast<double>(width);
-        const auto pixels = static_cast<int>(width);
-        for (int x = 0; x < pixels; ++x)
-        {
-            const WaveformPeaks::Peak peak =
-                m_ready->peaks.Between(fromSeconds + x * secondsPerPixel, fromSeconds + (x + 1) * secondsPerPixel);
-            const float high = middle - peak.high * half;
-            const float low = middle - peak.low * half;
-            draw->AddLine(ImVec2(left + static_cast<float>(x) + 0.5f, std::min(high, middle - 0.5f)),
-                          ImVec2(left + static_cast<float>(x) + 0.5f, std::max(low, middle + 0.5f)), kWaveColour);
-        }
-    }
     if (span > 0.0)
     {
         DrawGrid(draw, left, width, fromSeconds, untilSeconds, fileBeat, 0.0, top, bottom, kBarColour, kBeatColour);
@@ -197,5 +182,28 @@ void WaveformLane::Draw(float left, float width, double fromSeconds, double unti
         const float playhead =
             left + static_cast<float>(std::clamp((shownSeconds - fromSeconds) / span, 0.0, 1.0)) * width;
         draw->AddLine(ImVec2(playhead, top), ImVec2(playhead, bottom), kPlayheadColour, 2.0f);
+    }
+}
+
+void WaveformLane::DrawPeaks(ImDrawList& draw, float left, float width, double fromSeconds, double untilSeconds,
+                             float top, float bottom, ImU32 colour) const
+{
+    const double span = untilSeconds - fromSeconds;
+    if (!m_ready || m_ready->peaks.Empty() || !(span > 0.0))
+    {
+        return;
+    }
+    const float middle = (top + bottom) * 0.5f;
+    const float half = (bottom - top) * 0.5f - 1.0f;
+    const double secondsPerPixel = span / static_cast<double>(width);
+    const auto pixels = static_cast<int>(width);
+    for (int x = 0; x < pixels; ++x)
+    {
+        const WaveformPeaks::Peak peak =
+            m_ready->peaks.Between(fromSeconds + x * secondsPerPixel, fromSeconds + (x + 1) * secondsPerPixel);
+        const float high = middle - peak.high * half;
+        const float low = middle - peak.low * half;
+        draw.AddLine(ImVec2(left + static_cast<float>(x) + 0.5f, std::min(high, middle - 0.5f)),
+                     ImVec2(left + static_cast<float>(x) + 0.5f, std::max(low, middle + 0.5f)), colour);
     }
 }

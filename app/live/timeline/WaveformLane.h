@@ -14,6 +14,8 @@
 #include "app/live/timeline/WaveformPeaks.h"
 
 class ChoreographyEditor;
+struct ImDrawList;
+using ImU32 = unsigned int;
 
 class WaveformLane
 {
@@ -39,6 +41,11 @@ public:
     // `untilSeconds` (from `fromSeconds`), with the grid of `editor`'s beat over it and the playhead at `shownSeconds`.
     void Draw(float left, float width, double fromSeconds, double untilSeconds, double shownSeconds,
               ChoreographyEditor& editor);
+
+    // The waveform alone, from `top` to `bottom` in `colour`, behind another view on the same time axis (the graph
+    // view's curves); nothing until the music is decoded.
+    void DrawPeaks(ImDrawList& draw, float left, float width, double fromSeconds, double untilSeconds, float top,
+                   float bottom, ImU32 colour) const;
 
     // The analysis once the thread is done (for tests); null before.
     const Analysis* Ready() const { return m_ready ? &*m_ready : nullptr; }
