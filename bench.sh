@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the engine and its benchmark tools for Windows and runs every benchmark under Wine on a virtual
-# display: the event manager, the choreography's file reading and evaluation, the engine at full speed beside
-# the minimal baseline renderer (throughput and start-up), and generated worlds of 10 to 5,000 actors. Writes
+# display: the event manager, the choreography's file reading and evaluation, the peak memory of a capture of the
+# presentation and of a million-key file, the engine at full speed beside the minimal baseline renderer
+# (throughput and start-up), and generated worlds of 10 to 5,000 actors. Writes
 # bench/results.csv and bench/REPORT.md with bench/chart.png. Timings are reported, never judged here; a part
 # whose program is missing (engine-capture.exe) is named and skipped.
 #
@@ -118,6 +119,7 @@ say "choreography: a file of a million keys edited in the timeline's document"
 (cd "$build/bin" && winerun ./choreography_edit_bench.exe write million-keys.xml &&
     winerun ./choreography_edit_bench.exe edit million-keys.xml; rm -f million-keys.xml*) |
     tee "$raw/choreography_edit_bench.txt" >&2
+python3 tools/bench/capture_memory.py --bin "$build/bin" --raw "$raw" >&2 || say "the capture's memory failed"
 say "choreography: an edit replayed to 55 s in the running presentation, beside a seek there"
 (cd "$build/bin" && winerun ./edit_replay_bench.exe) | tee "$raw/edit_replay_bench.txt" >&2
 say "live tools: the timeline panel open at 800 x 600 and fly mode, beside neither, at one moment"

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <memory>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 namespace
@@ -112,8 +113,19 @@ enum class Refusal
     TooManyAttributes
 };
 
+// The root's child elements as the walk met them: each one's first byte and the byte past its end, as offsets
+// in the text; whether the walk went through to the end of the text (so the parser does not stop early); and
+// the encoding the parser reads them in.
+struct ChildSpans
+{
+    std::vector<std::pair<std::size_t, std::size_t>> spans;
+    bool whole = false;
+    TiXmlEncoding encoding = TIXML_ENCODING_UNKNOWN;
+};
+
 // Where the first element deeper than `limit` starts, or one with more than `attributeLimit` attributes (`why`
-// says which), or null when the parser would meet neither.
+// says which), or null when the parser would meet neither. `children`, when given, receives the root's child
+// elements.
 //
 // The parser recurses once per element level, and no simpler reading of the text can tell how deep it goes: how
 // far it steps depends on the encoding it has settled on (in UTF-8 a lead byte takes the bytes after it, a '<'
@@ -124,8 +136,11 @@ enum class Refusal
 // encoding is settled as TiXmlDocument::Parse settles it, and a stack of end tags stands in for the recursion.
 // The walk stops wherever the parser stops, so at every point its stack is as deep as the parser's recursion:
 // text it passes cannot take the parser past `limit`, and text it refuses would.
-const char* FindRefusedElement(const char* p, std::size_t limit, std::size_t attributeLimit, Refusal& why)
+const char* FindRefusedElement(const char* p, std::size_t limit, std::size_t attributeLimit, Refusal& why,
+                               ChildSpans* children = nullptr)
 {
+    const char* const text = p;
+    std::size_t childStart = 0;
     ParserSteps steps;
     TiXmlEncoding encoding = TIXML_ENCODING_UNKNOWN;
     if (std::strncmp(p, "\xEF\xBB\xBF", 3) == 0)
@@ -157,6 +172,10 @@ const char* FindRefusedElement(const char* p, std::size_t limit, std::size_t att
             }
             ++p;
             endTags.pop_back();
+            if (children != nullptr && endTags.size() == 1)
+            {
+                children->spans.emplace_back(childStart, static_cast<std::size_t>(p - text));
+            }
         }
         else
         {
@@ -175,11 +194,20 @@ const char* FindRefusedElement(const char* p, std::size_t limit, std::size_t att
                 }
                 bool tooManyAttributes = false;
                 const char* start = p;
+                const bool child = endTags.size() == 1;
                 p = ReadStartTag(p, encoding, endTags, attributeLimit, tooManyAttributes);
                 if (tooManyAttributes)
                 {
                     why = Refusal::TooManyAttributes;
                     return start;
+                }
+                if (children != nullptr && child && p != nullptr)
+                {
+                    childStart = static_cast<std::size_t>(start - text);
+                    if (endTags.size() == 1)
+                    {
+                        children->spans.emplace_back(childStart, static_cast<std::size_t>(p - text));
+                    }
                 }
             }
             else
@@ -193,6 +221,13 @@ const char* FindRefusedElement(const char* p, std::size_t limit, std::size_t att
         }
         withWhiteSpace = p;
         p = ParserSteps::SkipWhiteSpace(p, encoding);
+    }
+    if (children != nullptr)
+    {
+        // The parser's steps end at the end of the text (where skipping white space gives null) or where it
+        // fails: inside the root, that leaves elements open.
+        children->whole = endTags.empty();
+        children->encoding = encoding;
     }
     return nullptr;
 }
@@ -234,12 +269,14 @@ XmlFileLoader::ReadOnce::~ReadOnce()
     }
 }
 
-bool XmlFileLoader::Load(TiXmlDocument& document, const std::string& fileName, std::string* problem)
+// The file's text as the parser reads it (line ends normalised, zeros after it), or false with the document's
+// error and `problem` set. Shared by both loads so that they read exactly the same text.
+bool XmlFileLoader::ReadText(TiXmlDocument& document, const std::string& fileName, std::vector<char>& text,
+                             std::string* problem)
 {
     document.Clear();
     document.SetValue(fileName);
 
-    std::vector<char> text;
     const std::vector<char>* kept = nullptr;
     if (s_readOnce != nullptr)
     {
@@ -284,24 +321,131 @@ bool XmlFileLoader::Load(TiXmlDocument& document, const std::string& fileName, s
     }
     text.resize(out);
     text.insert(text.end(), kZeroPadding, '\0');
+    return true;
+}
 
-    // Refused before the parser sees it: a few thousand levels are enough to overflow the stack inside it, and
-    // the parser checks each attribute against all the earlier ones of its element, so 200,000 of them take
-    // minutes.
+namespace
+{
+// Refused before the parser sees it: a few thousand levels are enough to overflow the stack inside it, and the
+// parser checks each attribute against all the earlier ones of its element, so 200,000 of them take minutes.
+bool RefuseBeforeParsing(TiXmlDocument& document, const std::vector<char>& text, std::string* problem,
+                         ChildSpans* children)
+{
     Refusal why = Refusal::None;
-    if (const char* refused = FindRefusedElement(text.data(), kMaxElementDepth, kMaxAttributes, why))
+    const char* refused =
+        FindRefusedElement(text.data(), XmlFileLoader::kMaxElementDepth, XmlFileLoader::kMaxAttributes, why, children);
+    if (refused == nullptr)
     {
-        const auto line = 1 + std::count(static_cast<const char*>(text.data()), refused, '\n');
-        document.SetError(TiXmlBase::TIXML_ERROR, nullptr, nullptr, TIXML_ENCODING_UNKNOWN);
-        const std::string what = why == Refusal::TooDeep
-                                     ? "elements nested more than " + std::to_string(kMaxElementDepth) + " levels deep"
-                                     : "an element with more than " + std::to_string(kMaxAttributes) + " attributes";
-        return Fail(problem, what + " (line " + std::to_string(line) + ")");
+        return false;
     }
+    const auto line = 1 + std::count(text.data(), refused, '\n');
+    document.SetError(TiXmlBase::TIXML_ERROR, nullptr, nullptr, TIXML_ENCODING_UNKNOWN);
+    const std::string what =
+        why == Refusal::TooDeep
+            ? "elements nested more than " + std::to_string(XmlFileLoader::kMaxElementDepth) + " levels deep"
+            : "an element with more than " + std::to_string(XmlFileLoader::kMaxAttributes) + " attributes";
+    Fail(problem, what + " (line " + std::to_string(line) + ")");
+    return true;
+}
+
+bool ParseWhole(TiXmlDocument& document, const std::vector<char>& text, std::string* problem)
+{
     document.Parse(text.data(), nullptr, TIXML_DEFAULT_ENCODING);
-    if (document.Error())
+    return !document.Error() || Fail(problem, ParserProblem(document));
+}
+
+// The text without the root's children: each one's bytes give way to its line ends alone, so that everything
+// left stands on its own line as in the file.
+std::vector<char> Skeleton(const std::vector<char>& text, const ChildSpans& children)
+{
+    std::vector<char> skeleton;
+    std::size_t from = 0;
+    for (const auto& [start, end] : children.spans)
     {
-        return Fail(problem, ParserProblem(document));
+        skeleton.insert(skeleton.end(), text.begin() + static_cast<std::ptrdiff_t>(from),
+                        text.begin() + static_cast<std::ptrdiff_t>(start));
+        skeleton.insert(skeleton.end(),
+                        static_cast<std::size_t>(std::count(text.begin() + static_cast<std::ptrdiff_t>(start),
+                                                            text.begin() + static_cast<std::ptrdiff_t>(end), '\n')),
+                        '\n');
+        from = end;
+    }
+    skeleton.insert(skeleton.end(), text.begin() + static_cast<std::ptrdiff_t>(from), text.end());
+    return skeleton;
+}
+}
+
+bool XmlFileLoader::Load(TiXmlDocument& document, const std::string& fileName, std::string* problem)
+{
+    std::vector<char> text;
+    if (!ReadText(document, fileName, text, problem) || RefuseBeforeParsing(document, text, problem, nullptr))
+    {
+        return false;
+    }
+    return ParseWhole(document, text, problem);
+}
+
+bool XmlFileLoader::LoadEachChild(TiXmlDocument& document, const std::string& fileName, const RootReader& atRoot,
+                                  const ChildReader& atChild, std::string* problem)
+{
+    std::vector<char> text;
+    ChildSpans children;
+    if (!ReadText(document, fileName, text, problem) || RefuseBeforeParsing(document, text, problem, &children))
+    {
+        return false;
+    }
+    // The whole tree when the parser stops early (its error is the file's, and the walk does not see every one)
+    // or when kept white space would make the root's text depend on what stood between its children.
+    const auto whole = [&] {
+        if (!ParseWhole(document, text, problem))
+        {
+            return false;
+        }
+        if (TiXmlElement* root = document.RootElement())
+        {
+            atRoot(*root);
+            while (TiXmlElement* child = root->FirstChildElement())
+            {
+                atChild(*child, 0);
+                root->RemoveChild(child);
+            }
+        }
+        return true;
+    };
+    if (!children.whole || children.spans.empty() || !TiXmlBase::IsWhiteSpaceCondensed())
+    {
+        return whole();
+    }
+    const std::vector<char> skeleton = Skeleton(text, children);
+    document.Parse(skeleton.data(), nullptr, TIXML_DEFAULT_ENCODING);
+    if (document.Error() || document.RootElement() == nullptr)
+    {
+        document.Clear();
+        document.SetValue(fileName);
+        return whole();
+    }
+    atRoot(*document.RootElement());
+    std::size_t counted = 0;
+    int linesBefore = 0;
+    for (const auto& [start, end] : children.spans)
+    {
+        linesBefore += static_cast<int>(std::count(text.begin() + static_cast<std::ptrdiff_t>(counted),
+                                                   text.begin() + static_cast<std::ptrdiff_t>(start), '\n'));
+        counted = start;
+        // The child alone: its end is marked for the parser, which reads its rows from its first byte.
+        const char after = text[end];
+        text[end] = '\0';
+        TiXmlDocument piece;
+        piece.Parse(text.data() + start, nullptr, children.encoding);
+        text[end] = after;
+        const TiXmlElement* element = piece.RootElement();
+        if (piece.Error() || element == nullptr || piece.FirstChild() != piece.LastChild())
+        {
+            document.Clear();
+            document.SetValue(fileName);
+            return whole();
+        }
+        atChild(*element, linesBefore);
     }
     return true;
 }

@@ -6,11 +6,13 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
 class TiXmlDocument;
+class TiXmlElement;
 
 class XmlFileLoader
 {
@@ -29,6 +31,21 @@ public:
     // than kMaxAttributes attributes, which is then not parsed). True when the document parsed without error. On failure `problem`, when given, receives the
     // reason in words, with the line (and column) where the parser or the nesting check stopped.
     static bool Load(TiXmlDocument& document, const std::string& fileName, std::string* problem = nullptr);
+
+    using RootReader = std::function<void(const TiXmlElement& root)>;
+    // A child element of the root, and the lines of the file before the text it was parsed from: its own Row()
+    // and its nodes' rows plus `linesBefore` are their lines in the file.
+    using ChildReader = std::function<void(const TiXmlElement& child, int linesBefore)>;
+    // Loads `fileName` as Load does, for a file whose root holds very many elements: the root element is handed
+    // to `atRoot` (for its attributes and other content: its child elements may be missing there), then each
+    // child element, in order, to `atChild`, parsed alone and dropped before the next one, so that the file's tree is never held whole (a tree takes ten times the
+    // text). Left in `document` is the file without the root's child elements. A file the parser refuses fails as
+    // Load fails; as the parser may stop only in a later child, earlier ones may have been handed over by then,
+    // and a reader's outcome counts only when the load succeeds. `atRoot` starts the reading afresh: it is
+    // called again, and every child after it, when a child cannot be parsed alone and the file is read whole
+    // after all. What the readers throw goes through to the caller.
+    static bool LoadEachChild(TiXmlDocument& document, const std::string& fileName, const RootReader& atRoot,
+                              const ChildReader& atChild, std::string* problem = nullptr);
 
     // While one lives, each file Load reads whole is read from disk once and its text used again by the loads
     // that follow: a world names the same actor definition for thousands of actors, and under Wine every open,
@@ -49,5 +66,8 @@ public:
     };
 
 private:
+    static bool ReadText(TiXmlDocument& document, const std::string& fileName, std::vector<char>& text,
+                         std::string* problem);
+
     static inline ReadOnce* s_readOnce = nullptr;
 };

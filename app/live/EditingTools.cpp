@@ -24,7 +24,7 @@ void EditingTools::Carry(KeyAction action, unsigned index)
     case KeyAction::Undo: model.Undo(); break;
     case KeyAction::Redo: model.Redo(); break;
     case KeyAction::JumpToBookmark:
-        if (const std::optional<float> time = model.BookmarkTime(index))
+        if (const std::optional<float> time = model.JumpToBookmark(index))
         {
             m_controls.RequestSeek(*time);
         }

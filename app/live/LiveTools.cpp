@@ -368,6 +368,11 @@ bool LiveTools::ReloadWhatChanged()
     {
         ReplayNewWorld(moment, changed.worldBuildMs);
     }
+    else if (asked && m_editing && !m_watched->WorldProblem().empty())
+    {
+        // F5 refused: the reason goes where the maker looks too, since the overlay that lists it may be off.
+        m_editing->Document().Model().SetStatus("world not reloaded: " + m_watched->WorldProblem());
+    }
     return (changed.choreography && PlayReloadedChoreography(changed.choreography)) || changed.world;
 }
 

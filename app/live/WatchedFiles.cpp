@@ -57,6 +57,11 @@ std::string WatchedFiles::ChoreographyFile() const
     return m_choreography ? m_choreography->FileName() : std::string();
 }
 
+std::string WatchedFiles::WorldProblem() const
+{
+    return m_world ? m_world->Problem() : std::string();
+}
+
 std::string WatchedFiles::Problems() const
 {
     std::string problems = m_shaders ? m_shaders->Problems() : std::string();

@@ -53,6 +53,8 @@ public:
     // What the last reloads could not do (compiler messages, a world or choreography file that failed), one after
     // the other, for the overlay; empty when everything loaded.
     std::string Problems() const;
+    // Why the world's last reload failed; empty when it did not.
+    std::string WorldProblem() const;
 
     // Null before Start.
     ShaderWatcher* Shaders() const { return m_shaders.get(); }

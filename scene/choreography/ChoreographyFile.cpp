@@ -1,4 +1,5 @@
-// ChoreographyFile: the reader turns elements into the model, noting each part's line, refuses anything it does
+// ChoreographyFile: the reader turns elements into the model one element of the root at a time (a tree of a
+// million keys would take ten times the file), noting each part's line, refuses anything it does
 // not understand (an unknown element or attribute is more likely a typo than a wish), then lets the model's own
 // validation judge the values and names the earliest line it complains about. The writer is the reader's mirror.
 #include "scene/choreography/ChoreographyFile.h"
@@ -41,11 +42,13 @@ std::string Shown(std::string_view text)
     return text.size() > kLongest ? shown + "..." : shown;
 }
 
-// One element's attributes: only the names it allows, each converted and checked when it is read.
+// One element's attributes: only the names it allows, each converted and checked when it is read. The element
+// may have been parsed from a part of the file that starts after `linesBefore` lines.
 class ElementReader
 {
 public:
-    ElementReader(const TiXmlElement& element, std::initializer_list<const char*> allowed) : m_element(element)
+    ElementReader(const TiXmlElement& element, std::initializer_list<const char*> allowed, int linesBefore = 0)
+        : m_element(element), m_linesBefore(linesBefore)
     {
         for (const TiXmlAttribute* attribute = element.FirstAttribute(); attribute != nullptr;
              attribute = attribute->Next())
@@ -59,10 +62,10 @@ public:
         }
     }
 
-    [[noreturn]] void Fail(const std::string& what) const { throw FileProblem{m_element.Row(), what}; }
+    [[noreturn]] void Fail(const std::string& what) const { throw FileProblem{Line(), what}; }
 
     std::string Name() const { return Shown(m_element.ValueStr()); }
-    int Line() const { return m_element.Row(); }
+    int Line() const { return m_element.Row() + m_linesBefore; }
 
     const char* Text(const char* name) const { return m_element.Attribute(name); }
     const std::string* WholeText(const char* name) const { return m_element.Attribute(std::string(name)); }
@@ -224,6 +227,7 @@ private:
     }
 
     const TiXmlElement& m_element;
+    int m_linesBefore;
 };
 
 // Where each part of the choreography stood in the file, to name the line of a problem the validation finds.
@@ -331,28 +335,32 @@ Choreography::Key ReadKey(const ElementReader& e)
 // Refuses text inside `element` and, unless `elementsAllowed`, elements: the format has no place for either, so
 // they are more likely a mistake than a wish (a <Key> inside a <Key> would otherwise be silently dropped).
 // Comments may stand anywhere.
-void RefuseContent(const TiXmlElement& element, bool elementsAllowed)
+void RefuseContent(const TiXmlElement& element, bool elementsAllowed, int linesBefore = 0)
 {
     for (const TiXmlNode* node = element.FirstChild(); node != nullptr; node = node->NextSibling())
     {
         const std::string name = "<" + Shown(element.ValueStr()) + ">";
+        const int line = node->Row() + linesBefore;
         if (node->ToText() != nullptr)
         {
-            throw FileProblem{node->Row(), name + " holds no text: \"" + Shown(node->ValueStr()) + "\""};
+            throw FileProblem{line, name + " holds no text: \"" + Shown(node->ValueStr()) + "\""};
         }
         if (node->ToElement() != nullptr && !elementsAllowed)
         {
-            throw FileProblem{node->Row(), name + " holds no elements: <" + Shown(node->ValueStr()) + ">"};
+            throw FileProblem{line, name + " holds no elements: <" + Shown(node->ValueStr()) + ">"};
         }
         if (node->ToUnknown() != nullptr || node->ToDeclaration() != nullptr)
         {
-            throw FileProblem{node->Row(), name + " holds no markup but elements and comments"};
+            throw FileProblem{line, name + " holds no markup but elements and comments"};
         }
     }
 }
 
-Choreography Read(const TiXmlElement& rootElement, PartLines& lines)
+// The root element, which starts the reading afresh.
+void ReadRoot(const TiXmlElement& rootElement, Choreography& choreography, PartLines& lines)
 {
+    choreography = Choreography();
+    lines = PartLines();
     lines.root = rootElement.Row();
     if (rootElement.ValueStr() != ChoreographyFile::kRootElement)
     {
@@ -370,102 +378,114 @@ Choreography Read(const TiXmlElement& rootElement, PartLines& lines)
     }
 
     RefuseContent(rootElement, true);
-    Choreography choreography;
     choreography.beatSeconds = root.NumberOr("beat", 0.0f);
-    for (const TiXmlElement* child = rootElement.FirstChildElement(); child != nullptr;
-         child = child->NextSiblingElement())
+}
+
+// One element of the root, parsed from a part of the file after `linesBefore` lines.
+void ReadChild(const TiXmlElement& childElement, int linesBefore, Choreography& choreography, PartLines& lines)
+{
+    const TiXmlElement* child = &childElement;
+    const std::string& name = child->ValueStr();
+    if (name == "Travel")
     {
-        const std::string& name = child->ValueStr();
-        if (name == "Travel")
+        const ElementReader e(*child, {"start", "speed", "from", "until", "wrapAt", "wrapBy"}, linesBefore);
+        if (lines.travel != 0)
         {
-            const ElementReader e(*child, {"start", "speed", "from", "until", "wrapAt", "wrapBy"});
-            if (lines.travel != 0)
-            {
-                e.Fail("a second <Travel>; there is one travelling value");
-            }
-            lines.travel = e.Line();
-            ReadTravel(e, choreography.travel);
+            e.Fail("a second <Travel>; there is one travelling value");
         }
-        else if (name == "Camera")
-        {
-            const ElementReader e(*child, {"from", "until", "x", "y", "z", "pitchRate", "sky"});
-            lines.camera.push_back(e.Line());
-            choreography.camera.push_back(ReadCameraSegment(e));
-        }
-        else if (name == "Actor")
-        {
-            const ElementReader e(*child, {"id", "from", "until", "x", "y", "z", "turn", "rate"});
-            lines.actors.push_back(e.Line());
-            choreography.actors.push_back(ReadActorRow(e));
-        }
-        else if (name == "Track")
-        {
-            const ElementReader e(*child, {"actor", "channel"});
-            lines.tracks.push_back(e.Line());
-            Choreography::Track& track = choreography.tracks.emplace_back(ReadTrackHead(e));
-            std::vector<int>& keyLines = lines.keys.emplace_back();
-            for (const TiXmlElement* keyElement = child->FirstChildElement(); keyElement != nullptr;
-                 keyElement = keyElement->NextSiblingElement())
-            {
-                const ElementReader key(*keyElement, {"at", "value", "mode", "in", "out"});
-                if (key.Name() != "Key")
-                {
-                    key.Fail("<Track> holds <Key> elements only, not <" + key.Name() + ">");
-                }
-                RefuseContent(*keyElement, false);
-                keyLines.push_back(key.Line());
-                track.keys.push_back(ReadKey(key));
-            }
-        }
-        else if (name == "Loop")
-        {
-            const ElementReader e(*child, {"in", "out"});
-            if (choreography.loop)
-            {
-                e.Fail("a second <Loop>; there is one loop");
-            }
-            Choreography::Loop loop;
-            loop.in = e.Number("in", e.Required("in"));
-            loop.out = e.Number("out", e.Required("out"));
-            if (!(loop.out > loop.in))
-            {
-                e.Fail("the loop ends (out) before or where it starts (in)");
-            }
-            lines.loop = e.Line();
-            choreography.loop = loop;
-        }
-        else if (name == "Bookmark")
-        {
-            const ElementReader e(*child, {"at", "name"});
-            Choreography::Bookmark bookmark;
-            bookmark.time = e.Number("at", e.Required("at"));
-            // The whole value: a character reference such as "&#0;" becomes a byte the C string would end at.
-            if (const std::string* text = e.WholeText("name"))
-            {
-                bookmark.name = *text;
-            }
-            if (!Choreography::IsBookmarkName(bookmark.name))
-            {
-                e.Fail("name=\"" + Shown(bookmark.name) + "\" is no bookmark name: a line of at most " +
-                       std::to_string(Choreography::kLongestBookmarkName) +
-                       " bytes of UTF-8 without control characters");
-            }
-            if (!choreography.bookmarks.empty() && bookmark.time < choreography.bookmarks.back().time)
-            {
-                e.Fail("the bookmark comes before the one above it (bookmarks go in time order)");
-            }
-            lines.bookmarks.push_back(e.Line());
-            choreography.bookmarks.push_back(std::move(bookmark));
-        }
-        else
-        {
-            throw FileProblem{child->Row(), "<" + Shown(name) +
-                                                "> is not part of a choreography (Travel, Camera, Actor, Track, Loop "
-                                                "or Bookmark)"};
-        }
-        RefuseContent(*child, name == "Track");
+        lines.travel = e.Line();
+        ReadTravel(e, choreography.travel);
     }
-    return choreography;
+    else if (name == "Camera")
+    {
+        const ElementReader e(*child, {"from", "until", "x", "y", "z", "pitchRate", "sky"}, linesBefore);
+        lines.camera.push_back(e.Line());
+        choreography.camera.push_back(ReadCameraSegment(e));
+    }
+    else if (name == "Actor")
+    {
+        const ElementReader e(*child, {"id", "from", "until", "x", "y", "z", "turn", "rate"}, linesBefore);
+        lines.actors.push_back(e.Line());
+        choreography.actors.push_back(ReadActorRow(e));
+    }
+    else if (name == "Track")
+    {
+        const ElementReader e(*child, {"actor", "channel"}, linesBefore);
+        lines.tracks.push_back(e.Line());
+        Choreography::Track track = ReadTrackHead(e);
+        // Exactly as many as there are: a list grown by doubling holds up to twice its keys.
+        std::size_t count = 0;
+        for (const TiXmlElement* keyElement = child->FirstChildElement(); keyElement != nullptr;
+             keyElement = keyElement->NextSiblingElement())
+        {
+            ++count;
+        }
+        std::vector<Choreography::Key> keys;
+        keys.reserve(count);
+        std::vector<int>& keyLines = lines.keys.emplace_back();
+        keyLines.reserve(count);
+        for (const TiXmlElement* keyElement = child->FirstChildElement(); keyElement != nullptr;
+             keyElement = keyElement->NextSiblingElement())
+        {
+            const ElementReader key(*keyElement, {"at", "value", "mode", "in", "out"}, linesBefore);
+            if (key.Name() != "Key")
+            {
+                key.Fail("<Track> holds <Key> elements only, not <" + key.Name() + ">");
+            }
+            RefuseContent(*keyElement, false, linesBefore);
+            keyLines.push_back(key.Line());
+            keys.push_back(ReadKey(key));
+        }
+        track.keys = CowVector<Choreography::Key>(std::move(keys));
+        choreography.tracks.push_back(std::move(track));
+    }
+    else if (name == "Loop")
+    {
+        const ElementReader e(*child, {"in", "out"}, linesBefore);
+        if (choreography.loop)
+        {
+            e.Fail("a second <Loop>; there is one loop");
+        }
+        Choreography::Loop loop;
+        loop.in = e.Number("in", e.Required("in"));
+        loop.out = e.Number("out", e.Required("out"));
+        if (!(loop.out > loop.in))
+        {
+            e.Fail("the loop ends (out) before or where it starts (in)");
+        }
+        lines.loop = e.Line();
+        choreography.loop = loop;
+    }
+    else if (name == "Bookmark")
+    {
+        const ElementReader e(*child, {"at", "name"}, linesBefore);
+        Choreography::Bookmark bookmark;
+        bookmark.time = e.Number("at", e.Required("at"));
+        // The whole value: a character reference such as "&#0;" becomes a byte the C string would end at.
+        if (const std::string* text = e.WholeText("name"))
+        {
+            bookmark.name = *text;
+        }
+        if (!Choreography::IsBookmarkName(bookmark.name))
+        {
+            e.Fail("name=\"" + Shown(bookmark.name) + "\" is no bookmark name: a line of at most " +
+                   std::to_string(Choreography::kLongestBookmarkName) + " bytes of UTF-8 without control characters");
+        }
+        if (!choreography.bookmarks.empty() && bookmark.time < choreography.bookmarks.back().time)
+        {
+            e.Fail("the bookmark comes before the one above it (bookmarks go in time order)");
+        }
+        lines.bookmarks.push_back(e.Line());
+        choreography.bookmarks.push_back(std::move(bookmark));
+    }
+    else
+    {
+        throw FileProblem{child->Row() + linesBefore,
+                          "<" + Shown(name) +
+                              "> is not part of a choreography (Travel, Camera, Actor, Track, Loop "
+                              "or Bookmark)"};
+    }
+    RefuseContent(*child, name == "Track", linesBefore);
 }
 
 void SetProblem(std::string* problem, std::string text)
@@ -585,30 +605,33 @@ namespace
 {
 std::optional<Choreography> LoadFile(const std::string& fileName, std::string* problem, bool validate)
 {
+    // Element by element: a file of a million keys as one tree would take ten times its text.
     TiXmlDocument document;
     std::string parseProblem;
-    if (!XmlFileLoader::Load(document, fileName, &parseProblem))
+    PartLines lines;
+    Choreography choreography;
+    bool parsed = false;
+    try
+    {
+        parsed = XmlFileLoader::LoadEachChild(
+            document, fileName, [&](const TiXmlElement& root) { ReadRoot(root, choreography, lines); },
+            [&](const TiXmlElement& child, int linesBefore) { ReadChild(child, linesBefore, choreography, lines); },
+            &parseProblem);
+    }
+    catch (const FileProblem& found)
+    {
+        SetProblem(problem, fileName + ":" + std::to_string(found.line) + ": " + found.what);
+        return std::nullopt;
+    }
+    if (!parsed)
     {
         const std::string line = document.ErrorRow() > 0 ? ":" + std::to_string(document.ErrorRow()) : "";
         SetProblem(problem, fileName + line + ": cannot read the choreography: " + parseProblem);
         return std::nullopt;
     }
-    const TiXmlElement* root = document.RootElement();
-    if (root == nullptr)
+    if (document.RootElement() == nullptr)
     {
         SetProblem(problem, fileName + ": no root element; a choreography is a <Choreography> element");
-        return std::nullopt;
-    }
-
-    PartLines lines;
-    Choreography choreography;
-    try
-    {
-        choreography = Read(*root, lines);
-    }
-    catch (const FileProblem& found)
-    {
-        SetProblem(problem, fileName + ":" + std::to_string(found.line) + ": " + found.what);
         return std::nullopt;
     }
 

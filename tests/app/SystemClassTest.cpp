@@ -20,6 +20,7 @@
 #include "app/live/PresentationControls.h"
 #include "app/SystemClass.h"
 #include "app/live/LiveTools.h"
+#include "app/live/timeline/ChoreographyDocument.h"
 #include "app/live/WorldReloader.h"
 #include "actors/Actor.h"
 #include "actors/BaseEngineLogic.h"
@@ -759,10 +760,13 @@ TEST_F(SystemClassWatchTest, AnEditedActorFileMovesItsMeshAndAFileThatFailsKeeps
     const MeshParseCache* cache = MeshParseCache::Instance();
     ASSERT_NE(cache, nullptr);
     std::vector<std::size_t> parses{cache->StoreCount()};
+    std::vector<std::string> statuses;
     m_system->Settings().frameObserver = [&] {
         placements.push_back(PlacementOfActor1());
         times.push_back(SystemClass::GetTimer().TotalTime());
         problems.push_back(m_system->GetLiveTools().GetWorldReloader()->Problem());
+        const ChoreographyDocument* document = m_system->GetLiveTools().GetDocument();
+        statuses.push_back(document != nullptr ? document->Model().Status() : std::string());
         parses.push_back(cache->StoreCount());
         m_clock.Advance(1.0 / 60.0);
         switch (placements.size() - 1)
@@ -772,6 +776,7 @@ TEST_F(SystemClassWatchTest, AnEditedActorFileMovesItsMeshAndAFileThatFailsKeeps
         case 3:
             m_folder.Edit("World1.xml", kWorld);
             m_folder.Edit("Quad.xml", QuadActor(0, 0, 0, "missing.obj"));
+            PostKey(VK_F5);   // refused while the actor cannot be built, and said so in the panel's status line
             break;
         case 4: m_folder.Edit("Quad.xml", QuadActor(7, 8, 9)); break;
         case 5:
@@ -807,6 +812,8 @@ TEST_F(SystemClassWatchTest, AnEditedActorFileMovesItsMeshAndAFileThatFailsKeeps
     }
     EXPECT_NE(problems[2].find("World1.xml"), std::string::npos) << problems[2];
     EXPECT_NE(problems[3].find("Quad.xml"), std::string::npos) << problems[3];
+    EXPECT_TRUE(statuses[2].empty()) << "a reload of an edit that fails, unasked, leaves the status line alone";
+    EXPECT_FALSE(statuses[3].empty() && statuses[4].empty()) << "F5 refused without a word";
     // Frame 5: fixed, and reloaded; frame 6: F5 with a changed mesh.
     EXPECT_TRUE(at(placements[5], 7, 8, 9));
     EXPECT_TRUE(problems[4].empty()) << problems[4];

@@ -7,6 +7,9 @@
 #include <gtest/gtest.h>
 #include <tinyxml.h>
 
+#include <string>
+#include <vector>
+
 namespace
 {
 std::string Print(const TiXmlDocument& document)
@@ -246,5 +249,95 @@ TEST_F(XmlFileLoaderTest, AReadOnceReadsEachFileOnceForAsLongAsItLives)
         EXPECT_FALSE(XmlFileLoader::Load(document, broken));
         EXPECT_TRUE(document.Error());
         EXPECT_EQ(broken, document.Value());
+    }
+}
+
+namespace
+{
+// A node and everything in it as lines of "row kind value attributes", rows moved by `linesBefore`; with
+// `elements` false, the root's own attributes and other nodes without its child elements.
+std::string Outline(const TiXmlNode& node, int linesBefore, bool elements = true)
+{
+    std::string text =
+        std::to_string(node.Row() + linesBefore) + " " + std::to_string(node.Type()) + " " + node.ValueStr();
+    if (const TiXmlElement* element = node.ToElement())
+    {
+        for (const TiXmlAttribute* a = element->FirstAttribute(); a != nullptr; a = a->Next())
+        {
+            text += " " + a->NameTStr() + "=" + a->ValueStr();
+        }
+    }
+    text += "\n";
+    for (const TiXmlNode* child = node.FirstChild(); child != nullptr; child = child->NextSibling())
+    {
+        if (elements || child->ToElement() == nullptr)
+        {
+            text += Outline(*child, linesBefore);
+        }
+    }
+    return text;
+}
+}
+
+// Reading a file child by child gives the tree that Load gives, row for row, and the same errors; what stays in
+// the document is the file without the root's child elements.
+TEST_F(XmlFileLoaderTest, LoadingEachChildGivesLoadsTreeOnePartAtATime)
+{
+    const std::string files[] = {
+        "<?xml version=\"1.0\"?>\n<!-- c -->\n<Root a=\"1\">\n  <A x='1'/>\n  <!-- between -->\n  <B>\n    <C y=\"2\">"
+        "\n    </C>\n  </B>text\n<D/></Root>\n<!-- after -->",
+        "\xEF\xBB\xBF<r>\r\n<a/><b n=\"caf\xC3\xA9\"/><c>\r\n\r\n<d/></c></r>",
+        "<r>\n<a n=\"&amp;&#233; &lt;\"/>\n<a>&lt;x&gt;<![CDATA[<b/>]]></a>\n</r>\n",
+        "<?xml version=\"1.0\" encoding=\"iso-8859-1\"?>\n<r>\n<a v=\"\xE9\xC3\"/>\n<b>\xE9</b></r>",
+        "<r/>",
+        "<r>\n<a>\n</b>\n</r>",
+        "<r>\n<a/>\n<b x=1/>\n</r>",
+        "<r>\n<a/>\n<b/>",
+        "<r>\n<a/>\n</r>\n<second/>\njunk",
+    };
+    for (const std::string& content : files)
+    {
+        const std::string path = m_scratch.Write("children.xml", content);
+        TiXmlDocument whole;
+        const bool wholeLoaded = XmlFileLoader::Load(whole, path);
+        std::string expectedRoot;
+        std::vector<std::string> expectedChildren;
+        if (const TiXmlElement* root = whole.RootElement())
+        {
+            expectedRoot = Outline(*root, 0, false);
+            for (const TiXmlElement* child = root->FirstChildElement(); child != nullptr;
+                 child = child->NextSiblingElement())
+            {
+                expectedChildren.push_back(Outline(*child, 0));
+            }
+        }
+
+        for (int load = 0; load < 2; ++load)
+        {
+            TiXmlDocument parts;
+            std::string rootSeen;
+            std::vector<std::string> childrenSeen;
+            const bool loaded = XmlFileLoader::LoadEachChild(
+                parts, path,
+                [&](const TiXmlElement& root) {
+                    rootSeen = Outline(root, 0, false);
+                    childrenSeen.clear();
+                },
+                [&](const TiXmlElement& child, int linesBefore) {
+                    childrenSeen.push_back(Outline(child, linesBefore));
+                });
+            ASSERT_EQ(wholeLoaded, loaded) << content;
+            EXPECT_EQ(whole.ErrorId(), parts.ErrorId()) << content;
+            EXPECT_EQ(whole.ErrorRow(), parts.ErrorRow()) << content;
+            EXPECT_EQ(whole.ErrorCol(), parts.ErrorCol()) << content;
+            EXPECT_EQ(path, parts.Value());
+            if (loaded)
+            {
+                EXPECT_EQ(expectedRoot, rootSeen) << content;
+                EXPECT_EQ(expectedChildren, childrenSeen) << content;
+                ASSERT_NE(nullptr, parts.RootElement());
+                EXPECT_EQ(nullptr, parts.RootElement()->FirstChildElement()) << content;
+            }
+        }
     }
 }

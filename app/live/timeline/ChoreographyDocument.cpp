@@ -33,18 +33,13 @@ bool ChoreographyDocument::Save()
                                                 replacing ? fileName + kBackupSuffix : std::string(), &problem);
     if (!written)
     {
-        if (!problems.empty())
-        {
-            std::cerr << fileName << ": not saved, since this version cannot be played yet ("
-                      << problems.front().Where() << ": " << problems.front().what << "); it is kept in "
-                      << AutosaveFileName() << std::endl;
-        }
-        else
-        {
-            std::cerr << problem << std::endl;
-        }
+        const std::string why = problems.empty()
+                                    ? problem
+                                    : "this version cannot be played yet (" + problems.front().Where() + ": " +
+                                          problems.front().what + "); it is kept in " + AutosaveFileName();
+        std::cerr << fileName << ": not saved: " << why << std::endl;
         QueueAutosave();
-        m_model.SetStatus("not saved (see standard error)");
+        m_model.SetStatus("not saved: " + why);
         return false;
     }
     // Any autosave of an unnamed version sits beside "choreography.xml"; it goes with the first save too, and this
@@ -146,9 +141,15 @@ bool ChoreographyDocument::AdoptFile(std::shared_ptr<const Choreography> loaded)
 
 bool ChoreographyDocument::OpenRecovery(std::size_t index, std::string* problem)
 {
-    std::optional<Choreography> recovered = m_recovery.Open(index, problem);
+    std::string why;
+    std::optional<Choreography> recovered = m_recovery.Open(index, &why);
     if (!recovered)
     {
+        m_model.SetStatus("recovered version not opened: " + why);
+        if (problem != nullptr)
+        {
+            *problem = why;
+        }
         return false;
     }
     m_editor.EndGesture();
@@ -161,9 +162,13 @@ bool ChoreographyDocument::OpenRecovery(std::size_t index, std::string* problem)
 
 bool ChoreographyDocument::DiscardRecovery(std::size_t index, std::string* problem)
 {
-    const bool discarded = m_recovery.Discard(index, problem);
-    m_model.SetStatus(discarded ? "recovered version discarded"
-                                : "recovered version not discarded (see standard error)");
+    std::string why;
+    const bool discarded = m_recovery.Discard(index, &why);
+    m_model.SetStatus(discarded ? "recovered version discarded" : "recovered version not discarded: " + why);
+    if (!discarded && problem != nullptr)
+    {
+        *problem = why;
+    }
     return discarded;
 }
 

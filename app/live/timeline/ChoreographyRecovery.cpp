@@ -143,9 +143,22 @@ void ChoreographyRecovery::Sort()
                      [](const Version& a, const Version& b) { return a.written > b.written; });
 }
 
+bool ChoreographyRecovery::IsOffered(std::size_t index, std::string* problem) const
+{
+    if (index < Offered().size())
+    {
+        return true;
+    }
+    if (problem != nullptr)
+    {
+        *problem = "recovered version " + std::to_string(index + 1) + " is not offered (any more)";
+    }
+    return false;
+}
+
 std::optional<Choreography> ChoreographyRecovery::Open(std::size_t index, std::string* problem)
 {
-    if (index >= Offered().size())
+    if (!IsOffered(index, problem))
     {
         return std::nullopt;
     }
@@ -167,7 +180,7 @@ std::optional<Choreography> ChoreographyRecovery::Open(std::size_t index, std::s
 
 bool ChoreographyRecovery::Discard(std::size_t index, std::string* problem)
 {
-    if (index >= Offered().size())
+    if (!IsOffered(index, problem))
     {
         return false;
     }

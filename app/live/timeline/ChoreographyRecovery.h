@@ -59,6 +59,8 @@ public:
 private:
     void TakeOver(const std::string& file);
     void Sort();
+    // Whether version `index` is on offer; `problem`, when given, says why not.
+    bool IsOffered(std::size_t index, std::string* problem) const;
 
     std::string m_file;
     std::string m_tag;

@@ -167,3 +167,16 @@ std::optional<float> PassageMarks::BookmarkTime(std::size_t index) const
     const auto& bookmarks = m_model.Current().bookmarks;
     return index < bookmarks.size() ? std::optional<float>(bookmarks[index].time) : std::nullopt;
 }
+
+std::optional<float> PassageMarks::JumpToBookmark(std::size_t index)
+{
+    const std::optional<float> time = BookmarkTime(index);
+    if (!time)
+    {
+        const std::size_t count = m_model.Current().bookmarks.size();
+        m_model.SetStatus("no bookmark " + std::to_string(index + 1) + " to jump to: " +
+                          (count == 0 ? std::string("there are none (M adds one)")
+                                      : "there " + std::string(count == 1 ? "is " : "are ") + std::to_string(count)));
+    }
+    return time;
+}

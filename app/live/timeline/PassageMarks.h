@@ -35,6 +35,8 @@ public:
     void DeleteBookmark(std::size_t index);
     // The moment of bookmark `index` (from 0), none past the last.
     std::optional<float> BookmarkTime(std::size_t index) const;
+    // Where a jump to bookmark `index` (Ctrl+1 is 0) goes; none past the last, and the status says so.
+    std::optional<float> JumpToBookmark(std::size_t index);
 
 private:
     void ChangeLoop(Choreography::Loop loop);

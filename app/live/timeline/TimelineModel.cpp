@@ -268,15 +268,19 @@ void TimelineModel::AddCameraTrack()
     // Without keys it drives nothing until keyed.
     Choreography::Track track;
     const auto& tracks = m_editor.Current().tracks;
-    for (std::size_t channel = 0; channel < Choreography::kChannelCount; ++channel)
+    bool free = false;
+    for (std::size_t channel = 0; channel < Choreography::kChannelCount && !free; ++channel)
     {
         track.channel = static_cast<Choreography::Channel>(channel);
-        if (std::none_of(tracks.begin(), tracks.end(), [&](const Choreography::Track& other) {
-                return other.actor == track.actor && other.channel == track.channel;
-            }))
-        {
-            break;
-        }
+        free = std::none_of(tracks.begin(), tracks.end(), [&](const Choreography::Track& other) {
+            return other.actor == track.actor && other.channel == track.channel;
+        });
+    }
+    // A second track on a channel would make a version that cannot be played.
+    if (!free)
+    {
+        m_status = "no track added: each of the camera's channels has one already";
+        return;
     }
     Edit([&](Choreography& next) { next.tracks.push_back(track); });
     SelectAdded(Part::Track, m_editor.Current().tracks.size() - 1);

@@ -118,7 +118,8 @@ public:
     void AddCameraSegment();
     // Like the selected row, when one is, with a new window: a row is usually made by copying one.
     void AddActorRow();
-    // A track on the first channel of the camera that no track drives yet.
+    // A track on the first channel of the camera that no track drives yet; none, with a status saying why, when
+    // every channel has one.
     void AddCameraTrack();
     // A copy of the selected segment or row right after it, selected.
     void DuplicateSelected();
@@ -153,6 +154,7 @@ public:
     bool RenameBookmark(std::size_t index, const std::string& name) { return m_marks.RenameBookmark(index, name); }
     void DeleteBookmark(std::size_t index) { m_marks.DeleteBookmark(index); }
     std::optional<float> BookmarkTime(std::size_t index) const { return m_marks.BookmarkTime(index); }
+    std::optional<float> JumpToBookmark(std::size_t index) { return m_marks.JumpToBookmark(index); }
 
     // A bar by the file's beat (a second without a usable one), as new windows last.
     float Bar() const;

@@ -186,6 +186,14 @@ TEST(ChoreographyFile, ABadFileIsRefusedNamingItselfAndTheLineOfTheProblem)
         {head + "<Track actor=\"5\" channel=\"spin\"/>\n</Choreography>", 2},
         {head + "<Track channel=\"z\"/>\n<Track channel=\"z\"/>\n</Choreography>", 3},
         {head + "<Scene/>\n</Choreography>", 2},
+        // Elements are read one at a time: lines count on through each, and across two on one line.
+        {head + "<Track channel=\"x\">\n<Key at=\"0\" value=\"0\"/>\n</Track><Track channel=\"y\">\n"
+                "<Key at=\"1\" value=\"0\"/>\n\n<Key at=\"0.5\" value=\"1\"/>\n</Track>\n</Choreography>",
+         7},
+        {head + "<Camera/>\n<Track channel=\"x\">\n<Key at=\"1\" value=\"0\"/>\n<Key at=\"2\" value=\"0\">\n"
+                "<Key/></Key>\n</Track>\n</Choreography>",
+         6},
+        {head + "<Camera/><Camera\n\nsky=\"3\"/>\n</Choreography>", 2},
         // Nothing the format has no place for is dropped in silence: nested elements and text, with their line.
         {head + "<Track channel=\"x\">\n<Key at=\"1\" value=\"0\">\n<Key at=\"2\" value=\"1\"/></Key>\n</Track>\n"
                 "</Choreography>",

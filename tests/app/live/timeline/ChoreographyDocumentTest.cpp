@@ -10,7 +10,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <fstream>
 #include <sstream>
@@ -164,7 +166,9 @@ TEST(ChoreographyDocument, UnsavedEditsSurviveQuittingAnUnplayableVersionAndTheN
         document.Editor().Change(WithRate(7.0f));
         document.Editor().Change(Unplayable(WithRate(7.0f)));
         document.Editor().Change(unplayable);
+        document.Model().SetStatus("");
         EXPECT_FALSE(document.Save());
+        EXPECT_FALSE(document.Model().Status().empty()) << "the status line says why";
         EXPECT_EQ(Contents(file), original);
         EXPECT_EQ(document.WriteRecovery(), std::optional<std::string>(autosave));
     }
@@ -305,6 +309,43 @@ TEST(ChoreographyDocument, EveryRecoveredVersionIsOfferedNewestFirstUntilTheMake
     EXPECT_EQ(document.Recovered().size(), 1u);
     EXPECT_TRUE(Exists(kept));
     EXPECT_EQ(FileReplacer::StartingWith(file + ".recovered").size(), 1u);
+}
+
+// A recovered version that went from the disk behind the program's back, or one no longer offered: Open and
+// Discard refuse, change nothing, and say why in the status line, every time.
+TEST(ChoreographyDocument, ARefusedOpenOrDiscardOfARecoveredVersionSaysWhy)
+{
+    ScratchDirectory dir;
+    const std::string file = dir.File("c.xml");
+    ASSERT_TRUE(FileReplacer::Write(file, ChoreographyFile::Write(WithRate(16.0f))));
+    {
+        ChoreographyDocument crashed(WithRate(16.0f), file);
+        crashed.Editor().Change(WithRate(3.0f));
+        ASSERT_TRUE(crashed.WriteRecovery());
+    }
+    ChoreographyDocument document(WithRate(16.0f), file);
+    ASSERT_EQ(document.Recovered().size(), 1u);
+    ASSERT_TRUE(FileReplacer::Remove(document.Recovered().front().file));
+    const std::uint64_t revision = document.Editor().Revision();
+    const std::function<bool(std::string*)> refusals[] = {
+        [&](std::string* problem) { return document.OpenRecovery(0, problem); },   // its file is gone
+        [&](std::string* problem) { return document.OpenRecovery(1, problem); },   // never offered
+        [&](std::string* problem) { return document.DiscardRecovery(1, problem); },
+    };
+    for (int attempt = 0; attempt < 2; ++attempt)
+    {
+        for (const auto& refused : refusals)
+        {
+            document.Model().SetStatus("");
+            std::string problem;
+            EXPECT_FALSE(refused(&problem));
+            EXPECT_FALSE(problem.empty());
+            EXPECT_FALSE(document.Model().Status().empty());
+            EXPECT_EQ(document.Editor().Revision(), revision);
+            EXPECT_EQ(document.Editor().Current(), WithRate(16.0f));
+        }
+    }
+    EXPECT_EQ(document.Recovered().size(), 1u) << "still offered until the maker discards it";
 }
 
 TEST(ChoreographyDocument, AChangeOnDiskNeverDropsUnsavedEdits)

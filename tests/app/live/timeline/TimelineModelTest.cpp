@@ -343,6 +343,20 @@ TEST(TimelineModel, NewLanesRunABarFromThePlayheadAndAreSelected)
     EXPECT_EQ(model.Current().tracks.at(2).channel, Channel::Z);
     EXPECT_TRUE(model.Editor().Problems().empty());
     EXPECT_EQ(UndoSteps(editor), 6u);
+    // Once every channel has one, another would be a second on a channel: refused, with a word, each time.
+    model.AddCameraTrack();
+    model.AddCameraTrack();
+    model.AddCameraTrack();
+    const std::size_t tracks = model.Current().tracks.size();
+    for (int click = 0; click < 2; ++click)
+    {
+        model.SetStatus("");
+        model.AddCameraTrack();
+        EXPECT_EQ(model.Current().tracks.size(), tracks);
+        EXPECT_FALSE(model.Status().empty());
+        EXPECT_TRUE(model.Editor().Problems().empty());
+        EXPECT_EQ(UndoSteps(editor), 9u);
+    }
 
     // Without a usable beat, or with a bar longer than a minute, a new window lasts a second from the playhead.
     for (const float beat : {0.0f, 20.0f})
@@ -574,6 +588,16 @@ TEST(TimelineModel, BookmarksGoOnTheGridInTimeOrderWithNamesOfTheirOwnAndRenames
     EXPECT_EQ(bookmarks[1].name, "bookmark 1");
     EXPECT_EQ(model.BookmarkTime(2), 9.0f);
     EXPECT_FALSE(model.BookmarkTime(3));
+    // Ctrl+3 jumps; Ctrl+4 finds no fourth and says so, however often it is pressed.
+    model.SetStatus("");
+    EXPECT_EQ(model.JumpToBookmark(2), 9.0f);
+    EXPECT_TRUE(model.Status().empty());
+    for (int press = 0; press < 2; ++press)
+    {
+        EXPECT_FALSE(model.JumpToBookmark(3));
+        EXPECT_FALSE(model.Status().empty());
+        model.SetStatus("");
+    }
     EXPECT_EQ(UndoSteps(editor), 3u);
 
     EXPECT_TRUE(model.RenameBookmark(1, "drop & <run>"));
