@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/live/timeline/ChoreographyEditor.h"
+#include "app/live/timeline/KeySelection.h"
 #include "app/live/timeline/PassageMarks.h"
 #include "app/live/timeline/TrackKeys.h"
 #include "scene/Vector3.h"
@@ -98,6 +99,7 @@ public:
     template <typename EditFunction>
     void Edit(EditFunction edit)
     {
+        m_selectedKeys.Follow();
         Choreography next = m_editor.Current();
         edit(next);
         ClampChangedHandles(next);
@@ -143,6 +145,10 @@ public:
         return m_keys.KeyWhatYouSee(seconds, poses);
     }
 
+    // Many keys at once (see KeySelection): box select, drag, stretch, copy and paste, insert and remove time.
+    KeySelection& SelectedKeys() { return m_selectedKeys; }
+    const KeySelection& SelectedKeys() const { return m_selectedKeys; }
+
     // The loop and the bookmarks (see PassageMarks): each change one undo step.
     void SetLoopIn(double seconds) { m_marks.SetLoopIn(seconds); }
     void SetLoopOut(double seconds) { m_marks.SetLoopOut(seconds); }
@@ -180,4 +186,5 @@ private:
     std::string m_status;
     TrackKeys m_keys{*this};
     PassageMarks m_marks{*this};
+    KeySelection m_selectedKeys{*this};
 };
