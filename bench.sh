@@ -121,7 +121,10 @@ say "choreography: a file of a million keys edited in the timeline's document"
 say "choreography: an edit replayed to 55 s in the running presentation, beside a seek there"
 (cd "$build/bin" && winerun ./edit_replay_bench.exe) | tee "$raw/edit_replay_bench.txt" >&2
 say "live tools: the timeline panel open at 800 x 600 and fly mode, beside neither, at one moment"
-(cd "$build/bin" && winerun ./live_tools_frame_bench.exe) | tee "$raw/live_tools_frame_bench.txt" >&2
+(cd "$build/bin" && winerun ./live_tools_frame_bench.exe && winerun ./live_tools_frame_bench.exe many-keys) |
+    tee "$raw/live_tools_frame_bench.txt" >&2
+say "key selection: 10,000 keys over 100 tracks stretched in one edit"
+(cd "$build/bin" && winerun ./key_selection_bench.exe) | tee "$raw/key_selection_bench.txt" >&2
 
 run=$work/run
 make_run_folder "$run"

@@ -105,7 +105,7 @@ void GraphView::Draw(const TimeAxis& axis)
             continue;
         }
         const ImVec2 point(axis.X(time), y(key.value));
-        const bool keySelected = selection->key == k;
+        const bool keySelected = selection->key == k || m_model.SelectedKeys().Contains(trackIndex, k);
         const auto handle = [&](const Choreography::Handle& h, bool out) {
             const ImVec2 end(axis.X(time + h.dt), y(static_cast<double>(key.value) + h.dv));
             draw->AddLine(point, end, kHandleColour);
@@ -126,27 +126,61 @@ void GraphView::Draw(const TimeAxis& axis)
     }
 
     // From here on the version may be replaced: `track` is not read again.
-    if (hovered && ImGui::IsMouseClicked(0) && nearest)
+    const ImGuiIO& io = ImGui::GetIO();
+    const KeySelection::Combine combine = KeySelection::CombineFor(io.KeyShift, io.KeyCtrl);
+    KeySelection& picked = m_model.SelectedKeys();
+    if (hovered && ImGui::IsMouseClicked(0) && nearest && !nearest->outHandle)
+    {
+        // A key as in the lanes: Shift or Ctrl picks it, a drag moves the whole selection.
+        m_model.Select(TimelineModel::Part::Track, trackIndex, nearest->key);
+        if (combine == KeySelection::Combine::Replace)
+        {
+            picked.Grab({trackIndex, nearest->key});
+        }
+        else
+        {
+            picked.SelectKey(trackIndex, nearest->key, combine);
+        }
+    }
+    else if (hovered && ImGui::IsMouseClicked(0) && nearest)
     {
         m_grab = nearest;
         m_model.GrabKey(nearest->track, nearest->key);
+    }
+    else if (hovered && ImGui::IsMouseClicked(0))
+    {
+        m_box = {axis.Seconds(mouse.x), valueAt(mouse.y)};
+    }
+    if (m_box)
+    {
+        const ImVec2 start(axis.X(m_box->first), y(m_box->second));
+        draw->AddRect(ImVec2(std::min(start.x, mouse.x), std::min(start.y, mouse.y)),
+                      ImVec2(std::max(start.x, mouse.x), std::max(start.y, mouse.y)), kSelectedColour);
+        if (!ImGui::IsMouseDown(0))
+        {
+            picked.SelectBox(trackIndex, trackIndex, m_box->first, axis.Seconds(mouse.x), combine, m_box->second,
+                             valueAt(mouse.y));
+            m_box.reset();
+        }
+    }
+    if (picked.Dragging() && io.MouseDelta.x != 0.0f)
+    {
+        picked.DragTo(static_cast<float>(axis.Seconds(mouse.x)));
+    }
+    if (picked.Dragging() && !ImGui::IsMouseDown(0))
+    {
+        picked.LetGo();
     }
     if (m_grab && ImGui::IsMouseDown(0))
     {
         const std::vector<Choreography::Key>& keys = m_model.Current().tracks.at(m_grab->track).keys.Items();
         if (m_grab->key < keys.size() && (ImGui::GetIO().MouseDelta.x != 0.0f || ImGui::GetIO().MouseDelta.y != 0.0f))
         {
-            if (m_grab->outHandle)
-            {
-                const Choreography::Key& key = keys[m_grab->key];
-                const Choreography::Handle pulled{static_cast<float>(axis.Seconds(mouse.x) - key.time),
-                                                  static_cast<float>(valueAt(mouse.y) - key.value)};
-                m_model.SetHandle(m_grab->track, m_grab->key, *m_grab->outHandle, pulled, !ImGui::GetIO().KeyAlt);
-            }
-            else
-            {
-                m_model.DragGrabbedKey(static_cast<float>(axis.Seconds(mouse.x)));
-            }
+            // Only handles are grabbed here: keys move with the selection.
+            const Choreography::Key& key = keys[m_grab->key];
+            const Choreography::Handle pulled{static_cast<float>(axis.Seconds(mouse.x) - key.time),
+                                              static_cast<float>(valueAt(mouse.y) - key.value)};
+            m_model.SetHandle(m_grab->track, m_grab->key, m_grab->outHandle.value_or(true), pulled, !io.KeyAlt);
         }
     }
     if (m_grab && !ImGui::IsMouseDown(0))

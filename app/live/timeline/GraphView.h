@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <utility>
 
 #include "app/live/timeline/TimelineModel.h"
 
@@ -31,4 +32,6 @@ private:
     TimelineModel& m_model;
     std::optional<Grab> m_grab;
     std::optional<std::size_t> m_menuKey;
+    // Where a box in the graph started, in time and value.
+    std::optional<std::pair<double, double>> m_box;
 };

@@ -65,7 +65,8 @@ void KeySelection::Follow() const
             }
         }
         std::sort(kept.begin(), kept.end());
-        kept.erase(std::unique(kept.begin(), kept.end(), [](const Picked& a, const Picked& b) { return !(a < b) && !(b < a); }),
+        kept.erase(std::unique(kept.begin(), kept.end(),
+                               [](const Picked& a, const Picked& b) { return !(a < b) && !(b < a); }),
                    kept.end());
         m_picked = std::move(kept);
     }
@@ -121,9 +122,9 @@ void KeySelection::SetRefs(const std::vector<KeyRef>& refs)
         }
     }
     std::sort(picked.begin(), picked.end());
-    picked.erase(std::unique(picked.begin(), picked.end(),
-                             [](const Picked& a, const Picked& b) { return a.ref == b.ref; }),
-                 picked.end());
+    picked.erase(
+        std::unique(picked.begin(), picked.end(), [](const Picked& a, const Picked& b) { return a.ref == b.ref; }),
+        picked.end());
     Set(std::move(picked));
 }
 
@@ -132,8 +133,8 @@ void KeySelection::Clear()
     SetRefs({});
 }
 
-void KeySelection::SelectBox(std::size_t firstTrack, std::size_t lastTrack, double from, double until,
-                             Combine combine)
+void KeySelection::SelectBox(std::size_t firstTrack, std::size_t lastTrack, double from, double until, Combine combine,
+                             double lowest, double highest)
 {
     const auto& tracks = m_model.Current().tracks;
     if (firstTrack > lastTrack)
@@ -144,15 +145,22 @@ void KeySelection::SelectBox(std::size_t firstTrack, std::size_t lastTrack, doub
     {
         std::swap(from, until);
     }
+    if (lowest > highest)
+    {
+        std::swap(lowest, highest);
+    }
     std::vector<KeyRef> boxed;
     for (std::size_t track = firstTrack; track <= lastTrack && track < tracks.size(); ++track)
     {
         const auto& keys = tracks[track].keys;
-        const auto first = std::lower_bound(keys.begin(), keys.end(), from,
-                                            [](const Key& key, double t) { return key.time < t; });
+        const auto first =
+            std::lower_bound(keys.begin(), keys.end(), from, [](const Key& key, double t) { return key.time < t; });
         for (auto key = first; key != keys.end() && key->time <= until; ++key)
         {
-            boxed.push_back({track, static_cast<std::size_t>(key - keys.begin())});
+            if (key->value >= lowest && key->value <= highest)
+            {
+                boxed.push_back({track, static_cast<std::size_t>(key - keys.begin())});
+            }
         }
     }
     const std::vector<KeyRef>& had = Keys();
@@ -160,7 +168,9 @@ void KeySelection::SelectBox(std::size_t firstTrack, std::size_t lastTrack, doub
     switch (combine)
     {
     case Combine::Replace: result = std::move(boxed); break;
-    case Combine::Add: std::set_union(had.begin(), had.end(), boxed.begin(), boxed.end(), std::back_inserter(result)); break;
+    case Combine::Add:
+        std::set_union(had.begin(), had.end(), boxed.begin(), boxed.end(), std::back_inserter(result));
+        break;
     case Combine::Toggle:
         std::set_symmetric_difference(had.begin(), had.end(), boxed.begin(), boxed.end(), std::back_inserter(result));
         break;
@@ -252,7 +262,7 @@ void KeySelection::DragTo(float time)
     if (shift < lowest || shift > highest)
     {
         const bool atStart = shift < lowest && std::any_of(m_drag->from.begin(), m_drag->from.end(),
-                                                          [&](float from) { return from + lowest <= 0.0; });
+                                                           [&](float from) { return from + lowest <= 0.0; });
         m_model.SetStatus(atStart ? "held at 0 s" : heldBy);
         shift = std::clamp(shift, lowest, std::max(lowest, highest));
     }
@@ -389,11 +399,13 @@ void KeySelection::Stretch(float ratio, Pivot pivot)
     });
     Set(std::move(stretched));
     char text[160];
-    std::snprintf(text, sizeof text, "stretched %zu keys by %g about %s%s", m_picked.size(),
-                  static_cast<double>(ratio), pivot == Pivot::FirstKey ? "the first key" : "the playhead",
+    std::snprintf(text, sizeof text, "stretched %zu keys by %g about %s%s", m_picked.size(), static_cast<double>(ratio),
+                  pivot == Pivot::FirstKey ? "the first key" : "the playhead",
                   offGrid == 0 ? ""
-                               : (", " + Counted(offGrid, "key", "keys") + " kept off the beat to stay apart from "
-                                  "their neighbours").c_str());
+                               : (", " + Counted(offGrid, "key", "keys") +
+                                  " kept off the beat to stay apart from "
+                                  "their neighbours")
+                                     .c_str());
     m_model.SetStatus(text);
 }
 
@@ -446,7 +458,9 @@ void KeySelection::Paste()
     const bool trackLane = lane && lane->part == Part::Track && lane->index < current.tracks.size();
     const std::optional<ActorId> selectedActor = m_model.SelectedActor();
     const bool elsewhere = oneActor && (trackLane || selectedActor);
-    const ActorId onto = !elsewhere ? m_copied[0].actor : trackLane ? current.tracks[lane->index].actor : *selectedActor;
+    const ActorId onto = !elsewhere  ? m_copied[0].actor
+                         : trackLane ? current.tracks[lane->index].actor
+                                     : *selectedActor;
     std::size_t made = 0;
     std::size_t replaced = 0;
     std::size_t pasted = 0;
@@ -469,10 +483,10 @@ void KeySelection::Paste()
             auto& keys = next.tracks[index].keys.Edit();
             const float from = at + copied.keys.front().time;
             const float until = at + copied.keys.back().time;
-            const auto begin = std::lower_bound(keys.begin(), keys.end(), from,
-                                                [](const Key& key, float t) { return key.time < t; });
-            const auto end = std::upper_bound(begin, keys.end(), until,
-                                              [](float t, const Key& key) { return t < key.time; });
+            const auto begin =
+                std::lower_bound(keys.begin(), keys.end(), from, [](const Key& key, float t) { return key.time < t; });
+            const auto end =
+                std::upper_bound(begin, keys.end(), until, [](float t, const Key& key) { return t < key.time; });
             replaced += static_cast<std::size_t>(end - begin);
             const auto place = keys.erase(begin, end);
             std::vector<Key> moved = copied.keys;
@@ -569,7 +583,8 @@ std::size_t KeySelection::ShiftTime(Shift shift, Removed removed)
                 continue;
             }
             auto& keys = next.tracks[t].keys.Edit();
-            const auto gone = std::remove_if(keys.begin(), keys.end(), [&](const Key& key) { return removed(key.time); });
+            const auto gone =
+                std::remove_if(keys.begin(), keys.end(), [&](const Key& key) { return removed(key.time); });
             removedKeys += static_cast<std::size_t>(keys.end() - gone);
             keys.erase(gone, keys.end());
             for (Key& key : keys)
@@ -625,7 +640,9 @@ void KeySelection::RemoveBeat()
     }
     const float at = m_model.PlayheadTime();
     const float end = at + beat;
-    const std::size_t removed = ShiftTime([&](float t) { return t < at ? t : t < end ? at : t - beat; },
+    const std::size_t removed = ShiftTime([&](float t) { return t < at    ? t
+                                                                : t < end ? at
+                                                                          : t - beat; },
                                           [&](float t) { return t >= at && t < end; });
     char text[128];
     std::snprintf(text, sizeof text, "the beat at %.3f s removed%s", static_cast<double>(at),

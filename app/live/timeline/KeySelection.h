@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <map>
 #include <optional>
 #include <string>
@@ -55,8 +56,17 @@ public:
     // one. The model calls it before each edit and after an undo or redo, so that no version goes unseen.
     void Follow() const;
 
-    // The keys of tracks `firstTrack` to `lastTrack` (in either order) between `from` and `until` seconds.
-    void SelectBox(std::size_t firstTrack, std::size_t lastTrack, double from, double until, Combine combine);
+    // Shift adds, Ctrl toggles (Ctrl first when both are held), neither replaces.
+    static Combine CombineFor(bool shift, bool ctrl)
+    {
+        return ctrl ? Combine::Toggle : shift ? Combine::Add : Combine::Replace;
+    }
+
+    // The keys of tracks `firstTrack` to `lastTrack` (in either order) between `from` and `until` seconds, and
+    // (a box in the graph) between `lowest` and `highest` in value.
+    void SelectBox(std::size_t firstTrack, std::size_t lastTrack, double from, double until, Combine combine,
+                   double lowest = -std::numeric_limits<double>::infinity(),
+                   double highest = std::numeric_limits<double>::infinity());
     void SelectKey(std::size_t track, std::size_t key, Combine combine);
     // Every key within the loop, its bounds included; every key when there is no loop.
     void SelectAllInLoop();

@@ -113,7 +113,11 @@ public:
     void EndGesture() { m_editor.EndGesture(); }
     // The panel was closed or hidden: a gesture under way (a drag it can no longer see end) ends with it, so
     // that later edits are undo steps of their own.
-    void OnHidden() { m_editor.EndGesture(); }
+    void OnHidden()
+    {
+        m_selectedKeys.LetGo();
+        m_editor.EndGesture();
+    }
 
     // Each selects what it made.
     void AddCameraSegment();

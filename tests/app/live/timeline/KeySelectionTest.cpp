@@ -73,6 +73,9 @@ TEST(KeySelection, ABoxTakesKeysAcrossTracksShiftAddsCtrlTogglesAndCtrlAStaysInT
     f.keys.SelectBox(0, 2, 0.9, 1.1, Combine::Toggle);
     EXPECT_EQ(f.keys.Keys(), (std::vector<KeyRef>{{0, 1}, {2, 0}, {2, 1}}));
 
+    f.keys.SelectBox(2, 2, 0.0, 9.0, Combine::Replace, 6.0, 4.0);   // a box in the graph: by value too
+    EXPECT_EQ(f.keys.Keys(), (std::vector<KeyRef>{{2, 0}}));
+
     f.keys.SelectAllInLoop();
     EXPECT_EQ(f.keys.Keys().size(), 9u) << "no loop: every key";
     f.model.SetLoop(1.5, 2.5);
