@@ -6,6 +6,7 @@
 // Run:  tools/winerun build/bin/key_selection_bench.exe
 #include "app/live/timeline/ChoreographyEditor.h"
 #include "app/live/timeline/TimelineModel.h"
+#include "tools/bench/ManyKeys.h"
 
 #include <algorithm>
 #include <chrono>
@@ -21,20 +22,7 @@ constexpr int kRuns = 21;
 
 int main()
 {
-    Choreography choreography = Choreography::Presentation();
-    for (std::size_t t = 0; t < kTracks; ++t)
-    {
-        Choreography::Track track;
-        track.actor = static_cast<ActorId>(1 + t / Choreography::kChannelCount);
-        track.channel = static_cast<Choreography::Channel>(t % Choreography::kChannelCount);
-        for (std::size_t k = 0; k < kKeysPerTrack; ++k)
-        {
-            track.keys.push_back({choreography.beatSeconds * static_cast<float>(k), static_cast<float>(k % 7),
-                                  static_cast<Choreography::Ease>(k % 5)});
-        }
-        choreography.tracks.push_back(std::move(track));
-    }
-    ChoreographyEditor editor(std::move(choreography));
+    ChoreographyEditor editor(ManyKeys(kTracks, kKeysPerTrack));
     TimelineModel model(editor);
     model.SelectedKeys().SelectAllInLoop();
     std::vector<double> ms;

@@ -27,6 +27,7 @@
 #include "app/live/PresentationControls.h"
 #include "app/live/timeline/ChoreographyDocument.h"
 #include "scene/choreography/ChoreographyFile.h"
+#include "tools/bench/ManyKeys.h"
 
 namespace
 {
@@ -49,26 +50,6 @@ constexpr const char* kCaseNames[kCaseCount] = {"panel closed, fly mode off", "p
 constexpr std::size_t kManyTracks = 100;
 constexpr std::size_t kKeysPerTrack = 100;
 
-// The presentation with kManyTracks tracks of kKeysPerTrack keys on the beat across the 58 s: the actors' six
-// channels, from actor 1 on.
-Choreography ManyKeys()
-{
-    Choreography choreography = Choreography::Presentation();
-    for (std::size_t t = 0; t < kManyTracks; ++t)
-    {
-        Choreography::Track track;
-        track.actor = static_cast<ActorId>(1 + t / Choreography::kChannelCount);
-        track.channel = static_cast<Choreography::Channel>(t % Choreography::kChannelCount);
-        for (std::size_t k = 0; k < kKeysPerTrack; ++k)
-        {
-            track.keys.push_back({choreography.beatSeconds * static_cast<float>(k * 4 / 5 + k / 5),
-                                  static_cast<float>(k % 7), static_cast<Choreography::Ease>(k % 4)});
-        }
-        choreography.tracks.push_back(std::move(track));
-    }
-    return choreography;
-}
-
 double Median(std::vector<double> samples)
 {
     if (samples.empty())
@@ -85,7 +66,8 @@ int main(int argc, char** argv)
     const bool manyKeys = argc > 1 && std::strcmp(argv[1], "many-keys") == 0;
     const char* const kManyKeysFile = "many-keys.xml";
     std::string problem;
-    if (manyKeys && !FileReplacer::Write(kManyKeysFile, ChoreographyFile::Write(ManyKeys()), {}, &problem))
+    if (manyKeys && !FileReplacer::Write(kManyKeysFile, ChoreographyFile::Write(ManyKeys(kManyTracks, kKeysPerTrack)),
+                                         {}, &problem))
     {
         std::fprintf(stderr, "live_tools_frame_bench: %s\n", problem.c_str());
         return 1;
