@@ -216,9 +216,9 @@ void KeySelection::Grab(KeyRef grabbed)
     {
         SelectKey(grabbed.track, grabbed.key, Combine::Replace);
     }
-    if (Empty())
+    if (!Contains(grabbed.track, grabbed.key))
     {
-        return;
+        return;   // no such key
     }
     Drag drag;
     for (const Picked& picked : m_picked)
@@ -232,10 +232,15 @@ void KeySelection::Grab(KeyRef grabbed)
 
 void KeySelection::DragTo(float time)
 {
-    // An undo or a save in the middle of the drag ends it.
-    if (!m_drag || !m_model.Editor().InGesture() || !std::isfinite(time) || m_revision != m_model.Editor().Revision())
+    if (!m_drag || !std::isfinite(time))
     {
+        return;
+    }
+    if (!m_model.Editor().InGesture() || m_revision != m_model.Editor().Revision())
+    {
+        // An undo, a save or a change on disk in the middle of the drag ended it.
         m_drag.reset();
+        m_model.EndGesture();
         return;
     }
     const auto& tracks = m_model.Current().tracks;

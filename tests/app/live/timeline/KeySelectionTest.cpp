@@ -104,6 +104,14 @@ TEST(KeySelection, ADragMovesTheSelectionOnTheBeatStopsAtKeysLeftOutAndIsOneUndo
         EXPECT_EQ(Times(f.model, 0), (std::vector<float>{1.0f, 1.5f, 2.0f, 2.5f, 4.0f})) << "the drag was one step";
         EXPECT_FALSE(f.editor.CanUndo());
     }
+    // An undo in the middle of a drag ends it: the pointer moving on edits nothing.
+    f.keys.Grab({0, 1});
+    f.keys.DragTo(2.0f);
+    f.model.Undo();
+    f.keys.DragTo(3.0f);
+    EXPECT_FALSE(f.keys.Dragging());
+    EXPECT_EQ(Times(f.model, 0), (std::vector<float>{1.0f, 1.5f, 2.0f, 2.5f, 4.0f}));
+    EXPECT_FALSE(f.editor.InGesture());
 }
 
 TEST(KeySelection, AStretchKeepsKeysOnTheGridAt2HalfAndThreeHalvesAndScalesHandles)
