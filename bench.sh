@@ -123,7 +123,10 @@ python3 tools/bench/capture_memory.py --bin "$build/bin" --raw "$raw" >&2 || say
 say "choreography: an edit replayed to 55 s in the running presentation, beside a seek there"
 (cd "$build/bin" && winerun ./edit_replay_bench.exe) | tee "$raw/edit_replay_bench.txt" >&2
 say "live tools: the timeline panel open at 800 x 600 and fly mode, beside neither, at one moment"
-(cd "$build/bin" && winerun ./live_tools_frame_bench.exe) | tee "$raw/live_tools_frame_bench.txt" >&2
+(cd "$build/bin" && winerun ./live_tools_frame_bench.exe && winerun ./live_tools_frame_bench.exe many-keys) |
+    tee "$raw/live_tools_frame_bench.txt" >&2
+say "key selection: 10,000 keys over 100 tracks stretched in one edit"
+(cd "$build/bin" && winerun ./key_selection_bench.exe) | tee "$raw/key_selection_bench.txt" >&2
 
 run=$work/run
 make_run_folder "$run"

@@ -23,6 +23,12 @@ void EditingTools::Carry(KeyAction action, unsigned index)
     case KeyAction::Save: m_document.Save(); break;
     case KeyAction::Undo: model.Undo(); break;
     case KeyAction::Redo: model.Redo(); break;
+    case KeyAction::SelectAllKeys: model.SelectedKeys().SelectAllInLoop(); break;
+    case KeyAction::CopyKeys: model.SelectedKeys().Copy(); break;
+    case KeyAction::PasteKeys: model.SelectedKeys().Paste(); break;
+    case KeyAction::DeleteKeys: model.SelectedKeys().Delete(); break;
+    case KeyAction::InsertBeat: model.SelectedKeys().InsertBeat(); break;
+    case KeyAction::RemoveBeat: model.SelectedKeys().RemoveBeat(); break;
     case KeyAction::JumpToBookmark:
         if (const std::optional<float> time = model.JumpToBookmark(index))
         {

@@ -26,6 +26,11 @@ constexpr KeyChord CtrlShift(unsigned key)
     return {Kind::Press, key, key, true, true};
 }
 
+constexpr KeyChord Shifted(unsigned key)
+{
+    return {Kind::Press, key, key, false, true};
+}
+
 constexpr KeyChord CtrlRange(unsigned first, unsigned last)
 {
     return {Kind::Press, first, last, true, false};
@@ -88,6 +93,18 @@ constexpr KeyBinding kBindings[] = {
      "Alt+drag on a handle in the graph"},
     {Gesture(),            When::Panel,       Do::KeyMenu,         "set its mode, or flatten its handles",
      "a right click on a key in the graph"},
+    {Gesture(),            When::Panel,       Do::BoxSelect,       "select the keys in a box (Shift adds, Ctrl toggles)",
+     "a drag on a track's lane or the graph where it has no key"},
+    {Gesture(),            When::Panel,       Do::PickKeys,        "add a key to the selection, or toggle it",
+     "Shift+click or Ctrl+click on a key"},
+    {Gesture(),            When::Panel,       Do::DragKeys,        "move the selection along time, on the beat",
+     "a drag on a selected key"},
+    {Ctrl('A'),            When::Panel,       Do::SelectAllKeys,   "select every key within the loop (all without one)"},
+    {Ctrl('C'),            When::Panel,       Do::CopyKeys,        "copy the selected keys"},
+    {Ctrl('V'),            When::Panel,       Do::PasteKeys,       "paste them at the playhead"},
+    {Press(kDelete),       When::Panel,       Do::DeleteKeys,      "delete the selected keys"},
+    {Press(kInsert),       When::Panel,       Do::InsertBeat,      "insert a beat at the playhead"},
+    {Shifted(kDelete),     When::Panel,       Do::RemoveBeat,      "remove the beat after the playhead"},
     {Press(kF3),           When::Always,      Do::ToggleFly,       "fly mode on or off"},
     {Held('W'),            When::Flying,      Do::FlyForward,      "forward"},
     {Held('S'),            When::Flying,      Do::FlyBack,         "back"},
@@ -205,6 +222,8 @@ std::string KeyMap::KeyName(const KeyChord& chord, unsigned key)
     case kHome: return name + "Home";
     case kLeft: return name + "Left";
     case kRight: return name + "Right";
+    case kInsert: return name + "Insert";
+    case kDelete: return name + "Delete";
     default: break;
     }
     char code[16];

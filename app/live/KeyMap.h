@@ -22,6 +22,8 @@ inline constexpr unsigned kSpace = 0x20;
 inline constexpr unsigned kHome = 0x24;
 inline constexpr unsigned kLeft = 0x25;
 inline constexpr unsigned kRight = 0x27;
+inline constexpr unsigned kInsert = 0x2D;
+inline constexpr unsigned kDelete = 0x2E;
 inline constexpr unsigned kF1 = 0x70;
 inline constexpr unsigned kF2 = 0x71;
 inline constexpr unsigned kF3 = 0x72;
@@ -83,6 +85,15 @@ enum class KeyAction : std::uint8_t
     DragInGraph,
     BreakHandle,
     KeyMenu,
+    BoxSelect,
+    PickKeys,
+    DragKeys,
+    SelectAllKeys,
+    CopyKeys,
+    PasteKeys,
+    DeleteKeys,
+    InsertBeat,
+    RemoveBeat,
     ToggleFly,
     FlyForward,
     FlyBack,

@@ -105,6 +105,12 @@ bool LiveTools::Carry(KeyAction action, unsigned index)
     case KeyAction::Undo:
     case KeyAction::Redo:
     case KeyAction::JumpToBookmark:
+    case KeyAction::SelectAllKeys:
+    case KeyAction::CopyKeys:
+    case KeyAction::PasteKeys:
+    case KeyAction::DeleteKeys:
+    case KeyAction::InsertBeat:
+    case KeyAction::RemoveBeat:
         if (m_editing)
         {
             m_editing->Carry(action, index);

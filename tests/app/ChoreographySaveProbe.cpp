@@ -16,6 +16,10 @@
 //         hold               waits forever (to be killed)
 //   choreography_save_probe offers FILE      prints each version a new document offers, newest first, as
 //                                            "FILE RATE0 RATE1 ..." (its actor rows' rates), then puts them aside
+// and, for tests/app/timeline_test.sh's stretch of a passage:
+//   choreography_save_probe passage FILE     writes the presentation's travel and camera with camera x and yaw
+//                                            tracks keyed on its first five beats, and on beat 16 once more
+//   choreography_save_probe values FILE T... prints "ACTOR CHANNEL T VALUE" for every track at every time T
 #include "app/live/timeline/ChoreographyDocument.h"
 #include "app/FileReplacer.h"
 #include "scene/choreography/ChoreographyFile.h"
@@ -220,14 +224,61 @@ int Recover(const std::string& file)
     }
     return document.Editor().Current().actors.front().rate == kEditedRate ? 0 : 1;
 }
+
+// Without actor rows, so that the tracks' lanes come right after the camera's in the panel.
+int Passage(const std::string& file)
+{
+    Choreography choreography = Choreography::Presentation();
+    choreography.actors.clear();
+    const float beat = choreography.beatSeconds;
+    const float values[2][5] = {{0.0f, 6.0f, -4.0f, 9.0f, 2.0f}, {0.0f, 30.0f, -20.0f, 45.0f, 10.0f}};
+    for (int which = 0; which < 2; ++which)
+    {
+        Choreography::Track track;
+        track.channel = which == 0 ? Choreography::Channel::X : Choreography::Channel::Yaw;
+        for (int k = 0; k < 5; ++k)
+        {
+            track.keys.push_back({beat * static_cast<float>(k), values[which][k],
+                                  k % 2 == 0 ? Choreography::Ease::Smooth : Choreography::Ease::Linear});
+        }
+        track.keys.push_back({beat * 16.0f, 0.0f, Choreography::Ease::Linear});
+        choreography.tracks.push_back(std::move(track));
+    }
+    std::string problem;
+    if (!FileReplacer::Write(file, ChoreographyFile::Write(choreography), {}, &problem))
+    {
+        std::fprintf(stderr, "%s\n", problem.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+int Values(const std::string& file, int count, char** times)
+{
+    const std::optional<Choreography> choreography = ChoreographyFile::Load(file);
+    if (!choreography)
+    {
+        return 1;
+    }
+    for (const Choreography::Track& track : choreography->tracks)
+    {
+        for (int i = 0; i < count; ++i)
+        {
+            const float t = std::strtof(times[i], nullptr);
+            std::printf("%u %s %s %.9g\n", static_cast<unsigned>(track.actor), Choreography::ChannelName(track.channel),
+                        times[i], static_cast<double>(track.ValueAt(t)));
+        }
+    }
+    return 0;
+}
 }
 
 int main(int argc, char** argv)
 {
     if (argc < 3)
     {
-        std::fprintf(stderr, "usage: choreography_save_probe save|edit|check|recover|offers FILE, or session FILE "
-                             "STEP...\n");
+        std::fprintf(stderr, "usage: choreography_save_probe save|edit|check|recover|offers|passage FILE, session FILE "
+                             "STEP..., or values FILE T...\n");
         return 64;
     }
     const std::string mode = argv[1];
@@ -255,6 +306,14 @@ int main(int argc, char** argv)
     if (mode == "recover")
     {
         return Recover(file);
+    }
+    if (mode == "passage")
+    {
+        return Passage(file);
+    }
+    if (mode == "values")
+    {
+        return Values(file, argc - 3, argv + 3);
     }
     return 64;
 }

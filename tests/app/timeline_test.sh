@@ -7,7 +7,9 @@
 # playing it at 20 s with the same options file draws exactly the F12 picture, which the unedited file does not.
 # Then no unsaved edit is lost: with --watch, a change of the file on disk leaves the panel's unsaved edit in the
 # autosave, and after a SIGKILL that followed an unsaved edit the next start keeps the autosave aside, the file
-# itself untouched.
+# itself untouched. Last, a passage of two camera tracks is box-selected in their lanes, stretched by 2 about its
+# first key (at 0 s) and saved: the saved file gives at 2t what the old one gave at t for every moment t of the
+# passage, and engine-capture.exe draws it so at 2t, unlike the old file.
 #   timeline_test.sh BIN SCRATCH     BIN is the build's bin folder (programs and data); SCRATCH is emptied and used.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -20,7 +22,7 @@ require_tools xdotool cmp
 
 # The shipped world, its data linked, not copied; an options file of the test's own, and no imgui.ini, so that the
 # panel opens where the clicks below expect it.
-scratch=$(program_scratch "$bin" "$scratch" engine.exe engine-capture.exe)
+scratch=$(program_scratch "$bin" "$scratch" engine.exe engine-capture.exe choreography_save_probe.exe)
 trap release_live_window EXIT
 own_virtual_display   # the clicks below land at known places of the window Wine frames itself
 
@@ -124,6 +126,8 @@ xdotool key space; sleep 1
 xdotool key F2; sleep 2
 type_rate 250
 await "killed.xml.autosave-*.xml"
+# The autosave may have caught the number while it was typed: wait for the one after Return.
+for _ in $(seq 1 100); do grep -q 'rate="250"' killed.xml.autosave-*.xml 2>/dev/null && break; sleep 0.1; done
 pkill -KILL -f 'engine\.exe.*killed\.xml' || true
 wait "$engine" 2>/dev/null || true
 cmp -s original.xml killed.xml || fail "the file changed without a save"
@@ -135,3 +139,48 @@ compgen -G 'killed.xml.recovered-*.xml' >/dev/null || { cat restarted.err >&2; f
 grep -q 'rate="250"' killed.xml.recovered-*.xml || fail "the recovered file does not hold the edit"
 cmp -s original.xml killed.xml || fail "the next start changed the file"
 say "an edit kept through a change on disk, and through a kill"
+
+say "engine.exe: a passage box-selected in the lanes, stretched by 2 about its first key and saved"
+probe() { "$root/tools/winerun" ./choreography_save_probe.exe "$@"; }
+# Camera x and yaw keyed on beats 0 to 4 (0 to 2.6875 s) and once more on beat 16, after the camera's lanes.
+probe passage passage.xml
+cp passage.xml stretched.xml
+start_engine stretch.err --choreography stretched.xml
+xdotool key space; sleep 1
+xdotool key F2; sleep 2
+# All 58 s span the lanes, 10.4 pixels a second from x = 175: a drag from 5 s on the yaw lane (y = 295) to the
+# left of 0 s on the x lane (y = 276) boxes the keys of beats 0 to 4 of both, and not those of beat 16 (at 11 s).
+xdotool mousemove --window "$window" 227 295; sleep 1
+xdotool mousedown 1; sleep 1
+xdotool mousemove --window "$window" 200 285; sleep 1
+xdotool mousemove --window "$window" 164 276; sleep 1
+xdotool mouseup 1; sleep 2
+xdotool mousemove --window "$window" 90 501; sleep 1         # "x2" under the graph, about the first key
+xdotool click 1; sleep 2
+xdotool key ctrl+s
+await stretched.xml.bak
+xdotool key Escape
+status=0
+wait "$engine" || status=$?
+[ $status -eq 0 ] || { cat stretch.err >&2; fail "engine.exe ended with $status"; }
+cmp -s passage.xml stretched.xml.bak || fail "stretched.xml.bak does not hold the file as it was"
+! cmp -s passage.xml stretched.xml || fail "the stretch was not saved"
+
+# Every track, at moments through the passage (0 to 2.6875 s) and at twice those moments.
+moments=$(seq 0 0.125 2.6875)
+doubled=$(for t in $moments; do awk -v t="$t" 'BEGIN { print t * 2 }'; done)
+# shellcheck disable=SC2086
+probe values passage.xml $moments | tr -d '\r' | awk '{print $1, $2, $4}' >old-values.txt
+# shellcheck disable=SC2086
+probe values stretched.xml $doubled | tr -d '\r' | awk '{print $1, $2, $4}' >new-values.txt
+[ "$(wc -l <old-values.txt)" -eq 44 ] || fail "the probe did not read the two tracks at 22 moments"
+cmp -s old-values.txt new-values.txt || { diff old-values.txt new-values.txt >&2; fail "the stretched file does not play at 2t as the old one at t"; }
+probe values passage.xml 2 | tr -d '\r' >old-at-2.txt
+probe values stretched.xml 2 | tr -d '\r' >new-at-2.txt
+! cmp -s old-at-2.txt new-at-2.txt || fail "the stretch left the passage as it was at 2 s"
+for file in passage stretched; do
+    "$root/tools/winerun" ./engine-capture.exe --choreography $file.xml --at 2 --until 2.1 --out $file-2 \
+        2>>capture.err || { cat capture.err >&2; fail "engine-capture.exe could not play $file.xml"; }
+done
+! cmp -s passage-2/t2.000.png stretched-2/t2.000.png || fail "the capture at 2 s does not show the stretch"
+say "the passage plays at 2t as it did at t, and the picture at 2 s shows it"

@@ -6,8 +6,11 @@
 // the back-end's submission of its vertices) and the whole frame to the end of Present. Prints medians; asserts
 // nothing.
 //
+// With `many-keys`, the same over the presentation with 10,000 keys over 100 tracks besides (written to
+// many-keys.xml and opened as its choreography), every key selected, so that the panel draws long lanes of lit keys.
+//
 // Run from the folder that holds the presentation's files:
-//       cd build/bin && ../../tools/winerun ./live_tools_frame_bench.exe
+//       cd build/bin && ../../tools/winerun ./live_tools_frame_bench.exe [many-keys]
 #include <windows.h>
 
 #include <algorithm>
@@ -15,9 +18,16 @@
 #include <cstdio>
 #include <vector>
 
+#include <cstring>
+#include <string>
+
+#include "app/FileReplacer.h"
 #include "app/SystemClass.h"
 #include "app/live/LiveTools.h"
 #include "app/live/PresentationControls.h"
+#include "app/live/timeline/ChoreographyDocument.h"
+#include "scene/choreography/ChoreographyFile.h"
+#include "tools/bench/ManyKeys.h"
 
 namespace
 {
@@ -37,6 +47,9 @@ enum Case
 constexpr const char* kCaseNames[kCaseCount] = {"panel closed, fly mode off", "panel closed, fly mode on",
                                                 "panel open, all 58 s shown"};
 
+constexpr std::size_t kManyTracks = 100;
+constexpr std::size_t kKeysPerTrack = 100;
+
 double Median(std::vector<double> samples)
 {
     if (samples.empty())
@@ -48,14 +61,24 @@ double Median(std::vector<double> samples)
 }
 }
 
-int main()
+int main(int argc, char** argv)
 {
+    const bool manyKeys = argc > 1 && std::strcmp(argv[1], "many-keys") == 0;
+    const char* const kManyKeysFile = "many-keys.xml";
+    std::string problem;
+    if (manyKeys && !FileReplacer::Write(kManyKeysFile, ChoreographyFile::Write(ManyKeys(kManyTracks, kKeysPerTrack)),
+                                         {}, &problem))
+    {
+        std::fprintf(stderr, "live_tools_frame_bench: %s\n", problem.c_str());
+        return 1;
+    }
     std::int64_t now = 0;
     int frame = 0;
     std::array<std::vector<double>, kCaseCount> buildMs;
     std::array<std::vector<double>, kCaseCount> overlayMs;
     std::array<std::vector<double>, kCaseCount> frameMs;
     Case shown = kPlain;
+    std::size_t selected = 0;
 
     const int exitCode = SystemClass::RunApplication([&](SystemClass& system) {
         system.GetLiveTools().EnableControls();
@@ -63,6 +86,10 @@ int main()
         system.Settings().screenWidth = 800;
         system.Settings().screenHeight = 600;
         system.SetTimeSource([&now] { return now; });
+        if (manyKeys)
+        {
+            system.Settings().choreographyFile = kManyKeysFile;
+        }
         system.Settings().frameObserver = [&] {
             now += 1'000'000'000 / 60;
             PresentationControls& controls = *system.GetLiveTools().GetControls();
@@ -71,6 +98,11 @@ int main()
             {
                 controls.RequestSeek(kMoment);
                 controls.Carry(KeyAction::Pause, 0.0);
+                if (ChoreographyDocument* document = system.GetLiveTools().GetDocument(); document && manyKeys)
+                {
+                    document->Model().SelectedKeys().SelectAllInLoop();
+                    selected = document->Model().SelectedKeys().Keys().size();
+                }
                 return;
             }
             if (index < kSettleFrames)
@@ -109,6 +141,10 @@ int main()
             shown = next;
         };
     });
+    if (manyKeys)
+    {
+        std::remove(kManyKeysFile);
+    }
     if (exitCode != 0 || overlayMs[kPanel].empty())
     {
         std::fprintf(stderr, "live_tools_frame_bench: the presentation did not run (exit code %d)\n", exitCode);
@@ -116,10 +152,11 @@ int main()
     }
     for (int which = 0; which < kCaseCount; ++which)
     {
-        std::printf("live tools, %s: overlay build median %.3f ms, overlay frame median %.3f ms, whole frame median "
+        std::printf("live tools, %s%s: overlay build median %.3f ms, overlay frame median %.3f ms, whole frame median "
                     "%.3f ms (%zu frames at 800x600)\n",
-                    kCaseNames[which], Median(buildMs[which]), Median(overlayMs[which]), Median(frameMs[which]),
-                    overlayMs[which].size());
+                    kCaseNames[which],
+                    manyKeys ? (", " + std::to_string(selected) + " keys over 100 tracks selected").c_str() : "",
+                    Median(buildMs[which]), Median(overlayMs[which]), Median(frameMs[which]), overlayMs[which].size());
     }
     return 0;
 }

@@ -30,13 +30,21 @@ constexpr ImU32 kSelectedColour = IM_COL32(255, 255, 255, 255);
 constexpr ImU32 kWaveColour = IM_COL32(86, 180, 233, 45);
 }
 
-std::vector<std::size_t> GraphView::ShownTracks() const
+std::vector<std::size_t> GraphView::ShownTracks(const std::vector<std::size_t>& kept) const
 {
     std::vector<std::size_t> shown;
     const std::size_t tracks = m_model.Current().tracks.size();
+    const auto& picked = m_model.SelectedKeys().Keys();
+    auto pickedTrack = picked.begin();
     for (std::size_t track = 0; track < tracks && shown.size() < kMostTracks; ++track)
     {
-        if (m_model.IsSelected(TimelineModel::Part::Track, track))
+        while (pickedTrack != picked.end() && pickedTrack->track < track)
+        {
+            ++pickedTrack;
+        }
+        if (m_model.IsSelected(TimelineModel::Part::Track, track) ||
+            (pickedTrack != picked.end() && pickedTrack->track == track) ||
+            std::binary_search(kept.begin(), kept.end(), track))
         {
             shown.push_back(track);
         }
@@ -46,7 +54,21 @@ std::vector<std::size_t> GraphView::ShownTracks() const
 
 void GraphView::Draw(const TimeAxis& axis, const WaveformLane& waveform)
 {
-    const std::vector<std::size_t> shown = ShownTracks();
+    // A click in the graph (a key taken, a box) keeps the curves shown, though it may select keys of fewer tracks;
+    // a click anywhere else chooses them anew.
+    const bool clicked = ImGui::IsMouseClicked(0) || ImGui::IsMouseClicked(1);
+    const bool overGraph =
+        ImGui::IsMouseHoveringRect(ImVec2(axis.Left(), ImGui::GetCursorScreenPos().y),
+                                   ImVec2(axis.Left() + axis.Width(), ImGui::GetCursorScreenPos().y + kHeight));
+    if (clicked && !overGraph)
+    {
+        m_kept.clear();
+    }
+    const std::vector<std::size_t> shown = ShownTracks(m_kept);
+    if (clicked && overGraph)
+    {
+        m_kept = shown;
+    }
     if (shown.empty())
     {
         m_grab.reset();
@@ -90,7 +112,7 @@ void GraphView::Draw(const TimeAxis& axis, const WaveformLane& waveform)
     // While something is held the scale stands still, or dragging a value past the edge would widen the span
     // under the pointer and run away from it.
     const float margin = std::max((span->second - span->first) * 0.1f, 1e-3f);
-    if (!m_grab)
+    if (!m_grab && !m_keyDrag)
     {
         m_scale = {static_cast<double>(span->first) - margin, static_cast<double>(span->second) + margin};
     }
@@ -164,8 +186,9 @@ void GraphView::Draw(const TimeAxis& axis, const WaveformLane& waveform)
             {
                 handle(BezierStretch::InHandle(track.keys[k - 1], key), false);
             }
-            const bool keySelected = selection && selection->part == TimelineModel::Part::Track &&
-                                     selection->index == trackIndex && selection->key == k;
+            const bool keySelected = (selection && selection->part == TimelineModel::Part::Track &&
+                                      selection->index == trackIndex && selection->key == k) ||
+                                     m_model.SelectedKeys().Contains(trackIndex, k);
             draw->AddRectFilled(ImVec2(point.x - 4.0f, point.y - 4.0f), ImVec2(point.x + 4.0f, point.y + 4.0f),
                                 keySelected ? kSelectedColour : colour);
             consider(point, keyGrab);
@@ -173,38 +196,78 @@ void GraphView::Draw(const TimeAxis& axis, const WaveformLane& waveform)
     }
 
     // From here on the version may be replaced: `choreography` is not read again.
-    if (hovered && ImGui::IsMouseClicked(0) && nearest)
+    const ImGuiIO& io = ImGui::GetIO();
+    const KeySelection::Combine combine = KeySelection::CombineFor(io.KeyShift, io.KeyCtrl);
+    KeySelection& picked = m_model.SelectedKeys();
+    if (hovered && ImGui::IsMouseClicked(0) && nearest && !nearest->outHandle)
+    {
+        // A key as in the lanes: Shift or Ctrl picks it, a drag moves the whole selection, here in value too.
+        m_model.Select(TimelineModel::Part::Track, nearest->track, nearest->key);
+        if (combine == KeySelection::Combine::Replace)
+        {
+            picked.Grab({nearest->track, nearest->key});
+            m_keyDrag = nearest;
+        }
+        else
+        {
+            picked.SelectKey(nearest->track, nearest->key, combine);
+        }
+    }
+    else if (hovered && ImGui::IsMouseClicked(0) && nearest)
     {
         m_grab = nearest;
         m_model.GrabKey(nearest->track, nearest->key);
     }
-    const ImGuiIO& io = ImGui::GetIO();
+    else if (hovered && ImGui::IsMouseClicked(0))
+    {
+        m_box = {axis.Seconds(mouse.x), valueAt(mouse.y)};
+    }
+    if (m_box)
+    {
+        const ImVec2 start(axis.X(m_box->first), y(m_box->second));
+        draw->AddRect(ImVec2(std::min(start.x, mouse.x), std::min(start.y, mouse.y)),
+                      ImVec2(std::max(start.x, mouse.x), std::max(start.y, mouse.y)), kSelectedColour);
+        if (!ImGui::IsMouseDown(0))
+        {
+            // One box over every curve shown: the first track takes the box's way of combining, the rest add to it
+            // (or toggle), so that tracks between the shown ones are never touched.
+            for (std::size_t n = 0; n < shown.size(); ++n)
+            {
+                const KeySelection::Combine each =
+                    n > 0 && combine == KeySelection::Combine::Replace ? KeySelection::Combine::Add : combine;
+                picked.SelectBox(shown[n], shown[n], m_box->first, axis.Seconds(mouse.x), each, m_box->second,
+                                 valueAt(mouse.y));
+            }
+            m_box.reset();
+        }
+    }
+    if (m_keyDrag && picked.Dragging() && (io.MouseDelta.x != 0.0f || io.MouseDelta.y != 0.0f))
+    {
+        // Shift holds the keys to the axis the pointer has moved furthest along since they were taken; they move
+        // as far as the pointer did, wherever on the key the pointer took it.
+        const bool alongTime = std::abs(mouse.x - m_keyDrag->mouseX) >= std::abs(mouse.y - m_keyDrag->mouseY);
+        const float time =
+            io.KeyShift && !alongTime
+                ? m_keyDrag->time
+                : static_cast<float>(m_keyDrag->time + axis.Seconds(mouse.x) - axis.Seconds(m_keyDrag->mouseX));
+        const float valueShift =
+            io.KeyShift && alongTime ? 0.0f : static_cast<float>(valueAt(mouse.y) - valueAt(m_keyDrag->mouseY));
+        picked.DragTo(time, valueShift);
+    }
+    if (m_keyDrag && (!picked.Dragging() || !ImGui::IsMouseDown(0)))
+    {
+        picked.LetGo();
+        m_keyDrag.reset();
+    }
     if (m_grab && ImGui::IsMouseDown(0) && (io.MouseDelta.x != 0.0f || io.MouseDelta.y != 0.0f) &&
         m_grab->track < m_model.Current().tracks.size() &&
         m_grab->key < m_model.Current().tracks[m_grab->track].keys.size())
     {
+        // Only handles are grabbed here: keys move with the selection.
         const Choreography::Key& key = m_model.Current().tracks[m_grab->track].keys[m_grab->key];
-        if (m_grab->outHandle)
-        {
-            const Choreography::Handle pulled{static_cast<float>(axis.Seconds(mouse.x) - key.time),
-                                              static_cast<float>(valueAt(mouse.y) - key.value)};
-            m_model.SetHandle(m_grab->track, m_grab->key, *m_grab->outHandle, pulled, !io.KeyAlt);
-        }
-        else
-        {
-            // Shift holds the key to the axis the pointer has moved furthest along since it was taken; the key
-            // moves as far as the pointer did, wherever on it the pointer took it.
-            const bool alongTime = std::abs(mouse.x - m_grab->mouseX) >= std::abs(mouse.y - m_grab->mouseY);
-            const float time =
-                io.KeyShift && !alongTime
-                    ? m_grab->time
-                    : static_cast<float>(m_grab->time + axis.Seconds(mouse.x) - axis.Seconds(m_grab->mouseX));
-            const float value = io.KeyShift && alongTime
-                                    ? m_grab->value
-                                    : static_cast<float>(m_grab->value + valueAt(mouse.y) - valueAt(m_grab->mouseY));
-            m_model.DragGrabbedKey(time);
-            m_model.DragGrabbedKeyValue(value);
-        }
+        const Choreography::Handle pulled{static_cast<float>(axis.Seconds(mouse.x) - key.time),
+                                          static_cast<float>(valueAt(mouse.y) - key.value)};
+        m_model.SetHandle(m_grab->track, m_grab->key, m_grab->outHandle.value_or(true), pulled, !io.KeyAlt);
     }
     if (m_grab && !ImGui::IsMouseDown(0))
     {

@@ -201,6 +201,7 @@ std::optional<ActorId> TimelineModel::SelectedActor() const
 
 void TimelineModel::KeepSelectionValid()
 {
+    m_selectedKeys.Follow();
     if (!m_selection)
     {
         return;
@@ -229,7 +230,7 @@ bool TimelineModel::Undo()
 {
     const bool undone = m_editor.Undo();
     m_status = undone ? "undone" : "nothing to undo";
-    KeepSelectionValid();
+    KeepSelectionValid();   // the keys selected in the version undone to come back with it
     return undone;
 }
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/live/timeline/ChoreographyEditor.h"
+#include "app/live/timeline/KeySelection.h"
 #include "app/live/timeline/PassageMarks.h"
 #include "app/live/timeline/TrackKeys.h"
 #include "scene/Vector3.h"
@@ -99,6 +100,7 @@ public:
     template <typename EditFunction>
     void Edit(EditFunction edit)
     {
+        m_selectedKeys.Follow();
         Choreography next = m_editor.Current();
         edit(next);
         ClampChangedHandles(next);
@@ -112,7 +114,11 @@ public:
     void EndGesture() { m_editor.EndGesture(); }
     // The panel was closed or hidden: a gesture under way (a drag it can no longer see end) ends with it, so
     // that later edits are undo steps of their own.
-    void OnHidden() { m_editor.EndGesture(); }
+    void OnHidden()
+    {
+        m_selectedKeys.LetGo();
+        m_editor.EndGesture();
+    }
 
     // Each selects what it made.
     void AddCameraSegment();
@@ -132,7 +138,6 @@ public:
     void DeleteSelectedKey() { m_keys.DeleteSelectedKey(); }
     void GrabKey(std::size_t track, std::optional<std::size_t> key) { m_keys.GrabKey(track, key); }
     void DragGrabbedKey(float time) { m_keys.DragGrabbedKey(time); }
-    void DragGrabbedKeyValue(float value) { m_keys.DragGrabbedKeyValue(value); }
     void LetGoOfKey() { m_keys.LetGoOfKey(); }
     void MoveKey(std::size_t track, std::size_t key, float time) { m_keys.MoveKey(track, key, time); }
     void SetHandle(std::size_t track, std::size_t key, bool out, Choreography::Handle handle, bool aligned)
@@ -145,6 +150,10 @@ public:
     {
         return m_keys.KeyWhatYouSee(seconds, poses);
     }
+
+    // Many keys at once (see KeySelection): box select, drag, stretch, copy and paste, insert and remove time.
+    KeySelection& SelectedKeys() { return m_selectedKeys; }
+    const KeySelection& SelectedKeys() const { return m_selectedKeys; }
 
     // The loop and the bookmarks (see PassageMarks): each change one undo step.
     void SetLoopIn(double seconds) { m_marks.SetLoopIn(seconds); }
@@ -184,4 +193,5 @@ private:
     std::string m_status;
     TrackKeys m_keys{*this};
     PassageMarks m_marks{*this};
+    KeySelection m_selectedKeys{*this};
 };

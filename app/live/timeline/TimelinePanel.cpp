@@ -88,6 +88,12 @@ std::optional<double> TimelinePanel::Draw(const View& view)
         DrawLanes(axis, view.shownSeconds);
         m_graph.Draw(axis, m_waveform);
         FollowDrag(axis);
+        // Under the graph, with it: the lines below stay where they are while no keys are at hand.
+        const std::optional<Selection>& lane = m_model.Selected();
+        if ((lane && lane->part == Part::Track) || !m_model.SelectedKeys().Empty())
+        {
+            m_selectionBar.Draw();
+        }
         DrawAddButtons();
         ImGui::Separator();
         m_fields.Draw();
@@ -274,6 +280,19 @@ void TimelinePanel::DrawLanes(const TimeAxis& axis, double shownSeconds)
             }
         }
     }
+    // A drag of the selected keys ends wherever the pointer is let go, its lane in view or not.
+    KeySelection& keys = m_model.SelectedKeys();
+    if (keys.Dragging() && ImGui::GetIO().MouseDelta.x != 0.0f)
+    {
+        keys.DragTo(static_cast<float>(axis.Seconds(ImGui::GetIO().MousePos.x)));
+    }
+    if (keys.Dragging() && !ImGui::IsMouseDown(ImGuiMouseButton_Left))
+    {
+        keys.LetGo();
+    }
+    FollowBox(axis,
+              top.y + ImGui::GetCursorStartPos().y - ImGui::GetScrollY() + static_cast<float>(firstTrack) * laneHeight,
+              m_model.Current().tracks.size());
     TimelineRuler::DrawPlayhead(*draw, axis, shownSeconds, top.y, bottom);
     // Over the labels the wheel scrolls the lanes up and down (each lane's time claims it for zooming).
     ZoomAndDrag(axis, ImGui::IsWindowHovered() && ImGui::GetIO().MousePos.x >= axis.Left());
@@ -321,8 +340,6 @@ void TimelinePanel::DrawLane(const TimeAxis& axis, const Selection& lane, const 
     ImGui::SetItemUsingMouseWheel();
     const bool clicked = ImGui::IsItemClicked();
     const bool doubleClicked = ImGui::IsItemHovered() && ImGui::IsMouseDoubleClicked(0);
-    const bool dragged = ImGui::IsItemActive() && ImGui::GetIO().MouseDelta.x != 0.0f;
-    const bool released = ImGui::IsItemDeactivated();
     ImGui::PopID();
     ImGui::PopID();
 
@@ -346,6 +363,8 @@ void TimelinePanel::DrawLane(const TimeAxis& axis, const Selection& lane, const 
     case Part::Track:
     {
         const Choreography::Track& track = choreography.tracks[lane.index];
+        const KeySelection& picked = m_model.SelectedKeys();
+        const bool anyPicked = !picked.Empty();
         DrawTrackCurve(track, axis, origin.y + 2.0f, bottom - 2.0f);
         std::optional<std::size_t> nearest;
         float nearestPixels = kKeyPickPixels;
@@ -353,7 +372,8 @@ void TimelinePanel::DrawLane(const TimeAxis& axis, const Selection& lane, const 
         for (std::size_t k = 0; k < track.keys.size(); ++k)
         {
             const float x = axis.X(track.keys[k].time);
-            const bool keySelected = selected && m_model.Selected()->key == k;
+            const bool keySelected =
+                (selected && m_model.Selected()->key == k) || (anyPicked && picked.Contains(lane.index, k));
             if (std::fabs(x - mouseX) < nearestPixels)
             {
                 nearestPixels = std::fabs(x - mouseX);
@@ -371,17 +391,25 @@ void TimelinePanel::DrawLane(const TimeAxis& axis, const Selection& lane, const 
                                 ImVec2(x - size, middle), keySelected ? kSelectedKeyColour : kTrackColour);
         }
         // From here on the version may be replaced: `track` is not read again.
+        // A key clicked is selected (Shift adds it, Ctrl toggles it) and a drag moves the whole selection; a
+        // drag where there is no key draws a box.
         if (clicked)
         {
-            m_model.GrabKey(lane.index, nearest);
-        }
-        if (dragged)
-        {
-            m_model.DragGrabbedKey(static_cast<float>(axis.Seconds(mouseX)));
-        }
-        if (released)
-        {
-            m_model.LetGoOfKey();
+            const ImGuiIO& io = ImGui::GetIO();
+            const KeySelection::Combine combine = KeySelection::CombineFor(io.KeyShift, io.KeyCtrl);
+            m_model.Select(Part::Track, lane.index, nearest);
+            if (nearest && combine == KeySelection::Combine::Replace)
+            {
+                m_model.SelectedKeys().Grab({lane.index, *nearest});
+            }
+            else if (nearest)
+            {
+                m_model.SelectedKeys().SelectKey(lane.index, *nearest, combine);
+            }
+            else
+            {
+                m_box = Box{lane.index, axis.Seconds(mouseX)};
+            }
         }
         if (doubleClicked && !nearest)
         {
@@ -394,6 +422,34 @@ void TimelinePanel::DrawLane(const TimeAxis& axis, const Selection& lane, const 
     if (clicked)
     {
         m_model.Select(lane.part, lane.index);
+    }
+}
+
+void TimelinePanel::FollowBox(const TimeAxis& axis, float firstLaneY, std::size_t tracks)
+{
+    if (!m_box || tracks == 0)
+    {
+        m_box.reset();
+        return;
+    }
+    const ImGuiIO& io = ImGui::GetIO();
+    const float laneHeight = ImGui::GetFrameHeight();
+    const double lane = std::floor((io.MousePos.y - firstLaneY) / laneHeight);
+    const auto track = static_cast<std::size_t>(std::clamp(lane, 0.0, static_cast<double>(tracks - 1)));
+    const float startY = firstLaneY + static_cast<float>(m_box->track) * laneHeight;
+    const float endY = firstLaneY + static_cast<float>(track) * laneHeight;
+    const float startX = axis.X(m_box->seconds);
+    ImDrawList* draw = ImGui::GetWindowDrawList();
+    draw->AddRectFilled(ImVec2(std::min(startX, io.MousePos.x), std::min(startY, endY)),
+                        ImVec2(std::max(startX, io.MousePos.x), std::max(startY, endY) + laneHeight),
+                        IM_COL32(255, 255, 255, 30));
+    draw->AddRect(ImVec2(std::min(startX, io.MousePos.x), std::min(startY, endY)),
+                  ImVec2(std::max(startX, io.MousePos.x), std::max(startY, endY) + laneHeight), kSelectedKeyColour);
+    if (!ImGui::IsMouseDown(ImGuiMouseButton_Left))
+    {
+        m_model.SelectedKeys().SelectBox(m_box->track, track, m_box->seconds, axis.Seconds(io.MousePos.x),
+                                         KeySelection::CombineFor(io.KeyShift, io.KeyCtrl));
+        m_box.reset();
     }
 }
 

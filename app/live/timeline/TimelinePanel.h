@@ -11,6 +11,7 @@
 
 #include "app/live/timeline/ChoreographyDocument.h"
 #include "app/live/timeline/GraphView.h"
+#include "app/live/timeline/SelectionBar.h"
 #include "app/live/timeline/TimelineFields.h"
 #include "app/live/timeline/TimelineModel.h"
 #include "app/live/timeline/WaveformLane.h"
@@ -36,7 +37,8 @@ public:
     };
 
     explicit TimelinePanel(ChoreographyDocument& document)
-        : m_document(document), m_model(document.Model()), m_fields(document.Model()), m_graph(document.Model())
+        : m_document(document), m_model(document.Model()), m_fields(document.Model()), m_graph(document.Model()),
+          m_selectionBar(document.Model())
     {
     }
     TimelinePanel(const TimelinePanel&) = delete;
@@ -50,6 +52,7 @@ public:
     {
         m_model.OnHidden();
         m_focused = false;
+        m_box.reset();
     }
     // Whether the panel had the keyboard's focus in the last frame it was drawn: keys bound "in the panel" act then.
     bool HasFocus() const { return m_focused; }
@@ -63,6 +66,8 @@ private:
     // A track's value from its first key to its last, drawn between `top` (its highest) and `bottom`.
     static void DrawTrackCurve(const Choreography::Track& track, const TimeAxis& axis, float top, float bottom);
     void DrawAddButtons();
+    // A box dragged over the tracks' lanes (the first at `firstLaneY` on screen): drawn while the button is held, its keys selected when let go.
+    void FollowBox(const TimeAxis& axis, float firstLaneY, std::size_t tracks);
     // The wheel over the ruler or the lanes' time (`overTime`) zooms about the pointer, Shift+wheel scrolls; the
     // right or middle button pressed there starts dragging the span along.
     void ZoomAndDrag(const TimeAxis& axis, bool overTime);
@@ -73,6 +78,14 @@ private:
     TimelineModel& m_model;
     TimelineFields m_fields;
     GraphView m_graph;
+    SelectionBar m_selectionBar;
+    // Where a box over the lanes started: its track and moment.
+    struct Box
+    {
+        std::size_t track = 0;
+        double seconds = 0.0;
+    };
+    std::optional<Box> m_box;
     WaveformLane m_waveform{"DemoTrack01.mp3"};   // the music the presentation plays
     TimelineZoom m_zoom;
     bool m_dragging = false;   // the span, by the right or middle button

@@ -79,27 +79,6 @@ void TrackKeys::DragGrabbedKey(float time)
     }
 }
 
-void TrackKeys::DragGrabbedKeyValue(float value)
-{
-    const std::optional<TimelineModel::Selection>& selection = m_model.Selected();
-    if (!m_keyGrabbed || !m_model.Editor().InGesture() || !selection || selection->part != Part::Track ||
-        !selection->key)
-    {
-        return;
-    }
-    if (!std::isfinite(value))
-    {
-        m_model.SetStatus("A key's value must be a finite number: the key keeps its value.");
-        return;
-    }
-    const std::size_t track = selection->index;
-    const std::size_t key = *selection->key;
-    if (m_model.Current().tracks[track].keys[key].value != value)
-    {
-        m_model.Edit([&](Choreography& next) { next.tracks[track].keys[key].value = value; });
-    }
-}
-
 void TrackKeys::LetGoOfKey()
 {
     m_keyGrabbed = false;

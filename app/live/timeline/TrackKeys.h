@@ -35,9 +35,6 @@ public:
     // is one undo step until it is let go.
     void GrabKey(std::size_t track, std::optional<std::size_t> key);
     void DragGrabbedKey(float time);
-    // The grabbed key's value, as the graph view drags it up and down: part of the same undo step. A value that is
-    // no finite number is refused, with the status saying so.
-    void DragGrabbedKeyValue(float value);
     void LetGoOfKey();
     // Moves a key to `time` (snapped), held between its neighbours: keys stay in time order.
     void MoveKey(std::size_t track, std::size_t key, float time);

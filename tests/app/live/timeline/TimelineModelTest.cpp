@@ -102,32 +102,6 @@ TEST(TimelineModel, ADraggedKeyStaysBetweenItsNeighboursOnTheGridWhileSnappingAn
     EXPECT_EQ(model.Selected(), (Selection{Part::Track, 0, std::nullopt}));
 }
 
-// The graph view drags a key in time and in value at once: the whole drag is one undo step, a value that is no
-// number is refused with a word while the drag goes on, and a key let go no longer follows.
-TEST(TimelineModel, AKeyDraggedInTimeAndValueIsOneUndoStep)
-{
-    ChoreographyEditor editor(Keyed());
-    TimelineModel model(editor);
-    for (int round = 0; round < 2; ++round)
-    {
-        model.GrabKey(0, 1);
-        model.DragGrabbedKey(2.4f);
-        model.DragGrabbedKeyValue(25.0f);
-        model.SetStatus({});
-        model.DragGrabbedKeyValue(std::numeric_limits<float>::quiet_NaN());
-        EXPECT_FALSE(model.Status().empty()) << "a refused value says why";
-        model.DragGrabbedKeyValue(-4.0f);
-        EXPECT_EQ(KeyTime(model, 1), 2.5f);
-        EXPECT_EQ(model.Current().tracks[0].keys[1].value, -4.0f);
-        model.LetGoOfKey();
-        model.DragGrabbedKeyValue(99.0f);
-        EXPECT_EQ(model.Current().tracks[0].keys[1].value, -4.0f) << "let go";
-        EXPECT_EQ(UndoSteps(editor), 1u);
-        ASSERT_TRUE(model.Undo());
-        EXPECT_EQ(model.Current(), Keyed());
-    }
-}
-
 // A Bezier curve's handles reach at most to the neighbouring key: a key dragged towards a handle's far end, or a
 // key added inside a stretch, takes the handle with it rather than leave a curve that runs back in time (which the
 // file would refuse); the drag and its clamping are one undo step.
