@@ -13,6 +13,8 @@ using Channel = Choreography::Channel;
 
 // An hour: a span that reaches further is cut there, so that a stray number never plays millions of frames.
 constexpr double kLongestSeconds = 3600.0;
+// Where a track takes over or hands back, a step longer than this (and than ten of the steps before) is a jump.
+constexpr float kLongestCreep = 0.05f;
 
 // The camera's x, y and z tracks (null for a coordinate without one) and their places in the choreography.
 struct PositionTracks
@@ -105,6 +107,20 @@ bool JumpsBetween(const Choreography& choreography, const PositionTracks& tracks
     return false;
 }
 
+// Whether a track of the camera's position starts or stops driving between `before` and `after`.
+bool DrivingChanges(const PositionTracks& tracks, float before, float after)
+{
+    return std::any_of(tracks.tracks.begin(), tracks.tracks.end(), [&](const Choreography::Track* track) {
+        return track != nullptr && track->DrivesAt(before) != track->DrivesAt(after);
+    });
+}
+
+float Distance(const Vector3& a, const Vector3& b)
+{
+    const Vector3 d{a.x - b.x, a.y - b.y, a.z - b.z};
+    return std::sqrt(Vector3::Dot(d, d));
+}
+
 float NearPlane(const Matrix4x4& projection)
 {
     // A left-handed perspective maps view depth z to (z * p22 + p32) / z: its near plane is at -p32 / p22.
@@ -182,8 +198,18 @@ CameraPath CameraPath::Of(const Choreography& choreography, double from, double 
     Playing state{choreography.travel.start, kStartPosition, 0};
     std::vector<std::size_t> wraps;   // per sample of the line
     const auto add = [&](float time, const Playing& at) {
-        const bool jumped = !path.m_line.empty() && (at.wraps != wraps.back() ||
-                                                     JumpsBetween(choreography, tracks, path.m_line.back().time, time));
+        bool jumped = false;
+        if (!path.m_line.empty())
+        {
+            const Sample& last = path.m_line.back();
+            const float step = Distance(last.position, at.position);
+            const float stepBefore =
+                path.m_line.size() >= 2 ? Distance(path.m_line[path.m_line.size() - 2].position, last.position) : 0.0f;
+            // A track that takes over from the segments (or hands back to them) jumps unless it starts where they
+            // stand: a step far longer than the one before is such a jump.
+            jumped = at.wraps != wraps.back() || JumpsBetween(choreography, tracks, last.time, time) ||
+                     (DrivingChanges(tracks, last.time, time) && step > 10.0f * stepBefore + kLongestCreep);
+        }
         path.m_line.push_back({time, at.position, jumped});
         wraps.push_back(at.wraps);
     };

@@ -28,7 +28,8 @@ public:
         float time = 0.0f;
         Vector3 position;
         // The camera jumped to it from the sample before (a travelling value wrapped, a segment began or ended, a
-        // track jumped): the line breaks there.
+        // track jumped, or took over from the segments or handed back to them elsewhere than where they stand):
+        // the line breaks there.
         bool jumpedTo = false;
     };
     // Where a key of the camera's position tracks puts the camera: the keys at one time in the x, y and z tracks

@@ -84,6 +84,14 @@ TEST(CameraPath, TheLineIsWhereTheFramesPlaceTheCameraAndBreaksWhereItJumps)
     EXPECT_NEAR(jump->time, 17.625f, 1.0f / 60.0f);
     EXPECT_LT(jump->position.z, (jump - 1)->position.z - 40.0f);
 
+    // Tracks that take over from the segments elsewhere than where they stand jump there, and where they hand back:
+    // x at 1 s (from 0 to 5) and 3 s (6 to 0), y at 2 s (2 to 4) and 4 s (8 to 2). Starting where a segment
+    // stands, and moving on from there, is no jump.
+    Choreography walk = Walk();
+    EXPECT_EQ(Jumps(CameraPath::Of(walk, 0.0, 5.0)), 4u);
+    walk.tracks[1].keys = {Key{2.0f, 2.0f}, Key{4.0f, 3.0f}};
+    EXPECT_EQ(Jumps(CameraPath::Of(walk, 0.0, 3.5)), 2u);
+
     // The same moment is the same place whatever the span around it: every span replays from the start.
     const CameraPath wide = CameraPath::Of(Choreography::Presentation(), 16.0, 30.0);
     const CameraPath narrow = CameraPath::Of(Choreography::Presentation(), 20.0, 20.5);
