@@ -6,6 +6,7 @@
 #include "app/FrameStats.h"
 #include "app/FrameTimer.h"
 #include "app/live/PresentationControls.h"
+#include "scene/FreeCameraNode.h"
 #include "scene/Scene3.h"
 
 EditingTools::EditingTools(Scene3& scene, BaseEngineLogic& logic, const std::string& choreographyFile,
@@ -93,8 +94,25 @@ std::optional<double> EditingTools::LoopTarget(double before, double now)
 void EditingTools::DrawFrame(double shownSeconds)
 {
     m_directing.ReadInput();
-    m_directing.PickActor();
+    if (!DrawCameraPath())
+    {
+        m_directing.PickActor();
+    }
     DrawPanel(shownSeconds);
+}
+
+bool EditingTools::DrawCameraPath()
+{
+    TimelineModel& model = m_document.Model();
+    if (!m_controls.IsCameraPathVisible())
+    {
+        m_cameraPath.Hidden(model);
+        return false;
+    }
+    const TimelineZoom& zoom = m_panel.Zoom();
+    const double from = m_panelShown ? zoom.From() : 0.0;
+    const double until = m_panelShown ? zoom.Until() : m_controls.GetEndSeconds();
+    return m_cameraPath.Draw(model, from, until, *m_scene.GetCamera());
 }
 
 void EditingTools::DrawPanel(double shownSeconds)
@@ -104,6 +122,7 @@ void EditingTools::DrawPanel(double shownSeconds)
         m_panel.Hidden();
         return;
     }
+    m_panelShown = true;
     TimelinePanel::View view{shownSeconds, m_controls.GetEndSeconds()};
     view.camera = m_scene.GetCamera().get();
     view.logic = &m_logic;

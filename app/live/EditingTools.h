@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "app/live/CameraPathView.h"
 #include "app/live/DirectingTools.h"
 #include "app/live/KeyMap.h"
 #include "app/live/timeline/ChoreographyDocument.h"
@@ -48,12 +49,16 @@ public:
     // Where the clock goes back to in a frame that moved it from `before` to `now` past the loop's out point, while
     // looping and playing; nothing otherwise.
     std::optional<double> LoopTarget(double before, double now);
-    // In each overlay frame: fly mode's held keys and pointer, a click in the view, and the panel with its
-    // directing line while it shows (F2), whose buttons do what their keys do.
+    // In each overlay frame: fly mode's held keys and pointer, the camera's path while it shows (P) and a drag of
+    // its marks, a click in the view, and the panel with its directing line while it shows (F2), whose buttons do
+    // what their keys do.
     void DrawFrame(double shownSeconds);
 
 private:
     void DrawPanel(double shownSeconds);
+    // The camera's path over the span the panel shows, or showed last (the whole run before it was first opened);
+    // true when the pointer is its.
+    bool DrawCameraPath();
 
     Scene3& m_scene;
     BaseEngineLogic& m_logic;
@@ -62,4 +67,6 @@ private:
     TimelinePanel m_panel{m_document};
     DirectingTools m_directing;
     PassageLoop m_loop;
+    CameraPathView m_cameraPath;
+    bool m_panelShown = false;
 };

@@ -74,6 +74,8 @@ enum class KeyAction : std::uint8_t
     AddBookmark,
     JumpToBookmark,
     SelectActor,
+    ToggleCameraPath,
+    DragPathMark,
     SeekOnRuler,
     LoopOnRuler,
     Zoom,

@@ -25,6 +25,7 @@ bool PresentationControls::Carry(KeyAction action, double shownSeconds)
     case KeyAction::LoopOut: m_loopOutWaiting = true; return true;
     case KeyAction::ToggleLoop: m_looping = !m_looping; return true;
     case KeyAction::AddBookmark: m_bookmarkWaiting = true; return true;
+    case KeyAction::ToggleCameraPath: m_cameraPathVisible = !m_cameraPathVisible; return true;
     default: return false;
     }
 }

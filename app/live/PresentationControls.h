@@ -1,9 +1,9 @@
-// The live controls of engine.exe as state: whether the presentation is paused, whether the overlay and the
-// timeline panel show, fly mode and looping, and the requests the next frame must carry out (a seek, a screenshot,
-// a world reload, keying what is seen, carrying an actor, the loop's bounds, a bookmark). Which key asks for what
-// is the key map's (KeyMap); a control's action only changes this state or records a request, and the application
-// applies requests at fixed points of its loop (a seek right after the timer's tick, a screenshot right before
-// Present), so a key never acts in the middle of a frame. Portable.
+// The live controls of engine.exe as state: whether the presentation is paused, whether the overlay, the timeline
+// panel and the camera's path show, fly mode and looping, and the requests the next frame must carry out (a seek, a
+// screenshot, a world reload, keying what is seen, carrying an actor, the loop's bounds, a bookmark). Which key asks
+// for what is the key map's (KeyMap); a control's action only changes this state or records a request, and the
+// application applies requests at fixed points of its loop (a seek right after the timer's tick, a screenshot right
+// before Present), so a key never acts in the middle of a frame. Portable.
 #pragma once
 
 #include <optional>
@@ -46,6 +46,7 @@ public:
     bool IsTimelineVisible() const { return m_timelineVisible; }
     bool IsFlying() const { return m_flying; }
     bool IsLooping() const { return m_looping; }
+    bool IsCameraPathVisible() const { return m_cameraPathVisible; }
     double GetEndSeconds() const { return m_endSeconds; }
 
 private:
@@ -55,6 +56,7 @@ private:
     bool m_timelineVisible = false;
     bool m_flying = false;
     bool m_looping = false;
+    bool m_cameraPathVisible = false;
     bool m_reloadEnabled = false;
     bool m_screenshotWaiting = false;
     bool m_reloadWaiting = false;

@@ -10,6 +10,10 @@
 # (An actor's move shows from the frame after it is made, so its keyed pose is checked where it holds on both sides.)
 # A fourth run keys the flown camera on a beat between two frames, reached through a bookmark (M, Ctrl+1): the
 # capture at that beat is the F12 picture there too.
+# A fifth run shows the camera's path (P) over keys at 20, 21 and 22 s: put away again, it leaves the picture the
+# capture's; seen from above while flying, its first mark stands in the F12 picture where the projection puts it;
+# dragged with the mouse, the mark's keys take the point it was let go at, the file saves them, and the capture at
+# their time changes with them.
 #   fly_test.sh BIN SCRATCH     BIN is the build's bin folder (programs and data); SCRATCH is emptied and used.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -151,3 +155,78 @@ done
 cmp -s screenshot-0001.png between-beat/t20.156.png || fail "the F12 picture on the beat is not the saved file's capture at 20.15625 s"
 ! cmp -s screenshot-0001.png written-beat/t20.156.png || fail "flying did not change the picture on the beat"
 say "keyed between two frames and captured there, byte for byte"
+
+say "engine.exe --choreography path.xml: the camera's path shown with P, seen while flying, a mark dragged and saved"
+mkdir fourth && mv screenshot-0001.png fourth/
+# The camera keyed from 20 s to 22 s: forward 32 units, weaving in x and rising, so that the path has marks at
+# 20, 21 and 22 s (where the travelling value alone would wrap back behind the camera).
+sed 's|</Choreography>|    <Track channel="x"><Key at="20" value="86" mode="smooth"/><Key at="21" value="88" mode="smooth"/><Key at="22" value="84"/></Track>\n    <Track channel="y"><Key at="20" value="2"/><Key at="22" value="4"/></Track>\n    <Track channel="z"><Key at="20" value="5"/><Key at="22" value="37"/></Track>\n</Choreography>|' \
+    original.xml >path.xml
+cp path.xml path-before.xml
+# The colour of a pixel of a screenshot, as "r g b".
+pixel() { python3 -c "import sys; sys.path.insert(0, '$root/tools/capture'); from rgb_png import read_png
+w, h, rgb = read_png(sys.argv[1]); x, y = int(sys.argv[2]), int(sys.argv[3]); i = 3 * (y * w + x)
+print(rgb[i], rgb[i + 1], rgb[i + 2])" "$@"; }
+# The client-area pixel where the path's first mark in view stands, from the last report of the path shown.
+first_mark() { tr -d '\r' <engine.err | sed -n 's/^camera path .* the first at \([0-9]*\), \([0-9]*\) px$/\1 \2/p' | tail -n 1; }
+# Waits until engine.err holds COUNT lines that match PATTERN (a loaded machine may take seconds for a frame).
+await_lines() {
+    for _ in $(seq 1 300); do [ "$(grep -c "$1" engine.err || true)" -ge "$2" ] && return 0; sleep 0.1; done
+    cat engine.err >&2
+    fail "engine.exe did not report \"$1\" $2 times"
+}
+start_engine path.xml
+xdotool key p; sleep 2                                     # the path over the whole run (the panel never opened)
+xdotool key F12
+await screenshot-0001.png
+xdotool key p; sleep 1; xdotool key p; sleep 1; xdotool key p; sleep 1   # off, on and off: nothing left behind
+xdotool key F12
+await screenshot-0002.png
+xdotool key F3; sleep 1
+xdotool keydown e; sleep 1; xdotool keyup e; sleep 0.5     # up and back: the path ahead and below
+xdotool keydown s; sleep 1; xdotool keyup s; sleep 0.5
+xdotool key p                                              # shown while flying, reporting its first mark
+await_lines '^camera path from' 3
+read -r mark_x mark_y <<<"$(first_mark)"
+[ -n "${mark_y:-}" ] || { cat engine.err >&2; fail "the path shown in fly mode reported no mark in view"; }
+xdotool key F12
+await screenshot-0003.png
+xdotool mousemove --window "$window" $((mark_x + 4)) $((mark_y + 23)); sleep 1   # the client area starts at (4, 23)
+xdotool mousedown 1; sleep 0.5
+for _ in 1 2 3 4 5; do xdotool mousemove_relative -- 12 -8; sleep 0.3; done
+sleep 0.5; xdotool mouseup 1
+await_lines "^the camera's keys at" 1
+xdotool key ctrl+s
+await path.xml.bak
+finish_engine
+grep -q '^camera path from 0 to 58 s: 3 marks' engine.err || fail "P did not show the path's three marks over the whole run"
+
+"$root/tools/winerun" ./engine-capture.exe --choreography path-before.xml --at 20 --until 20.1 --out path-20 \
+    2>>capture.err || { cat capture.err >&2; fail "engine-capture.exe could not play path-before.xml"; }
+cmp -s screenshot-0002.png path-20/t20.000.png || fail "the path shown and put away left the picture changed"
+! cmp -s screenshot-0001.png path-20/t20.000.png || fail "P drew no path over the picture"
+colour=$(pixel screenshot-0003.png "$mark_x" "$mark_y")
+[ "$colour" = "0 220 255" ] || fail "the F12 picture shows $colour, not a mark, where the projection puts the first mark ($mark_x, $mark_y)"
+say "the path is drawn over the view, its first mark where the projection puts it, and gone without a trace"
+
+moved=$(tr -d '\r' <engine.err | sed -n "s/^the camera's keys at \([0-9.]*\) s put it at \(.*\)$/\1 \2/p" | tail -n 1)
+[ -n "$moved" ] || fail "the drag moved no mark"
+python3 - path-before.xml path.xml "$moved" <<'PY' || fail "the saved keys are not where the drag put the mark"
+import sys
+import xml.etree.ElementTree as ET
+before, after, moved = sys.argv[1], sys.argv[2], sys.argv[3].replace(",", " ").split()
+time, place = float(moved[0]), [float(v) for v in moved[1:]]
+def keys(path):
+    tracks = {t.get("channel"): t for t in ET.parse(path).getroot().iter("Track") if t.get("actor") is None}
+    return [float(next(k.get("value") for k in tracks[c].iter("Key") if float(k.get("at")) == time)) for c in "xyz"]
+old, new = keys(before), keys(after)
+assert all(abs(n - p) < 1e-3 * max(1.0, abs(p)) for n, p in zip(new, place)), f"saved {new}, the drag said {place}"
+assert max(abs(n - o) for n, o in zip(new, old)) > 0.1, f"the keys at {time} s did not move: {old} -> {new}"
+PY
+at=${moved%% *}
+for file in path-before path; do
+    "$root/tools/winerun" ./engine-capture.exe --choreography $file.xml --at "$at" --until "$at.1" --out $file-moved \
+        2>>capture.err || { cat capture.err >&2; fail "engine-capture.exe could not play $file.xml"; }
+done
+! cmp -s path-moved/t$at.000.png path-before-moved/t$at.000.png || fail "the dragged keys did not change the picture at $at s"
+say "the mark dragged on the view plane moved the camera's keys at $at s, saved, and the picture there with them"

@@ -56,6 +56,8 @@ public:
     }
     // Whether the panel had the keyboard's focus in the last frame it was drawn: keys bound "in the panel" act then.
     bool HasFocus() const { return m_focused; }
+    // The span of time in view (the whole run until the panel is first drawn with its length).
+    const TimelineZoom& Zoom() const { return m_zoom; }
 
 private:
     void DrawToolbar();
