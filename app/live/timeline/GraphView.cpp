@@ -136,6 +136,7 @@ void GraphView::Draw(const TimeAxis& axis, const WaveformLane& waveform)
             nearest = grab;
         }
     };
+    float labelX = origin.x + 4.0f;
     for (std::size_t n = 0; n < shown.size(); ++n)
     {
         const std::size_t trackIndex = shown[n];
@@ -145,7 +146,9 @@ void GraphView::Draw(const TimeAxis& axis, const WaveformLane& waveform)
             std::string(track.actor == Choreography::Track::kCamera ? "camera"
                                                                     : "actor " + std::to_string(track.actor)) +
             " " + Choreography::ChannelName(track.channel);
-        draw->AddText(ImVec2(origin.x + 4.0f, origin.y + 2.0f + 14.0f * static_cast<float>(n)), colour, name.c_str());
+        // The names side by side along the top, each in its curve's colour.
+        draw->AddText(ImVec2(labelX, origin.y + 2.0f), colour, name.c_str());
+        labelX += ImGui::CalcTextSize(name.c_str()).x + 12.0f;
         if (track.keys.empty())
         {
             continue;
